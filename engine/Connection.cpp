@@ -1,0 +1,286 @@
+#include "engine/Connection.h"
+
+#include "engine/Dialect.h"
+#include "engine/EngineError.h"
+#include "engine/Unicode.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace engine {
+namespace {
+
+const QString kLocked = QStringLiteral("База данных '%1' заблокирована другой программой");
+
+void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return; // Null matches nothing: the result is Null
+    auto compile = [&]() {
+        char32_t escape = 0;
+        if (argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL) {
+            const auto* e = sqlite3_value_text(argv[2]);
+            const size_t len = static_cast<size_t>(sqlite3_value_bytes(argv[2]));
+            size_t i = 0;
+            if (len > 0) escape = unicode::decodeUtf8(e, len, i);
+        }
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        return new unicode::LikePattern(std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(argv[0]))), escape);
+    };
+    // The pattern is folded once per statement, not once per row.
+    auto* pattern = static_cast<unicode::LikePattern*>(sqlite3_get_auxdata(ctx, 0));
+    if (!pattern) {
+        sqlite3_set_auxdata(ctx, 0, compile(), [](void* p) { delete static_cast<unicode::LikePattern*>(p); });
+        pattern = static_cast<unicode::LikePattern*>(sqlite3_get_auxdata(ctx, 0));
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const std::string_view view(text, static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+    if (pattern) {
+        sqlite3_result_int(ctx, pattern->matches(view) ? 1 : 0);
+    } else {
+        const std::unique_ptr<unicode::LikePattern> local(compile());
+        sqlite3_result_int(ctx, local->matches(view) ? 1 : 0);
+    }
+}
+
+QString afterColon(const QString& text) {
+    const qsizetype colon = text.indexOf(u':');
+    return colon < 0 ? text : text.mid(colon + 1).trimmed();
+}
+
+QString unquote(QString name) {
+    if (name.size() >= 2 && (name.startsWith(u'"') || name.startsWith(u'\'')))
+        name = name.mid(1, name.size() - 2);
+    return name;
+}
+
+} // namespace
+
+QString sqliteMessage(int code, const QString& text, const QString& path) {
+    switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return kLocked.arg(path);
+    case SQLITE_NOTADB:
+        return QStringLiteral("Файл '%1' не является базой данных").arg(path);
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("Невозможно открыть файл базы данных '%1'").arg(path);
+    case SQLITE_READONLY:
+        return QStringLiteral("База данных '%1' доступна только для чтения: изменения не сохранены").arg(path);
+    case SQLITE_FULL:
+        return QStringLiteral("Недостаточно места на диске: изменения базы данных '%1' не сохранены").arg(path);
+    case SQLITE_CORRUPT:
+        return QStringLiteral("База данных '%1' повреждена").arg(path);
+    case SQLITE_IOERR:
+        return QStringLiteral("Ошибка чтения или записи файла базы данных '%1'").arg(path);
+    case SQLITE_TOOBIG:
+        return QStringLiteral("Значение слишком велико для базы данных");
+    case SQLITE_CONSTRAINT: {
+        QString column;
+        int size = 0;
+        if (parseLengthConstraint(afterColon(text), &column, &size))
+            return QStringLiteral("Значение поля '%1' длиннее %2 символов").arg(column).arg(size);
+        if ((code == SQLITE_CONSTRAINT_PRIMARYKEY) || (code == SQLITE_CONSTRAINT_UNIQUE))
+            return QStringLiteral("Запись с таким значением ключа уже существует (%1)").arg(afterColon(text));
+        return QStringLiteral("Нарушено ограничение базы данных: %1").arg(text);
+    }
+    default:
+        break;
+    }
+    static const QRegularExpression noTable(QStringLiteral("^no such table: (.+)$"));
+    static const QRegularExpression noColumn(QStringLiteral("^no such column: (.+)$"));
+    static const QRegularExpression exists(QStringLiteral("^(?:table|view) (.+) already exists$"));
+    static const QRegularExpression syntax(QStringLiteral("^near \"(.*)\": syntax error$"));
+    QRegularExpressionMatch m;
+    if ((m = noTable.match(text)).hasMatch())
+        return QStringLiteral("Таблица '%1' не найдена").arg(unquote(m.captured(1)).section(u'.', -1));
+    if ((m = noColumn.match(text)).hasMatch())
+        return QStringLiteral("Поле '%1' не найдено").arg(unquote(m.captured(1)));
+    if ((m = exists.match(text)).hasMatch())
+        return QStringLiteral("Таблица '%1' уже существует").arg(unquote(m.captured(1)));
+    if ((m = syntax.match(text)).hasMatch())
+        return QStringLiteral("Синтаксическая ошибка в запросе около '%1'").arg(m.captured(1));
+    if (text == QLatin1String("incomplete input"))
+        return QStringLiteral("Текст запроса не закончен");
+    return QStringLiteral("Ошибка базы данных: %1").arg(text);
+}
+
+Connection::Connection(QObject* parent) : QObject(parent) {}
+
+Connection::~Connection() { close(); }
+
+void Connection::setConnectionString(const QString& text) { m_connectionString = text; }
+
+QString Connection::dataSourceOf(const QString& connectionString) {
+    static const QString key = QStringLiteral("Data Source=");
+    const qsizetype at = connectionString.indexOf(key, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + key.size();
+    const qsizetype end = connectionString.indexOf(u';', start);
+    return connectionString.mid(start, end < 0 ? -1 : end - start);
+}
+
+QString Connection::dataSource() const { return dataSourceOf(m_connectionString); }
+
+void Connection::registerFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
+}
+
+void Connection::open() {
+    if (m_db)
+        return;
+    const QString path = dataSource();
+    if (path.isEmpty())
+        throw EngineError(QStringLiteral("Не указан файл базы данных"));
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(path));
+    if (info.isDir())
+        throw EngineError(QStringLiteral("'%1' - папка, а не файл базы данных").arg(path));
+
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, m_busyTimeout);
+        // SQLite opens lazily: reading the schema is what proves the file
+        // is a database and not held by another program.
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+        sqlite3_close(db);
+        throw EngineError(sqliteMessage(rc, text, path));
+    }
+    registerFunctions(db);
+    m_db = db;
+    m_catalogueVersion = -1;
+}
+
+void Connection::close() {
+    if (!m_db)
+        return;
+    emit aboutToClose();
+    if (sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    m_catalogue.clear();
+    m_catalogueVersion = -1;
+}
+
+sqlite3* Connection::requireHandle() const {
+    if (!m_db)
+        throw EngineError(QStringLiteral("Нет соединения с базой данных"));
+    return m_db;
+}
+
+void Connection::fail(int code, const QString& context) const {
+    const QString text = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    const QString message = sqliteMessage(code, text, dataSource());
+    throw EngineError(context.isEmpty() ? message : context + message);
+}
+
+sqlite3_stmt* Connection::prepare(const QByteArray& sql) {
+    sqlite3* db = requireHandle();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &stmt, &tail);
+    if (rc != SQLITE_OK)
+        fail(rc);
+    if (!stmt)
+        throw EngineError(QStringLiteral("Пустой текст запроса"));
+    return stmt;
+}
+
+const QList<Connection::CatalogueEntry>& Connection::catalogue() {
+    sqlite3* db = requireHandle();
+    sqlite3_stmt* stmt = prepare("PRAGMA schema_version");
+    int rc = sqlite3_step(stmt);
+    const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -2;
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW)
+        fail(rc);
+    if (version == m_catalogueVersion)
+        return m_catalogue;
+
+    QList<CatalogueEntry> entries;
+    stmt = prepare("SELECT name, type FROM sqlite_master WHERE type IN ('table','view')");
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+            continue; // SQLite's own tables are system tables
+        const bool view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)), "view") == 0;
+        entries.append({name, unicode::foldedName(name), view});
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
+    std::stable_sort(entries.begin(), entries.end(), [](const CatalogueEntry& a, const CatalogueEntry& b) {
+        if (a.view != b.view)
+            return !a.view;
+        return unicode::compareFolded(a.name.toStdString(), b.name.toStdString()) < 0;
+    });
+    (void)db;
+    m_catalogue = entries;
+    m_catalogueVersion = version;
+    return m_catalogue;
+}
+
+QStringList Connection::tableNames() {
+    QStringList names;
+    for (const CatalogueEntry& e : catalogue())
+        names.append(e.name);
+    return names;
+}
+
+QString Connection::resolveTable(const QString& name) {
+    const QString folded = unicode::foldedName(name);
+    for (const CatalogueEntry& e : catalogue())
+        if (e.folded == folded)
+            return e.name;
+    return {};
+}
+
+void Connection::execute(const QString& statement) {
+    const RewrittenStatement r = rewriteStatement(statement, [this](const QString& n) { return resolveTable(n); });
+    sqlite3_stmt* stmt = prepare(r.sql.toUtf8());
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {}
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        fail(rc);
+    if (r.changesSchema)
+        emit schemaChanged();
+}
+
+void Connection::beginTransaction() {
+    const int rc = sqlite3_exec(requireHandle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(rc);
+}
+
+void Connection::commit() {
+    const int rc = sqlite3_exec(requireHandle(), "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(rc);
+}
+
+void Connection::rollback() {
+    if (m_db && sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool Connection::inTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
+
+void Connection::setBusyTimeout(int milliseconds) {
+    m_busyTimeout = milliseconds;
+    if (m_db)
+        sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+} // namespace engine

@@ -1,0 +1,75 @@
+#pragma once
+// The one connection to a catalogue file: parses the connection string,
+// opens the file with SQLite (never creating it), lists its tables, runs
+// statements in the program's dialect, and turns SQLite's failures into
+// clear Russian errors.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace engine {
+
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    explicit Connection(QObject* parent = nullptr);
+    ~Connection() override;
+
+    void setConnectionString(const QString& text);
+    QString connectionString() const { return m_connectionString; }
+    // The file named by "Data Source=" in the connection string.
+    QString dataSource() const;
+    static QString dataSourceOf(const QString& connectionString);
+
+    void open();
+    void close();
+    bool connected() const { return m_db != nullptr; }
+
+    // Tables, then views, each by name without regard to case; SQLite's own
+    // tables are never listed.
+    QStringList tableNames();
+    // The stored name of a table or view, matched without regard to case.
+    QString resolveTable(const QString& name);
+
+    // Runs one statement that returns no rows.
+    void execute(const QString& statement);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    void setBusyTimeout(int milliseconds);
+
+    sqlite3* handle() const { return m_db; }
+    sqlite3* requireHandle() const;
+    // Prepares an already rewritten statement; throws on failure.
+    sqlite3_stmt* prepare(const QByteArray& sql);
+    // Raises the error SQLite reported for code on this connection.
+    [[noreturn]] void fail(int code, const QString& context = {}) const;
+
+    static void registerFunctions(sqlite3* db);
+
+signals:
+    void aboutToClose();
+    void schemaChanged();
+
+private:
+    struct CatalogueEntry { QString name; QString folded; bool view; };
+    const QList<CatalogueEntry>& catalogue();
+
+    QString m_connectionString;
+    sqlite3* m_db = nullptr;
+    int m_busyTimeout = 3000;
+    QList<CatalogueEntry> m_catalogue;
+    int64_t m_catalogueVersion = -1;
+};
+
+// Translates an SQLite failure into the program's message.
+QString sqliteMessage(int code, const QString& sqliteText, const QString& path);
+
+} // namespace engine

@@ -1,0 +1,141 @@
+#include "engine/DatabaseFiles.h"
+
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace engine {
+namespace {
+
+// Marks the files this program makes ("ZAND").
+constexpr int kApplicationId = 0x5A414E44;
+
+bool pathTaken(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+class Handle {
+public:
+    ~Handle() { sqlite3_close_v2(db); }
+    sqlite3* db = nullptr;
+};
+
+[[noreturn]] void failOn(sqlite3* db, int rc, const QString& path) {
+    throw EngineError(sqliteMessage(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path));
+}
+
+void run(sqlite3* db, const char* sql, const QString& path) {
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        failOn(db, rc, path);
+}
+
+void openFile(Handle& h, const QString& path, int flags) {
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK)
+        failOn(h.db, rc, path);
+    sqlite3_extended_result_codes(h.db, 1);
+    sqlite3_busy_timeout(h.db, 3000);
+}
+
+QString singleText(sqlite3* db, const char* sql, const QString& path) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        failOn(db, rc, path);
+    QString text;
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW)
+        text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        failOn(db, rc, path);
+    return text;
+}
+
+bool syncPath(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+void createDatabase(const QString& path) {
+    if (path.isEmpty())
+        throw EngineError(QStringLiteral("Не указан файл базы данных"));
+    // O_EXCL: an existing file is refused, even one made a moment ago.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(path));
+        throw EngineError(QStringLiteral("Невозможно создать файл '%1': %2").arg(path, systemReason()));
+    }
+    ::close(fd);
+    try {
+        Handle h;
+        openFile(h, path, SQLITE_OPEN_READWRITE);
+        // Writing the header makes the empty file a database any SQLite tool reads.
+        run(h.db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData(), path);
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
+}
+
+void compactDatabase(const QString& source, const QString& target) {
+    if (pathTaken(target))
+        throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(target));
+    if (!QFileInfo(source).isFile())
+        throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(source));
+    try {
+        QString sourceSchema;
+        {
+            Handle src;
+            openFile(src, source, SQLITE_OPEN_READONLY);
+            sourceSchema = singleText(src.db, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
+                                              "(SELECT * FROM sqlite_master ORDER BY name, type)", source);
+            sqlite3_stmt* stmt = nullptr;
+            int rc = sqlite3_prepare_v2(src.db, "VACUUM INTO ?", -1, &stmt, nullptr);
+            if (rc != SQLITE_OK)
+                failOn(src.db, rc, source);
+            const QByteArray t = QFile::encodeName(target);
+            sqlite3_bind_text(stmt, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_step(stmt);
+            sqlite3_finalize(stmt);
+            if (rc != SQLITE_DONE)
+                failOn(src.db, rc, target);
+        }
+        if (!syncPath(target, O_RDONLY))
+            throw EngineError(QStringLiteral("Невозможно записать файл '%1' на диск: %2").arg(target, systemReason()));
+        // The copy must open as a database with the very same tables.
+        Handle copy;
+        openFile(copy, target, SQLITE_OPEN_READONLY);
+        const QString copySchema = singleText(copy.db, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
+                                                       "(SELECT * FROM sqlite_master ORDER BY name, type)", target);
+        if (copySchema != sourceSchema)
+            throw EngineError(QStringLiteral("Сжатая копия базы '%1' не совпадает с оригиналом").arg(source));
+        if (singleText(copy.db, "PRAGMA quick_check(1)", target) != QLatin1String("ok"))
+            throw EngineError(QStringLiteral("Сжатая копия базы '%1' повреждена").arg(source));
+    } catch (...) {
+        QFile::remove(target);
+        throw;
+    }
+}
+
+} // namespace engine

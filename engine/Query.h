@@ -1,0 +1,154 @@
+#pragma once
+// A dataset over one statement: open keeps a static snapshot of the whole
+// result with the first row current; records are inserted, edited, posted,
+// cancelled and deleted through it, each write going at once to the table
+// named after FROM, by id. Edits are optimistic: a row that another program
+// changed since it was read is not overwritten.
+#include "engine/FieldDef.h"
+#include "engine/Snapshot.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+namespace engine {
+
+class Connection;
+class Query;
+
+// A handle on one field of a query's current record.
+class Field {
+public:
+    Field(Query* query, int index) : m_query(query), m_index(index) {}
+    const FieldDef& def() const;
+    QString name() const { return def().name; }
+    int index() const { return m_index; }
+
+    bool isNull() const;
+    QString asString() const;
+    int64_t asInteger() const;
+    double asFloat() const;
+    QVariant value() const;
+
+    void setAsString(const QString& v);
+    void setAsInteger(int64_t v);
+    void setAsFloat(double v);
+    void clear();
+
+private:
+    Query* m_query;
+    int m_index;
+};
+
+class Query : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Insert, Edit };
+    using Value = std::variant<std::monostate, int64_t, double, QString>;
+
+    Query(Connection* connection, const QString& name, QObject* parent = nullptr);
+    ~Query() override;
+
+    QString name() const { return objectName(); }
+    Connection* connection() const { return m_connection; }
+
+    // The statement: lines, each ended by a line break. Changing it closes the query.
+    void clearSql();
+    void addSql(const QString& line);
+    QString sqlText() const;
+    QStringList sqlLines() const { return m_sql; }
+
+    // Declared fields; without them the fields follow the result's columns.
+    void setFieldDefs(const QList<FieldDef>& defs);
+    const QList<FieldDef>& fields() const { return m_fields; }
+    int fieldIndex(const QString& name) const;
+    Field fieldByName(const QString& name);
+    Field field(int index) { return Field(this, index); }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    void execSQL();
+
+    State state() const { return m_state; }
+    int recordCount() const { return static_cast<int>(m_order.size()); }
+    int currentRow() const { return m_current; }
+    void setCurrentRow(int row);
+    void first() { setCurrentRow(0); }
+    void last() { setCurrentRow(recordCount() - 1); }
+    void next() { if (m_current + 1 < recordCount()) setCurrentRow(m_current + 1); }
+    void prior() { if (m_current > 0) setCurrentRow(m_current - 1); }
+
+    void insert();
+    void edit();
+    void post();
+    void cancel();
+    void deleteRecord();
+
+    // "field ASC" or "field DESC": reorders the open result only.
+    void sort(const QString& spec);
+    QString sortSpec() const { return m_sortSpec; }
+
+    // Values of any row, for painting without moving the current record.
+    bool isNull(int row, int fieldIndex) const;
+    QVariant value(int row, int fieldIndex) const;
+    int64_t integerValue(int row, int fieldIndex) const;
+    double realValue(int row, int fieldIndex) const;
+    QString textValue(int row, int fieldIndex) const;
+
+    // The table that posts and deletes write to.
+    QString baseTable() const { return m_baseTable; }
+    size_t snapshotMemory() const { return m_snapshot.memoryUse() + m_order.capacity() * sizeof(uint32_t); }
+
+signals:
+    void opened();
+    void closed();
+    void rowsReset();          // rows added, removed, reordered or replaced
+    void rowChanged(int row);  // one row's values changed
+    void currentRowChanged(int row);
+    void stateChanged();
+
+private:
+    friend class Field;
+    [[noreturn]] void raise(const QString& message) const;
+    void requireOpen() const;
+    void requireEditing() const;
+    Value storedValue(uint32_t storageRow, int fieldIndex) const;
+    Value currentValue(int fieldIndex) const;
+    void setPending(int fieldIndex, Value v);
+    QString lookupText(const Value& key, int fieldIndex) const;
+    void invalidateLookups();
+    void appendToSnapshot(const std::vector<Value>& row);
+    void storeInSnapshot(uint32_t storageRow, const std::vector<Value>& row);
+    void postInsert();
+    void postEdit();
+    int dataColumnOf(int fieldIndex) const { return m_columnOfField[fieldIndex]; }
+    int keyFieldIndex() const;
+    void setState(State s);
+
+    Connection* m_connection;
+    QStringList m_sql;
+    QList<FieldDef> m_declared;
+    QList<FieldDef> m_fields;
+    std::vector<int> m_columnOfField; // snapshot column of each data field, -1 for lookups
+    Snapshot m_snapshot;
+    std::vector<uint32_t> m_order; // view row -> snapshot row
+    int m_current = -1;
+    State m_state = State::Inactive;
+    std::vector<Value> m_pending;   // the record being inserted or edited
+    std::vector<Value> m_original;  // the edited record as it was read
+    QString m_baseTable;
+    QString m_sortSpec;
+    mutable QHash<int, QHash<int64_t, QString>> m_lookupCache; // per lookup field
+    mutable QHash<int, bool> m_lookupValid;
+};
+
+// Cuts text to at most n characters (code points), never splitting a pair.
+QString cutToCharacters(const QString& text, int n);
+
+} // namespace engine

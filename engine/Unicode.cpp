@@ -1,0 +1,245 @@
+#include "engine/Unicode.h"
+
+#include <QChar>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace engine::unicode {
+namespace {
+
+constexpr char32_t kPercent = 0x110000;    // beyond Unicode: never a literal
+constexpr char32_t kUnderscore = 0x110001;
+
+struct FoldTables {
+    std::array<unsigned char, 128> ascii{};
+    std::unique_ptr<char16_t[]> bmp{new char16_t[0x10000]};
+    FoldTables() {
+        for (int c = 0; c < 128; ++c)
+            ascii[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        for (char32_t cp = 0; cp < 0x10000; ++cp) {
+            const char32_t f = QChar::toCaseFolded(cp);
+            bmp[cp] = static_cast<char16_t>(f < 0x10000 ? f : cp);
+        }
+    }
+};
+
+const FoldTables& tables() {
+    static const FoldTables t;
+    return t;
+}
+
+inline char32_t foldWith(const FoldTables& t, char32_t cp) {
+    if (cp < 0x10000)
+        return t.bmp[cp];
+    return QChar::toCaseFolded(cp);
+}
+
+// Next folded code point of text at i; ASCII without decoding.
+inline char32_t nextFolded(const FoldTables& t, const unsigned char* s, size_t len, size_t& i) {
+    const unsigned char b = s[i];
+    if (b < 0x80) {
+        ++i;
+        return t.ascii[b];
+    }
+    return foldWith(t, decodeUtf8(s, len, i));
+}
+
+} // namespace
+
+char32_t foldCodePoint(char32_t cp) { return foldWith(tables(), cp); }
+
+char32_t decodeUtf8(const unsigned char* s, size_t len, size_t& i) {
+    const unsigned char b = s[i];
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; }
+    else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; }
+    else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; }
+    else { ++i; return b; }
+    if (i + extra >= len) { ++i; return b; }
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char c = s[i + k];
+        if ((c & 0xC0) != 0x80) { ++i; return b; }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    i += extra + 1;
+    return cp;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+void appendFolded(std::string& out, std::string_view text) {
+    const FoldTables& t = tables();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t len = text.size();
+    size_t i = 0;
+    while (i < len) {
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(t.ascii[b]));
+            ++i;
+        } else {
+            appendUtf8(out, foldWith(t, decodeUtf8(s, len, i)));
+        }
+    }
+}
+
+std::string folded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    appendFolded(out, text);
+    return out;
+}
+
+QString foldedName(const QString& name) { return name.toCaseFolded(); }
+
+int compareFolded(std::string_view a, std::string_view b) {
+    const FoldTables& t = tables();
+    const auto* sa = reinterpret_cast<const unsigned char*>(a.data());
+    const auto* sb = reinterpret_cast<const unsigned char*>(b.data());
+    size_t i = 0, j = 0;
+    const size_t la = a.size(), lb = b.size();
+    while (i < la && j < lb) {
+        const char32_t ca = nextFolded(t, sa, la, i);
+        const char32_t cb = nextFolded(t, sb, lb, j);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (i < la) return 1;
+    if (j < lb) return -1;
+    return 0;
+}
+
+uint64_t foldedPrefixKey(std::string_view text) {
+    const FoldTables& t = tables();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t len = text.size();
+    uint64_t key = 0;
+    int filled = 0;
+    size_t i = 0;
+    while (i < len && filled < 8) {
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            key = (key << 8) | t.ascii[b];
+            ++filled;
+            ++i;
+            continue;
+        }
+        const char32_t cp = foldWith(t, decodeUtf8(s, len, i));
+        std::string enc; // short: stays in the small-string buffer
+        appendUtf8(enc, cp);
+        for (size_t k = 0; k < enc.size() && filled < 8; ++k, ++filled)
+            key = (key << 8) | static_cast<unsigned char>(enc[k]);
+    }
+    return filled < 8 ? key << (8 * (8 - filled)) : key;
+}
+
+LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
+    const FoldTables& t = tables();
+    const auto* s = reinterpret_cast<const unsigned char*>(pattern.data());
+    const size_t len = pattern.size();
+    size_t i = 0;
+    while (i < len) {
+        char32_t cp = decodeUtf8(s, len, i);
+        if (escape && cp == escape && i < len) {
+            m_tokens.push_back(foldWith(t, decodeUtf8(s, len, i)));
+            continue;
+        }
+        if (cp == '%') {
+            if (m_tokens.empty() || m_tokens.back() != kPercent)
+                m_tokens.push_back(kPercent);
+        } else if (cp == '_') {
+            m_tokens.push_back(kUnderscore);
+        } else {
+            m_tokens.push_back(foldWith(t, cp));
+        }
+    }
+    // Patterns of one literal run with '%' only at its ends take a substring
+    // or prefix search instead of the general matcher.
+    size_t first = 0, last = m_tokens.size();
+    const bool leading = !m_tokens.empty() && m_tokens.front() == kPercent;
+    const bool trailing = m_tokens.size() > 1 && m_tokens.back() == kPercent;
+    if (leading) ++first;
+    if (trailing) --last;
+    bool literalOnly = true;
+    for (size_t k = first; k < last; ++k)
+        if (m_tokens[k] == kPercent || m_tokens[k] == kUnderscore) literalOnly = false;
+    if (!literalOnly)
+        return;
+    for (size_t k = first; k < last; ++k)
+        appendUtf8(m_needle, m_tokens[k]);
+    if (leading && (trailing || m_tokens.size() == 1)) m_kind = Kind::Contains;
+    else if (leading) m_kind = Kind::Suffix;
+    else if (trailing) m_kind = Kind::Prefix;
+    else m_kind = Kind::Exact;
+}
+
+bool LikePattern::matches(std::string_view text) const {
+    if (m_kind == Kind::Contains && m_needle.empty())
+        return true;
+    thread_local std::string buffer;
+    buffer.clear();
+    if (m_kind != Kind::General) {
+        appendFolded(buffer, text);
+        switch (m_kind) {
+        case Kind::Contains:
+            return memmem(buffer.data(), buffer.size(), m_needle.data(), m_needle.size()) != nullptr;
+        case Kind::Prefix:
+            return buffer.size() >= m_needle.size() && std::memcmp(buffer.data(), m_needle.data(), m_needle.size()) == 0;
+        case Kind::Suffix:
+            return buffer.size() >= m_needle.size()
+                && std::memcmp(buffer.data() + buffer.size() - m_needle.size(), m_needle.data(), m_needle.size()) == 0;
+        default:
+            return buffer == m_needle;
+        }
+    }
+    thread_local std::u32string chars;
+    chars.clear();
+    const FoldTables& t = tables();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();)
+        chars.push_back(nextFolded(t, s, text.size(), i));
+    // Greedy wildcard match, backtracking to the last '%'.
+    const size_t n = chars.size(), m = m_tokens.size();
+    size_t p = 0, c = 0, starP = std::u32string::npos, starC = 0;
+    while (c < n) {
+        if (p < m && m_tokens[p] != kPercent && (m_tokens[p] == kUnderscore || m_tokens[p] == chars[c])) {
+            ++p;
+            ++c;
+        } else if (p < m && m_tokens[p] == kPercent) {
+            starP = p++;
+            starC = c;
+        } else if (starP != std::u32string::npos) {
+            p = starP + 1;
+            c = ++starC;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && m_tokens[p] == kPercent) ++p;
+    return p == m;
+}
+
+} // namespace engine::unicode

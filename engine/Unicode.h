@@ -1,0 +1,48 @@
+#pragma once
+// Case folding for every alphabet over UTF-8 bytes, with an ASCII fast path.
+// SQLite folds ASCII only; names, LIKE and sorting here must not.
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace engine::unicode {
+
+// Simple case folding of one code point.
+char32_t foldCodePoint(char32_t cp);
+
+// Decodes one code point at s[i] (advancing i); invalid bytes decode as
+// themselves so that no input is ever rejected.
+char32_t decodeUtf8(const unsigned char* s, size_t len, size_t& i);
+
+// Appends the UTF-8 encoding of cp.
+void appendUtf8(std::string& out, char32_t cp);
+
+// Appends the folded form of text to out.
+void appendFolded(std::string& out, std::string_view text);
+std::string folded(std::string_view text);
+QString foldedName(const QString& name);
+
+// Three-way comparison of the folded forms, without building them.
+int compareFolded(std::string_view a, std::string_view b);
+
+// First 8 bytes of the folded form, big-endian, zero padded: equal keys
+// need a full comparison, different keys order as the full texts do.
+uint64_t foldedPrefixKey(std::string_view text);
+
+// Compiled LIKE pattern: '%' any run, '_' one character, an optional escape
+// character; case-insensitive in every alphabet.
+class LikePattern {
+public:
+    LikePattern(std::string_view pattern, char32_t escape = 0);
+    bool matches(std::string_view text) const;
+
+private:
+    enum class Kind { Contains, Prefix, Suffix, Exact, General };
+    Kind m_kind = Kind::General;
+    std::string m_needle;           // folded literal for the fast kinds
+    std::u32string m_tokens;        // folded pattern for the general matcher
+};
+
+} // namespace engine::unicode
