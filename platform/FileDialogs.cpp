@@ -1,0 +1,85 @@
+#include "platform/FileDialogs.h"
+
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace platform {
+
+namespace {
+
+FileDialogHandler& handler()
+{
+    static FileDialogHandler h;
+    return h;
+}
+
+// "mdb" for "Базы данных Access (*.mdb)"; empty when the first filter has no
+// single plain extension to offer.
+QString defaultSuffix(const QString& filter)
+{
+    static const QRegularExpression single(QStringLiteral(R"(\(\s*\*\.([^\s*?;()]+)\s*\))"));
+    const QString first = filter.section(QStringLiteral(";;"), 0, 0);
+    const QRegularExpressionMatch m = single.match(first);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// Qt's own dialog lets a save name point into a folder that doesn't exist and
+// only fails later, when the file is written; refuse it while the user can
+// still correct it.
+class CheckingFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            const QFileInfo info(files.first());
+            if (!info.isDir() && !QFileInfo(info.absolutePath()).isDir()) {
+                messageBox(QStringLiteral("Папка «%1» не существует.\rПроверьте путь.")
+                               .arg(QDir::toNativeSeparators(info.absolutePath())),
+                           windowTitle(), Buttons::Ok, Icon::Warning);
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+QString chooseFile(QWidget* parent, const FileDialogRequest& request)
+{
+    if (handler())
+        return handler()(request);
+
+    const QString folder = request.initialFolder.isEmpty() ? QDir::currentPath() : request.initialFolder;
+    CheckingFileDialog dialog(parent, request.title, folder, request.filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setSizeGripEnabled(true);
+    if (request.kind == FileDialogKind::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+        dialog.setDefaultSuffix(defaultSuffix(request.filter));
+    } else {
+        // ExistingFile makes the dialog itself refuse names that don't exist.
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void setFileDialogHandler(FileDialogHandler h)
+{
+    handler() = std::move(h);
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+enum class FileDialogKind { Save, Open };
+
+struct FileDialogRequest {
+    FileDialogKind kind;
+    QString title;
+    QString filter;        // e.g. "Базы данных Access (*.mdb)"
+    QString initialFolder; // "" = current directory
+    bool confirmOverwrite = true;
+};
+
+// Returns the chosen path or an empty string on cancel. Save asks before
+// overwriting (when confirmOverwrite) and requires the folder to exist; a name
+// typed without extension gets the filter's one. Open requires the file to exist.
+QString chooseFile(QWidget* parent, const FileDialogRequest& request);
+
+// Tests script the dialogs. Pass an empty function to restore the real ones.
+using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;
+void setFileDialogHandler(FileDialogHandler handler);
+
+} // namespace platform

@@ -1,0 +1,113 @@
+#include "platform/Files.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+bool syncPath(const QString& path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+QString joinPath(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty())
+        return name;
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+bool fileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+bool deleteFile(const QString& path)
+{
+    return !path.isEmpty() && QFile::remove(path);
+}
+
+bool renameFile(const QString& from, const QString& to)
+{
+    // QFile::rename refuses to replace an existing target; replacing is the point here.
+    if (from.isEmpty() || to.isEmpty())
+        return false;
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+QString uniqueTempFile(const QString& folder, const QString& prefix)
+{
+    // Four hex digits like the classic temp names; start at a random point so
+    // concurrent callers rarely collide, then walk the whole range once.
+    constexpr quint32 range = 0xFFFF;
+    const quint32 start = QRandomGenerator::global()->bounded(range);
+    for (quint32 i = 0; i < range; ++i) {
+        const quint32 number = (start + i) % range + 1;
+        const QString name = prefix + QString::number(number, 16).toUpper() + QStringLiteral(".tmp");
+        const QString path = joinPath(folder, name);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    const QString where = folder.isEmpty() ? QStringLiteral("текущей папке") : QStringLiteral("папке «%1»").arg(folder);
+    throw std::runtime_error(QStringLiteral("Не удалось создать временный файл в %1").arg(where).toStdString());
+}
+
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    if (slash == 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+QString fileNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+bool syncFile(const QString& path)
+{
+    return !path.isEmpty() && syncPath(path, O_RDONLY);
+}
+
+bool syncFolder(const QString& folder)
+{
+    return syncPath(folder.isEmpty() ? QStringLiteral(".") : folder, O_RDONLY | O_DIRECTORY);
+}
+
+} // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// The executable's four-part file version ("2.0.11.305"), stamped in at build
+// time from the project version; nullopt when the build has none.
+std::optional<QString> executableVersion();
+
+// Tests: an outer nullopt removes the override, an inner nullopt pretends the
+// executable carries no version.
+void overrideExecutableVersion(std::optional<std::optional<QString>> v);
+
+} // namespace platform
