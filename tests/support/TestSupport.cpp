@@ -1,0 +1,182 @@
+#include "tests/support/TestSupport.h"
+
+#include "platform/Today.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+void failTest(const QString& message)
+{
+    QTest::qFail(message.toUtf8().constData(), __FILE__, __LINE__);
+}
+
+bool fits(platform::Answer answer, platform::Buttons buttons)
+{
+    if (buttons == platform::Buttons::Ok)
+        return answer == platform::Answer::Ok;
+    return answer == platform::Answer::Yes || answer == platform::Answer::No;
+}
+
+} // namespace
+
+ScriptedMessageBoxes::ScriptedMessageBoxes()
+{
+    platform::setMessageBoxHandler([this](const platform::MessageRecord& r) { return respond(r); });
+}
+
+ScriptedMessageBoxes::~ScriptedMessageBoxes()
+{
+    platform::setMessageBoxHandler({});
+}
+
+void ScriptedMessageBoxes::answer(platform::Answer a)
+{
+    m_answers.append(a);
+}
+
+void ScriptedMessageBoxes::answerAlways(platform::Answer a)
+{
+    m_always = a;
+}
+
+void ScriptedMessageBoxes::failOnUnexpected(bool on)
+{
+    m_failOnUnexpected = on;
+}
+
+platform::MessageRecord ScriptedMessageBoxes::last() const
+{
+    if (m_shown.isEmpty()) {
+        failTest(QStringLiteral("Ожидалось окно сообщения, но ни одного не было"));
+        return {};
+    }
+    return m_shown.last();
+}
+
+platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& record)
+{
+    m_shown.append(record);
+    // Nothing may block: whatever goes wrong, the box gets its harmless answer.
+    const platform::Answer harmless =
+        record.buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Ok;
+
+    std::optional<platform::Answer> a;
+    if (!m_answers.isEmpty())
+        a = m_answers.takeFirst();
+    else if (m_always)
+        a = record.buttons == platform::Buttons::Ok ? platform::Answer::Ok : *m_always;
+
+    QString problem;
+    if (!a)
+        problem = QStringLiteral("Неожиданное окно сообщения: «%1»");
+    else if (!fits(*a, record.buttons))
+        problem = QStringLiteral("Заготовленный ответ не подходит к кнопкам окна: «%1»");
+    if (problem.isEmpty())
+        return *a;
+
+    m_unexpected = true;
+    if (m_failOnUnexpected)
+        failTest(problem.arg(record.text));
+    return harmless;
+}
+
+ScriptedFileDialogs::ScriptedFileDialogs()
+{
+    platform::setFileDialogHandler([this](const platform::FileDialogRequest& r) { return respond(r); });
+}
+
+ScriptedFileDialogs::~ScriptedFileDialogs()
+{
+    platform::setFileDialogHandler({});
+}
+
+void ScriptedFileDialogs::choose(const QString& path)
+{
+    m_choices.append(path);
+}
+
+void ScriptedFileDialogs::failOnUnexpected(bool on)
+{
+    m_failOnUnexpected = on;
+}
+
+QString ScriptedFileDialogs::respond(const platform::FileDialogRequest& request)
+{
+    m_requests.append(request);
+    if (!m_choices.isEmpty())
+        return m_choices.takeFirst();
+    m_unexpected = true;
+    if (m_failOnUnexpected)
+        failTest(QStringLiteral("Неожиданный диалог выбора файла: «%1»").arg(request.title));
+    return QString();
+}
+
+ScriptedShell::ScriptedShell()
+{
+    platform::setShellHandler([this](const QString& address) {
+        m_opened.append(address);
+        return m_result;
+    });
+}
+
+ScriptedShell::~ScriptedShell()
+{
+    platform::setShellHandler({});
+}
+
+TestFolder::TestFolder()
+    : m_previous(QDir::currentPath())
+{
+    if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()))
+        failTest(QStringLiteral("Не удалось создать временную папку для теста"));
+}
+
+TestFolder::~TestFolder()
+{
+    // Leave the folder before QTemporaryDir removes it.
+    QDir::setCurrent(m_previous);
+}
+
+PinnedToday::PinnedToday(double day)
+{
+    platform::pinToday(day);
+}
+
+PinnedToday::~PinnedToday()
+{
+    platform::pinToday(std::nullopt);
+}
+
+double day(int y, int m, int d)
+{
+    return platform::toDayNumber(QDate(y, m, d));
+}
+
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs)
+{
+    const QPointer<QWidget> before = QApplication::activeModalWidget();
+    auto* timer = new QTimer(QCoreApplication::instance());
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [=]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        const bool appeared = modal && modal != before.data() && modal->isVisible();
+        if (!appeared && !clock->hasExpired(timeoutMs))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (appeared)
+            action(modal);
+        else
+            failTest(QStringLiteral("Модальное окно не появилось за %1 мс").arg(timeoutMs));
+    });
+    timer->start(10);
+}

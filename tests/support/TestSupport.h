@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/FileDialogs.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// Replaces the real message box for its lifetime. Every box must be expected:
+// queue an answer per box with answer(), or give one for all with
+// answerAlways(). An unexpected box, or a queued answer that doesn't fit the
+// box's buttons, fails the running test (unless failOnUnexpected(false)) and
+// is answered No / Ok so nothing hangs.
+class ScriptedMessageBoxes {
+public:
+    ScriptedMessageBoxes();
+    ~ScriptedMessageBoxes();
+    ScriptedMessageBoxes(const ScriptedMessageBoxes&) = delete;
+    ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
+
+    void answer(platform::Answer a);
+    void answerAlways(platform::Answer a);
+    void failOnUnexpected(bool on);
+
+    const QList<platform::MessageRecord>& shown() const { return m_shown; }
+    int count() const { return int(m_shown.size()); }
+    platform::MessageRecord last() const; // fails the test when no box was shown
+    int remaining() const { return int(m_answers.size()); } // queued answers not used yet
+    bool unexpected() const { return m_unexpected; }
+
+private:
+    platform::Answer respond(const platform::MessageRecord& record);
+
+    QList<platform::MessageRecord> m_shown;
+    QList<platform::Answer> m_answers;
+    std::optional<platform::Answer> m_always;
+    bool m_failOnUnexpected = true;
+    bool m_unexpected = false;
+};
+
+// Replaces the real file dialogs for its lifetime; choose("") scripts a cancel.
+// An unexpected dialog fails the running test (unless failOnUnexpected(false))
+// and is cancelled.
+class ScriptedFileDialogs {
+public:
+    ScriptedFileDialogs();
+    ~ScriptedFileDialogs();
+    ScriptedFileDialogs(const ScriptedFileDialogs&) = delete;
+    ScriptedFileDialogs& operator=(const ScriptedFileDialogs&) = delete;
+
+    void choose(const QString& path);
+    void failOnUnexpected(bool on);
+
+    const QList<platform::FileDialogRequest>& requests() const { return m_requests; }
+    int remaining() const { return int(m_choices.size()); }
+    bool unexpected() const { return m_unexpected; }
+
+private:
+    QString respond(const platform::FileDialogRequest& request);
+
+    QList<platform::FileDialogRequest> m_requests;
+    QStringList m_choices;
+    bool m_failOnUnexpected = true;
+    bool m_unexpected = false;
+};
+
+// Records the addresses the program would open instead of opening them.
+class ScriptedShell {
+public:
+    ScriptedShell();
+    ~ScriptedShell();
+    ScriptedShell(const ScriptedShell&) = delete;
+    ScriptedShell& operator=(const ScriptedShell&) = delete;
+
+    void setResult(bool opened) { m_result = opened; } // what shellOpen reports
+    const QStringList& opened() const { return m_opened; }
+
+private:
+    QStringList m_opened;
+    bool m_result = true;
+};
+
+// A fresh temporary folder that is the current directory for its lifetime.
+class TestFolder {
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    QString root() const { return m_dir.path(); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QString m_previous;
+    QTemporaryDir m_dir;
+};
+
+// Pins platform::today() for its lifetime.
+class PinnedToday {
+public:
+    explicit PinnedToday(double day);
+    ~PinnedToday();
+    PinnedToday(const PinnedToday&) = delete;
+    PinnedToday& operator=(const PinnedToday&) = delete;
+};
+
+// Day number of a calendar date.
+double day(int y, int m, int d);
+
+// Runs action on the next modal widget to appear (one other than the modal
+// already active at the call, so nested dialogs work). Call it before the code
+// that opens the dialog; fails the running test when none appears in time.
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
+
