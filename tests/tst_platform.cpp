@@ -1,0 +1,577 @@
+#include "platform/FileDialogs.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/Profile.h"
+#include "platform/Shell.h"
+#include "platform/Today.h"
+#include "platform/Translation.h"
+#include "platform/Version.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+#include <cmath>
+#include <stdexcept>
+
+#include <sys/resource.h>
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void put(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(data), data.size());
+}
+
+} // namespace
+
+class TstPlatform : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(platform::installRussianTranslation(*qApp));
+    }
+
+    // --- INI files ---
+
+    void readProfile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const QByteArray ini = "top=outside\n[Main]\n; skip=comment\n Path = /data/база.mdb \nEmpty=\n"
+                               "Expr=a=b\n[Other]\nPath=other\n";
+        QTest::newRow("trimmed value") << ini << "Main" << "Path" << "/data/база.mdb";
+        QTest::newRow("section and key in other case") << ini << "mAIN" << "PATH" << "/data/база.mdb";
+        QTest::newRow("empty value is no default") << ini << "Main" << "Empty" << "";
+        QTest::newRow("value after first =") << ini << "Main" << "Expr" << "a=b";
+        QTest::newRow("key belongs to its section") << ini << "Other" << "Path" << "other";
+        QTest::newRow("missing key") << ini << "Main" << "Nope" << "DEF";
+        QTest::newRow("missing section") << ini << "Nope" << "Path" << "DEF";
+        QTest::newRow("key before any section") << ini << "" << "top" << "DEF";
+        QTest::newRow("commented key") << ini << "Main" << "; skip" << "DEF";
+        QTest::newRow("CRLF file") << QByteArray("[A]\r\nk=v\r\n") << "A" << "k" << "v";
+        QTest::newRow("BOM before first section") << QByteArray("\xEF\xBB\xBF[A]\nk=v\n") << "A" << "k" << "v";
+    }
+
+    void readProfile()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        TestFolder folder;
+        put(folder.path("z.ini"), file);
+        QCOMPARE(platform::readProfileString(folder.path("z.ini"), section, key, "DEF"), expected);
+    }
+
+    void readProfileMissingFileGivesDefault()
+    {
+        TestFolder folder;
+        QCOMPARE(platform::readProfileString(folder.path("none.ini"), "A", "k", "def"), QString("def"));
+        QCOMPARE(platform::readProfileString(QString(), "A", "k", "def"), QString("def"));
+    }
+
+    void writeProfile_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray ini = "; settings\n[Main]\nPath=/old\n#note\nZoom=2\n\n[Other]\nX=1\ngarbage line";
+        QTest::newRow("new file") << QByteArray() << "Главное" << "Путь" << "/д.mdb"
+                                  << QByteArray("[Главное]\nПуть=/д.mdb\n");
+        QTest::newRow("replace in place") << ini << "Main" << "Path" << "/new"
+                                          << QByteArray(ini).replace("Path=/old", "Path=/new");
+        QTest::newRow("replace ignoring case keeps spelling") << ini << "main" << "PATH" << "/new"
+                                                              << QByteArray(ini).replace("Path=/old", "Path=/new");
+        QTest::newRow("new key after section's last line")
+            << ini << "Main" << "Size" << "10" << QByteArray(ini).replace("Zoom=2\n", "Zoom=2\nSize=10\n");
+        QTest::newRow("new key in last section without final newline")
+            << ini << "Other" << "Y" << "2" << ini + "\nY=2\n";
+        QTest::newRow("new section appended") << ini << "New" << "k" << "v" << ini + "\n[New]\nk=v\n";
+        QTest::newRow("CRLF kept") << QByteArray("[A]\r\nk=1\r\n") << "A" << "j" << "2"
+                                   << QByteArray("[A]\r\nk=1\r\nj=2\r\n");
+        QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[A]\nk=1\n") << "A" << "k" << "2"
+                                  << QByteArray("\xEF\xBB\xBF[A]\nk=2\n");
+        QTest::newRow("line breaks in value") << QByteArray() << "A" << "k" << "a\rb\nc"
+                                              << QByteArray("[A]\nk=a b c\n");
+    }
+
+    void writeProfile()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        TestFolder folder;
+        const QString file = folder.path("z.ini");
+        if (!before.isEmpty())
+            put(file, before);
+        QVERIFY(platform::writeProfileString(file, section, key, value));
+        QCOMPARE(contents(file), after);
+        QCOMPARE(platform::readProfileString(file, section, key, "DEF"), value.simplified());
+    }
+
+    void readProfileCapsLongValues()
+    {
+        TestFolder folder;
+        const QString file = folder.path("z.ini");
+        QVERIFY(platform::writeProfileString(file, "A", "k", QString(3000, QLatin1Char('x'))));
+        QCOMPARE(platform::readProfileString(file, "A", "k", ""), QString(2047, QLatin1Char('x')));
+    }
+
+    void writeProfileRefusesReadOnly_data()
+    {
+        QTest::addColumn<bool>("lockFolder");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("read-only folder") << true;
+    }
+
+    void writeProfileRefusesReadOnly()
+    {
+        QFETCH(bool, lockFolder);
+        TestFolder folder;
+        const QString file = folder.path("z.ini");
+        const QByteArray original = "[A]\nk=1\n";
+        put(file, original);
+        const QString locked = lockFolder ? folder.root() : file;
+        const auto permissions = QFile::permissions(locked);
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup));
+        const bool written = platform::writeProfileString(file, "A", "k", "2");
+        QFile::setPermissions(locked, permissions);
+        QVERIFY(!written);
+        QCOMPARE(contents(file), original);
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files), QStringList{"z.ini"});
+    }
+
+    void writeProfileIntoMissingFolderFails()
+    {
+        TestFolder folder;
+        QVERIFY(!platform::writeProfileString(folder.path("no/z.ini"), "A", "k", "v"));
+    }
+
+    void failedWriteKeepsFile()
+    {
+        // A file-size limit makes the write itself fail, even for root.
+        TestFolder folder;
+        const QString file = folder.path("z.ini");
+        const QByteArray original = "[A]\nk=1\n";
+        put(file, original);
+        rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const bool written = platform::writeProfileString(file, "A", "k", QString(500, QLatin1Char('y')));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QCOMPARE(contents(file), original);
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files), QStringList{"z.ini"});
+    }
+
+    void parseProfileInteger_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<long long>("value");
+        QTest::newRow("1") << "1" << true << 1LL;
+        QTest::newRow("0") << "0" << true << 0LL;
+        QTest::newRow("0x10") << "0x10" << true << 16LL;
+        QTest::newRow("0X1f") << "0X1f" << true << 31LL;
+        QTest::newRow("0x alone") << "0x" << false << 0LL;
+        QTest::newRow("abc") << "abc" << false << 0LL;
+        QTest::newRow("blanks") << "  7 " << true << 7LL;
+        QTest::newRow("-3") << "-3" << true << -3LL;
+        QTest::newRow("+5") << "+5" << true << 5LL;
+        QTest::newRow("empty") << "" << false << 0LL;
+        QTest::newRow("trailing text") << "12abc" << false << 0LL;
+        QTest::newRow("bad hex digit") << "0x1g" << false << 0LL;
+        QTest::newRow("double prefix") << "0x0x1" << false << 0LL;
+        QTest::newRow("sign alone") << "-" << false << 0LL;
+    }
+
+    void parseProfileInteger()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(long long, value);
+        const auto parsed = platform::parseProfileInteger(text);
+        QCOMPARE(parsed.has_value(), valid);
+        if (valid)
+            QCOMPARE(*parsed, value);
+    }
+
+    // --- message boxes ---
+
+    void messageText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("CR") << "a\rb" << "a\nb";
+        QTest::newRow("CRLF is one break") << "a\r\nb" << "a\nb";
+        QTest::newRow("two CR") << "a\r\rb" << "a\n\nb";
+        QTest::newRow("two CRLF") << "a\r\n\r\nb" << "a\n\nb";
+        QTest::newRow("LF then CR") << "a\n\rb" << "a\n\nb";
+        QTest::newRow("plain") << "abc" << "abc";
+    }
+
+    void messageText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(platform::messageText(text), expected);
+        ScriptedMessageBoxes boxes;
+        boxes.answer(Answer::Ok);
+        platform::messageBox(text, "c", Buttons::Ok, Icon::None);
+        QCOMPARE(boxes.last().text, expected);
+    }
+
+    void showErrorFullStop_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "abc" << "abc.";
+        QTest::newRow("cyrillic") << "Ошибка" << "Ошибка.";
+        QTest::newRow("digit") << "код 5" << "код 5.";
+        QTest::newRow("colon sorts after") << "x:" << "x:.";
+        QTest::newRow("closing quote") << "файл «a»" << "файл «a».";
+        QTest::newRow("exclamation") << "abc!" << "abc!";
+        QTest::newRow("parenthesis") << "abc)" << "abc)";
+        QTest::newRow("already a full stop") << "abc." << "abc.";
+        QTest::newRow("hyphen") << "abc-" << "abc-";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void showErrorFullStop()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        ScriptedMessageBoxes boxes;
+        boxes.answer(Answer::Ok);
+        platform::showError(text);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text, shown);
+        QCOMPARE(boxes.last().caption, QString("Zandrel"));
+        QCOMPARE(boxes.last().icon, Icon::Error);
+        QCOMPARE(boxes.last().buttons, Buttons::Ok);
+    }
+
+    void showPlainMessageCaption()
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.answerAlways(Answer::Ok);
+        QGuiApplication::setApplicationDisplayName(QString());
+        platform::showPlainMessage("a");
+        QGuiApplication::setApplicationDisplayName("Каталог");
+        platform::showPlainMessage("b");
+        QGuiApplication::setApplicationDisplayName(QString());
+        QCOMPARE(boxes.count(), 2);
+        QCOMPARE(boxes.shown()[0].caption, QString("Zandrel"));
+        QCOMPARE(boxes.shown()[1].caption, QString("Каталог"));
+        QCOMPARE(boxes.shown()[1].icon, Icon::None);
+    }
+
+    void realMessageBox_data()
+    {
+        QTest::addColumn<Buttons>("buttons");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<Answer>("expected");
+        QTest::newRow("yes") << Buttons::YesNo << "yes" << Answer::Yes;
+        QTest::newRow("no") << Buttons::YesNo << "no" << Answer::No;
+        QTest::newRow("closed") << Buttons::YesNo << "close" << Answer::No;
+        QTest::newRow("escape") << Buttons::YesNo << "escape" << Answer::No;
+        QTest::newRow("ok") << Buttons::Ok << "enter" << Answer::Ok;
+    }
+
+    void realMessageBox()
+    {
+        QFETCH(Buttons, buttons);
+        QFETCH(QString, action);
+        QFETCH(Answer, expected);
+        QString text;
+        QString yesText;
+        whenModalShown([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) {
+                modal->close();
+                return;
+            }
+            text = box->text();
+            if (auto* yes = box->button(QMessageBox::Yes))
+                yesText = yes->text().remove('&');
+            if (action == "yes")
+                box->button(QMessageBox::Yes)->click();
+            else if (action == "no")
+                box->button(QMessageBox::No)->click();
+            else if (action == "close")
+                box->close();
+            else if (action == "escape")
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        QCOMPARE(platform::messageBox("Первая\rвторая", "Заголовок", buttons, Icon::Question), expected);
+        QCOMPARE(text, QString("Первая\nвторая"));
+        if (buttons == Buttons::YesNo)
+            QCOMPARE(yesText, QString("Да"));
+    }
+
+    void guardedShowsExceptions()
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.answerAlways(Answer::Ok);
+        bool ran = false;
+        QVERIFY(platform::guarded([&] { ran = true; }));
+        QVERIFY(ran);
+        QCOMPARE(boxes.count(), 0);
+        QVERIFY(!platform::guarded([] { throw std::runtime_error("Сбой записи"); }));
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text, QString("Сбой записи."));
+        QCOMPARE(boxes.last().icon, Icon::Error);
+        QVERIFY(!platform::guarded([] { throw 42; }));
+        QCOMPARE(boxes.count(), 2);
+        QVERIFY(!boxes.last().text.isEmpty());
+    }
+
+    void scriptedBoxesAnswerInOrderAndFlagSurprises()
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.failOnUnexpected(false);
+        boxes.answer(Answer::No);
+        boxes.answer(Answer::Yes);
+        QCOMPARE(platform::messageBox("1", "", Buttons::YesNo, Icon::Question), Answer::No);
+        QCOMPARE(platform::messageBox("2", "", Buttons::YesNo, Icon::Question), Answer::Yes);
+        QVERIFY(!boxes.unexpected());
+        QCOMPARE(platform::messageBox("3", "", Buttons::YesNo, Icon::Question), Answer::No);
+        QVERIFY(boxes.unexpected());
+        QCOMPARE(boxes.count(), 3);
+
+        ScriptedMessageBoxes mismatch;
+        mismatch.failOnUnexpected(false);
+        mismatch.answer(Answer::Yes);
+        QCOMPARE(platform::messageBox("ok box", "", Buttons::Ok, Icon::None), Answer::Ok);
+        QVERIFY(mismatch.unexpected());
+    }
+
+    // --- file dialogs ---
+
+    void scriptedFileDialogs()
+    {
+        ScriptedFileDialogs dialogs;
+        dialogs.failOnUnexpected(false);
+        dialogs.choose("/x/a.mdb");
+        const platform::FileDialogRequest request{platform::FileDialogKind::Open, "Открыть", "", "", false};
+        QCOMPARE(platform::chooseFile(nullptr, request), QString("/x/a.mdb"));
+        QVERIFY(!dialogs.unexpected());
+        QCOMPARE(platform::chooseFile(nullptr, request), QString());
+        QVERIFY(dialogs.unexpected());
+        QCOMPARE(dialogs.requests().size(), 2);
+        QCOMPARE(dialogs.requests()[0].title, QString("Открыть"));
+    }
+
+    void realSaveDialogChecksFolderAndAddsSuffix()
+    {
+        TestFolder folder;
+        ScriptedMessageBoxes boxes;
+        boxes.answer(Answer::Ok);
+        bool stayedOpen = false;
+        whenModalShown([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog) {
+                modal->close();
+                return;
+            }
+            dialog->selectFile(folder.path("missing/base.mdb"));
+            static_cast<QDialog*>(dialog)->accept();
+            stayedOpen = dialog->isVisible();
+            dialog->selectFile(folder.path("base"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const platform::FileDialogRequest request{platform::FileDialogKind::Save, "Сохранить",
+                                                  "Базы данных Access (*.mdb)", folder.root(), true};
+        QCOMPARE(platform::chooseFile(nullptr, request), folder.path("base.mdb"));
+        QVERIFY(stayedOpen);
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.contains("missing"));
+    }
+
+    // --- files ---
+
+    void uniqueTempFile()
+    {
+        TestFolder folder;
+        const QString a = platform::uniqueTempFile("", "zan");
+        const QString b = platform::uniqueTempFile("", "zan");
+        QVERIFY(a != b);
+        QVERIFY(QRegularExpression("^zan[0-9A-F]{1,4}\\.tmp$").match(a).hasMatch());
+        QVERIFY(QFileInfo(folder.path(a)).isFile());
+        QCOMPARE(QFileInfo(folder.path(a)).size(), 0);
+        QDir(folder.root()).mkdir("sub");
+        const QString c = platform::uniqueTempFile("sub", "t");
+        QVERIFY(c.startsWith("sub/t"));
+        QVERIFY(QFileInfo::exists(folder.path(c)));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, platform::uniqueTempFile("missing", "t"));
+    }
+
+    void pathParts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("absolute") << "/a/b/c.mdb" << "/a/b" << "c.mdb";
+        QTest::newRow("bare") << "c.mdb" << "" << "c.mdb";
+        QTest::newRow("root") << "/c.mdb" << "/" << "c.mdb";
+        QTest::newRow("relative") << "d/c.mdb" << "d" << "c.mdb";
+    }
+
+    void pathParts()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QCOMPARE(platform::folderOf(path), folder);
+        QCOMPARE(platform::fileNameOf(path), name);
+    }
+
+    void fileOperations()
+    {
+        TestFolder folder;
+        put("a", "first");
+        put("b", "second");
+        QVERIFY(platform::fileExists("a"));
+        QVERIFY(!platform::fileExists(""));
+        QVERIFY(!platform::fileExists(folder.root()));
+        QVERIFY(platform::renameFile("a", "b"));
+        QVERIFY(!platform::fileExists("a"));
+        QCOMPARE(contents("b"), QByteArray("first"));
+        QVERIFY(platform::syncFile("b"));
+        QVERIFY(platform::syncFolder(""));
+        QVERIFY(!platform::syncFile("a"));
+        QVERIFY(platform::deleteFile("b"));
+        QVERIFY(!platform::fileExists("b"));
+    }
+
+    // --- day numbers ---
+
+    void dayNumbers_data()
+    {
+        QTest::addColumn<QDateTime>("dateTime");
+        QTest::addColumn<double>("number");
+        const auto at = [](int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+        };
+        QTest::newRow("epoch") << at(1899, 12, 30) << 0.0;
+        QTest::newRow("1900-01-01") << at(1900, 1, 1) << 2.0;
+        QTest::newRow("2024-03-15") << at(2024, 3, 15) << 45366.0;
+        QTest::newRow("noon") << at(2024, 3, 15, 12) << 45366.5;
+        QTest::newRow("day before epoch") << at(1899, 12, 29) << -1.0;
+        QTest::newRow("before epoch with time") << at(1899, 12, 29, 6) << -1.25;
+        QTest::newRow("two days before, 18:00") << at(1899, 12, 28, 18) << -2.75;
+    }
+
+    void dayNumbers()
+    {
+        QFETCH(QDateTime, dateTime);
+        QFETCH(double, number);
+        QCOMPARE(platform::toDayNumber(dateTime), number);
+        QCOMPARE(platform::dateTimeOfDayNumber(number), dateTime);
+        if (dateTime.time() == QTime(0, 0)) {
+            QCOMPARE(platform::toDayNumber(dateTime.date()), number);
+            QCOMPARE(platform::dateOfDayNumber(number), dateTime.date());
+        }
+    }
+
+    void dayNumberRounding()
+    {
+        QCOMPARE(platform::dateTimeOfDayNumber(1.9999999999), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
+        QCOMPARE(platform::dateTimeOfDayNumber(45366.0 + 1234.4 / 86400000.0).time(), QTime(0, 0, 1, 234));
+        QCOMPARE(platform::dateOfDayNumber(45366.99), QDate(2024, 3, 15));
+        QVERIFY(!platform::dateOfDayNumber(std::nan("")).isValid());
+        QVERIFY(!platform::dateTimeOfDayNumber(INFINITY).isValid());
+    }
+
+    void formatDayNumber_data()
+    {
+        QTest::addColumn<double>("number");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("date only") << 45366.0 << "15.03.2024";
+        QTest::newRow("noon") << 45366.5 << "15.03.2024 12:00:00";
+        QTest::newRow("one second") << 45366.0 + 1.0 / 86400 << "15.03.2024 00:00:01";
+        QTest::newRow("below half a second") << 45366.0 + 0.4 / 86400 << "15.03.2024";
+        QTest::newRow("rounds into next day") << 45366.999999999 << "16.03.2024";
+        QTest::newRow("before epoch") << -1.25 << "29.12.1899 06:00:00";
+        QTest::newRow("not a number") << double(NAN) << "";
+    }
+
+    void formatDayNumber()
+    {
+        QFETCH(double, number);
+        QFETCH(QString, text);
+        QCOMPARE(platform::formatDayNumber(number), text);
+    }
+
+    void todayPinning()
+    {
+        {
+            PinnedToday pinned(day(2024, 3, 15));
+            QCOMPARE(platform::today(), 45366.0);
+        }
+        const double now = platform::today();
+        QCOMPARE(now, std::floor(now));
+        QVERIFY(std::abs(now - platform::toDayNumber(QDate::currentDate())) <= 1);
+    }
+
+    // --- version and shell ---
+
+    void versionOverride()
+    {
+        const auto stamped = platform::executableVersion();
+        QVERIFY(stamped.has_value());
+        QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.\\d+$").match(*stamped).hasMatch());
+        platform::overrideExecutableVersion(std::optional<QString>("2.0.11.305"));
+        QCOMPARE(platform::executableVersion(), std::optional<QString>("2.0.11.305"));
+        platform::overrideExecutableVersion(std::optional<QString>());
+        QVERIFY(!platform::executableVersion().has_value());
+        platform::overrideExecutableVersion(std::nullopt);
+        QCOMPARE(platform::executableVersion(), stamped);
+    }
+
+    void shellIsScriptable()
+    {
+        ScriptedShell shell;
+        QVERIFY(platform::shellOpen("mailto:info@example.ru"));
+        shell.setResult(false);
+        QVERIFY(!platform::shellOpen("https://example.ru"));
+        QCOMPARE(shell.opened(), (QStringList{"mailto:info@example.ru", "https://example.ru"}));
+    }
+};
+
+QTEST_MAIN(TstPlatform)
+#include "tst_platform.moc"
