@@ -33,6 +33,13 @@ FieldKind kindOfDeclared(const char* declared, bool primaryKey) {
     return FieldKind::Text;
 }
 
+// "VARCHAR(50)" -> 50; 0 when the type names no size.
+int declaredSize(const char* declared) {
+    const QString t = QString::fromUtf8(declared ? declared : "");
+    const qsizetype open = t.indexOf(u'('), close = t.indexOf(u')');
+    return open >= 0 && close > open ? t.mid(open + 1, close - open - 1).trimmed().toInt() : 0;
+}
+
 // Binds a value to a statement parameter (1-based).
 void bindValue(sqlite3_stmt* stmt, int index, const Query::Value& v) {
     if (std::holds_alternative<int64_t>(v))
@@ -242,7 +249,9 @@ void Query::open() {
         for (int c = 0; c < columns; ++c) {
             FieldDef d;
             d.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-            d.kind = kindOfDeclared(sqlite3_column_decltype(stmt, c), d.name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0);
+            const char* declared = sqlite3_column_decltype(stmt, c);
+            d.kind = kindOfDeclared(declared, d.name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0);
+            d.size = declaredSize(declared);
             m_fields.append(d);
         }
     }
