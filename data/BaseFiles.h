@@ -1,0 +1,27 @@
+#pragma once
+// Routines that handle a catalogue file as a whole: creating it, checking
+// its layout (converting an old one), compacting it, and listing its tables.
+#include <QString>
+#include <QStringList>
+
+// Makes a new empty file; shows the engine's refusal and returns false.
+bool CreateBase(const QString& path);
+
+// Checks the file named by DBPath before it is opened; offers to convert an
+// old layout. True when the file may be opened now. The connection is left
+// closed in every outcome.
+bool CheckBaseVersion();
+
+// Converts the open old-layout file; all or nothing.
+bool ConvertBase();
+
+// Compacts a closed file; with an empty destination, in place. Reports its
+// own errors; the source stays as it was on any failure.
+void CompactBase(const QString& source, const QString& destination, const QString& password);
+
+// Table and view names of the open file, system tables excluded.
+QStringList ReadTableNames();
+// TableNames := the item tables of the open file.
+void RebuildTableNames();
+// Whether list holds name, compared without regard to case.
+bool ListHolds(const QStringList& list, const QString& name);

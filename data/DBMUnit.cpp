@@ -1,0 +1,30 @@
+#include "data/DBMUnit.h"
+
+#include "data/Layouts.h"
+
+TDM* DM = nullptr;
+
+QString ConnectionStringFor(const QString& path) {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";Persist Security Info=False");
+}
+
+TDM::TDM(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("DM"));
+    ADOConnection = new engine::Connection(this);
+    ADOConnection->setObjectName(QStringLiteral("ADOConnection"));
+    aqMain = new engine::Query(ADOConnection, QStringLiteral("aqMain"), this);
+    dsMain = new DataSource(aqMain, QStringLiteral("dsMain"), this);
+    aqContacts = new engine::Query(ADOConnection, QStringLiteral("aqContacts"), this);
+    dsContacts = new DataSource(aqContacts, QStringLiteral("dsContacts"), this);
+    aqContacts->setFieldDefs(layouts::contactFields());
+    aqContacts->addSql(QStringLiteral("SELECT *"));
+    aqContacts->addSql(QStringLiteral("FROM _contacts"));
+    aqMain->setFieldDefs(layouts::itemFields(aqContacts));
+    if (!DM)
+        DM = this;
+}
+
+TDM::~TDM() {
+    if (DM == this)
+        DM = nullptr;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The data module: the one connection and the two queries every window
+// reads and writes the catalogue file through.
+#include "engine/Connection.h"
+#include "engine/Query.h"
+
+#include <QObject>
+
+// Feeds a data-aware control from a query.
+class DataSource : public QObject {
+    Q_OBJECT
+public:
+    DataSource(engine::Query* dataSet, const QString& name, QObject* parent) : QObject(parent), m_dataSet(dataSet) {
+        setObjectName(name);
+    }
+    engine::Query* dataSet() const { return m_dataSet; }
+
+private:
+    engine::Query* m_dataSet;
+};
+
+class TDM : public QObject {
+    Q_OBJECT
+public:
+    explicit TDM(QObject* parent = nullptr);
+    ~TDM() override;
+
+    engine::Connection* ADOConnection;
+    engine::Query* aqMain;
+    DataSource* dsMain;
+    engine::Query* aqContacts;
+    DataSource* dsContacts;
+};
+
+// The single instance, set while one exists.
+extern TDM* DM;
+
+// "Provider=...;Data Source=" + path + ";Persist Security Info=False"
+QString ConnectionStringFor(const QString& path);

@@ -1,0 +1,258 @@
+// The data module's fields and the whole-file routines on real files.
+#include "data/BaseFiles.h"
+#include "data/DBMUnit.h"
+#include "data/Layouts.h"
+#include "data/ProgramState.h"
+#include "engine/EngineError.h"
+#include "tests/support/TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray digestOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Writes a file the way an older program version laid it out, with plain SQLite.
+void makeFile(const QString& path, const QStringList& statements) {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    for (const QString& s : statements) {
+        char* err = nullptr;
+        QVERIFY2(sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, &err) == SQLITE_OK, err);
+    }
+    sqlite3_close(db);
+}
+
+const QStringList kOldLayout{
+    "CREATE TABLE contacts (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(50), phone VARCHAR(25), address VARCHAR(50), birthday REAL, reliability INT)",
+    "CREATE TABLE Books (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), issue REAL, return REAL, contact INT)",
+    "CREATE TABLE Disks (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), issue REAL, return REAL, contact INT)",
+    "INSERT INTO contacts (id, name, phone) VALUES (3, 'Ира', '123'), (17, 'Пётр', NULL)",
+    "INSERT INTO Books (id, title, contact, issue, return) VALUES (5, 'Война и мир', 17, 45300, 45366), (9, 'Idiot', NULL, NULL, NULL)",
+    "INSERT INTO Disks (id, title, contact) VALUES (40, 'Jazz', 3)",
+};
+
+} // namespace
+
+class TestData : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestFolder> folder;
+    std::unique_ptr<TDM> dm;
+
+    void connectTo(const QString& path) {
+        DM->ADOConnection->setConnectionString(ConnectionStringFor(path));
+        DM->ADOConnection->open();
+    }
+    void run(const QString& a, const QString& b = {}) {
+        DM->aqMain->clearSql();
+        DM->aqMain->addSql(a);
+        if (!b.isEmpty()) DM->aqMain->addSql(b);
+        DM->aqMain->execSQL();
+    }
+    void openMain(const QString& select) {
+        DM->aqMain->clearSql();
+        DM->aqMain->addSql(select);
+        DM->aqMain->open();
+    }
+    void newCatalogue(const QString& path) {
+        QVERIFY(CreateBase(path));
+        connectTo(path);
+        run(QStringLiteral("Create Table _contacts"), layouts::kContactColumns);
+        run(QStringLiteral("Create Table Books"), layouts::kItemColumns);
+    }
+
+private slots:
+    void init() {
+        ResetProgramState();
+        folder = std::make_unique<TestFolder>();
+        dm = std::make_unique<TDM>();
+    }
+    void cleanup() {
+        dm.reset();
+        folder.reset();
+    }
+
+    void itemFieldsShowSixColumns() {
+        QStringList visible;
+        for (const engine::FieldDef& d : DM->aqMain->fields())
+            if (d.visible) visible << d.label();
+        QCOMPARE(visible, (QStringList{"Наименование", "Вид", "Дата выдачи", "Дата возврата", "Должник", "Примечание"}));
+        QCOMPARE(DM->aqContacts->sqlText(), QStringLiteral("SELECT *\nFROM _contacts\n"));
+    }
+
+    void textIsCutToTheFieldAndLookedUp() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        run(QStringLiteral("INSERT INTO _contacts (id, name) SELECT 1, 'Александра Владимировна Кузнецова'"));
+        DM->aqContacts->open();
+        openMain(QStringLiteral("SELECT * FROM Books"));
+        DM->aqMain->insert();
+        DM->aqMain->fieldByName("title").setAsString(QString(60, u'т'));
+        DM->aqMain->fieldByName("contact").setAsInteger(1);
+        DM->aqMain->post();
+        DM->aqMain->insert();
+        DM->aqMain->fieldByName("title").setAsString(QStringLiteral("дома"));
+        DM->aqMain->post();
+        openMain(QStringLiteral("SELECT * FROM Books"));
+        DM->aqMain->sort(QStringLiteral("title ASC"));
+        const int title = DM->aqMain->fieldIndex("title"), cname = DM->aqMain->fieldIndex("cname");
+        QCOMPARE(DM->aqMain->textValue(0, title), QStringLiteral("дома"));
+        QCOMPARE(DM->aqMain->textValue(0, cname), QString()); // not lent: empty debtor
+        QCOMPARE(DM->aqMain->textValue(1, title), QString(50, u'т'));
+        QCOMPARE(DM->aqMain->textValue(1, cname), QStringLiteral("Александра Владимиро"));
+    }
+
+    void phoneWiderThanItsColumnIsRefused() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        DM->aqContacts->open();
+        DM->aqContacts->insert();
+        DM->aqContacts->fieldByName("name").setAsString(QStringLiteral("Иван"));
+        DM->aqContacts->fieldByName("phone").setAsString(QString(30, u'1'));
+        QVERIFY_THROWS_EXCEPTION(engine::EngineError, DM->aqContacts->post());
+        DM->aqContacts->cancel();
+        QCOMPARE(DM->aqContacts->recordCount(), 0);
+    }
+
+    void tableNamesHoldItemTablesThenViews() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        run(QStringLiteral("CREATE VIEW Lent AS SELECT * FROM Books WHERE contact=1"));
+        RebuildTableNames();
+        QCOMPARE(TableNames, (QStringList{"Books", "Lent"}));
+        QVERIFY(ListHolds(TableNames, QStringLiteral("BOOKS")));
+    }
+
+    void checkPassesCurrentLayouts_data() {
+        QTest::addColumn<QStringList>("statements");
+        QTest::newRow("only _contacts") << QStringList{"CREATE TABLE _contacts (id INTEGER)"};
+        QTest::newRow("both contacts tables") << QStringList{"CREATE TABLE _contacts (id INTEGER)", "CREATE TABLE contacts (id INTEGER)"};
+        QTest::newRow("neither") << QStringList{"CREATE TABLE Books (id INTEGER)"};
+    }
+    void checkPassesCurrentLayouts() {
+        QFETCH(QStringList, statements);
+        ScriptedMessageBoxes boxes; // any question would fail the test
+        makeFile(folder->path("cat.mdb"), statements);
+        DBPath = QStringLiteral("cat.mdb");
+        QVERIFY(CheckBaseVersion());
+        QVERIFY(!DM->ADOConnection->connected());
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    void refusedConversionChangesNothing() {
+        makeFile(folder->path("old.mdb"), kOldLayout);
+        const QByteArray before = digestOf(folder->path("old.mdb"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::No);
+        DBPath = QStringLiteral("old.mdb");
+        QVERIFY(!CheckBaseVersion());
+        QCOMPARE(boxes.last().text, QStringLiteral("Версия базы 'old.mdb' устарела!\nХотите ее обновить?"));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Конвертация базы"));
+        QCOMPARE(boxes.last().buttons, platform::Buttons::YesNo);
+        QCOMPARE(boxes.last().icon, platform::Icon::Question);
+        QVERIFY(!DM->ADOConnection->connected());
+        QCOMPARE(digestOf(folder->path("old.mdb")), before);
+    }
+
+    void conversionKeepsEveryId() {
+        makeFile(folder->path("old.mdb"), kOldLayout);
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Yes);
+        DBPath = QStringLiteral("old.mdb");
+        QVERIFY(CheckBaseVersion());
+        QVERIFY(!DM->ADOConnection->connected());
+        connectTo(DBPath);
+        QCOMPARE(ReadTableNames(), (QStringList{"_contacts", "Books", "Disks"}));
+        DM->aqContacts->open();
+        QCOMPARE(DM->aqContacts->recordCount(), 2);
+        openMain(QStringLiteral("SELECT * FROM Books"));
+        QCOMPARE(DM->aqMain->recordCount(), 2);
+        QCOMPARE(DM->aqMain->fieldByName("id").asInteger(), 5);
+        QCOMPARE(DM->aqMain->fieldByName("cname").asString(), QStringLiteral("Пётр"));
+        QCOMPARE(DM->aqMain->fieldByName("return").asFloat(), 45366.0);
+        QVERIFY(DM->aqMain->fieldByName("description").isNull());
+        openMain(QStringLiteral("SELECT * FROM Disks"));
+        QCOMPARE(DM->aqMain->fieldByName("id").asInteger(), 40);
+        QCOMPARE(DM->aqMain->fieldByName("cname").asString(), QStringLiteral("Ира"));
+        // Checked again, a converted file raises no question.
+        DM->ADOConnection->close();
+        QVERIFY(CheckBaseVersion());
+        QCOMPARE(boxes.count(), 1);
+    }
+
+    void oldFileWithoutItemTablesConverts() {
+        makeFile(folder->path("old.mdb"), {kOldLayout[0], kOldLayout[3]});
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Yes);
+        DBPath = QStringLiteral("old.mdb");
+        QVERIFY(CheckBaseVersion());
+        connectTo(DBPath);
+        QCOMPARE(ReadTableNames(), QStringList{"_contacts"});
+    }
+
+    void failedConversionLeavesTheFileAsItWas() {
+        // A phone longer than the new column: the copy of the contacts fails.
+        QStringList statements = kOldLayout;
+        statements << "INSERT INTO contacts (id, name, phone) VALUES (99, 'X', '" + QString(30, u'9') + "')";
+        makeFile(folder->path("old.mdb"), statements);
+        const QByteArray before = digestOf(folder->path("old.mdb"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Yes);
+        DBPath = QStringLiteral("old.mdb");
+        QVERIFY_THROWS_EXCEPTION(engine::EngineError, CheckBaseVersion());
+        QVERIFY(!DM->ADOConnection->connected());
+        QCOMPARE(digestOf(folder->path("old.mdb")), before);
+    }
+
+    void compactionInPlaceWithABareName() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        for (int i = 0; i < 2000; ++i)
+            run(QStringLiteral("INSERT INTO Books (title) SELECT 'книга номер %1 с длинным названием'").arg(i));
+        run(QStringLiteral("DELETE FROM Books WHERE id>5"));
+        DM->ADOConnection->close();
+        const qint64 before = QFileInfo(folder->path("cat.mdb")).size();
+        ScriptedMessageBoxes boxes;
+        CompactBase(QStringLiteral("cat.mdb"), QString(), QString());
+        QCOMPARE(boxes.count(), 0);
+        QVERIFY(QFileInfo(folder->path("cat.mdb")).size() < before);
+        QCOMPARE(QDir(folder->root()).entryList(QDir::Files), QStringList{"cat.mdb"}); // no temporary file left
+        connectTo(QStringLiteral("cat.mdb"));
+        openMain(QStringLiteral("SELECT * FROM Books"));
+        QCOMPARE(DM->aqMain->recordCount(), 5);
+    }
+
+    void failedCompactionLeavesTheSource() {
+        QFile junk(folder->path("junk.mdb"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(8192, 'j'));
+        junk.close();
+        const QByteArray before = digestOf(folder->path("junk.mdb"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        CompactBase(QStringLiteral("junk.mdb"), QString(), QString());
+        QCOMPARE(boxes.last().text, QStringLiteral("Файл 'junk.mdb' не является базой данных"));
+        QCOMPARE(boxes.last().buttons, platform::Buttons::Ok);
+        QCOMPARE(digestOf(folder->path("junk.mdb")), before);
+        QCOMPARE(QDir(folder->root()).entryList(QDir::Files), QStringList{"junk.mdb"});
+    }
+
+    void createBaseRefusesAnExistingFile() {
+        makeFile(folder->path("cat.mdb"), {"CREATE TABLE keep (id INTEGER)"});
+        const QByteArray before = digestOf(folder->path("cat.mdb"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        QVERIFY(!CreateBase(QStringLiteral("cat.mdb")));
+        QCOMPARE(boxes.last().text, QStringLiteral("Файл 'cat.mdb' уже существует"));
+        QCOMPARE(digestOf(folder->path("cat.mdb")), before);
+    }
+};
+
+QTEST_MAIN(TestData)
+#include "tst_data.moc"
