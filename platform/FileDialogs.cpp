@@ -17,16 +17,6 @@ FileDialogHandler& handler()
     return h;
 }
 
-// "mdb" for "Базы данных Access (*.mdb)"; empty when the first filter has no
-// single plain extension to offer.
-QString defaultSuffix(const QString& filter)
-{
-    static const QRegularExpression single(QStringLiteral(R"(\(\s*\*\.([^\s*?;()]+)\s*\))"));
-    const QString first = filter.section(QStringLiteral(";;"), 0, 0);
-    const QRegularExpressionMatch m = single.match(first);
-    return m.hasMatch() ? m.captured(1) : QString();
-}
-
 // Qt's own dialog lets a save name point into a folder that doesn't exist and
 // only fails later, when the file is written; refuse it while the user can
 // still correct it.
@@ -65,7 +55,6 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-        dialog.setDefaultSuffix(defaultSuffix(request.filter));
     } else {
         // ExistingFile makes the dialog itself refuse names that don't exist.
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

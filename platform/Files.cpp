@@ -95,9 +95,23 @@ QString fileNameOf(const QString& path)
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+namespace {
+QString& programFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString programFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    const QString& forced = programFolderOverride();
+    return forced.isEmpty() ? QCoreApplication::applicationDirPath() : forced;
+}
+
+void overrideProgramFolder(const QString& folder)
+{
+    programFolderOverride() = folder;
 }
 
 bool syncFile(const QString& path)

@@ -26,6 +26,8 @@ QString fileNameOf(const QString& path);
 
 // Folder of the running executable.
 QString programFolder();
+// Tests make their own folder the program's folder; empty restores it.
+void overrideProgramFolder(const QString& folder);
 
 // Flushes a file's contents to disk.
 bool syncFile(const QString& path);

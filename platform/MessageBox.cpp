@@ -86,7 +86,7 @@ void setMessageBoxHandler(MessageBoxHandler h)
 void showError(const QString& text)
 {
     QString shown = text;
-    if (!shown.isEmpty() && shown.back() > QLatin1Char('.'))
+    if (!shown.isEmpty() && shown.back().unicode() > u'.')
         shown += QLatin1Char('.');
     messageBox(shown, programName, Buttons::Ok, Icon::Error);
 }
