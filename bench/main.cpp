@@ -1,0 +1,236 @@
+// zandrel-bench: times the catalogue's data path (the data module's main
+// query over the engine) against plain SQLite doing the same work on the
+// same generated file, and reports memory per item.
+#include "bench/Baseline.h"
+#include "bench/DataGenerator.h"
+#include "bench/Measurements.h"
+#include "bench/Options.h"
+#include "bench/Ours.h"
+#include "platform/MessageBox.h"
+#include "platform/Today.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+
+using namespace bench;
+
+namespace {
+
+void warn(const QString& text) { std::fprintf(stderr, "warning: %s\n", qPrintable(text)); }
+
+void checkRows(const Comparison& c) {
+    if (c.oursRows != c.sqliteRows)
+        warn(QStringLiteral("%1: ours found %2 rows, SQLite %3").arg(c.name).arg(c.oursRows).arg(c.sqliteRows));
+}
+
+QString selectAll(const QString& table, const QString& rest = {}) {
+    return QStringLiteral("SELECT * FROM ") + table + rest;
+}
+
+// open and search on one item table; the main table and the growth table
+// share these so both measure the very same work.
+Comparison openComparison(Ours& ours, Baseline& base, const QString& table, int runs, const QString& name) {
+    return compare(name, runs, {[&] { return ours.open(selectAll(table), QStringLiteral("title ASC")); }, [&] { ours.closeMain(); }},
+                   {[&] { return base.select(selectAll(table, QStringLiteral(" ORDER BY title"))); }, {}});
+}
+
+Comparison searchComparison(Ours& ours, Baseline& base, const QString& table, int runs, const QString& name) {
+    const QString sql = selectAll(table, QStringLiteral(" WHERE title LIKE '%ring%'"));
+    return compare(name, runs, {[&] { return ours.open(sql); }, [&] { ours.closeMain(); }},
+                   {[&] { return base.select(sql); }, {}});
+}
+
+// One statement per item table, as when the program looks through all of them.
+Comparison perTable(Ours& ours, Baseline& base, const QStringList& tables, const QString& where, int runs,
+                    const QString& name) {
+    return compare(name, runs,
+                   {[&] {
+                        int64_t rows = 0;
+                        for (const QString& t : tables)
+                            rows += ours.open(selectAll(t, where));
+                        return rows;
+                    },
+                    [&] { ours.closeMain(); }},
+                   {[&] {
+                        int64_t rows = 0;
+                        for (const QString& t : tables)
+                            rows += base.select(selectAll(t, where));
+                        return rows;
+                    },
+                    {}});
+}
+
+Comparison compactComparison(Ours& ours, Baseline& base, const QString& path, int runs) {
+    const QString copy = path + QStringLiteral(".vacuum");
+    QFile::remove(copy);
+    ours.disconnect();
+    base.close();
+    // SQLite first in each round: both then read the same file, before
+    // ours replaces it with its compacted copy.
+    Comparison c = compare(QStringLiteral("compact"), runs, {[&] { Ours::compact(path); return int64_t(0); }, {}},
+                           {[&] { Baseline::vacuumInto(path, copy); return int64_t(0); }, [&] { QFile::remove(copy); }},
+                           true);
+    base.open();
+    ours.connect();
+    return c;
+}
+
+void printMemory(const MemoryGrowth& m) {
+    if (!m.error.isEmpty()) {
+        warn(QStringLiteral("memory: %1").arg(m.error));
+        return;
+    }
+    std::printf("memory  %.1f B/item (peak grew %.1f MiB over %lld items, open + sort)\n", m.bytesPerItem,
+                double(m.bytes) / 1048576.0, static_cast<long long>(m.rows));
+    if (!m.peakReset)
+        warn(QStringLiteral("memory: the peak could not be reset; the figure may be too low"));
+    std::fflush(stdout);
+}
+
+int run(const Options& o) {
+    std::unique_ptr<QTemporaryDir> temp;
+    QString path = o.file;
+    if (path.isEmpty() && o.keep)
+        path = QDir(QDir::tempPath()).filePath(QStringLiteral("zandrel-bench.mdb"));
+    if (path.isEmpty()) {
+        temp = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("zandrel-bench-XXXXXX")));
+        if (!temp->isValid()) {
+            std::fprintf(stderr, "zandrel-bench: cannot make a temporary folder\n");
+            return 1;
+        }
+        path = temp->filePath(QStringLiteral("zandrel-bench.mdb"));
+    }
+    path = QFileInfo(path).absoluteFilePath();
+    const Catalogue cat = describeCatalogue(o, path);
+
+    if (QFileInfo::exists(path)) {
+        if (!o.keep) {
+            std::fprintf(stderr, "zandrel-bench: %s exists; pass --keep to reuse it\n", qPrintable(path));
+            return 1;
+        }
+        QString why;
+        if (!catalogueMatches(o, cat, why)) {
+            std::fprintf(stderr, "zandrel-bench: %s does not fit these options (%s); remove it or choose another --file\n",
+                         qPrintable(path), qPrintable(why));
+            return 1;
+        }
+        std::printf("file      %s (reused)\n", qPrintable(path));
+    } else {
+        QElapsedTimer timer;
+        timer.start();
+        const int64_t rows = generateCatalogue(o, cat);
+        std::printf("file      %s\ngenerated %lld rows in %.1f s, %.1f MiB\n", qPrintable(path),
+                    static_cast<long long>(rows), double(timer.elapsed()) / 1000.0,
+                    double(QFileInfo(path).size()) / 1048576.0);
+    }
+    std::printf("data      Big %d items, %lld small tables of %d, %d contacts; median of %d runs\n\n", o.items,
+                static_cast<long long>(cat.smallTables.size()), o.tableItems, o.contacts, o.runs);
+    std::fflush(stdout);
+
+    Ours ours(path);
+    Baseline base(path);
+    Comparison bigOpen, bigSearch;
+    if (o.mainTable) {
+        printHeader();
+        bigOpen = openComparison(ours, base, cat.big, o.runs, QStringLiteral("open"));
+        printComparison(bigOpen);
+        checkRows(bigOpen);
+
+        bigSearch = searchComparison(ours, base, cat.big, o.runs, QStringLiteral("search"));
+        printComparison(bigSearch);
+        if (bigSearch.oursRows != bigSearch.sqliteRows)
+            warn(QStringLiteral("search: ours found %1 rows, SQLite %2; the two case foldings disagree")
+                     .arg(bigSearch.oursRows).arg(bigSearch.sqliteRows));
+
+        const qint64 tomorrow = qint64(platform::toDayNumber(QDate::currentDate().addDays(1)));
+        const Comparison debts = perTable(ours, base, cat.itemTables(), QStringLiteral(" WHERE return<=%1").arg(tomorrow),
+                                          o.runs, QStringLiteral("debts"));
+        printComparison(debts);
+        checkRows(debts);
+
+        const int64_t contact = contactWithItems(cat);
+        const Comparison byContact = perTable(ours, base, cat.itemTables(), QStringLiteral(" WHERE contact=%1").arg(contact),
+                                              o.runs, QStringLiteral("contact"));
+        printComparison(byContact);
+        checkRows(byContact);
+
+        printComparison(compactComparison(ours, base, path, o.runs));
+
+        // A fresh connection in the child, so nothing is shared across the fork.
+        std::unique_ptr<Ours> child;
+        printMemory(measureMemoryGrowth([&] { child = std::make_unique<Ours>(path); },
+                                        [&] { return child->open(selectAll(cat.big), QStringLiteral("title ASC")); }));
+
+        std::printf("\nrows      open %lld, search %lld (%.1f%%), debts %lld, contact %lld (id %lld) in %lld tables\n",
+                    static_cast<long long>(bigOpen.oursRows), static_cast<long long>(bigSearch.oursRows),
+                    100.0 * double(bigSearch.oursRows) / double(o.items), static_cast<long long>(debts.oursRows),
+                    static_cast<long long>(byContact.oursRows), static_cast<long long>(contact),
+                    static_cast<long long>(cat.itemTables().size()));
+    }
+
+    if (o.growth) {
+        std::vector<GrowthRow> growth;
+        for (const QString& table : {cat.growthSmall, cat.growthMedium}) {
+            if (table.isEmpty())
+                continue;
+            GrowthRow g;
+            g.items = table.mid(1).toLongLong();
+            g.open = openComparison(ours, base, table, o.runs, QStringLiteral("open"));
+            g.search = searchComparison(ours, base, table, o.runs, QStringLiteral("search"));
+            checkRows(g.open);
+            checkRows(g.search);
+            growth.push_back(g);
+        }
+        // The big table's figures are already measured when the main table ran.
+        GrowthRow big;
+        big.items = o.items;
+        big.open = o.mainTable ? bigOpen : openComparison(ours, base, cat.big, o.runs, QStringLiteral("open"));
+        big.search = o.mainTable ? bigSearch : searchComparison(ours, base, cat.big, o.runs, QStringLiteral("search"));
+        growth.push_back(big);
+        printGrowth(growth);
+    }
+
+    std::printf("\nchecksum  %016llx (SQLite side, every value read)\n", static_cast<unsigned long long>(base.checksum()));
+    std::printf("peak memory %.1f MiB (VmHWM of the bench process)\n", double(peakMemory()) / 1048576.0);
+    if (!o.keep && !o.file.isEmpty())
+        QFile::remove(path);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    // CompactBase reports failures in a message box; here that is a failed run.
+    platform::setMessageBoxHandler([](const platform::MessageRecord& m) -> platform::Answer {
+        std::fprintf(stderr, "zandrel-bench: %s\n", qPrintable(m.text));
+        std::exit(2);
+    });
+    Options options;
+    bool help = false;
+    QString error;
+    if (!parseOptions(app.arguments().mid(1), options, help, error)) {
+        std::fprintf(stderr, "zandrel-bench: %s\n\n%s", qPrintable(error), qPrintable(usage()));
+        return 1;
+    }
+    if (help) {
+        std::printf("%s", qPrintable(usage()));
+        return 0;
+    }
+    try {
+        return run(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zandrel-bench: %s\n", e.what());
+        return 1;
+    }
+}
