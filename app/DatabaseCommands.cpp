@@ -1,0 +1,77 @@
+// "Создать базу данных" and "Открыть базу данных".
+#include "app/Main.h"
+
+#include "data/BaseFiles.h"
+#include "data/DBMUnit.h"
+#include "data/Layouts.h"
+#include "data/ProgramState.h"
+#include "platform/FileDialogs.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "ui_MainForm.h"
+
+namespace {
+const QString kFilter = QStringLiteral("Базы данных Access (*.mdb)");
+}
+
+void TfmMainForm::connectDatabaseHandlers() {
+    connect(ui->iNewBase, &QAction::triggered, this, [this] { platform::guarded([this] { iNewBaseClick(); }); });
+    connect(ui->iSelectDB, &QAction::triggered, this, [this] { platform::guarded([this] { iSelectDBClick(); }); });
+}
+
+QString TfmMainForm::ReducedPath(const QString& path) {
+    // Case counts: the same folder spelled otherwise keeps the full path.
+    return platform::folderOf(path) == platform::programFolder() ? platform::fileNameOf(path) : path;
+}
+
+void TfmMainForm::iNewBaseClick() {
+    QString path = platform::chooseFile(
+        this, {platform::FileDialogKind::Save, QStringLiteral("Новая база данных..."), kFilter, platform::programFolder(), true});
+    if (path.isEmpty())
+        return;
+    if (!path.contains(u'.'))
+        path += QStringLiteral(".mdb");
+    if (CreateBase(path)) {
+        DM->ADOConnection->close();
+        DBPath = ReducedPath(path);
+        DM->ADOConnection->setConnectionString(ConnectionStringFor(DBPath));
+        DM->ADOConnection->open();
+        DM->aqMain->close();
+        DM->aqMain->clearSql();
+        DM->aqMain->addSql(QStringLiteral("Create Table _contacts"));
+        DM->aqMain->addSql(layouts::kContactColumns);
+        DM->aqMain->execSQL();
+        DM->ADOConnection->close();
+    } else {
+        platform::messageBox(QStringLiteral("Невозможно создать базу '") + path + QStringLiteral("'!"),
+                             QStringLiteral("Невозможно создать базу!"), platform::Buttons::Ok, platform::Icon::Error);
+        // With no database shown before there is nothing to reopen.
+        if (!ui->DBGrid->isVisibleTo(this))
+            return;
+    }
+    AInit();
+    ui->DBGrid->show();
+    ui->DBGrid->setFocus();
+    FitColumns();
+}
+
+void TfmMainForm::iSelectDBClick() {
+    const QString path = platform::chooseFile(
+        this, {platform::FileDialogKind::Open, QStringLiteral("Открыть базу"), kFilter, platform::programFolder(), false});
+    if (path.isEmpty())
+        return;
+    EnterNoDatabaseState();
+    DBPath = ReducedPath(path);
+    DM->ADOConnection->close();
+    DM->aqMain->close();
+    DM->aqContacts->close();
+    ui->DBGrid->hide();
+    if (!CheckBaseVersion())
+        return;
+    AInit();
+    // The debt search that the option "CheckOnOpen" starts joins here when
+    // debt tracking lands.
+    ui->DBGrid->show();
+    ui->DBGrid->setFocus();
+    FitColumns();
+}

@@ -1,0 +1,256 @@
+#include "app/Main.h"
+
+#include "app/Settings.h"
+#include "data/BaseFiles.h"
+#include "data/DBMUnit.h"
+#include "data/ProgramState.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/TSelectUnit.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "ui_MainForm.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+
+TfmMainForm* fmMainForm = nullptr;
+
+TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmMainForm) {
+    ui->setupUi(this);
+    if (!fmMainForm)
+        fmMainForm = this;
+    ui->TopPanel->setFixedHeight(58);
+    ui->ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ui->lbTableList->hide();
+    ui->DBGrid->hide();
+    StatusPanel = new QLabel(ui->StatusBar);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusPanel->setMinimumWidth(50);
+    ui->StatusBar->addWidget(StatusPanel, 1);
+    ui->StatusBar->setSizeGripEnabled(true);
+
+    pmMain = new QMenu(this);
+    pmMain->setObjectName(QStringLiteral("pmMain"));
+    pmMain->addAction(ui->iProlong_1);
+    pmMain->addAction(ui->iProlong_3);
+    pmMain->addAction(ui->iProlong_7);
+    pmMain->addSeparator();
+    pmMain->addAction(ui->iClearDept);
+
+    auto* modes = new QActionGroup(this);
+    modes->setObjectName(QStringLiteral("SearchModes"));
+    modes->setExclusive(true);
+    for (QAction* mode : {ui->tbSBName, ui->tbSBType, ui->tbSBContact, ui->tbSBDes})
+        modes->addAction(mode);
+
+    // The toolbar panel is laid out by hand: the search row sits under it.
+    ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
+    ui->TopPanel->installEventFilter(this);
+    ui->DBGrid->installEventFilter(this);
+    ui->eSearch->installEventFilter(this);
+    ui->cbCSearch->installEventFilter(this);
+    ui->lbTableList->installEventFilter(this);
+
+    resize(670, 382);
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    connectHandlers();
+    platform::guarded([this] { FormCreate(); });
+}
+
+TfmMainForm::~TfmMainForm() {
+    if (fmMainForm == this)
+        fmMainForm = nullptr;
+}
+
+void TfmMainForm::AttachDataModule() {
+    ui->DBGrid->setQuery(DM->aqMain);
+    ui->cbCSearch->setListSource(DM->aqContacts, QStringLiteral("name"), QStringLiteral("id"));
+}
+
+void TfmMainForm::connectHandlers() {
+    auto on = [this](QAction* action, void (TfmMainForm::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
+    };
+    on(ui->iExit, &TfmMainForm::iExitClick);
+    on(ui->iOCheck, &TfmMainForm::iOCheckClick);
+    on(ui->iAbout, &TfmMainForm::iAboutClick);
+    connectSearchHandlers();
+    connectSwitchingHandlers();
+    connectDatabaseHandlers();
+}
+
+void TfmMainForm::FormCreate() {
+    ui->DBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->DBGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Closing = false;
+    DebtsMode = false;
+    TableNames.clear();
+    ReadSettings();
+    ui->iOCheck->setChecked(CheckOnOpenFlag);
+}
+
+bool TfmMainForm::event(QEvent* e) {
+    // Every other window is modal, so the main window is activated once,
+    // when it is first shown; the handler may open dialogs of its own, so it
+    // runs after the activation has been delivered.
+    if (e->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
+        QTimer::singleShot(0, this, [this] { platform::guarded([this] { FormActivate(); }); });
+    }
+    return QMainWindow::event(e);
+}
+
+void TfmMainForm::FormActivate() {
+    if (!platform::fileExists(DBPath))
+        return;
+    if (!CheckBaseVersion())
+        return;
+    AInit();
+    ui->DBGrid->show();
+    // The debt search that the option "CheckOnOpen" starts joins here when
+    // debt tracking lands; until then the grid simply takes the focus.
+    ui->DBGrid->setFocus();
+}
+
+void TfmMainForm::ShowTableCaption(const QString& table) {
+    setWindowTitle(QStringLiteral("Zandrel - ") + platform::fileNameOf(DBPath) + u'(' + table + u')');
+}
+
+void TfmMainForm::AInit() {
+    DM->ADOConnection->close();
+    DM->ADOConnection->setConnectionString(ConnectionStringFor(DBPath));
+    DM->ADOConnection->open();
+    RebuildTableNames();
+    if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
+        DBTable.clear();
+    if (DBTable.isEmpty() && !TableNames.isEmpty())
+        DBTable = TableNames.first();
+    if (DBTable.isEmpty())
+        fmTSForm->exec();
+    DM->aqMain->clearSql();
+    DM->aqMain->addSql(QStringLiteral("SELECT * FROM ") + DBTable);
+    DM->aqMain->open();
+    DM->aqContacts->open();
+    DM->aqMain->sort(QStringLiteral("title ASC"));
+    DM->aqContacts->sort(QStringLiteral("name ASC"));
+    FitColumns();
+    ShowTableCaption(DBTable);
+    ui->TopPanel->setFixedHeight(32);
+    for (QAction* a : {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
+                       ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts})
+        a->setEnabled(true);
+    ui->tbSearch->setChecked(false);
+    const bool hasRecords = DM->aqMain->recordCount() > 0;
+    for (QAction* a : {ui->iEditRec, ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord})
+        a->setEnabled(hasRecords);
+    ui->iSelectTable->setEnabled(true);
+    ui->tbSelectTable->setEnabled(true);
+}
+
+void TfmMainForm::FitColumns() {
+    const double share = ui->DBGrid->width() - 160;
+    // Half-way values go to the even neighbour.
+    const int wide = static_cast<int>(std::nearbyint(share * 31.25 / 100));
+    const int narrow = static_cast<int>(std::nearbyint(share * 18.75 / 100));
+    const int widths[6] = {wide, narrow, 80, 80, narrow, wide};
+    QHeaderView* titles = ui->DBGrid->horizontalHeader();
+    for (int column = 0; column < 6 && column < titles->count(); ++column)
+        ui->DBGrid->setColumnWidth(column, widths[column]);
+}
+
+void TfmMainForm::FormResize() {
+    if (!Closing && DM && DM->aqMain->isOpen())
+        FitColumns();
+}
+
+void TfmMainForm::EnterNoDatabaseState() {
+    ui->TopPanel->setFixedHeight(32);
+    ui->tbSearch->setChecked(false);
+    for (QAction* a : {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
+                       ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts,
+                       ui->iEditRec, ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable, ui->tbSelectTable})
+        a->setEnabled(false);
+    setWindowTitle(QStringLiteral("Zandrel"));
+}
+
+void TfmMainForm::iExitClick() { close(); }
+
+void TfmMainForm::iOCheckClick() { CheckOnOpenFlag = ui->iOCheck->isChecked(); }
+
+void TfmMainForm::iAboutClick() { fmAbout->exec(); }
+
+bool TfmMainForm::FormCloseQuery() {
+    return platform::messageBox(QStringLiteral("Вы действительно хотите выйти?"), QStringLiteral("Выход"),
+                                platform::Buttons::YesNo, platform::Icon::Question)
+        == platform::Answer::Yes;
+}
+
+void TfmMainForm::FormClose() {
+    Closing = true;
+    DM->ADOConnection->close();
+    if (ui->DBGrid->isVisibleTo(this)) // a database was shown
+        CompactBase(DBPath, QString(), QString());
+}
+
+void TfmMainForm::closeEvent(QCloseEvent* event) {
+    bool mayClose = false;
+    platform::guarded([&] { mayClose = FormCloseQuery(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
+    platform::guarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TfmMainForm::FormDestroy() {
+    WriteSettings();
+    TableNames.clear();
+}
+
+bool TfmMainForm::IsCommandKey(const QKeyEvent* key) const {
+    if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    const QKeySequence pressed(key->keyCombination());
+    for (const QAction* a : findChildren<QAction*>())
+        if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed)
+            return true;
+    return false;
+}
+
+bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == ui->TopPanel && e->type() == QEvent::Resize)
+        ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
+    if (watched == ui->DBGrid && e->type() == QEvent::Resize)
+        platform::guarded([this] { FormResize(); });
+    if (e->type() == QEvent::ShortcutOverride && (watched == ui->eSearch || watched == ui->cbCSearch)) {
+        // The window's commands take their keys before the text box, so
+        // Ctrl+Z/X/C/V open the filter modes instead of editing the text.
+        if (IsCommandKey(static_cast<QKeyEvent*>(e))) {
+            e->ignore();
+            return true;
+        }
+    }
+    if (e->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(e)->text();
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        QChar c = text.isEmpty() ? QChar() : text.front();
+        if (key == Qt::Key_Escape) c = QChar(27);
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) c = QChar(13);
+        bool handled = false;
+        if (!c.isNull() && (watched == ui->eSearch || watched == ui->cbCSearch))
+            platform::guarded([&] { handled = SearchInputKeyPress(c); });
+        else if (!c.isNull() && watched == ui->lbTableList)
+            platform::guarded([&] { handled = lbTableListKeyPress(c); });
+        if (handled)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}

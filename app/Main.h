@@ -1,0 +1,82 @@
+#pragma once
+// The main window: start-up and settings, the opening sequence AInit, the
+// grid's column fitting, closing; and the commands split by concern into
+// SearchFilters.cpp, TableSwitching.cpp and DatabaseCommands.cpp.
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui { class TfmMainForm; }
+class QMenu;
+class QAction;
+class QLabel;
+
+class TfmMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfmMainForm(QWidget* parent = nullptr);
+    ~TfmMainForm() override;
+
+    Ui::TfmMainForm* form() const { return ui.get(); }
+    // Binds the grid and the debtor box to the data module once it exists.
+    void AttachDataModule();
+    QMenu* pmMain = nullptr;
+    QLabel* StatusPanel = nullptr;
+
+    // Start-up and closing
+    void FormCreate();
+    void FormActivate();
+    void AInit();
+    void FitColumns();
+    void FormResize();
+    bool FormCloseQuery();
+    void FormClose();
+    void FormDestroy();
+    void iExitClick();
+    void iOCheckClick();
+    void iAboutClick();
+    // The window's state with no database shown.
+    void EnterNoDatabaseState();
+    // "Zandrel - " + file name of DBPath + "(" + table + ")"
+    void ShowTableCaption(const QString& table);
+
+    // Database commands
+    void iNewBaseClick();
+    void iSelectDBClick();
+
+    // Search and filters
+    void tbSearchClick();
+    void tbSBNameClick();
+    void tbSBContactClick();
+    void sbStartSearchClick();
+    void OpenFilterIn(QAction* modeButton);
+    bool SearchInputKeyPress(QChar key);
+
+    // Table switching
+    void tbSelectTableClick();
+    void lbTableListClick();
+    bool lbTableListKeyPress(QChar key);
+    void CloseTableList();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectHandlers();
+    void connectSearchHandlers();
+    void connectSwitchingHandlers();
+    void connectDatabaseHandlers();
+    // DBPath for a chosen file: the bare name in the program's own folder.
+    static QString ReducedPath(const QString& path);
+    // Closes aqMain, sets its statement to one line and opens it.
+    void ReopenMain(const QString& select);
+    void EnableDeleteByCount();
+    // Whether a key would fire an enabled command of this window.
+    bool IsCommandKey(const QKeyEvent* key) const;
+
+    std::unique_ptr<Ui::TfmMainForm> ui;
+    bool m_activated = false;
+};
+
+extern TfmMainForm* fmMainForm;

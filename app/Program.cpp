@@ -1,0 +1,47 @@
+#include "app/Program.h"
+
+#include "app/Main.h"
+#include "data/DBMUnit.h"
+#include "data/ProgramState.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/TSelectUnit.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/Translation.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+
+void Program::PrepareApplication() {
+    QApplication::setApplicationName(QStringLiteral("Zandrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zandrel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/zandrel.png")));
+    platform::installRussianTranslation(*QCoreApplication::instance());
+    QDir::setCurrent(platform::programFolder());
+}
+
+Program::Program() {
+    ResetProgramState();
+    m_main = std::make_unique<TfmMainForm>();
+    m_dm = std::make_unique<TDM>();
+    DM = m_dm.get();
+    m_main->AttachDataModule();
+    m_tables = std::make_unique<TfmTSForm>(m_main.get());
+    fmTSForm = m_tables.get();
+    m_about = std::make_unique<TfmAbout>(m_main.get());
+    fmAbout = m_about.get();
+    // A missing version is reported; the program goes on with the box's
+    // design text.
+    platform::guarded([this] { m_about->FormCreate(); });
+}
+
+Program::~Program() {
+    platform::guarded([this] { m_main->FormDestroy(); });
+    m_about.reset();
+    m_tables.reset();
+    m_dm.reset();
+    m_main.reset();
+}
+
+void Program::show() { m_main->show(); }

@@ -1,0 +1,30 @@
+#pragma once
+// Owns the program's windows: creates them once, in their fixed order, and
+// takes them down again, so a test can build the whole program and use it.
+#include <memory>
+
+class TfmMainForm;
+class TDM;
+class TfmTSForm;
+class TfmAbout;
+
+class Program {
+public:
+    Program();
+    ~Program(); // writes the settings back (FormDestroy), then frees the windows
+
+    TfmMainForm* mainForm() const { return m_main.get(); }
+    void show();
+
+    // Sets the application title, loads Qt's Russian texts and makes the
+    // program's folder the current directory, as a start from a desktop
+    // menu or another folder would otherwise leave a remembered bare file
+    // name unfound.
+    static void PrepareApplication();
+
+private:
+    std::unique_ptr<TfmMainForm> m_main;
+    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TfmTSForm> m_tables;
+    std::unique_ptr<TfmAbout> m_about;
+};

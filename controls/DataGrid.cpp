@@ -1,0 +1,106 @@
+#include "controls/DataGrid.h"
+
+#include "engine/Query.h"
+
+#include <QHeaderView>
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTableModel(this)) {
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false); // Tab moves the focus on
+    setShowGrid(true);
+    setWordWrap(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+    QHeaderView* indicator = verticalHeader();
+    indicator->setSectionResizeMode(QHeaderView::Fixed);
+    indicator->setDefaultSectionSize(fontMetrics().height() + 4);
+    indicator->setFixedWidth(12);
+    indicator->setDefaultAlignment(Qt::AlignCenter);
+    indicator->setSectionsClickable(false);
+    // The selection stays visible while another control has the focus.
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+    setStyleSheet(QStringLiteral("QTableView { background: white; }"));
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) { followView(current); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (query()) followQuery(query()->currentRow());
+    });
+}
+
+void DataGrid::setQuery(engine::Query* query) {
+    if (m_model->query())
+        disconnect(m_model->query(), nullptr, this, nullptr);
+    m_model->setQuery(query);
+    if (query)
+        connect(query, &engine::Query::currentRowChanged, this, &DataGrid::followQuery);
+}
+
+void DataGrid::setCellStyler(QueryTableModel::CellStyler styler) {
+    m_model->setCellStyler(std::move(styler));
+    viewport()->update();
+}
+
+void DataGrid::followQuery(int row) {
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clear();
+    } else {
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        const QModelIndex target = m_model->index(row, column);
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(target);
+    }
+    m_syncing = false;
+}
+
+void DataGrid::followView(const QModelIndex& current) {
+    if (m_syncing || !current.isValid() || !query() || !query()->isOpen())
+        return;
+    m_syncing = true;
+    query()->setCurrentRow(current.row());
+    m_syncing = false;
+}
+
+QPoint DataGrid::cellAt(const QPoint& p) const {
+    const QHeaderView* titles = horizontalHeader();
+    const QHeaderView* indicator = verticalHeader();
+    const QRect inner = rect().adjusted(frameWidth(), frameWidth(), -frameWidth(), -frameWidth());
+    if (!inner.contains(p))
+        return {-1, -1};
+    const int x = p.x() - inner.left();
+    const int y = p.y() - inner.top();
+    const int titleHeight = titles->isVisible() ? titles->height() : 0;
+    const int indicatorWidth = indicator->isVisible() ? indicator->width() : 0;
+    int column = -1;
+    if (x < indicatorWidth) {
+        column = 0;
+    } else {
+        const int logical = columnAt(x - indicatorWidth);
+        column = logical < 0 ? -1 : logical + 1;
+    }
+    int row = -1;
+    if (y < titleHeight) {
+        row = 0;
+    } else {
+        const int modelRow = rowAt(y - titleHeight);
+        const int top = rowAt(0);
+        row = modelRow < 0 ? -1 : modelRow - top + 1;
+    }
+    if (column < 0 || row < 0)
+        return {-1, -1};
+    return {column, row};
+}
+
+int DataGrid::dataWidth() const { return viewport()->width(); }

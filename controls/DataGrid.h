@@ -1,0 +1,34 @@
+#pragma once
+// The data grid: a table view bound to a query's visible fields, with
+// whole-row selection, a row indicator column, and the view's current row
+// kept equal to the query's current record.
+#include "controls/QueryTableModel.h"
+
+#include <QPoint>
+#include <QTableView>
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget* parent = nullptr);
+    void setQuery(engine::Query* query);
+    engine::Query* query() const { return m_model->query(); }
+    QueryTableModel* queryModel() const { return m_model; }
+    void setCellStyler(QueryTableModel::CellStyler styler);
+
+    // The cell under a point of the viewport's parent (the grid widget) in
+    // grid coordinates: row 0 the titles, column 0 the indicator, -1 outside.
+    QPoint cellAt(const QPoint& widgetPoint) const;
+    // Width of the area the data columns share (without indicator and frame).
+    int dataWidth() const;
+
+signals:
+    void titleClicked(int column);
+
+private:
+    void followQuery(int row);
+    void followView(const QModelIndex& current);
+
+    QueryTableModel* m_model;
+    bool m_syncing = false;
+};

@@ -1,0 +1,98 @@
+#include "controls/QueryTableModel.h"
+
+#include "engine/Query.h"
+#include "platform/Today.h"
+
+#include <QFont>
+
+QueryTableModel::QueryTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void QueryTableModel::setQuery(engine::Query* query) {
+    if (m_query)
+        disconnect(m_query, nullptr, this, nullptr);
+    m_query = query;
+    if (m_query) {
+        connect(m_query, &engine::Query::rowsReset, this, &QueryTableModel::reset);
+        connect(m_query, &engine::Query::rowChanged, this, &QueryTableModel::rowChanged);
+        connect(m_query, &engine::Query::currentRowChanged, this, &QueryTableModel::currentMoved);
+    }
+    reset();
+}
+
+void QueryTableModel::reset() {
+    beginResetModel();
+    m_columns.clear();
+    if (m_query)
+        for (int f = 0; f < m_query->fields().size(); ++f)
+            if (m_query->fields()[f].visible)
+                m_columns.append(f);
+    m_indicatorRow = m_query ? m_query->currentRow() : -1;
+    endResetModel();
+}
+
+void QueryTableModel::rowChanged(int row) {
+    if (row >= 0 && row < rowCount())
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void QueryTableModel::currentMoved(int row) {
+    const int old = m_indicatorRow;
+    m_indicatorRow = row;
+    const int rows = rowCount();
+    if (old >= 0 && old < rows)
+        emit headerDataChanged(Qt::Vertical, old, old);
+    if (row >= 0 && row < rows)
+        emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+int QueryTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_query || !m_query->isOpen() ? 0 : m_query->recordCount();
+}
+
+int QueryTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !m_query || index.row() >= rowCount())
+        return {};
+    const int field = m_columns[index.column()];
+    const engine::FieldDef& def = m_query->fields()[field];
+    switch (role) {
+    case Qt::DisplayRole: {
+        if (m_query->isNull(index.row(), field))
+            return QString();
+        if (def.kind == engine::FieldKind::DateTime)
+            return platform::formatDayNumber(m_query->realValue(index.row(), field));
+        return m_query->textValue(index.row(), field);
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(def.alignment | Qt::AlignVCenter));
+    case Qt::BackgroundRole:
+    case Qt::ForegroundRole:
+    case Qt::FontRole: {
+        if (!m_styler)
+            return {};
+        const CellStyle style = m_styler(index.row(), index.column());
+        if (role == Qt::BackgroundRole)
+            return style.background.isValid() ? QVariant(style.background) : QVariant();
+        if (role == Qt::ForegroundRole)
+            return style.text.isValid() ? QVariant(style.text) : QVariant();
+        if (!style.bold)
+            return {};
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant QueryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || !m_query)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_query->fields().value(m_columns.value(section)).label();
+    return section == m_indicatorRow ? QStringLiteral("►") : QString();
+}

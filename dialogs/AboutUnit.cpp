@@ -1,0 +1,82 @@
+#include "dialogs/AboutUnit.h"
+
+#include "dialogs/JpegPicture.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "platform/Version.h"
+#include "ui_About.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QUrl>
+#include <stdexcept>
+
+TfmAbout* fmAbout = nullptr;
+
+const QString TfmAbout::kNickname = QStringLiteral("Кладовщик");
+const QString TfmAbout::kHomePage = QStringLiteral("https://zandrel.example.org/");
+const QString TfmAbout::kEMail = QStringLiteral("author@zandrel.example.org");
+
+TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(251, 143);
+    QFile picture(QStringLiteral(":/images/avatar.jpg"));
+    if (picture.open(QIODevice::ReadOnly))
+        ui->Avatar->setPixmap(QPixmap::fromImage(decodeJpeg(picture.readAll())));
+    ui->Avatar->adjustSize();
+    ui->lNik->setText(kNickname);
+    ui->lurlHome->setText(QUrl(kHomePage).host());
+    ui->lurlEMail->setText(kEMail);
+    for (QLabel* label : {ui->lZandrel, ui->lType, ui->lCreator, ui->lNik, ui->lHome, ui->lEMail, ui->lurlHome, ui->lurlEMail})
+        label->adjustSize();
+    for (QLabel* link : {ui->lurlHome, ui->lurlEMail}) {
+        link->setCursor(Qt::PointingHandCursor);
+        link->installEventFilter(this);
+    }
+    if (!fmAbout)
+        fmAbout = this;
+}
+
+TfmAbout::~TfmAbout() {
+    if (fmAbout == this)
+        fmAbout = nullptr;
+}
+
+void TfmAbout::FormCreate() {
+    const std::optional<QString> version = platform::executableVersion();
+    if (!version)
+        throw std::runtime_error(("Can't get file version information for " + QCoreApplication::applicationFilePath()).toStdString());
+    ui->lZandrel->setText(QStringLiteral("Zandrel v.") + *version);
+    ui->lZandrel->adjustSize();
+}
+
+void TfmAbout::lurlHomeClick() { platform::shellOpen(kHomePage); }
+
+void TfmAbout::lurlEMailClick() { platform::shellOpen(QStringLiteral("mailto:") + kEMail + QStringLiteral("?subject=Zandrel")); }
+
+void TfmAbout::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the box; every other key is ignored.
+    if (event->key() == Qt::Key_Escape && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+        reject();
+}
+
+void TfmAbout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (parentWidget()) { // centred on the main window
+        const QRect owner = parentWidget()->window()->frameGeometry();
+        move(owner.center() - rect().center());
+    }
+}
+
+bool TfmAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == ui->lurlHome)
+            platform::guarded([this] { lurlHomeClick(); });
+        else if (watched == ui->lurlEMail)
+            platform::guarded([this] { lurlEMailClick(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

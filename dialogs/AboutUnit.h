@@ -1,0 +1,34 @@
+#pragma once
+// The about box: name and file version, a picture, the author's links.
+#include <QDialog>
+#include <memory>
+
+namespace Ui { class TfmAbout; }
+
+class TfmAbout : public QDialog {
+    Q_OBJECT
+public:
+    // The author's details shown and linked by the box.
+    static const QString kNickname;
+    static const QString kHomePage;
+    static const QString kEMail;
+
+    explicit TfmAbout(QWidget* parent = nullptr);
+    ~TfmAbout() override;
+
+    // Reads the executable's version once; throws when it has none, leaving
+    // the design text in place.
+    void FormCreate();
+    void lurlHomeClick();
+    void lurlEMailClick();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TfmAbout> ui;
+};
+
+extern TfmAbout* fmAbout;

@@ -1,0 +1,278 @@
+#include "dialogs/TSelectUnit.h"
+
+#include "data/BaseFiles.h"
+#include "data/DBMUnit.h"
+#include "data/Layouts.h"
+#include "data/ProgramState.h"
+#include "platform/MessageBox.h"
+#include "ui_TSForm.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QStyle>
+
+TfmTSForm* fmTSForm = nullptr;
+
+namespace {
+
+const QString kCannotCreate = QStringLiteral("Невозможно создать таблицу!");
+
+void inform(const QString& text) {
+    platform::messageBox(text, kCannotCreate, platform::Buttons::Ok, platform::Icon::Information);
+}
+
+bool noModifiers(Qt::KeyboardModifiers m) { return (m & ~Qt::KeypadModifier) == Qt::NoModifier; }
+
+} // namespace
+
+TfmTSForm::TfmTSForm(QWidget* parent) : QDialog(parent), ui(new Ui::TfmTSForm) {
+    ui->setupUi(this);
+    // No title-bar buttons at all: an empty database can be left only by
+    // creating a table.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(219, 379);
+    move(494, 292);
+    ui->PreBottomPanel->hide();
+    ui->bbOpen->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    ui->bbCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    ui->lbTableSelect->installEventFilter(this);
+    ui->eNTName->installEventFilter(this);
+
+    auto guard = [](auto member, TfmTSForm* self) { return [member, self] { platform::guarded([&] { (self->*member)(); }); }; };
+    connect(ui->bbOpen, &QPushButton::clicked, this, guard(&TfmTSForm::bbOpenClick, this));
+    connect(ui->bbCancel, &QPushButton::clicked, this, guard(&TfmTSForm::bbCancelClick, this));
+    connect(ui->tbAddTable, &QToolButton::clicked, this, guard(&TfmTSForm::tbAddTableClick, this));
+    connect(ui->tbRenTable, &QToolButton::clicked, this, guard(&TfmTSForm::tbRenTableClick, this));
+    connect(ui->tbRemoveTable, &QToolButton::clicked, this, guard(&TfmTSForm::tbRemoveTableClick, this));
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, guard(&TfmTSForm::SpeedButton1Click, this));
+    connect(ui->lbTableSelect, &QListWidget::itemDoubleClicked, this, guard(&TfmTSForm::lbTableSelectDblClick, this));
+    if (!fmTSForm)
+        fmTSForm = this;
+}
+
+TfmTSForm::~TfmTSForm() {
+    if (fmTSForm == this)
+        fmTSForm = nullptr;
+}
+
+bool TfmTSForm::NameCharactersAllowed(const QString& name) {
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool allowed = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_'
+                          || (u >= 0x0410 && u <= 0x044F);
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
+QString TfmTSForm::selectedName() const {
+    const QListWidgetItem* item = ui->lbTableSelect->currentItem();
+    return item ? item->text() : QString();
+}
+
+void TfmTSForm::setNamePanelShown(bool shown) { ui->PreBottomPanel->setVisible(shown); }
+
+void TfmTSForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    platform::guarded([this] { FormActivate(); });
+}
+
+void TfmTSForm::FormActivate() {
+    ui->lbTableSelect->clear();
+    QStringList names = ReadTableNames();
+    for (qsizetype i = names.size() - 1; i >= 0; --i)
+        if (names[i].compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0)
+            names.removeAt(i);
+    ui->lbTableSelect->addItems(names);
+    setNamePanelShown(ui->tbAddTable->isChecked() || ui->tbRenTable->isChecked());
+    if (names.isEmpty()) {
+        ui->bbOpen->setEnabled(false);
+        ui->bbCancel->setEnabled(false);
+        ui->tbRemoveTable->setEnabled(false);
+        ui->tbRenTable->setEnabled(false);
+        ui->tbRenTable->setChecked(false);
+    } else {
+        ui->bbOpen->setEnabled(true);
+        ui->tbRemoveTable->setEnabled(true);
+        ui->tbRenTable->setEnabled(true);
+        ui->lbTableSelect->setCurrentRow(0);
+        ui->lbTableSelect->setFocus();
+    }
+}
+
+void TfmTSForm::lbTableSelectDblClick() {
+    if (ui->lbTableSelect->currentItem())
+        bbOpenClick();
+}
+
+bool TfmTSForm::lbTableSelectKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_D && (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+        if (ui->tbRemoveTable->isEnabled()) tbRemoveTableClick();
+        return true;
+    }
+    if (!noModifiers(modifiers))
+        return false;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        lbTableSelectDblClick();
+        return true;
+    case Qt::Key_Escape:
+        if (ui->bbCancel->isEnabled()) bbCancelClick();
+        return true;
+    case Qt::Key_Space:
+        if (ui->tbRenTable->isEnabled()) {
+            ui->tbRenTable->setChecked(true);
+            tbRenTableClick();
+        }
+        return true;
+    case Qt::Key_Insert:
+        ui->tbAddTable->setChecked(true);
+        tbAddTableClick();
+        return true;
+    case Qt::Key_Delete:
+        if (ui->tbRemoveTable->isEnabled()) tbRemoveTableClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfmTSForm::bbOpenClick() {
+    DBTable = selectedName();
+    ui->tbAddTable->setChecked(false);
+    tbAddTableClick();
+    done(mrOk);
+}
+
+void TfmTSForm::bbCancelClick() {
+    ui->tbAddTable->setChecked(false);
+    QStringList listed;
+    for (int i = 0; i < ui->lbTableSelect->count(); ++i)
+        listed << ui->lbTableSelect->item(i)->text();
+    if (!ListHolds(listed, DBTable))
+        DBTable = selectedName();
+    tbAddTableClick();
+    done(mrCancel);
+}
+
+void TfmTSForm::tbAddTableClick() {
+    if (ui->tbAddTable->isChecked()) {
+        setNamePanelShown(true);
+        ui->tbRenTable->setChecked(false);
+        ui->eNTName->setFocus();
+    } else {
+        setNamePanelShown(false);
+        ui->lbTableSelect->setFocus();
+    }
+}
+
+void TfmTSForm::tbRenTableClick() {
+    if (ui->tbRenTable->isChecked()) {
+        setNamePanelShown(true);
+        ui->tbAddTable->setChecked(false);
+        ui->eNTName->setFocus();
+    } else {
+        setNamePanelShown(false);
+        ui->lbTableSelect->setFocus();
+    }
+}
+
+void TfmTSForm::execute(const QStringList& lines) {
+    DM->aqMain->close();
+    DM->aqMain->clearSql();
+    for (const QString& line : lines)
+        DM->aqMain->addSql(line);
+    DM->aqMain->execSQL();
+}
+
+void TfmTSForm::tbRemoveTableClick() {
+    const QString name = selectedName();
+    if (name.isEmpty())
+        return;
+    if (platform::messageBox(QStringLiteral("Вы действительно хотите удалить таблицу '") + name + u'\'',
+                             QStringLiteral("Удаление таблицы..."), platform::Buttons::YesNo, platform::Icon::Warning)
+        != platform::Answer::Yes)
+        return;
+    execute({QStringLiteral("DROP TABLE ") + name});
+    DM->aqMain->clearSql();
+    FormActivate();
+}
+
+void TfmTSForm::SpeedButton1Click() {
+    const QString name = ui->eNTName->text();
+    if (name.isEmpty())
+        return;
+    QStringList listed;
+    for (int i = 0; i < ui->lbTableSelect->count(); ++i)
+        listed << ui->lbTableSelect->item(i)->text();
+    if (ListHolds(listed, name)) {
+        inform(QStringLiteral("Таблица '") + name + QStringLiteral("' уже существует!"));
+        return;
+    }
+    if (!NameCharactersAllowed(name)) {
+        inform(QStringLiteral("Имя таблицы '") + name
+               + QStringLiteral("'\r содержит недопустимые символы! Допустимыми являются:\rA-z, А-я, 0-9, _"));
+        return;
+    }
+    if (name.startsWith(u'_')) {
+        inform(QStringLiteral("Имя таблицы не должно начинаться с символа '_'!"));
+        return;
+    }
+    execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
+    if (ui->tbRenTable->isChecked()) {
+        const QString old = selectedName();
+        execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
+                 QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
+        execute({QStringLiteral("DROP TABLE ") + old});
+    }
+    FormActivate();
+    DBTable = selectedName();
+    ui->eNTName->clear();
+    ui->tbRemoveTable->setEnabled(true);
+    ui->bbCancel->setEnabled(true);
+    setNamePanelShown(false);
+    ui->lbTableSelect->setFocus();
+}
+
+bool TfmTSForm::eNTNameKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    if (!noModifiers(modifiers))
+        return false;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        SpeedButton1Click();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        ui->tbAddTable->setChecked(false);
+        ui->tbRenTable->setChecked(false);
+        setNamePanelShown(false);
+        ui->lbTableSelect->setFocus();
+        return true;
+    }
+    return false;
+}
+
+bool TfmTSForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        bool handled = false;
+        if (watched == ui->lbTableSelect)
+            platform::guarded([&] { handled = lbTableSelectKeyDown(key->key(), key->modifiers()); });
+        else if (watched == ui->eNTName)
+            platform::guarded([&] { handled = eNTNameKeyDown(key->key(), key->modifiers()); });
+        return handled;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Esc reaches the dialog only from controls that don't handle it; it closes
+// nothing by itself, so an empty database can't be left without a table.
+void TfmTSForm::reject() {}
+
+void TfmTSForm::closeEvent(QCloseEvent* event) {
+    if (ui->bbCancel->isEnabled())
+        platform::guarded([this] { bbCancelClick(); });
+    else
+        event->ignore();
+}

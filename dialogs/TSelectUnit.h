@@ -1,0 +1,46 @@
+#pragma once
+// The table manager: pick the item table to work with, create, rename or
+// remove one. Hands back DBTable and its modal result.
+#include <QDialog>
+#include <memory>
+
+namespace Ui { class TfmTSForm; }
+
+class TfmTSForm : public QDialog {
+    Q_OBJECT
+public:
+    enum ModalResult { mrOk = 1, mrCancel = 2 };
+
+    explicit TfmTSForm(QWidget* parent = nullptr);
+    ~TfmTSForm() override;
+
+    // Whether name may become a table name: letters A-z and А-я (no Ё/ё),
+    // digits and "_".
+    static bool NameCharactersAllowed(const QString& name);
+
+    void FormActivate();
+    void lbTableSelectDblClick();
+    bool lbTableSelectKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void bbOpenClick();
+    void bbCancelClick();
+    void tbAddTableClick();
+    void tbRenTableClick();
+    void tbRemoveTableClick();
+    void SpeedButton1Click();
+    bool eNTNameKeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString selectedName() const;
+    void execute(const QStringList& lines);
+    void setNamePanelShown(bool shown);
+
+    std::unique_ptr<Ui::TfmTSForm> ui;
+};
+
+extern TfmTSForm* fmTSForm;
