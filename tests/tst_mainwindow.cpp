@@ -1,0 +1,293 @@
+// Start-up, settings, the opening sequence, column fitting and closing.
+#include "AppHarness.h"
+
+#include "engine/Query.h"
+#include "platform/Version.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/TSelectUnit.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+namespace {
+const QStringList kCommands{"iNewBase", "iSelectDB", "iSelectTable", "iExit", "iBoth", "iElapse", "iExpired",
+                            "iTitleFlt", "iTypeFlt", "iContactFlt", "iDesFlt", "iOCheck", "iAddRec", "iEditRec",
+                            "iDelRec", "iContacts", "iAbout", "tbSelectTable", "tbNewRecord", "tbEditRecord",
+                            "tbDeleteRecord", "tbSearch", "tbFDepts", "tbContacts"};
+}
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QStringList enabled(AppHarness& app) {
+        QStringList names;
+        for (const QString& name : kCommands)
+            if (app.main()->findChild<QAction*>(name)->isEnabled())
+                names << name;
+        return names;
+    }
+
+private slots:
+    void init() { platform::overrideExecutableVersion(std::optional<QString>(QStringLiteral("1.2.3.4"))); }
+    void cleanup() { platform::overrideExecutableVersion(std::nullopt); }
+
+    void firstStartWithoutSettings() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.start();
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
+        QVERIFY(app.ui()->DBGrid->isHidden());
+        QVERIFY(app.ui()->lbTableList->isHidden());
+        QCOMPARE(app.ui()->TopPanel->height(), 58);
+        QCOMPARE(enabled(app), (QStringList{"iNewBase", "iSelectDB", "iExit", "iOCheck", "iAbout"}));
+        QCOMPARE(app.main()->size(), QSize(670, 382));
+        QCOMPARE(app.main()->minimumSize(), QSize(350, 180));
+        app.quit(boxes);
+        QCOMPARE(boxes.last().text, QStringLiteral("Вы действительно хотите выйти?"));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Выход"));
+        QCOMPARE(boxes.last().icon, platform::Icon::Question);
+        QCOMPARE(app.settings(), QStringLiteral("[Options]\nCheckOnOpen=0\n"));
+    }
+
+    void rememberedTableOpensSortedAndFitted() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {"'Мастер', NULL, NULL", "'anna', NULL, NULL", "'Zoo', NULL, NULL"}},
+                                       {"Apples", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=Books\n");
+        ScriptedMessageBoxes boxes;
+        app.start();
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(Books)"));
+        QVERIFY(!app.ui()->DBGrid->isHidden());
+        QCOMPARE(app.shownTitles(), (QStringList{"anna", "Zoo", "Мастер"}));
+        QCOMPARE(DM->aqMain->currentRow(), 0);
+        QCOMPARE(app.ui()->TopPanel->height(), 32);
+        QVERIFY(!app.ui()->tbSearch->isChecked());
+        QVERIFY(app.ui()->tbDeleteRecord->isEnabled());
+        QVERIFY(app.ui()->iEditRec->isEnabled());
+        QCOMPARE(TableNames, (QStringList{"Apples", "Books"}));
+        const int share = app.ui()->DBGrid->width() - 160;
+        QCOMPARE(app.columnWidths()[2], 80);
+        QCOMPARE(app.columnWidths()[0] + app.columnWidths()[1] + app.columnWidths()[4] + app.columnWidths()[5], share);
+        QCOMPARE(app.ui()->DBGrid->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Должник"));
+    }
+
+    void emptyTableDisablesEditAndDelete() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        QVERIFY(app.ui()->iAddRec->isEnabled());
+        QVERIFY(app.ui()->tbNewRecord->isEnabled());
+        for (QAction* a : {app.ui()->iEditRec, app.ui()->iDelRec, app.ui()->tbEditRecord, app.ui()->tbDeleteRecord})
+            QVERIFY(!a->isEnabled());
+    }
+
+    void storedTableThatIsGone() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Disks", {"'a', NULL, NULL"}}, {"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=Gone\nCheckOnOpen=0\n");
+        ScriptedMessageBoxes boxes;
+        app.start();
+        QCOMPARE(DBTable, QStringLiteral("Books"));
+        app.quit(boxes);
+        QVERIFY(app.settings().contains("DefaultTable=Books\n"));
+    }
+
+    void storedNameInOtherCaseStaysAsStored() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=BOOKS\n");
+        app.start();
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(BOOKS)"));
+    }
+
+    void noItemTableOpensTheTableManager() {
+        AppHarness app;
+        app.makeCatalogue("new.mdb", {});
+        app.writeSettings("[Options]\nDefaultBase=new.mdb\n");
+        bool gridHiddenWhileAsked = false;
+        whenModalShown([&](QWidget* modal) {
+            QCOMPARE(modal, static_cast<QWidget*>(fmTSForm));
+            gridHiddenWhileAsked = app.ui()->DBGrid->isHidden();
+            auto* name = modal->findChild<QLineEdit*>("eNTName");
+            auto* list = modal->findChild<QListWidget*>("lbTableSelect");
+            QTest::keyClick(list, Qt::Key_Insert);
+            name->setText(QStringLiteral("Книги"));
+            QTest::keyClick(name, Qt::Key_Return);
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+        app.start();
+        QVERIFY(gridHiddenWhileAsked);
+        QCOMPARE(DBTable, QStringLiteral("Книги"));
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - new.mdb(Книги)"));
+        QVERIFY(!app.ui()->DBGrid->isHidden());
+    }
+
+    void noToTheExitQuestionChangesNothing() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {"'a', NULL, NULL"}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        const QDateTime modified = QFileInfo(app.folder.path("home.mdb")).lastModified();
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::No);
+        app.ui()->iExit->trigger();
+        QVERIFY(app.main()->isVisible());
+        QVERIFY(DM->ADOConnection->connected());
+        QVERIFY(DM->aqMain->isOpen());
+        QVERIFY(!Closing);
+        QCOMPARE(QFileInfo(app.folder.path("home.mdb")).lastModified(), modified);
+        QCOMPARE(app.settings(), QStringLiteral("[Options]\nDefaultBase=home.mdb\n"));
+    }
+
+    void exitCompactsAndWritesBack() {
+        AppHarness app;
+        QStringList rows;
+        for (int i = 0; i < 3000; ++i)
+            rows << QStringLiteral("'item number %1 with a long title', NULL, NULL").arg(i);
+        app.makeCatalogue("home.mdb", {{"Books", rows}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\nCheckOnOpen=1\n");
+        app.start();
+        QVERIFY(app.ui()->iOCheck->isChecked());
+        DM->ADOConnection->execute(QStringLiteral("DELETE FROM Books WHERE id>10"));
+        const qint64 before = QFileInfo(app.folder.path("home.mdb")).size();
+        app.ui()->iOCheck->trigger(); // off
+        ScriptedMessageBoxes boxes;
+        app.quit(boxes);
+        QVERIFY(QFileInfo(app.folder.path("home.mdb")).size() < before);
+        QCOMPARE(app.settings(), QStringLiteral("[Options]\nDefaultBase=home.mdb\nCheckOnOpen=0\nDefaultTable=Books\n"));
+    }
+
+    void exitWithoutDatabaseDoesNotCompact() {
+        AppHarness app;
+        app.makeCatalogue("other.mdb", {{"Books", {}}});
+        const QDateTime modified = QFileInfo(app.folder.path("other.mdb")).lastModified();
+        app.writeSettings("[Options]\nDefaultBase=missing.mdb\n");
+        app.start();
+        QVERIFY(app.ui()->DBGrid->isHidden());
+        ScriptedMessageBoxes boxes;
+        app.quit(boxes);
+        QCOMPARE(QDir(app.folder.root()).entryList({"mdb*"}), QStringList{});
+        QCOMPARE(QFileInfo(app.folder.path("other.mdb")).lastModified(), modified);
+    }
+
+    void checkOnOpenIsReadAsAnInteger_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("1") << "1" << true;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("hex") << "0x10" << true;
+        QTest::newRow("negative") << "-2" << true;
+        QTest::newRow("no integer") << "yes" << false;
+    }
+    void checkOnOpenIsReadAsAnInteger() {
+        QFETCH(QString, stored);
+        QFETCH(bool, checked);
+        AppHarness app;
+        app.writeSettings("[Options]\nCheckOnOpen=" + stored + "\n");
+        app.start();
+        QCOMPARE(app.ui()->iOCheck->isChecked(), checked);
+        QCOMPARE(CheckOnOpenFlag, checked);
+    }
+
+    void unwritableSettingsAreReported() {
+        AppHarness app;
+        app.writeSettings("[Options]\nDefaultBase=gone.mdb\n");
+        app.start();
+        DBPath = QStringLiteral("other.mdb");
+        QFile::setPermissions(app.folder.path("Zandrel.ini"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Yes);
+        boxes.answer(platform::Answer::Ok);
+        app.ui()->iExit->trigger();
+        app.program.reset();
+        QCOMPARE(boxes.count(), 2);
+        QCOMPARE(boxes.last().text, QStringLiteral("Unable to write to ") + app.folder.path("Zandrel.ini"));
+        QFile::setPermissions(app.folder.path("Zandrel.ini"), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(app.settings(), QStringLiteral("[Options]\nDefaultBase=gone.mdb\n"));
+    }
+
+    void fitColumns_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QList<int>>("columns");
+        QTest::newRow("548") << 548 << QList<int>{121, 73, 80, 80, 73, 121};
+        QTest::newRow("360: halves to even") << 360 << QList<int>{62, 38, 80, 80, 38, 62};
+    }
+    void fitColumns() {
+        QFETCH(int, width);
+        QFETCH(QList<int>, columns);
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        app.ui()->pDBGrid->setFixedWidth(width + 2 * app.ui()->pDBGrid->frameWidth() + 2);
+        QTRY_COMPARE(app.ui()->DBGrid->width(), width);
+        QCOMPARE(app.columnWidths(), columns); // refitted by the resize itself
+    }
+
+    void resizeAfterCloseBeganLeavesColumns() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        const QList<int> before = app.columnWidths();
+        Closing = true;
+        app.main()->resize(500, 300);
+        QTRY_VERIFY(app.ui()->DBGrid->width() < 500);
+        QCOMPARE(app.columnWidths(), before);
+        Closing = false;
+    }
+
+    void aboutBoxShowsTheVersion() {
+        platform::overrideExecutableVersion(std::optional<QString>(QStringLiteral("2.0.11.305")));
+        AppHarness app;
+        app.start();
+        auto* caption = fmAboutCaption();
+        QCOMPARE(caption->text(), QStringLiteral("Zandrel v.2.0.11.305"));
+        platform::overrideExecutableVersion(std::optional<QString>(QStringLiteral("9.9.9.9")));
+        int shown = 0;
+        whenModalShown([&](QWidget* modal) {
+            ++shown;
+            QCOMPARE(modal->windowTitle(), QStringLiteral("О программе..."));
+            QTest::keyClick(modal, Qt::Key_Return); // ignored
+            QVERIFY(modal->isVisible());
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        app.ui()->iAbout->trigger();
+        QCOMPARE(shown, 1);
+        QCOMPARE(caption->text(), QStringLiteral("Zandrel v.2.0.11.305")); // read once, at creation
+    }
+
+    void missingVersionIsReportedAtStart() {
+        platform::overrideExecutableVersion(std::optional<QString>());
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        app.start();
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.startsWith(QStringLiteral("Can't get file version information for ")));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Zandrel"));
+        QCOMPARE(fmAboutCaption()->text(), QStringLiteral("Zandrel (версия)"));
+    }
+
+    void aboutLinksOpenThroughTheShell() {
+        AppHarness app;
+        app.start();
+        ScriptedShell shell;
+        for (const char* name : {"lurlHome", "lurlEMail"})
+            QTest::mouseClick(fmAbout->findChild<QLabel*>(name), Qt::LeftButton);
+        QCOMPARE(shell.opened().size(), 2);
+        QVERIFY(shell.opened()[0].startsWith("https://"));
+        QCOMPARE(shell.opened()[1], QStringLiteral("mailto:") + TfmAbout::kEMail + QStringLiteral("?subject=Zandrel"));
+    }
+
+private:
+    QLabel* fmAboutCaption() { return fmAbout->findChild<QLabel*>("lZandrel"); }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
