@@ -40,6 +40,8 @@ public:
     void ShowTableCaption(const QString& table);
 
     // Database commands
+    // DBPath for a chosen file: the bare name in the program's own folder.
+    static QString ReducedPath(const QString& path);
     void iNewBaseClick();
     void iSelectDBClick();
 
@@ -67,8 +69,6 @@ private:
     void connectSearchHandlers();
     void connectSwitchingHandlers();
     void connectDatabaseHandlers();
-    // DBPath for a chosen file: the bare name in the program's own folder.
-    static QString ReducedPath(const QString& path);
     // Closes aqMain, sets its statement to one line and opens it.
     void ReopenMain(const QString& select);
     void EnableDeleteByCount();
