@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QIcon>
 
 void Program::PrepareApplication() {
@@ -18,6 +19,10 @@ void Program::PrepareApplication() {
     QApplication::setApplicationDisplayName(QStringLiteral("Zandrel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/zandrel.png")));
     platform::installRussianTranslation(*QCoreApplication::instance());
+    // The windows are laid out for an 8-point interface font.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
     QDir::setCurrent(platform::programFolder());
 }
 
@@ -44,4 +49,9 @@ Program::~Program() {
     m_main.reset();
 }
 
-void Program::show() { m_main->show(); }
+void Program::show() {
+    m_main->show();
+    // Desktops without a window manager don't activate a new window, and
+    // the first activation is what opens the remembered database.
+    m_main->activateWindow();
+}

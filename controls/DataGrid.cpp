@@ -29,6 +29,8 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
     p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
     setStyleSheet(QStringLiteral("QTableView { background: white; }"));
+    // Narrow padding, so the date titles fit their 80-pixel columns.
+    horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px 1px; }"));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) { followView(current); });

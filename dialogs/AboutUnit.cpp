@@ -10,13 +10,14 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QUrl>
+#include <algorithm>
 #include <stdexcept>
 
 TfmAbout* fmAbout = nullptr;
 
 const QString TfmAbout::kNickname = QStringLiteral("Кладовщик");
 const QString TfmAbout::kHomePage = QStringLiteral("https://zandrel.example.org/");
-const QString TfmAbout::kEMail = QStringLiteral("author@zandrel.example.org");
+const QString TfmAbout::kEMail = QStringLiteral("zandrel@example.org");
 
 TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
     ui->setupUi(this);
@@ -31,6 +32,7 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
     ui->lurlEMail->setText(kEMail);
     for (QLabel* label : {ui->lZandrel, ui->lType, ui->lCreator, ui->lNik, ui->lHome, ui->lEMail, ui->lurlHome, ui->lurlEMail})
         label->adjustSize();
+    FitToTexts();
     for (QLabel* link : {ui->lurlHome, ui->lurlEMail}) {
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
@@ -50,6 +52,19 @@ void TfmAbout::FormCreate() {
         throw std::runtime_error(("Can't get file version information for " + QCoreApplication::applicationFilePath()).toStdString());
     ui->lZandrel->setText(QStringLiteral("Zandrel v.") + *version);
     ui->lZandrel->adjustSize();
+    FitToTexts();
+}
+
+void TfmAbout::FitToTexts() {
+    // The design places the links at 136 and the box at 251 wide; fonts
+    // wider than the design's push both out instead of overlapping.
+    const int linkLeft = std::max({136, ui->lHome->geometry().right() + 6, ui->lEMail->geometry().right() + 6});
+    ui->lurlHome->move(linkLeft, ui->lurlHome->y());
+    ui->lurlEMail->move(linkLeft, ui->lurlEMail->y());
+    int right = 251;
+    for (const QLabel* label : findChildren<QLabel*>())
+        right = std::max(right, label->geometry().right() + 9);
+    setFixedSize(right, 143);
 }
 
 void TfmAbout::lurlHomeClick() { platform::shellOpen(kHomePage); }

@@ -28,6 +28,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FitToTexts();
     std::unique_ptr<Ui::TfmAbout> ui;
 };
 
