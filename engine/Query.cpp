@@ -281,17 +281,18 @@ void Query::open() {
     const size_t count = resultColumn.size();
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (size_t k = 0; k < count; ++k) {
-            const int c = resultColumn[k];
-            if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
+            // One column call per cell; the value calls that follow are cheap.
+            sqlite3_value* v = sqlite3_column_value(stmt, resultColumn[k]);
+            if (sqlite3_value_type(v) == SQLITE_NULL) {
                 m_snapshot.appendNull(k);
                 continue;
             }
             switch (storages[k]) {
-            case Snapshot::Storage::Integer: m_snapshot.appendInteger(k, sqlite3_column_int64(stmt, c)); break;
-            case Snapshot::Storage::Real: m_snapshot.appendReal(k, sqlite3_column_double(stmt, c)); break;
+            case Snapshot::Storage::Integer: m_snapshot.appendInteger(k, sqlite3_value_int64(v)); break;
+            case Snapshot::Storage::Real: m_snapshot.appendReal(k, sqlite3_value_double(v)); break;
             case Snapshot::Storage::Text: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                m_snapshot.appendText(k, std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt, c))));
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                m_snapshot.appendText(k, std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(v))));
                 break;
             }
             }

@@ -34,8 +34,10 @@ TextArena::Ref TextArena::add(std::string_view text) {
 void Snapshot::reset(const std::vector<Storage>& columns) {
     m_columns.clear();
     m_columns.resize(columns.size());
-    for (size_t c = 0; c < columns.size(); ++c)
+    for (size_t c = 0; c < columns.size(); ++c) {
         m_columns[c].storage = columns[c];
+        m_columns[c].nulls.push_back(0);
+    }
     m_arena.clear();
     m_rows = 0;
 }
@@ -48,9 +50,18 @@ void Snapshot::markNull(Column& c, size_t row, bool null) {
     c.nulls[word] = null ? (c.nulls[word] | bit) : (c.nulls[word] & ~bit);
 }
 
+void Snapshot::finishRow() {
+    ++m_rows;
+    // Room for the next 64 rows' Null bits, all clear: appending a value
+    // then needs no bit work at all.
+    if ((m_rows & 63) == 0)
+        for (Column& c : m_columns)
+            c.nulls.push_back(0);
+}
+
 void Snapshot::appendNull(size_t column) {
     Column& c = m_columns[column];
-    markNull(c, m_rows, true);
+    c.nulls[m_rows >> 6] |= uint64_t(1) << (m_rows & 63);
     switch (c.storage) {
     case Storage::Integer: c.ints.push_back(0); break;
     case Storage::Real: c.reals.push_back(0); break;
@@ -60,19 +71,16 @@ void Snapshot::appendNull(size_t column) {
 
 void Snapshot::appendInteger(size_t column, int64_t v) {
     Column& c = m_columns[column];
-    markNull(c, m_rows, false);
     c.ints.push_back(v);
 }
 
 void Snapshot::appendReal(size_t column, double v) {
     Column& c = m_columns[column];
-    markNull(c, m_rows, false);
     c.reals.push_back(v);
 }
 
 void Snapshot::appendText(size_t column, std::string_view v) {
     Column& c = m_columns[column];
-    markNull(c, m_rows, false);
     c.texts.push_back(m_arena.add(v));
 }
 

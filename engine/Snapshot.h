@@ -67,7 +67,7 @@ public:
     void appendInteger(size_t column, int64_t v);
     void appendReal(size_t column, double v);
     void appendText(size_t column, std::string_view v);
-    void finishRow() { ++m_rows; }
+    void finishRow();
 
     bool isNull(size_t row, size_t column) const {
         const auto& nulls = m_columns[column].nulls;

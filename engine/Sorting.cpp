@@ -3,59 +3,85 @@
 #include "engine/Unicode.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace engine {
 namespace {
 
-template <class Key, class Less>
-void sortByKey(const Snapshot& s, size_t column, bool descending, std::vector<uint32_t>& order,
-               Key (*keyOf)(const Snapshot&, uint32_t, size_t), Less tieLess) {
-    struct Entry { Key key; uint32_t row; uint32_t pos; };
+struct Entry {
+    uint64_t key;
+    uint32_t row;
+    uint32_t pos; // place before the sort: equal values keep their order
+};
+
+// Orders by key (reversed when descending), then by previous place.
+void sortByKey(std::vector<Entry>::iterator begin, std::vector<Entry>::iterator end, bool descending) {
+    std::sort(begin, end, [descending](const Entry& a, const Entry& b) {
+        if (a.key != b.key)
+            return descending ? b.key < a.key : a.key < b.key;
+        return a.pos < b.pos;
+    });
+}
+
+// Texts: sorted by the first 8 bytes of their folded form, then each run of
+// equal keys by the next 8 bytes, and so on. Keys are plain integers, so the
+// comparisons never fold or decode text.
+void sortTextRuns(const Snapshot& s, size_t column, bool descending, std::vector<Entry>& entries, size_t begin,
+                  size_t end, size_t skip) {
+    sortByKey(entries.begin() + begin, entries.begin() + end, descending);
+    size_t run = begin;
+    while (run < end) {
+        size_t next = run + 1;
+        while (next < end && entries[next].key == entries[run].key)
+            ++next;
+        // A key whose last byte is 0 ends its text: the run's texts are equal.
+        if (next - run > 1 && (entries[run].key & 0xFF) != 0) {
+            for (size_t k = run; k < next; ++k)
+                entries[k].key = unicode::foldedKeyAt(s.text(entries[k].row, column), skip + 8);
+            sortTextRuns(s, column, descending, entries, run, next, skip + 8);
+        }
+        run = next;
+    }
+}
+
+} // namespace
+
+void sortRows(const Snapshot& s, size_t column, bool descending, std::vector<uint32_t>& order) {
+    const Snapshot::Storage storage = s.storage(column);
     std::vector<uint32_t> nulls;
     std::vector<Entry> entries;
     entries.reserve(order.size());
     for (uint32_t pos = 0; pos < order.size(); ++pos) {
         const uint32_t row = order[pos];
-        if (s.isNull(row, column)) nulls.push_back(row);
-        else entries.push_back({keyOf(s, row, column), row, pos});
+        if (s.isNull(row, column)) {
+            nulls.push_back(row);
+            continue;
+        }
+        uint64_t key = 0;
+        if (storage == Snapshot::Storage::Text) {
+            key = unicode::foldedPrefixKey(s.text(row, column));
+        } else if (storage == Snapshot::Storage::Integer) {
+            key = static_cast<uint64_t>(s.integer(row, column)) ^ (uint64_t(1) << 63); // signed order
+        } else {
+            // IEEE order as unsigned integers: flip all bits of negatives,
+            // the sign bit of the rest.
+            uint64_t bits;
+            const double v = s.real(row, column) == 0 ? 0.0 : s.real(row, column);
+            std::memcpy(&bits, &v, sizeof bits);
+            key = (bits & (uint64_t(1) << 63)) ? ~bits : bits | (uint64_t(1) << 63);
+        }
+        entries.push_back({key, row, pos});
     }
-    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        if (a.key != b.key)
-            return descending ? b.key < a.key : a.key < b.key;
-        const int c = tieLess(a.row, b.row);
-        if (c != 0)
-            return descending ? c > 0 : c < 0;
-        return a.pos < b.pos;
-    });
+    if (storage == Snapshot::Storage::Text)
+        sortTextRuns(s, column, descending, entries, 0, entries.size(), 0);
+    else
+        sortByKey(entries.begin(), entries.end(), descending);
     size_t k = 0;
     if (!descending)
         for (uint32_t row : nulls) order[k++] = row;
     for (const Entry& e : entries) order[k++] = e.row;
     if (descending)
         for (uint32_t row : nulls) order[k++] = row;
-}
-
-uint64_t textKey(const Snapshot& s, uint32_t row, size_t column) { return unicode::foldedPrefixKey(s.text(row, column)); }
-int64_t integerKey(const Snapshot& s, uint32_t row, size_t column) { return s.integer(row, column); }
-double realKey(const Snapshot& s, uint32_t row, size_t column) { return s.real(row, column); }
-
-} // namespace
-
-void sortRows(const Snapshot& s, size_t column, bool descending, std::vector<uint32_t>& order) {
-    switch (s.storage(column)) {
-    case Snapshot::Storage::Text:
-        // Equal 8-byte prefixes need the whole texts compared.
-        sortByKey<uint64_t>(s, column, descending, order, textKey, [&](uint32_t a, uint32_t b) {
-            return unicode::compareFolded(s.text(a, column), s.text(b, column));
-        });
-        break;
-    case Snapshot::Storage::Integer:
-        sortByKey<int64_t>(s, column, descending, order, integerKey, [](uint32_t, uint32_t) { return 0; });
-        break;
-    case Snapshot::Storage::Real:
-        sortByKey<double>(s, column, descending, order, realKey, [](uint32_t, uint32_t) { return 0; });
-        break;
-    }
 }
 
 } // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/Unicode.h"
 
 #include <QChar>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -15,13 +16,24 @@ constexpr char32_t kUnderscore = 0x110001;
 struct FoldTables {
     std::array<unsigned char, 128> ascii{};
     std::unique_ptr<char16_t[]> bmp{new char16_t[0x10000]};
+    // Lead bytes of the few non-ASCII characters that fold to ASCII (such as
+    // the Kelvin sign); only text holding one of them needs full folding to
+    // be searched for an ASCII pattern.
+    std::array<bool, 256> leadFoldsToAscii{};
     FoldTables() {
         for (int c = 0; c < 128; ++c)
             ascii[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
         for (char32_t cp = 0; cp < 0x10000; ++cp) {
             const char32_t f = QChar::toCaseFolded(cp);
             bmp[cp] = static_cast<char16_t>(f < 0x10000 ? f : cp);
+            if (cp >= 0x80 && f < 0x80) {
+                std::string enc;
+                appendUtf8(enc, cp);
+                leadFoldsToAscii[static_cast<unsigned char>(enc[0])] = true;
+            }
         }
+        for (int b = 0xF0; b < 0x100; ++b)
+            leadFoldsToAscii[b] = true; // beyond the BMP: not worth a table
     }
 };
 
@@ -42,6 +54,13 @@ inline char32_t nextFolded(const FoldTables& t, const unsigned char* s, size_t l
     if (b < 0x80) {
         ++i;
         return t.ascii[b];
+    }
+    // Two-byte sequences (Cyrillic, Greek, Latin letters with marks) without
+    // the general decoder.
+    if ((b & 0xE0) == 0xC0 && i + 1 < len && (s[i + 1] & 0xC0) == 0x80) {
+        const char32_t cp = (char32_t(b & 0x1F) << 6) | (s[i + 1] & 0x3F);
+        i += 2;
+        return t.bmp[cp];
     }
     return foldWith(t, decodeUtf8(s, len, i));
 }
@@ -101,7 +120,7 @@ void appendFolded(std::string& out, std::string_view text) {
             out.push_back(static_cast<char>(t.ascii[b]));
             ++i;
         } else {
-            appendUtf8(out, foldWith(t, decodeUtf8(s, len, i)));
+            appendUtf8(out, nextFolded(t, s, len, i));
         }
     }
 }
@@ -132,26 +151,36 @@ int compareFolded(std::string_view a, std::string_view b) {
     return 0;
 }
 
-uint64_t foldedPrefixKey(std::string_view text) {
+uint64_t foldedPrefixKey(std::string_view text) { return foldedKeyAt(text, 0); }
+
+uint64_t foldedKeyAt(std::string_view text, size_t skip) {
     const FoldTables& t = tables();
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const size_t len = text.size();
     uint64_t key = 0;
     int filled = 0;
+    size_t produced = 0; // folded bytes seen so far
     size_t i = 0;
+    char enc[4];
     while (i < len && filled < 8) {
-        const unsigned char b = s[i];
-        if (b < 0x80) {
-            key = (key << 8) | t.ascii[b];
-            ++filled;
-            ++i;
-            continue;
+        const char32_t cp = nextFolded(t, s, len, i);
+        int n = 0;
+        if (cp < 0x80) {
+            enc[n++] = static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            enc[n++] = static_cast<char>(0xC0 | (cp >> 6));
+            enc[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            std::string longer;
+            appendUtf8(longer, cp);
+            for (char c : longer) enc[n++] = c;
         }
-        const char32_t cp = foldWith(t, decodeUtf8(s, len, i));
-        std::string enc; // short: stays in the small-string buffer
-        appendUtf8(enc, cp);
-        for (size_t k = 0; k < enc.size() && filled < 8; ++k, ++filled)
+        for (int k = 0; k < n && filled < 8; ++k, ++produced) {
+            if (produced < skip)
+                continue;
             key = (key << 8) | static_cast<unsigned char>(enc[k]);
+            ++filled;
+        }
     }
     return filled < 8 ? key << (8 * (8 - filled)) : key;
 }
@@ -190,6 +219,18 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
         return;
     for (size_t k = first; k < last; ++k)
         appendUtf8(m_needle, m_tokens[k]);
+    m_asciiNeedle = std::all_of(m_needle.begin(), m_needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (m_asciiNeedle && !m_needle.empty()) {
+        // Bytes the substring scan stops at: the needle's first character in
+        // either case (1), and lead bytes of characters folding to ASCII (2).
+        const FoldTables& t = tables();
+        const unsigned char first = static_cast<unsigned char>(m_needle[0]);
+        m_scan[first] = 1;
+        if (first >= 'a' && first <= 'z')
+            m_scan[first - 32] = 1;
+        for (int b = 0x80; b < 0x100; ++b)
+            m_scan[b] = t.leadFoldsToAscii[b] ? 2 : 0;
+    }
     if (leading && (trailing || m_tokens.size() == 1)) m_kind = Kind::Contains;
     else if (leading) m_kind = Kind::Suffix;
     else if (trailing) m_kind = Kind::Prefix;
@@ -199,10 +240,51 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
 bool LikePattern::matches(std::string_view text) const {
     if (m_kind == Kind::Contains && m_needle.empty())
         return true;
+    if (m_kind == Kind::Contains && m_asciiNeedle) {
+        const FoldTables& t = tables();
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        const size_t n = text.size(), m = m_needle.size();
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned char stop = m_scan[p[i]];
+            if (stop == 0)
+                continue;
+            if (stop == 2)
+                return matchesFolded(text); // a character that folds to ASCII
+            if (n - i < m)
+                return false;
+            size_t k = 1;
+            while (k < m && p[i + k] < 0x80 && t.ascii[p[i + k]] == static_cast<unsigned char>(m_needle[k]))
+                ++k;
+            if (k == m)
+                return true;
+        }
+        return false;
+    }
+    return matchesFolded(text);
+}
+
+bool LikePattern::matchesFolded(std::string_view text) const {
     thread_local std::string buffer;
     buffer.clear();
     if (m_kind != Kind::General) {
-        appendFolded(buffer, text);
+        if (m_asciiNeedle) {
+            // An ASCII needle can only match ASCII bytes: folding ASCII alone
+            // is exact unless a character folding to ASCII is present.
+            const FoldTables& t = tables();
+            buffer.resize(text.size());
+            bool special = false;
+            for (size_t i = 0; i < text.size(); ++i) {
+                const unsigned char b = static_cast<unsigned char>(text[i]);
+                special |= t.leadFoldsToAscii[b];
+                buffer[i] = static_cast<char>(b < 0x80 ? t.ascii[b] : b);
+            }
+            if (special) {
+                buffer.clear();
+                appendFolded(buffer, text);
+            }
+        } else {
+            appendFolded(buffer, text);
+        }
         switch (m_kind) {
         case Kind::Contains:
             return memmem(buffer.data(), buffer.size(), m_needle.data(), m_needle.size()) != nullptr;

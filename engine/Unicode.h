@@ -2,6 +2,7 @@
 // Case folding for every alphabet over UTF-8 bytes, with an ASCII fast path.
 // SQLite folds ASCII only; names, LIKE and sorting here must not.
 #include <QString>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,6 +31,8 @@ int compareFolded(std::string_view a, std::string_view b);
 // First 8 bytes of the folded form, big-endian, zero padded: equal keys
 // need a full comparison, different keys order as the full texts do.
 uint64_t foldedPrefixKey(std::string_view text);
+// The same for the 8 bytes of the folded form that follow its first skip bytes.
+uint64_t foldedKeyAt(std::string_view text, size_t skip);
 
 // Compiled LIKE pattern: '%' any run, '_' one character, an optional escape
 // character; case-insensitive in every alphabet.
@@ -39,9 +42,13 @@ public:
     bool matches(std::string_view text) const;
 
 private:
+    bool matchesFolded(std::string_view text) const;
+
     enum class Kind { Contains, Prefix, Suffix, Exact, General };
     Kind m_kind = Kind::General;
     std::string m_needle;           // folded literal for the fast kinds
+    bool m_asciiNeedle = false;
+    std::array<unsigned char, 256> m_scan{};
     std::u32string m_tokens;        // folded pattern for the general matcher
 };
 

@@ -82,19 +82,23 @@ private slots:
         QTest::newRow("cyrillic upper pattern") << "%КНИЖ%" << QStringList{"записная книжка"};
         QTest::newRow("percent as pattern") << "%50%" << QStringList{"50% off", "150 pages", "x50"};
         QTest::newRow("underscore one char") << "%5_ p%" << QStringList{"150 pages"};
-        QTest::newRow("prefix") << "str%" << QStringList{"String"};
+        QTest::newRow("prefix") << "str%" << QStringList{"String", "\u017Ftrange"};
         QTest::newRow("suffix") << "%КА" << QStringList{"записная книжка"};
         QTest::newRow("exact ignores case") << "string" << QStringList{"String"};
+        QTest::newRow("kelvin sign folds to k") << "%KEL%" << QStringList{"\u212Aelvin scale"};
+        QTest::newRow("long s folds to s") << "%str%" << QStringList{"String", "\u017Ftrange"};
+        QTest::newRow("greek") << "%σοφ%" << QStringList{"ΣΟΦΙΑ"};
         QTest::newRow("brackets are literal") << "%[a]%" << QStringList{"[a] note"};
         QTest::newRow("everything but null") << "%" << QStringList{"Earring", "String", "RING binder", "Книга", "КНИГИ",
-                                                                   "записная книжка", "50% off", "150 pages", "x50", "[a] note", ""};
+                                                                   "записная книжка", "50% off", "150 pages", "x50", "[a] note", "",
+                                                                   "\u212Aelvin scale", "\u017Ftrange", "ΣΟΦΙΑ"};
     }
     void like() {
         QFETCH(QString, pattern);
         QFETCH(QStringList, expected);
         makeItems(QStringLiteral("T"));
         const QStringList titles{"Earring", "String", "RING binder", "Книга", "КНИГИ", "записная книжка",
-                                 "50% off", "150 pages", "x50", "[a] note", ""};
+                                 "50% off", "150 pages", "x50", "[a] note", "", "\u212Aelvin scale", "\u017Ftrange", "ΣΟΦΙΑ"};
         for (const QString& t : titles)
             exec(QStringLiteral("INSERT INTO T (title) SELECT '") + t + QStringLiteral("'"));
         exec(QStringLiteral("INSERT INTO T (type) SELECT 'no title'"));
@@ -287,6 +291,46 @@ private slots:
         q.close();
         q.open(); // a reopened result comes in the engine's order
         QCOMPARE(q.textValue(0, f), QStringLiteral("яблоко"));
+    }
+
+    void sortOrders_data() {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QStringList>("values"); // inserted in this order; "" is Null
+        QTest::addColumn<QStringList>("sorted");
+        // Texts sharing their first 8 and 16 folded bytes, in any case.
+        QTest::newRow("long common prefixes") << "title ASC"
+            << QStringList{"Собрание сочинений, том 2", "СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 1", "собрание сочинений", "Собрание"}
+            << QStringList{"Собрание", "собрание сочинений", "СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 1", "Собрание сочинений, том 2"};
+        QTest::newRow("equal in any case keep their order") << "title ASC"
+            << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"}
+            << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"};
+        QTest::newRow("descending, nulls last") << "title DESC"
+            << QStringList{"b", "", "a", "c"} << QStringList{"c", "b", "a", ""};
+        QTest::newRow("day numbers with negatives") << "return ASC"
+            << QStringList{"45366.5", "-3.25", "", "0", "45366", "-700"}
+            << QStringList{"", "-700", "-3.25", "0", "45366", "45366.5"};
+        QTest::newRow("integers") << "contact ASC" << QStringList{"7", "-2", "", "100000", "0"}
+            << QStringList{"", "-2", "0", "7", "100000"};
+    }
+    void sortOrders() {
+        QFETCH(QString, spec);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, sorted);
+        makeItems(QStringLiteral("T"));
+        const QString column = spec.section(u' ', 0, 0);
+        for (const QString& v : values) {
+            const QString literal = v.isEmpty() ? QStringLiteral("NULL") : column == u"title" ? u'\'' + v + u'\'' : v;
+            exec(QStringLiteral("INSERT INTO T (%1) SELECT %2").arg(column, literal));
+        }
+        Query q(conn.get(), QStringLiteral("q"));
+        q.addSql(QStringLiteral("SELECT * FROM T"));
+        q.open();
+        q.sort(spec);
+        const int f = q.fieldIndex(column);
+        QStringList got;
+        for (int r = 0; r < q.recordCount(); ++r)
+            got << (q.isNull(r, f) ? QString() : q.textValue(r, f));
+        QCOMPARE(got, sorted);
     }
 
     void missingFieldNamesTheQuery() {
