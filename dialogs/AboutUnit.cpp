@@ -79,6 +79,7 @@ void TfmAbout::keyPressEvent(QKeyEvent* event) {
 
 void TfmAbout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    activateWindow();
     if (parentWidget()) { // centred on the main window
         const QRect owner = parentWidget()->window()->frameGeometry();
         move(owner.center() - rect().center());
@@ -94,4 +95,11 @@ bool TfmAbout::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TfmAbout::done(int result) {
+    QDialog::done(result);
+    // Hand the activation back, also where no window manager does.
+    if (parentWidget())
+        parentWidget()->window()->activateWindow();
 }

@@ -23,6 +23,7 @@ public:
     void lurlEMailClick();
 
 protected:
+    void done(int result) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

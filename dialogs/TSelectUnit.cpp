@@ -75,6 +75,7 @@ void TfmTSForm::setNamePanelShown(bool shown) { ui->PreBottomPanel->setVisible(s
 
 void TfmTSForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    activateWindow(); // also where no window manager activates dialogs
     platform::guarded([this] { FormActivate(); });
 }
 
@@ -92,6 +93,7 @@ void TfmTSForm::FormActivate() {
         ui->tbRemoveTable->setEnabled(false);
         ui->tbRenTable->setEnabled(false);
         ui->tbRenTable->setChecked(false);
+        ui->lbTableSelect->setFocus(); // Ins in the list creates the first table
     } else {
         ui->bbOpen->setEnabled(true);
         ui->tbRemoveTable->setEnabled(true);
@@ -275,4 +277,11 @@ void TfmTSForm::closeEvent(QCloseEvent* event) {
         platform::guarded([this] { bbCancelClick(); });
     else
         event->ignore();
+}
+
+void TfmTSForm::done(int result) {
+    QDialog::done(result);
+    // Hand the activation back, also where no window manager does.
+    if (parentWidget())
+        parentWidget()->window()->activateWindow();
 }

@@ -30,6 +30,7 @@ public:
     bool eNTNameKeyDown(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
+    void done(int result) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
