@@ -159,21 +159,14 @@ void TfmTSForm::bbCancelClick() {
     done(mrCancel);
 }
 
-void TfmTSForm::tbAddTableClick() {
-    if (ui->tbAddTable->isChecked()) {
-        setNamePanelShown(true);
-        ui->tbRenTable->setChecked(false);
-        ui->eNTName->setFocus();
-    } else {
-        setNamePanelShown(false);
-        ui->lbTableSelect->setFocus();
-    }
-}
+void TfmTSForm::tbAddTableClick() { ModeToggled(ui->tbAddTable, ui->tbRenTable); }
 
-void TfmTSForm::tbRenTableClick() {
-    if (ui->tbRenTable->isChecked()) {
+void TfmTSForm::tbRenTableClick() { ModeToggled(ui->tbRenTable, ui->tbAddTable); }
+
+void TfmTSForm::ModeToggled(QToolButton* mode, QToolButton* other) {
+    if (mode->isChecked()) {
         setNamePanelShown(true);
-        ui->tbAddTable->setChecked(false);
+        other->setChecked(false);
         ui->eNTName->setFocus();
     } else {
         setNamePanelShown(false);

@@ -5,6 +5,7 @@
 #include <memory>
 
 namespace Ui { class TfmTSForm; }
+class QToolButton;
 
 class TfmTSForm : public QDialog {
     Q_OBJECT
@@ -40,6 +41,9 @@ private:
     QString selectedName() const;
     void execute(const QStringList& lines);
     void setNamePanelShown(bool shown);
+    // The create and rename toggles: at most one pressed, the name panel
+    // shown while one is.
+    void ModeToggled(QToolButton* mode, QToolButton* other);
 
     std::unique_ptr<Ui::TfmTSForm> ui;
 };

@@ -85,10 +85,6 @@ QString nameOf(const Token& t) {
     return inner;
 }
 
-QString quotedName(const QString& name) {
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 bool isKeyword(const Token& t, const char* word) {
     return t.type == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
 }
@@ -100,6 +96,8 @@ bool isTextType(const Token& t) {
 } // namespace
 
 QString quoted(const QString& text) { return QString(text).replace(u'\'', QStringLiteral("''")); }
+
+QString quotedIdentifier(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
 bool parseLengthConstraint(const QString& name, QString* column, int* size) {
     if (!name.startsWith(kLengthPrefix))
@@ -159,11 +157,11 @@ RewrittenStatement rewriteStatement(const QString& statement, const TableResolve
                 creatingName = false;
                 if (!stored.isEmpty())
                     throw EngineError(QStringLiteral("Таблица '") + name + QStringLiteral("' уже существует"));
-                t.text = quotedName(name);
+                t.text = quotedIdentifier(name);
                 continue;
             }
             // Quoted, so names that start with a digit or are key words work.
-            t.text = quotedName(stored.isEmpty() ? name : stored);
+            t.text = quotedIdentifier(stored.isEmpty() ? name : stored);
             if (!firstTableTaken) {
                 result.firstTable = stored.isEmpty() ? name : stored;
                 firstTableTaken = true;
@@ -193,8 +191,8 @@ RewrittenStatement rewriteStatement(const QString& statement, const TableResolve
                 Token* close = sigTok(idx + 3);
                 if (open && size && close && open->text == u"(" && size->type == Token::Number && close->text == u")") {
                     const QString column = columnName;
-                    close->text += QStringLiteral(" CONSTRAINT ") + quotedName(kLengthPrefix + column + u':' + size->text)
-                        + QStringLiteral(" CHECK(length(") + quotedName(column) + QStringLiteral(")<=") + size->text + u')';
+                    close->text += QStringLiteral(" CONSTRAINT ") + quotedIdentifier(kLengthPrefix + column + u':' + size->text)
+                        + QStringLiteral(" CHECK(length(") + quotedIdentifier(column) + QStringLiteral(")<=") + size->text + u')';
                 }
             }
             Token* prev = sigTok(idx - 1);

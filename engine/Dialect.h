@@ -26,5 +26,7 @@ bool parseLengthConstraint(const QString& constraintName, QString* column, int* 
 
 // Doubles quote marks so text can stand inside '…' in a statement.
 QString quoted(const QString& text);
+// A name in double quotes, its own double quotes doubled.
+QString quotedIdentifier(const QString& name);
 
 } // namespace engine

@@ -40,21 +40,6 @@ int declaredSize(const char* declared) {
     return open >= 0 && close > open ? t.mid(open + 1, close - open - 1).trimmed().toInt() : 0;
 }
 
-// Binds a value to a statement parameter (1-based).
-void bindValue(sqlite3_stmt* stmt, int index, const Query::Value& v) {
-    if (std::holds_alternative<int64_t>(v))
-        sqlite3_bind_int64(stmt, index, std::get<int64_t>(v));
-    else if (std::holds_alternative<double>(v))
-        sqlite3_bind_double(stmt, index, std::get<double>(v));
-    else if (std::holds_alternative<QString>(v)) {
-        const QByteArray utf8 = std::get<QString>(v).toUtf8();
-        sqlite3_bind_text(stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-    } else
-        sqlite3_bind_null(stmt, index);
-}
-
-QString quotedName(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
 } // namespace
 
 QString cutToCharacters(const QString& text, int n) {
@@ -68,96 +53,6 @@ QString cutToCharacters(const QString& text, int n) {
     }
     return text;
 }
-
-// ---- Field ----
-
-const FieldDef& Field::def() const { return m_query->m_fields[m_index]; }
-
-bool Field::isNull() const {
-    const FieldDef& d = def();
-    if (d.kind == FieldKind::Lookup)
-        return asString().isEmpty();
-    return std::holds_alternative<std::monostate>(m_query->currentValue(m_index));
-}
-
-QVariant Field::value() const {
-    if (def().kind == FieldKind::Lookup)
-        return asString();
-    const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return std::get<double>(v);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v);
-    return {};
-}
-
-QString Field::asString() const {
-    const FieldDef& d = def();
-    if (d.kind == FieldKind::Lookup) {
-        const int key = m_query->fieldIndex(d.keyField);
-        return key < 0 ? QString() : m_query->lookupText(m_query->currentValue(key), m_index);
-    }
-    const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return QString::number(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return QString::number(std::get<double>(v), 'g', 17);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v);
-    return {};
-}
-
-int64_t Field::asInteger() const {
-    const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return std::get<int64_t>(v);
-    if (std::holds_alternative<double>(v)) return static_cast<int64_t>(std::get<double>(v));
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v).toLongLong();
-    return 0;
-}
-
-double Field::asFloat() const {
-    const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return static_cast<double>(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return std::get<double>(v);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v).toDouble();
-    return 0;
-}
-
-void Field::setAsString(const QString& v) {
-    const FieldDef& d = def();
-    switch (d.kind) {
-    case FieldKind::Text:
-        m_query->setPending(m_index, d.size > 0 ? cutToCharacters(v, d.size) : v);
-        return;
-    case FieldKind::DateTime: {
-        bool ok = false;
-        const double number = v.trimmed().toDouble(&ok);
-        if (v.trimmed().isEmpty()) clear();
-        else if (ok) setAsFloat(number);
-        else m_query->raise(QStringLiteral("'%1' не является датой").arg(v));
-        return;
-    }
-    default: {
-        bool ok = false;
-        const qlonglong number = v.trimmed().toLongLong(&ok);
-        if (v.trimmed().isEmpty()) clear();
-        else if (ok) setAsInteger(number);
-        else m_query->raise(QStringLiteral("'%1' не является целым числом").arg(v));
-    }
-    }
-}
-
-void Field::setAsInteger(int64_t v) {
-    const FieldDef& d = def();
-    if (d.kind == FieldKind::Text) setAsString(QString::number(v));
-    else if (d.kind == FieldKind::DateTime) m_query->setPending(m_index, static_cast<double>(v));
-    else m_query->setPending(m_index, v);
-}
-
-void Field::setAsFloat(double v) {
-    const FieldDef& d = def();
-    if (d.kind == FieldKind::DateTime) m_query->setPending(m_index, v);
-    else if (d.kind == FieldKind::Text) setAsString(QString::number(v, 'g', 17));
-    else m_query->setPending(m_index, static_cast<int64_t>(v));
-}
-
-void Field::clear() { m_query->setPending(m_index, std::monostate{}); }
 
 // ---- Query ----
 
@@ -309,7 +204,7 @@ void Query::open() {
         m_order[i] = i;
     m_order.shrink_to_fit();
     m_baseTable = r.firstTable;
-    m_sortSpec.clear();
+    m_sortOrder.clear();
     m_current = m_order.empty() ? -1 : 0;
     invalidateLookups();
     setState(State::Browse);
@@ -327,7 +222,7 @@ void Query::close() {
     m_order.clear();
     m_order.shrink_to_fit();
     m_current = -1;
-    m_sortSpec.clear();
+    m_sortOrder.clear();
     setState(State::Inactive);
     emit closed();
     emit rowsReset();
@@ -416,150 +311,6 @@ void Query::cancel() {
     setState(State::Browse);
 }
 
-int Query::keyFieldIndex() const {
-    for (int f = 0; f < m_fields.size(); ++f)
-        if (m_fields[f].kind == FieldKind::AutoIncrement)
-            return f;
-    return -1;
-}
-
-void Query::post() {
-    requireEditing();
-    if (m_baseTable.isEmpty())
-        raise(QStringLiteral("Запрос не связан с таблицей: запись не может быть сохранена"));
-    if (m_state == State::Insert) postInsert();
-    else postEdit();
-    m_pending.clear();
-    m_original.clear();
-    setState(State::Browse);
-}
-
-void Query::postInsert() {
-    QStringList names, marks;
-    std::vector<int> bound;
-    for (int f = 0; f < m_fields.size(); ++f) {
-        const FieldDef& d = m_fields[f];
-        if (!d.isData() || d.kind == FieldKind::AutoIncrement)
-            continue;
-        names << quotedName(d.name);
-        marks << QStringLiteral("?");
-        bound.push_back(f);
-    }
-    const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_baseTable))
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quotedName(m_baseTable), names.join(u','), marks.join(u','));
-    sqlite3_stmt* stmt = m_connection->prepare(sql.toUtf8());
-    for (size_t k = 0; k < bound.size(); ++k)
-        bindValue(stmt, static_cast<int>(k + 1), m_pending[bound[k]]);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        m_connection->fail(rc);
-    const int key = keyFieldIndex();
-    if (key >= 0)
-        m_pending[key] = static_cast<int64_t>(sqlite3_last_insert_rowid(m_connection->requireHandle()));
-
-    appendToSnapshot(m_pending);
-    const int at = m_current < 0 ? 0 : m_current;
-    m_order.insert(m_order.begin() + at, static_cast<uint32_t>(m_snapshot.rowCount() - 1));
-    m_current = at;
-    emit rowsReset();
-    emit currentRowChanged(m_current);
-}
-
-void Query::postEdit() {
-    const int key = keyFieldIndex();
-    if (key < 0 || std::holds_alternative<std::monostate>(m_original[key]))
-        raise(QStringLiteral("Запись без ключевого поля не может быть изменена"));
-    QStringList sets, checks;
-    std::vector<Value> values;
-    for (int f = 0; f < m_fields.size(); ++f) {
-        if (!m_fields[f].isData() || f == key || m_pending[f] == m_original[f])
-            continue;
-        sets << quotedName(m_fields[f].name) + QStringLiteral("=?");
-        values.push_back(m_pending[f]);
-    }
-    if (sets.isEmpty())
-        return;
-    // The row must still hold what was read: otherwise another program
-    // changed or deleted it, and its work must not be overwritten.
-    checks << quotedName(m_fields[key].name) + QStringLiteral("=?");
-    values.push_back(m_original[key]);
-    for (int f = 0; f < m_fields.size(); ++f) {
-        if (!m_fields[f].isData() || f == key)
-            continue;
-        checks << quotedName(m_fields[f].name) + QStringLiteral(" IS ?");
-        values.push_back(m_original[f]);
-    }
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                            .arg(quotedName(m_baseTable), sets.join(u','), checks.join(QStringLiteral(" AND ")));
-    sqlite3_stmt* stmt = m_connection->prepare(sql.toUtf8());
-    for (size_t k = 0; k < values.size(); ++k)
-        bindValue(stmt, static_cast<int>(k + 1), values[k]);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        m_connection->fail(rc);
-    if (sqlite3_changes(m_connection->requireHandle()) == 0)
-        raise(QStringLiteral("Запись изменена или удалена другой программой после чтения; изменения не сохранены"));
-    storeInSnapshot(m_order[m_current], m_pending);
-    emit rowChanged(m_current);
-}
-
-void Query::deleteRecord() {
-    requireOpen();
-    if (m_state == State::Insert) {
-        cancel();
-        return;
-    }
-    cancel();
-    if (m_current < 0)
-        raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
-    const int key = keyFieldIndex();
-    if (key < 0 || m_baseTable.isEmpty())
-        raise(QStringLiteral("Запись без ключевого поля не может быть удалена"));
-    const Value id = storedValue(m_order[m_current], key);
-    sqlite3_stmt* stmt = m_connection->prepare(
-        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quotedName(m_baseTable), quotedName(m_fields[key].name)).toUtf8());
-    bindValue(stmt, 1, id);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        m_connection->fail(rc);
-    m_order.erase(m_order.begin() + m_current);
-    if (m_current >= recordCount())
-        m_current = recordCount() - 1;
-    emit rowsReset();
-    emit currentRowChanged(m_current);
-}
-
-void Query::appendToSnapshot(const std::vector<Value>& row) {
-    for (int f = 0; f < m_fields.size(); ++f) {
-        const int c = dataColumnOf(f);
-        if (c < 0)
-            continue;
-        const Value& v = row[f];
-        if (std::holds_alternative<std::monostate>(v)) m_snapshot.appendNull(c);
-        else if (std::holds_alternative<int64_t>(v)) m_snapshot.appendInteger(c, std::get<int64_t>(v));
-        else if (std::holds_alternative<double>(v)) m_snapshot.appendReal(c, std::get<double>(v));
-        else m_snapshot.appendText(c, std::get<QString>(v).toStdString());
-    }
-    m_snapshot.finishRow();
-}
-
-void Query::storeInSnapshot(uint32_t storageRow, const std::vector<Value>& row) {
-    for (int f = 0; f < m_fields.size(); ++f) {
-        const int c = dataColumnOf(f);
-        if (c < 0)
-            continue;
-        const Value& v = row[f];
-        if (std::holds_alternative<std::monostate>(v)) m_snapshot.setNull(storageRow, c);
-        else if (std::holds_alternative<int64_t>(v)) m_snapshot.setInteger(storageRow, c, std::get<int64_t>(v));
-        else if (std::holds_alternative<double>(v)) m_snapshot.setReal(storageRow, c, std::get<double>(v));
-        else m_snapshot.setText(storageRow, c, std::get<QString>(v).toStdString());
-    }
-}
-
 bool Query::isNull(int row, int fieldIndex) const {
     if (m_fields[fieldIndex].kind == FieldKind::Lookup)
         return textValue(row, fieldIndex).isEmpty();
@@ -642,9 +393,9 @@ void Query::invalidateLookups() {
         emit rowsReset(); // looked-up texts may have changed
 }
 
-void Query::sort(const QString& spec) {
+void Query::sort(const QString& order) {
     requireOpen();
-    const QStringList parts = spec.simplified().split(u' ');
+    const QStringList parts = order.simplified().split(u' ');
     const int f = fieldIndex(parts.value(0));
     if (f < 0 || !m_fields[f].isData())
         raise(QStringLiteral("Field '%1' not found").arg(parts.value(0)));
@@ -653,7 +404,7 @@ void Query::sort(const QString& spec) {
         post();
     sortRows(m_snapshot, static_cast<size_t>(dataColumnOf(f)), descending, m_order);
     m_current = m_order.empty() ? -1 : 0; // a sorted result starts at its first row
-    m_sortSpec = spec;
+    m_sortOrder = order;
     emit rowsReset();
     emit currentRowChanged(m_current);
 }

@@ -91,8 +91,8 @@ public:
     void deleteRecord();
 
     // "field ASC" or "field DESC": reorders the open result only.
-    void sort(const QString& spec);
-    QString sortSpec() const { return m_sortSpec; }
+    void sort(const QString& order);
+    QString sortOrder() const { return m_sortOrder; }
 
     // Values of any row, for painting without moving the current record.
     bool isNull(int row, int fieldIndex) const;
@@ -143,7 +143,7 @@ private:
     std::vector<Value> m_pending;   // the record being inserted or edited
     std::vector<Value> m_original;  // the edited record as it was read
     QString m_baseTable;
-    QString m_sortSpec;
+    QString m_sortOrder;
     mutable QHash<int, QHash<int64_t, QString>> m_lookupCache; // per lookup field
     mutable QHash<int, bool> m_lookupValid;
 };

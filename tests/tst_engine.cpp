@@ -294,7 +294,7 @@ private slots:
     }
 
     void sortOrders_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("order");
         QTest::addColumn<QStringList>("values"); // inserted in this order; "" is Null
         QTest::addColumn<QStringList>("sorted");
         // Texts sharing their first 8 and 16 folded bytes, in any case.
@@ -313,11 +313,11 @@ private slots:
             << QStringList{"", "-2", "0", "7", "100000"};
     }
     void sortOrders() {
-        QFETCH(QString, spec);
+        QFETCH(QString, order);
         QFETCH(QStringList, values);
         QFETCH(QStringList, sorted);
         makeItems(QStringLiteral("T"));
-        const QString column = spec.section(u' ', 0, 0);
+        const QString column = order.section(u' ', 0, 0);
         for (const QString& v : values) {
             const QString literal = v.isEmpty() ? QStringLiteral("NULL") : column == u"title" ? u'\'' + v + u'\'' : v;
             exec(QStringLiteral("INSERT INTO T (%1) SELECT %2").arg(column, literal));
@@ -325,7 +325,7 @@ private slots:
         Query q(conn.get(), QStringLiteral("q"));
         q.addSql(QStringLiteral("SELECT * FROM T"));
         q.open();
-        q.sort(spec);
+        q.sort(order);
         const int f = q.fieldIndex(column);
         QStringList got;
         for (int r = 0; r < q.recordCount(); ++r)
