@@ -28,6 +28,10 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     ui->TopPanel->setFixedHeight(58);
     ui->ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ui->lbTableList->hide();
+    // The side list sits on a button-face background, like a panel.
+    QPalette sideList = ui->lbTableList->palette();
+    sideList.setColor(QPalette::Base, sideList.color(QPalette::Button));
+    ui->lbTableList->setPalette(sideList);
     ui->DBGrid->hide();
     StatusPanel = new QLabel(ui->StatusBar);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));

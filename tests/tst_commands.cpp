@@ -218,6 +218,8 @@ private slots:
         QTest::keyClick(ui()->eSearch, Qt::Key_Return);
         QCOMPARE(shown(), titles);
         QCOMPARE(ui()->tbDeleteRecord->isEnabled(), !titles.isEmpty());
+        if (QTest::currentDataTag() == QLatin1String("title ring"))
+            QCOMPARE(DM->aqMain->sqlText(), QStringLiteral("SELECT * FROM Books WHERE title LIKE '%ring%'\n"));
     }
 
     void searchFindingNothingDisablesDeleteOnly() {

@@ -35,6 +35,16 @@ private slots:
     void init() { platform::overrideExecutableVersion(std::optional<QString>(QStringLiteral("1.2.3.4"))); }
     void cleanup() { platform::overrideExecutableVersion(std::nullopt); }
 
+    void startMakesTheProgramFolderCurrent() {
+        AppHarness app;
+        const QString elsewhere = QDir::currentPath();
+        QDir::setCurrent(QDir::tempPath());
+        Program::PrepareApplication();
+        QCOMPARE(QDir::currentPath(), QDir(app.folder.root()).canonicalPath());
+        QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Zandrel"));
+        QDir::setCurrent(elsewhere);
+    }
+
     void firstStartWithoutSettings() {
         AppHarness app;
         ScriptedMessageBoxes boxes;
