@@ -3,6 +3,8 @@
 #include "app/Settings.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
+#include "data/Layouts.h"
+#include "engine/EngineError.h"
 #include "data/ProgramState.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/TSelectUnit.h"
@@ -131,6 +133,12 @@ void TfmMainForm::AInit() {
     DM->ADOConnection->close();
     DM->ADOConnection->setConnectionString(ConnectionStringFor(DBPath));
     DM->ADOConnection->open();
+    // A database of some other program has no contacts table: say so
+    // rather than fail on its first table's columns.
+    if (!ListHolds(ReadTableNames(), layouts::kContactsTable)) {
+        DM->ADOConnection->close();
+        throw engine::EngineError(QStringLiteral("Файл '") + DBPath + QStringLiteral("' не является базой данных каталогизатора"));
+    }
     RebuildTableNames();
     if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
         DBTable.clear();

@@ -100,6 +100,12 @@ bool ConvertBase() {
 
 void CompactBase(const QString& source, const QString& destination, const QString& password) {
     const bool inPlace = destination.isEmpty();
+    // A file its owner made read-only is not replaced, not even by an
+    // equivalent compacted copy.
+    // (Mode bits only: "User" permissions are always granted to root.)
+    constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (inPlace && QFile::exists(source) && !(QFile::permissions(source) & kWritable))
+        return;
     QString target;
     try {
         if (!password.isEmpty())

@@ -228,6 +228,20 @@ private slots:
         QCOMPARE(DM->aqMain->recordCount(), 5);
     }
 
+    void readOnlyFileIsNotCompacted() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        run(QStringLiteral("DELETE FROM Books"));
+        DM->ADOConnection->close();
+        QFile::setPermissions(folder->path("cat.mdb"), QFile::ReadOwner | QFile::ReadGroup);
+        const QByteArray before = digestOf(folder->path("cat.mdb"));
+        ScriptedMessageBoxes boxes;
+        CompactBase(QStringLiteral("cat.mdb"), QString(), QString());
+        QCOMPARE(boxes.count(), 0);
+        QCOMPARE(digestOf(folder->path("cat.mdb")), before);
+        QCOMPARE(QDir(folder->root()).entryList(QDir::Files), QStringList{"cat.mdb"});
+        QFile::setPermissions(folder->path("cat.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
     void failedCompactionLeavesTheSource() {
         QFile junk(folder->path("junk.mdb"));
         QVERIFY(junk.open(QIODevice::WriteOnly));

@@ -137,6 +137,26 @@ private slots:
         QVERIFY(!app.ui()->DBGrid->isHidden());
     }
 
+    void databaseOfAnotherProgramIsRefused() {
+        AppHarness app;
+        {
+            engine::Connection c;
+            engine::createDatabase(app.folder.path("other.db"));
+            c.setConnectionString(QStringLiteral("Data Source=") + app.folder.path("other.db"));
+            c.open();
+            c.execute(QStringLiteral("CREATE TABLE invoices (number INTEGER, total REAL)"));
+        }
+        app.writeSettings("[Options]\nDefaultBase=other.db\n");
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        app.start();
+        QCOMPARE(boxes.last().text, QStringLiteral("Файл 'other.db' не является базой данных каталогизатора."));
+        QCOMPARE(boxes.last().icon, platform::Icon::Error);
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
+        QVERIFY(app.ui()->DBGrid->isHidden());
+        QVERIFY(!app.ui()->tbSelectTable->isEnabled());
+    }
+
     void noToTheExitQuestionChangesNothing() {
         AppHarness app;
         app.makeCatalogue("home.mdb", {{"Books", {"'a', NULL, NULL"}}});
