@@ -3,6 +3,7 @@
 #include "engine/Query.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTableModel(this)) {
     setModel(m_model);
@@ -106,3 +107,10 @@ QPoint DataGrid::cellAt(const QPoint& p) const {
 }
 
 int DataGrid::dataWidth() const { return viewport()->width(); }
+
+void DataGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid())
+        return;
+    QTableView::scrollTo(m_model->index(index.row(), 0), hint);
+    horizontalScrollBar()->setValue(0);
+}

@@ -22,6 +22,10 @@ public:
     // Width of the area the data columns share (without indicator and frame).
     int dataWidth() const;
 
+    // Scrolls rows only: whole rows are selected, and the columns fill the
+    // grid's width, so sideways scrolling would only hide the indicator.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 signals:
     void titleClicked(int column);
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
@@ -83,6 +84,22 @@ private slots:
         QCOMPARE(app.columnWidths()[2], 80);
         QCOMPARE(app.columnWidths()[0] + app.columnWidths()[1] + app.columnWidths()[4] + app.columnWidths()[5], share);
         QCOMPARE(app.ui()->DBGrid->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Должник"));
+    }
+
+    void gridFollowsTheQueryAndScrollsRowsOnly() {
+        AppHarness app;
+        QStringList rows;
+        for (int i = 0; i < 200; ++i)
+            rows << QStringLiteral("'item %1', NULL, NULL").arg(i, 3, 10, QChar(u'0'));
+        app.makeCatalogue("home.mdb", {{"Books", rows}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        QTest::keyClick(app.ui()->DBGrid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(DM->aqMain->currentRow(), 199);
+        QCOMPARE(app.ui()->DBGrid->horizontalScrollBar()->value(), 0);
+        DM->aqMain->setCurrentRow(5);
+        QCOMPARE(app.ui()->DBGrid->currentIndex().row(), 5);
+        QCOMPARE(app.ui()->DBGrid->model()->headerData(5, Qt::Vertical).toString(), QStringLiteral("►"));
     }
 
     void emptyTableDisablesEditAndDelete() {
