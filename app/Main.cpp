@@ -14,6 +14,8 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -62,6 +64,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     ui->eSearch->installEventFilter(this);
     ui->cbCSearch->installEventFilter(this);
     ui->lbTableList->installEventFilter(this);
+    ui->lbTableList->viewport()->installEventFilter(this);
 
     resize(670, 382);
     if (const QScreen* screen = this->screen())
@@ -240,8 +243,15 @@ bool TfmMainForm::IsCommandKey(const QKeyEvent* key) const {
 bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
     if (watched == ui->TopPanel && e->type() == QEvent::Resize)
         ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
-    if (watched == ui->DBGrid && e->type() == QEvent::Resize)
+    // The window's resize reaches the grid as a change of its width (its
+    // layout settles after the window's own event); a change of height alone,
+    // as when the filter bar opens, keeps the columns the user set.
+    if (watched == ui->DBGrid && e->type() == QEvent::Resize
+        && static_cast<QResizeEvent*>(e)->oldSize().width() != static_cast<QResizeEvent*>(e)->size().width())
         platform::guarded([this] { FormResize(); });
+    if (watched == ui->lbTableList->viewport() && e->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+        SideListReleased(static_cast<QMouseEvent*>(e)->position().toPoint());
     if (e->type() == QEvent::ShortcutOverride && (watched == ui->eSearch || watched == ui->cbCSearch)) {
         // The window's commands take their keys before the text box, so
         // Ctrl+Z/X/C/V open the filter modes instead of editing the text.

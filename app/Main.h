@@ -72,6 +72,9 @@ private:
     // Closes aqMain, sets its statement to one line and opens it.
     void ReopenMain(const QString& select);
     void EnableDeleteByCount();
+    // A mouse click on the side list, or a drag that moved its selection.
+    void SideListReleased(const QPoint& at);
+    bool m_sideListMovedByMouse = false;
     // Whether a key would fire an enabled command of this window.
     bool IsCommandKey(const QKeyEvent* key) const;
 

@@ -14,14 +14,24 @@
 void TfmMainForm::connectSwitchingHandlers() {
     for (QAction* command : {ui->tbSelectTable, ui->iSelectTable})
         connect(command, &QAction::triggered, this, [this] { platform::guarded([this] { tbSelectTableClick(); }); });
-    // A click runs the entry; so does a selection moved by keyboard. Steps of
-    // the program that select an entry block the list's signals.
-    connect(ui->lbTableList, &QListWidget::itemClicked, this,
-            [this] { platform::guarded([this] { lbTableListClick(); }); });
+    // A selection moved by keyboard runs the entry at once; one moved by the
+    // mouse runs when the button is released (SideListReleased). Steps of the
+    // program that select an entry block the list's signals.
     connect(ui->lbTableList, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0 && QGuiApplication::mouseButtons() == Qt::NoButton)
+        if (row < 0)
+            return;
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            m_sideListMovedByMouse = true;
+        else
             platform::guarded([this] { lbTableListClick(); });
     });
+}
+
+void TfmMainForm::SideListReleased(const QPoint& at) {
+    const bool onEntry = ui->lbTableList->itemAt(at) != nullptr;
+    if (onEntry || m_sideListMovedByMouse)
+        platform::guarded([this] { lbTableListClick(); });
+    m_sideListMovedByMouse = false;
 }
 
 void TfmMainForm::tbSelectTableClick() {

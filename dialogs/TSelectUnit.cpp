@@ -215,12 +215,23 @@ void TfmTSForm::SpeedButton1Click() {
         inform(QStringLiteral("Имя таблицы не должно начинаться с символа '_'!"));
         return;
     }
-    execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
     if (ui->tbRenTable->isChecked()) {
+        // One transaction: a rename that fails leaves no half-made table.
         const QString old = selectedName();
-        execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
-                 QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
-        execute({QStringLiteral("DROP TABLE ") + old});
+        engine::Connection* connection = DM->ADOConnection;
+        connection->beginTransaction();
+        try {
+            execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
+            execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
+                     QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
+            execute({QStringLiteral("DROP TABLE ") + old});
+            connection->commit();
+        } catch (...) {
+            connection->rollback();
+            throw;
+        }
+    } else {
+        execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
     }
     FormActivate();
     DBTable = selectedName();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QtTest>
 #include <sqlite3.h>
@@ -134,6 +135,23 @@ private slots:
         QVERIFY(DM->aqMain->isOpen());
         QVERIFY(taken.open(QIODevice::ReadOnly));
         QCOMPARE(taken.readAll(), QByteArray("not mine to overwrite"));
+    }
+
+    void failedCreationWithNoDatabaseShownStops() {
+        app->start();
+        QFile taken(app->folder.path("taken.mdb"));
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.close();
+        ScriptedFileDialogs dialogs;
+        dialogs.choose(app->folder.path("taken.mdb"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        boxes.answer(platform::Answer::Ok);
+        ui()->iNewBase->trigger();
+        QCOMPARE(boxes.count(), 2); // the engine's refusal and the command's message, nothing more
+        QVERIFY(DBPath.isEmpty());
+        QVERIFY(ui()->DBGrid->isHidden());
+        QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel"));
     }
 
     void openAnotherDatabase() {
@@ -303,6 +321,24 @@ private slots:
         QCOMPARE(DM->aqMain->recordCount(), kBooks.size());
         QVERIFY(!DebtsMode);
         QVERIFY(DebtorFilter.isEmpty());
+    }
+
+    void sideListFollowsAMouseDrag() {
+        startWithBooks();
+        DebtsMode = false;
+        DebtorFilter = QStringLiteral("2");
+        fillSideList({"Books", "Disks"});
+        QListWidget* list = ui()->lbTableList;
+        QWidget* viewport = list->viewport();
+        const QPoint first = list->visualItemRect(list->item(0)).center();
+        const QPoint second = list->visualItemRect(list->item(1)).center();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, first);
+        QMouseEvent move(QEvent::MouseMove, second, viewport->mapToGlobal(second), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, second);
+        QCOMPARE(list->currentRow(), 1);
+        QCOMPARE(shown(), QStringList{"Jazz"});
+        QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(Disks)"));
     }
 
     void debtorView() {

@@ -276,6 +276,22 @@ private slots:
         QCOMPARE(app.columnWidths(), columns); // refitted by the resize itself
     }
 
+    void openingTheFilterBarKeepsColumnsTheUserSet() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        app.ui()->DBGrid->setColumnWidth(0, 200);
+        const int gridHeight = app.ui()->DBGrid->height();
+        app.ui()->iTitleFlt->trigger();
+        QTRY_VERIFY(app.ui()->DBGrid->height() < gridHeight);
+        QCOMPARE(app.columnWidths()[0], 200);
+        app.main()->resize(app.main()->width() + 40, app.main()->height()); // the window's resize refits
+        QTRY_COMPARE(app.columnWidths()[2] + app.columnWidths()[0] + app.columnWidths()[1] + app.columnWidths()[3]
+                         + app.columnWidths()[4] + app.columnWidths()[5],
+                     app.ui()->DBGrid->width());
+    }
+
     void resizeAfterCloseBeganLeavesColumns() {
         AppHarness app;
         app.makeCatalogue("home.mdb", {{"Books", {}}});

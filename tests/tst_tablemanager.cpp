@@ -125,6 +125,24 @@ private slots:
         QVERIFY(!namePanel()->isHidden());
     }
 
+    void failedRenameLeavesNoHalfMadeTable() {
+        // A table made by another program, holding a title longer than the new layout takes.
+        DM->ADOConnection->execute(QStringLiteral("CREATE TABLE Loose (id INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT, "
+                                                  "type TEXT, issue REAL, return REAL, contact INT, description TEXT)"));
+        DM->ADOConnection->execute(QStringLiteral("INSERT INTO Loose (title) SELECT '") + QString(60, u'x') + u'\'');
+        fmTSForm->hide();
+        showManager();
+        list()->setCurrentRow(2);
+        QCOMPARE(list()->currentItem()->text(), QStringLiteral("Loose"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        QTest::keyClick(list(), Qt::Key_Space);
+        typeName(QStringLiteral("Tight"));
+        QCOMPARE(boxes.last().text, QStringLiteral("Значение поля 'title' длиннее 50 символов."));
+        QCOMPARE(DM->ADOConnection->tableNames(), (QStringList{"_contacts", "Books", "Disks", "Loose"}));
+        QVERIFY(!namePanel()->isHidden()); // the rest of the handler is skipped
+    }
+
     void renameToItsOwnName() {
         ScriptedMessageBoxes boxes;
         boxes.answer(platform::Answer::Ok);
