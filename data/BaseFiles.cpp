@@ -9,8 +9,20 @@
 #include "platform/MessageBox.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace {
+
+// A file its owner made read-only, or one that other names share as hard
+// links, is left as it is: replacing it would drop the protection or split
+// the links. (Mode bits only: "User" permissions are always granted to root.)
+bool MayBeReplaced(const QString& file) {
+    struct stat st;
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return true; // missing: the engine reports it
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && st.st_nlink <= 1;
+}
 
 // Runs one statement of one or two lines through aqMain.
 void Run(const QString& first, const QString& second = {}) {
@@ -100,30 +112,28 @@ bool ConvertBase() {
 
 void CompactBase(const QString& source, const QString& destination, const QString& password) {
     const bool inPlace = destination.isEmpty();
-    // A file its owner made read-only is not replaced, not even by an
-    // equivalent compacted copy.
-    // (Mode bits only: "User" permissions are always granted to root.)
-    constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (inPlace && QFile::exists(source) && !(QFile::permissions(source) & kWritable))
+    // The real file behind a symbolic link is the one compacted.
+    const QFileInfo info(source);
+    const QString file = inPlace && info.isSymLink() ? info.canonicalFilePath() : source;
+    if (inPlace && !MayBeReplaced(file))
         return;
-    QString target;
+    QString temporary;
     try {
         if (!password.isEmpty())
             throw engine::EngineError(QStringLiteral("Базы данных с паролем не поддерживаются"));
-        // The temporary copy lives beside the source, so the final rename
-        // stays within one file system and is atomic.
-        target = inPlace ? platform::uniqueTempFile(platform::folderOf(source), QStringLiteral("mdb")) : destination;
-        platform::deleteFile(target); // the engine must create the copy itself
-        engine::compactDatabase(source, target);
-        if (inPlace) {
-            QFile::setPermissions(target, QFile::permissions(source));
-            if (!platform::renameFile(target, source))
-                throw engine::EngineError(QStringLiteral("Невозможно заменить файл '%1' сжатой копией").arg(source));
-            platform::syncFolder(platform::folderOf(source));
+        if (!inPlace) {
+            // A given destination is written only when it does not exist yet.
+            engine::compactDatabase(file, destination);
+            return;
         }
+        // The copy lives beside the file, so the final rename stays within
+        // one file system and is atomic.
+        temporary = platform::uniqueTempFile(platform::folderOf(file), QStringLiteral("mdb"));
+        platform::deleteFile(temporary); // the engine must create the copy itself
+        engine::compactInPlace(file, temporary);
     } catch (const std::exception& e) {
-        if (inPlace && !target.isEmpty())
-            platform::deleteFile(target);
+        if (!temporary.isEmpty())
+            platform::deleteFile(temporary);
         platform::showPlainMessage(QString::fromUtf8(e.what()));
     }
 }

@@ -241,11 +241,22 @@ QStringList Connection::tableNames() {
 }
 
 QString Connection::resolveTable(const QString& name) {
-    const QString folded = unicode::foldedName(name);
-    for (const CatalogueEntry& e : catalogue())
-        if (e.folded == folded)
+    // The exact name first: another program may have made tables whose
+    // names differ only in the case of letters SQLite does not fold.
+    const QList<CatalogueEntry>& entries = catalogue();
+    for (const CatalogueEntry& e : entries)
+        if (e.name == name)
             return e.name;
-    return {};
+    const QString folded = unicode::foldedName(name);
+    QString found;
+    for (const CatalogueEntry& e : entries) {
+        if (e.folded != folded)
+            continue;
+        if (!found.isEmpty())
+            throw EngineError(QStringLiteral("Имя таблицы '%1' неоднозначно: оно совпадает с '%2' и '%3'").arg(name, found, e.name));
+        found = e.name;
+    }
+    return found;
 }
 
 void Connection::execute(const QString& statement) {

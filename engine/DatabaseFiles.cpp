@@ -98,47 +98,84 @@ void createDatabase(const QString& path) {
     }
 }
 
-void compactDatabase(const QString& source, const QString& target) {
+namespace {
+
+QString schemaOf(sqlite3* db, const QString& path) {
+    return singleText(db, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
+                          "(SELECT * FROM sqlite_master ORDER BY name, type)", path);
+}
+
+// VACUUM INTO target through the open source, then sync and check the copy:
+// it must open as a database with the very same tables, its pages filling
+// the file exactly with none left free.
+void writeCheckedCopy(sqlite3* src, const QString& source, const QString& target) {
+    const QString sourceSchema = schemaOf(src, source);
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(src, "VACUUM INTO ?", -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        failOn(src, rc, source);
+    const QByteArray t = QFile::encodeName(target);
+    sqlite3_bind_text(stmt, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    rc = sqlite3_step(stmt);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        failOn(src, rc, target);
+    if (!syncPath(target, O_RDONLY))
+        throw EngineError(QStringLiteral("Невозможно записать файл '%1' на диск: %2").arg(target, systemReason()));
+    Handle copy;
+    openFile(copy, target, SQLITE_OPEN_READONLY);
+    if (schemaOf(copy.db, target) != sourceSchema)
+        throw EngineError(QStringLiteral("Сжатая копия базы '%1' не совпадает с оригиналом").arg(source));
+    const qint64 pages = singleText(copy.db, "PRAGMA page_count", target).toLongLong();
+    const qint64 pageSize = singleText(copy.db, "PRAGMA page_size", target).toLongLong();
+    const qint64 freePages = singleText(copy.db, "PRAGMA freelist_count", target).toLongLong();
+    if (pages <= 0 || pages * pageSize != QFileInfo(target).size() || freePages != 0)
+        throw EngineError(QStringLiteral("Сжатая копия базы '%1' повреждена").arg(source));
+}
+
+void requireFreshTarget(const QString& source, const QString& target) {
     if (pathTaken(target))
         throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(target));
     if (!QFileInfo(source).isFile())
         throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(source));
+}
+
+} // namespace
+
+void compactDatabase(const QString& source, const QString& target) {
+    requireFreshTarget(source, target);
     try {
-        QString sourceSchema;
-        {
-            Handle src;
-            // Read-write: SQLite copies a read-only source at half the speed.
-            openFile(src, source, SQLITE_OPEN_READWRITE);
-            sourceSchema = singleText(src.db, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
-                                              "(SELECT * FROM sqlite_master ORDER BY name, type)", source);
-            sqlite3_stmt* stmt = nullptr;
-            int rc = sqlite3_prepare_v2(src.db, "VACUUM INTO ?", -1, &stmt, nullptr);
-            if (rc != SQLITE_OK)
-                failOn(src.db, rc, source);
-            const QByteArray t = QFile::encodeName(target);
-            sqlite3_bind_text(stmt, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-            rc = sqlite3_step(stmt);
-            sqlite3_finalize(stmt);
-            if (rc != SQLITE_DONE)
-                failOn(src.db, rc, target);
-        }
-        if (!syncPath(target, O_RDONLY))
-            throw EngineError(QStringLiteral("Невозможно записать файл '%1' на диск: %2").arg(target, systemReason()));
-        // The copy must open as a database with the very same tables, and
-        // its pages must fill the file exactly with none left free.
-        Handle copy;
-        openFile(copy, target, SQLITE_OPEN_READONLY);
-        const QString copySchema = singleText(copy.db, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
-                                                       "(SELECT * FROM sqlite_master ORDER BY name, type)", target);
-        if (copySchema != sourceSchema)
-            throw EngineError(QStringLiteral("Сжатая копия базы '%1' не совпадает с оригиналом").arg(source));
-        const qint64 pages = singleText(copy.db, "PRAGMA page_count", target).toLongLong();
-        const qint64 pageSize = singleText(copy.db, "PRAGMA page_size", target).toLongLong();
-        const qint64 freePages = singleText(copy.db, "PRAGMA freelist_count", target).toLongLong();
-        if (pages <= 0 || pages * pageSize != QFileInfo(target).size() || freePages != 0)
-            throw EngineError(QStringLiteral("Сжатая копия базы '%1' повреждена").arg(source));
+        Handle src;
+        // Read-write: SQLite copies a read-only source at half the speed.
+        openFile(src, source, SQLITE_OPEN_READWRITE);
+        writeCheckedCopy(src.db, source, target);
     } catch (...) {
         QFile::remove(target);
+        throw;
+    }
+}
+
+void compactInPlace(const QString& source, const QString& temporary) {
+    requireFreshTarget(source, temporary);
+    try {
+        Handle src;
+        openFile(src, source, SQLITE_OPEN_READWRITE);
+        // An exclusive lock held from before the copy until after the rename:
+        // no other program can commit to the file in between and have its
+        // work replaced by the copy.
+        run(src.db, "PRAGMA locking_mode=EXCLUSIVE", source);
+        run(src.db, "BEGIN EXCLUSIVE", source);
+        run(src.db, "COMMIT", source);
+        writeCheckedCopy(src.db, source, temporary);
+        struct stat st;
+        if (::stat(QFile::encodeName(source).constData(), &st) == 0)
+            ::chmod(QFile::encodeName(temporary).constData(), st.st_mode & 07777);
+        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(source).constData()) != 0)
+            throw EngineError(QStringLiteral("Невозможно заменить файл '%1' сжатой копией: %2").arg(source, systemReason()));
+        const QString folder = QFileInfo(source).absolutePath();
+        syncPath(folder, O_RDONLY | O_DIRECTORY);
+    } catch (...) {
+        QFile::remove(temporary);
         throw;
     }
 }

@@ -13,4 +13,10 @@ void createDatabase(const QString& path);
 // not exist, makes it durable and checks it. On failure target is removed.
 void compactDatabase(const QString& source, const QString& target);
 
+// Compacts the closed file source in place: the copy is written to
+// temporary (a free name beside it), checked, and renamed over the source in
+// one step, all under an exclusive lock. On failure the source is untouched
+// and temporary removed.
+void compactInPlace(const QString& source, const QString& temporary);
+
 } // namespace engine

@@ -5,6 +5,8 @@
 #include <QList>
 
 namespace engine {
+QString quotedIdentifier(const QString& name);
+
 namespace {
 
 const QString kLengthPrefix = QStringLiteral("zandrel_len:");
@@ -93,6 +95,30 @@ bool isTextType(const Token& t) {
     return isKeyword(t, "VARCHAR") || isKeyword(t, "CHAR") || isKeyword(t, "TEXT") || isKeyword(t, "NVARCHAR");
 }
 
+bool isListEnd(const Token& t) {
+    for (const char* word : {"WHERE", "GROUP", "ORDER", "LIMIT", "HAVING", "UNION", "EXCEPT", "INTERSECT", "WINDOW", "ON",
+                             "USING", "SET", "VALUES"})
+        if (isKeyword(t, word))
+            return true;
+    return false;
+}
+
+// A column's type in CREATE TABLE: COUNTER keys, DATETIME as REAL day
+// numbers, and text lengths checked by a named constraint.
+void rewriteColumnType(Token& type, Token* open, Token* size, Token* close, const QString& column) {
+    if (isKeyword(type, "COUNTER")) {
+        type.text = QStringLiteral("INTEGER");
+        if (open && size && isKeyword(*open, "PRIMARY") && isKeyword(*size, "KEY"))
+            size->text += QStringLiteral(" AUTOINCREMENT");
+    } else if (isKeyword(type, "DATETIME")) {
+        type.text = QStringLiteral("REAL");
+    } else if (isTextType(type) && open && size && close && open->text == u"(" && size->type == Token::Number
+               && close->text == u")") {
+        close->text += QStringLiteral(" CONSTRAINT ") + quotedIdentifier(kLengthPrefix + column + u':' + size->text)
+            + QStringLiteral(" CHECK(length(") + quotedIdentifier(column) + QStringLiteral(")<=") + size->text + u')';
+    }
+}
+
 } // namespace
 
 QString quoted(const QString& text) { return QString(text).replace(u'\'', QStringLiteral("''")); }
@@ -137,67 +163,90 @@ RewrittenStatement rewriteStatement(const QString& statement, const TableResolve
     result.changesSchema = isCreate || (sigTok(0) && (isKeyword(*sigTok(0), "DROP") || isKeyword(*sigTok(0), "ALTER")));
 
     int depth = 0;
-    bool expectTable = false;
-    bool creatingName = false;
+    bool expectTable = false;   // the next name is a table's
+    bool creatingName = false;  // ... and the one CREATE makes
+    bool ifNotExists = false;
     bool firstTableTaken = false;
-    QString columnName;
+    int fromListDepth = -1;     // depth of the FROM list being read; -1 outside one
+    bool typeExpected = false;  // CREATE TABLE: the next word is a column's type
+    QString columnName;         // CREATE TABLE: the column being defined
 
     for (qsizetype idx = 0; idx < sig.size(); ++idx) {
         Token& t = *sigTok(idx);
+        const bool isName = t.type == Token::Word || t.type == Token::QuotedName;
         if (t.type == Token::Punct && t.text.startsWith(u'(')) ++depth;
-        if (t.type == Token::Punct && t.text.startsWith(u')')) --depth;
+        if (t.type == Token::Punct && t.text.startsWith(u')')) {
+            --depth;
+            if (fromListDepth > depth) fromListDepth = -1;
+        }
 
-        if (expectTable && (t.type == Token::Word || t.type == Token::QuotedName)) {
-            if (isKeyword(t, "IF") || isKeyword(t, "NOT") || isKeyword(t, "EXISTS"))
+        if (expectTable) {
+            if (creatingName && (isKeyword(t, "IF") || isKeyword(t, "NOT") || isKeyword(t, "EXISTS"))) {
+                ifNotExists = ifNotExists || isKeyword(t, "IF");
                 continue;
+            }
             expectTable = false;
-            const QString name = nameOf(t);
-            const QString stored = resolve(name);
-            if (creatingName) {
-                creatingName = false;
-                if (!stored.isEmpty())
-                    throw EngineError(QStringLiteral("Таблица '") + name + QStringLiteral("' уже существует"));
-                t.text = quotedIdentifier(name);
+            if (isName) {
+                const Token* next = sigTok(idx + 1);
+                if (next && next->text == u".") { // schema.table: the table follows the dot
+                    ++idx;
+                    expectTable = true;
+                    continue;
+                }
+                const QString name = nameOf(t);
+                const QString stored = resolve(name);
+                // Quoted, so names that start with a digit or are key words work.
+                t.text = quotedIdentifier(stored.isEmpty() ? name : stored);
+                if (creatingName) {
+                    creatingName = false;
+                    if (!stored.isEmpty() && !ifNotExists)
+                        throw EngineError(QStringLiteral("Таблица '") + name + QStringLiteral("' уже существует"));
+                    continue;
+                }
+                if (!firstTableTaken) {
+                    result.firstTable = stored.isEmpty() ? name : stored;
+                    firstTableTaken = true;
+                }
                 continue;
             }
-            // Quoted, so names that start with a digit or are key words work.
-            t.text = quotedIdentifier(stored.isEmpty() ? name : stored);
-            if (!firstTableTaken) {
-                result.firstTable = stored.isEmpty() ? name : stored;
-                firstTableTaken = true;
-            }
+            creatingName = false;
+        }
+        if (t.type == Token::Punct && t.text == u"," && fromListDepth == depth) {
+            expectTable = true; // FROM a, b
             continue;
+        }
+
+        if (isCreateTable && depth == 1 && isName) {
+            const Token* prev = sigTok(idx - 1);
+            if (prev && (prev->text == u"(" || prev->text == u",")) {
+                columnName = nameOf(t);
+                typeExpected = true;
+                continue;
+            }
+            if (typeExpected) {
+                typeExpected = false;
+                rewriteColumnType(t, sigTok(idx + 1), sigTok(idx + 2), sigTok(idx + 3), columnName);
+                continue;
+            }
         }
         if (t.type != Token::Word)
             continue;
 
-        if (isKeyword(t, "FROM") || isKeyword(t, "JOIN") || isKeyword(t, "INTO") || isKeyword(t, "UPDATE")) {
+        const Token* prev = sigTok(idx - 1);
+        if (isKeyword(t, "FROM")) {
             expectTable = true;
+            fromListDepth = depth;
+        } else if (isKeyword(t, "JOIN") || isKeyword(t, "INTO")) {
+            expectTable = true;
+        } else if (isKeyword(t, "UPDATE")) {
+            // Not in "DO UPDATE SET" nor in a trigger's "AFTER UPDATE ON".
+            expectTable = !(prev && (isKeyword(*prev, "DO") || isKeyword(*prev, "AFTER") || isKeyword(*prev, "BEFORE")
+                                     || isKeyword(*prev, "OF")));
         } else if (isKeyword(t, "TABLE") || isKeyword(t, "VIEW")) {
             expectTable = true;
             creatingName = isCreate && idx == 1;
-        } else if (isCreateTable && depth == 1) {
-            if (isKeyword(t, "COUNTER")) {
-                t.text = QStringLiteral("INTEGER");
-                Token* p = sigTok(idx + 1);
-                Token* k = sigTok(idx + 2);
-                if (p && k && isKeyword(*p, "PRIMARY") && isKeyword(*k, "KEY"))
-                    k->text += QStringLiteral(" AUTOINCREMENT");
-            } else if (isKeyword(t, "DATETIME")) {
-                t.text = QStringLiteral("REAL");
-            } else if (isTextType(t) && !columnName.isEmpty()) {
-                Token* open = sigTok(idx + 1);
-                Token* size = sigTok(idx + 2);
-                Token* close = sigTok(idx + 3);
-                if (open && size && close && open->text == u"(" && size->type == Token::Number && close->text == u")") {
-                    const QString column = columnName;
-                    close->text += QStringLiteral(" CONSTRAINT ") + quotedIdentifier(kLengthPrefix + column + u':' + size->text)
-                        + QStringLiteral(" CHECK(length(") + quotedIdentifier(column) + QStringLiteral(")<=") + size->text + u')';
-                }
-            }
-            Token* prev = sigTok(idx - 1);
-            if (prev && (prev->text == u"(" || prev->text == u","))
-                columnName = nameOf(t);
+        } else if (fromListDepth == depth && isListEnd(t)) {
+            fromListDepth = -1;
         }
     }
 

@@ -1,6 +1,7 @@
 // The engine's SQL dialect and dataset semantics, on real files.
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
+#include "engine/Dialect.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
 #include "tests/support/TestSupport.h"
@@ -120,6 +121,48 @@ private slots:
         QCOMPARE(errorOf([&] { makeItems(QStringLiteral("КНИГИ")); }), QStringLiteral("Таблица 'КНИГИ' уже существует"));
         exec(QStringLiteral("DROP TABLE кНИГИ"));
         QVERIFY(conn->tableNames().isEmpty());
+    }
+
+    void dialectRewrite_data() {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("rewritten");
+        QTest::addColumn<QString>("firstTable");
+        QTest::newRow("sub-select") << "SELECT * FROM (SELECT * FROM books) WHERE 1"
+                                    << "SELECT * FROM (SELECT * FROM \"Books\") WHERE 1" << "Books";
+        QTest::newRow("FROM list") << "SELECT * FROM books b, книги WHERE b.id=1 ORDER BY b.title, b.type"
+                                   << "SELECT * FROM \"Books\" b, \"Книги\" WHERE b.id=1 ORDER BY b.title, b.type" << "Books";
+        QTest::newRow("schema prefix") << "SELECT * FROM main.books" << "SELECT * FROM main.\"Books\"" << "Books";
+        QTest::newRow("string in place of a table") << "SELECT * FROM 'x' WHERE 1" << "SELECT * FROM 'x' WHERE 1" << "";
+        QTest::newRow("upsert") << "INSERT INTO books (id) VALUES (1) ON CONFLICT(id) DO UPDATE SET id=2"
+                                << "INSERT INTO \"Books\" (id) VALUES (1) ON CONFLICT(id) DO UPDATE SET id=2" << "Books";
+        QTest::newRow("quoted and odd column names")
+            << "Create Table T\n(datetime DATETIME, [long name] VARCHAR(5), title VARCHAR(50))"
+            << "Create Table \"T\"\n(datetime REAL, [long name] VARCHAR(5) CONSTRAINT \"zandrel_len:long name:5\" "
+               "CHECK(length(\"long name\")<=5), title VARCHAR(50) CONSTRAINT \"zandrel_len:title:50\" CHECK(length(\"title\")<=50))"
+            << "";
+        QTest::newRow("if not exists") << "CREATE TABLE IF NOT EXISTS books (id INT)" << "CREATE TABLE IF NOT EXISTS \"Books\" (id INT)" << "";
+    }
+    void dialectRewrite() {
+        QFETCH(QString, statement);
+        QFETCH(QString, rewritten);
+        QFETCH(QString, firstTable);
+        const auto resolve = [](const QString& name) {
+            for (const QString& table : {QStringLiteral("Books"), QStringLiteral("Книги")})
+                if (table.compare(name, Qt::CaseInsensitive) == 0)
+                    return table;
+            return QString();
+        };
+        const RewrittenStatement r = rewriteStatement(statement, resolve);
+        QCOMPARE(r.sql, rewritten);
+        QCOMPARE(r.firstTable, firstTable);
+    }
+
+    void namesDifferingOnlyInCase() {
+        otherProgram(dbPath(), "CREATE TABLE Книги (id INTEGER); CREATE TABLE КНИГИ (id INTEGER); INSERT INTO Книги VALUES (1)");
+        QCOMPARE(errorOf([&] { exec(QStringLiteral("DROP TABLE книги")); }).left(25), QStringLiteral("Имя таблицы 'книги' неодн"));
+        exec(QStringLiteral("DROP TABLE КНИГИ")); // the exact name, not the first that folds alike
+        QCOMPARE(conn->tableNames(), QStringList{"Книги"});
+        QCOMPARE(count(QStringLiteral("SELECT * FROM книги")), 1);
     }
 
     void tablesBeforeViewsWithoutSystemTables() {
