@@ -4,6 +4,7 @@
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
 #include "engine/DatabaseFiles.h"
+#include "engine/Dialect.h"
 #include "engine/EngineError.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -31,6 +32,20 @@ void Run(const QString& first, const QString& second = {}) {
     if (!second.isEmpty())
         DM->aqMain->addSql(second);
     DM->aqMain->execSQL();
+}
+
+// Carries the counter of table from over to table to, so that ids given
+// before a copy are never given again (INSERT … SELECT sets it only to the
+// largest id copied).
+void KeepCounter(const QString& from, const QString& to) {
+    engine::Connection* connection = DM->ADOConnection;
+    const QString f = engine::quoted(from), t = engine::quoted(to);
+    connection->execute(QStringLiteral("UPDATE sqlite_sequence SET seq=max(seq, (SELECT seq FROM sqlite_sequence WHERE name='%1')) "
+                                       "WHERE name='%2' AND (SELECT seq FROM sqlite_sequence WHERE name='%1') IS NOT NULL")
+                            .arg(f, t));
+    connection->execute(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT '%2', seq FROM sqlite_sequence "
+                                       "WHERE name='%1' AND NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name='%2')")
+                            .arg(f, t));
 }
 
 } // namespace
@@ -85,21 +100,29 @@ bool ConvertBase() {
     // One transaction: a failure leaves the file exactly as it was.
     connection->beginTransaction();
     try {
+        QString contacts;
+        for (const QString& name : std::as_const(TableNames))
+            if (name.compare(QLatin1String("contacts"), Qt::CaseInsensitive) == 0)
+                contacts = name;
         Run(QStringLiteral("Create Table _contacts"), layouts::kContactColumns);
         Run(QStringLiteral("INSERT INTO _contacts (id, name, phone , address , birthday , reliability)"),
             QStringLiteral("SELECT id, name, phone , address , birthday , reliability FROM contacts"));
+        KeepCounter(contacts, layouts::kContactsTable);
         Run(QStringLiteral("DROP TABLE contacts"));
-        for (qsizetype i = TableNames.size() - 1; i >= 0; --i)
-            if (TableNames[i].compare(QLatin1String("contacts"), Qt::CaseInsensitive) == 0)
-                TableNames.removeAt(i);
+        TableNames.removeAll(contacts);
         for (const QString& table : std::as_const(TableNames)) {
+            // A saved query holds no rows of its own: it stays as it is.
+            if (connection->isView(table))
+                continue;
             Run(QStringLiteral("Create Table _temp"), layouts::kItemColumns);
             Run(QStringLiteral("INSERT INTO _temp (id, title, type, issue, return, contact)"),
                 QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table);
+            KeepCounter(table, QStringLiteral("_temp"));
             Run(QStringLiteral("DROP TABLE ") + table);
             Run(QStringLiteral("Create Table ") + table, layouts::kItemColumns);
             Run(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
                 QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM _temp"));
+            KeepCounter(QStringLiteral("_temp"), table);
             Run(QStringLiteral("DROP TABLE _temp"));
         }
         connection->commit();

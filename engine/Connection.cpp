@@ -120,7 +120,10 @@ QString Connection::dataSourceOf(const QString& connectionString) {
     if (at < 0)
         return {};
     const qsizetype start = at + key.size();
-    const qsizetype end = connectionString.indexOf(u';', start);
+    // The path ends where the next "Key=" part begins, so a ';' inside a
+    // file name stays part of it.
+    static const QRegularExpression nextPart(QStringLiteral(";(?=\\s*(?:[A-Za-z][A-Za-z0-9 :]*=|$))"));
+    const qsizetype end = connectionString.indexOf(nextPart, start);
     return connectionString.mid(start, end < 0 ? -1 : end - start);
 }
 
@@ -187,7 +190,9 @@ void Connection::fail(int code, const QString& context) const {
     throw EngineError(context.isEmpty() ? message : context + message);
 }
 
-sqlite3_stmt* Connection::prepare(const QByteArray& sql) {
+void StatementFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+
+Statement Connection::prepare(const QByteArray& sql) {
     sqlite3* db = requireHandle();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
@@ -196,30 +201,33 @@ sqlite3_stmt* Connection::prepare(const QByteArray& sql) {
         fail(rc);
     if (!stmt)
         throw EngineError(QStringLiteral("Пустой текст запроса"));
-    return stmt;
+    return Statement(stmt);
 }
 
 const QList<Connection::CatalogueEntry>& Connection::catalogue() {
-    sqlite3* db = requireHandle();
-    sqlite3_stmt* stmt = prepare("PRAGMA schema_version");
-    int rc = sqlite3_step(stmt);
-    const int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -2;
-    sqlite3_finalize(stmt);
+    int rc;
+    int64_t version;
+    {
+        const Statement stmt = prepare("PRAGMA schema_version");
+        rc = sqlite3_step(stmt.get());
+        version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt.get(), 0) : -2;
+    }
     if (rc != SQLITE_ROW)
         fail(rc);
     if (version == m_catalogueVersion)
         return m_catalogue;
 
     QList<CatalogueEntry> entries;
-    stmt = prepare("SELECT name, type FROM sqlite_master WHERE type IN ('table','view')");
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-        if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
-            continue; // SQLite's own tables are system tables
-        const bool view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)), "view") == 0;
-        entries.append({name, unicode::foldedName(name), view});
+    {
+        const Statement stmt = prepare("SELECT name, type FROM sqlite_master WHERE type IN ('table','view')");
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+            if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+                continue; // SQLite's own tables are system tables
+            const bool view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)), "view") == 0;
+            entries.append({name, unicode::foldedName(name), view});
+        }
     }
-    sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
         fail(rc);
     std::stable_sort(entries.begin(), entries.end(), [](const CatalogueEntry& a, const CatalogueEntry& b) {
@@ -227,7 +235,6 @@ const QList<Connection::CatalogueEntry>& Connection::catalogue() {
             return !a.view;
         return unicode::compareFolded(a.name.toStdString(), b.name.toStdString()) < 0;
     });
-    (void)db;
     m_catalogue = entries;
     m_catalogueVersion = version;
     return m_catalogue;
@@ -259,12 +266,20 @@ QString Connection::resolveTable(const QString& name) {
     return found;
 }
 
+bool Connection::isView(const QString& storedName) {
+    for (const CatalogueEntry& e : catalogue())
+        if (e.name == storedName)
+            return e.view;
+    return false;
+}
+
 void Connection::execute(const QString& statement) {
     const RewrittenStatement r = rewriteStatement(statement, [this](const QString& n) { return resolveTable(n); });
-    sqlite3_stmt* stmt = prepare(r.sql.toUtf8());
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {}
-    sqlite3_finalize(stmt);
+    {
+        const Statement stmt = prepare(r.sql.toUtf8());
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {}
+    }
     if (rc != SQLITE_DONE)
         fail(rc);
     if (r.changesSchema)

@@ -7,11 +7,18 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace engine {
+
+// A prepared statement, finalized however its scope is left.
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const;
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 class Connection : public QObject {
     Q_OBJECT
@@ -34,6 +41,7 @@ public:
     QStringList tableNames();
     // The stored name of a table or view, matched without regard to case.
     QString resolveTable(const QString& name);
+    bool isView(const QString& storedName);
 
     // Runs one statement that returns no rows.
     void execute(const QString& statement);
@@ -48,7 +56,7 @@ public:
     sqlite3* handle() const { return m_db; }
     sqlite3* requireHandle() const;
     // Prepares an already rewritten statement; throws on failure.
-    sqlite3_stmt* prepare(const QByteArray& sql);
+    Statement prepare(const QByteArray& sql);
     // Raises the error SQLite reported for code on this connection.
     [[noreturn]] void fail(int code, const QString& context = {}) const;
 

@@ -132,12 +132,11 @@ void Query::open() {
     close();
     const RewrittenStatement r =
         rewriteStatement(sqlText(), [this](const QString& n) { return m_connection->resolveTable(n); });
-    sqlite3_stmt* stmt = m_connection->prepare(r.sql.toUtf8());
+    const Statement statement = m_connection->prepare(r.sql.toUtf8());
+    sqlite3_stmt* stmt = statement.get();
     const int columns = sqlite3_column_count(stmt);
-    if (columns == 0) {
-        sqlite3_finalize(stmt);
+    if (columns == 0)
         raise(QStringLiteral("Запрос не возвращает данных"));
-    }
 
     if (m_declared.isEmpty()) {
         m_fields.clear();
@@ -153,6 +152,9 @@ void Query::open() {
     // Bind the declared data fields to the result's columns by name.
     std::vector<int> resultColumn;
     std::vector<Snapshot::Storage> storages;
+    QStringList columnNames;
+    for (int c = 0; c < columns; ++c)
+        columnNames << QString::fromUtf8(sqlite3_column_name(stmt, c));
     m_columnOfField.assign(m_fields.size(), -1);
     for (int f = 0; f < m_fields.size(); ++f) {
         const FieldDef& d = m_fields[f];
@@ -160,20 +162,19 @@ void Query::open() {
             continue;
         int found = -1;
         for (int c = 0; c < columns && found < 0; ++c)
-            if (d.name.compare(QString::fromUtf8(sqlite3_column_name(stmt, c)), Qt::CaseInsensitive) == 0)
+            if (columnNames[c].compare(d.name, Qt::CaseInsensitive) == 0)
                 found = c;
-        if (found < 0) {
-            sqlite3_finalize(stmt);
+        if (found < 0)
             raise(QStringLiteral("Field '%1' not found").arg(d.label()));
-        }
         m_columnOfField[f] = static_cast<int>(resultColumn.size());
         resultColumn.push_back(found);
         storages.push_back(storageOf(d.kind));
     }
 
     m_snapshot.reset(storages);
-    int rc;
+    int rc = SQLITE_DONE;
     const size_t count = resultColumn.size();
+    try {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (size_t k = 0; k < count; ++k) {
             // One column call per cell; the value calls that follow are cheap.
@@ -194,7 +195,10 @@ void Query::open() {
         }
         m_snapshot.finishRow();
     }
-    sqlite3_finalize(stmt);
+    } catch (...) {
+        m_snapshot.reset({}); // no half-read result stays in memory
+        throw;
+    }
     if (rc != SQLITE_DONE) {
         m_snapshot.reset({});
         m_connection->fail(rc);
@@ -387,10 +391,13 @@ QString Query::lookupText(const Value& key, int fieldIndex) const {
 }
 
 void Query::invalidateLookups() {
+    // Only texts that were looked up can have gone stale; this also ends
+    // the echo between two queries that look each other up.
+    const bool wasBuilt = !m_lookupValid.isEmpty();
     m_lookupValid.clear();
     m_lookupCache.clear();
-    if (m_state != State::Inactive && sender() && sender() != this)
-        emit rowsReset(); // looked-up texts may have changed
+    if (wasBuilt && m_state != State::Inactive && sender() && sender() != this)
+        emit rowsReset();
 }
 
 void Query::sort(const QString& order) {

@@ -126,7 +126,7 @@ private:
     void appendToSnapshot(const std::vector<Value>& row);
     void storeInSnapshot(uint32_t storageRow, const std::vector<Value>& row);
     void postInsert();
-    void postEdit();
+    bool postEdit(); // false when nothing changed
     int dataColumnOf(int fieldIndex) const { return m_columnOfField[fieldIndex]; }
     int keyFieldIndex() const;
     void setState(State s);

@@ -37,11 +37,19 @@ void Query::post() {
     requireEditing();
     if (m_baseTable.isEmpty())
         raise(QStringLiteral("Запрос не связан с таблицей: запись не может быть сохранена"));
-    if (m_state == State::Insert) postInsert();
-    else postEdit();
+    const bool inserting = m_state == State::Insert;
+    const bool changed = inserting ? (postInsert(), true) : postEdit();
+    // Back in browse state before anyone hears of the change, so a listener
+    // that moves the record can't post it again.
     m_pending.clear();
     m_original.clear();
     setState(State::Browse);
+    if (inserting) {
+        emit rowsReset();
+        emit currentRowChanged(m_current);
+    } else if (changed) {
+        emit rowChanged(m_current);
+    }
 }
 
 void Query::postInsert() {
@@ -58,11 +66,13 @@ void Query::postInsert() {
     const QString sql = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedIdentifier(m_baseTable))
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quotedIdentifier(m_baseTable), names.join(u','), marks.join(u','));
-    sqlite3_stmt* stmt = m_connection->prepare(sql.toUtf8());
-    for (size_t k = 0; k < bound.size(); ++k)
-        bindValue(stmt, static_cast<int>(k + 1), m_pending[bound[k]]);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
+    int rc;
+    {
+        const Statement stmt = m_connection->prepare(sql.toUtf8());
+        for (size_t k = 0; k < bound.size(); ++k)
+            bindValue(stmt.get(), static_cast<int>(k + 1), m_pending[bound[k]]);
+        rc = sqlite3_step(stmt.get());
+    }
     if (rc != SQLITE_DONE)
         m_connection->fail(rc);
     const int key = keyFieldIndex();
@@ -73,11 +83,9 @@ void Query::postInsert() {
     const int at = m_current < 0 ? 0 : m_current;
     m_order.insert(m_order.begin() + at, static_cast<uint32_t>(m_snapshot.rowCount() - 1));
     m_current = at;
-    emit rowsReset();
-    emit currentRowChanged(m_current);
 }
 
-void Query::postEdit() {
+bool Query::postEdit() {
     const int key = keyFieldIndex();
     if (key < 0 || std::holds_alternative<std::monostate>(m_original[key]))
         raise(QStringLiteral("Запись без ключевого поля не может быть изменена"));
@@ -90,7 +98,7 @@ void Query::postEdit() {
         values.push_back(m_pending[f]);
     }
     if (sets.isEmpty())
-        return;
+        return false;
     // The row must still hold what was read: otherwise another program
     // changed or deleted it, and its work must not be overwritten.
     checks << quotedIdentifier(m_fields[key].name) + QStringLiteral("=?");
@@ -103,17 +111,19 @@ void Query::postEdit() {
     }
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                             .arg(quotedIdentifier(m_baseTable), sets.join(u','), checks.join(QStringLiteral(" AND ")));
-    sqlite3_stmt* stmt = m_connection->prepare(sql.toUtf8());
-    for (size_t k = 0; k < values.size(); ++k)
-        bindValue(stmt, static_cast<int>(k + 1), values[k]);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
+    int rc;
+    {
+        const Statement stmt = m_connection->prepare(sql.toUtf8());
+        for (size_t k = 0; k < values.size(); ++k)
+            bindValue(stmt.get(), static_cast<int>(k + 1), values[k]);
+        rc = sqlite3_step(stmt.get());
+    }
     if (rc != SQLITE_DONE)
         m_connection->fail(rc);
     if (sqlite3_changes(m_connection->requireHandle()) == 0)
         raise(QStringLiteral("Запись изменена или удалена другой программой после чтения; изменения не сохранены"));
     storeInSnapshot(m_order[m_current], m_pending);
-    emit rowChanged(m_current);
+    return true;
 }
 
 void Query::deleteRecord() {
@@ -129,11 +139,13 @@ void Query::deleteRecord() {
     if (key < 0 || m_baseTable.isEmpty())
         raise(QStringLiteral("Запись без ключевого поля не может быть удалена"));
     const Value id = storedValue(m_order[m_current], key);
-    sqlite3_stmt* stmt = m_connection->prepare(
-        QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quotedIdentifier(m_baseTable), quotedIdentifier(m_fields[key].name)).toUtf8());
-    bindValue(stmt, 1, id);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
+    int rc;
+    {
+        const Statement stmt = m_connection->prepare(
+            QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quotedIdentifier(m_baseTable), quotedIdentifier(m_fields[key].name)).toUtf8());
+        bindValue(stmt.get(), 1, id);
+        rc = sqlite3_step(stmt.get());
+    }
     if (rc != SQLITE_DONE)
         m_connection->fail(rc);
     m_order.erase(m_order.begin() + m_current);

@@ -8,6 +8,8 @@ namespace engine {
 
 TextArena::Ref TextArena::add(std::string_view text) {
     const size_t len = text.size();
+    if (len == 0)
+        return {0, 0}; // needs no block, and addresses none
     if (m_blocks.empty() || len > kBlock - m_used) {
         const size_t blockCount = len > kBlock ? (len + kBlock - 1) / kBlock : 1;
         if ((m_blocks.size() + blockCount) > (size_t(1) << (32 - kShift)))

@@ -39,6 +39,8 @@ public:
     struct Ref { uint32_t offset; uint32_t length; };
     Ref add(std::string_view text);
     std::string_view view(Ref r) const {
+        if (r.length == 0)
+            return {};
         return {m_blocks[r.offset >> kShift].get() + (r.offset & (kBlock - 1)), r.length};
     }
     void clear() { m_blocks.clear(); m_used = kBlock; }

@@ -28,6 +28,17 @@ void sortByKey(std::vector<Entry>::iterator begin, std::vector<Entry>::iterator 
 // comparisons never fold or decode text.
 void sortTextRuns(const Snapshot& s, size_t column, bool descending, std::vector<Entry>& entries, size_t begin,
                   size_t end, size_t skip) {
+    if (skip >= 16) {
+        // Texts alike in their first 16 folded bytes are few: compare them
+        // whole rather than fold them again level by level.
+        std::sort(entries.begin() + begin, entries.begin() + end, [&](const Entry& a, const Entry& b) {
+            const int c = unicode::compareFolded(s.text(a.row, column), s.text(b.row, column));
+            if (c != 0)
+                return descending ? c > 0 : c < 0;
+            return a.pos < b.pos;
+        });
+        return;
+    }
     sortByKey(entries.begin() + begin, entries.begin() + end, descending);
     size_t run = begin;
     while (run < end) {

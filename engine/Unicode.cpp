@@ -57,7 +57,7 @@ inline char32_t nextFolded(const FoldTables& t, const unsigned char* s, size_t l
     }
     // Two-byte sequences (Cyrillic, Greek, Latin letters with marks) without
     // the general decoder.
-    if ((b & 0xE0) == 0xC0 && i + 1 < len && (s[i + 1] & 0xC0) == 0x80) {
+    if (b >= 0xC2 && b < 0xE0 && i + 1 < len && (s[i + 1] & 0xC0) == 0x80) {
         const char32_t cp = (char32_t(b & 0x1F) << 6) | (s[i + 1] & 0x3F);
         i += 2;
         return t.bmp[cp];
@@ -70,22 +70,36 @@ inline char32_t nextFolded(const FoldTables& t, const unsigned char* s, size_t l
 char32_t foldCodePoint(char32_t cp) { return foldWith(tables(), cp); }
 
 char32_t decodeUtf8(const unsigned char* s, size_t len, size_t& i) {
+    constexpr char32_t kInvalid = 0xFFFD;
     const unsigned char b = s[i];
     if (b < 0x80) {
         ++i;
         return b;
     }
-    int extra = 0;
-    char32_t cp = 0;
-    if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; }
-    else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; }
-    else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; }
-    else { ++i; return b; }
-    if (i + extra >= len) { ++i; return b; }
+    // Stray continuation bytes, overlong leads (C0, C1) and leads beyond
+    // U+10FFFF (F5..FF) are invalid, and so is what they would start.
+    if (b < 0xC2 || b > 0xF4) {
+        ++i;
+        return kInvalid;
+    }
+    const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    char32_t cp = b & (0x3F >> extra);
+    if (i + extra >= len) {
+        ++i;
+        return kInvalid;
+    }
     for (int k = 1; k <= extra; ++k) {
         const unsigned char c = s[i + k];
-        if ((c & 0xC0) != 0x80) { ++i; return b; }
+        if ((c & 0xC0) != 0x80) {
+            ++i;
+            return kInvalid;
+        }
         cp = (cp << 6) | (c & 0x3F);
+    }
+    const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return kInvalid;
     }
     i += extra + 1;
     return cp;
@@ -250,8 +264,14 @@ bool LikePattern::matches(std::string_view text) const {
                 continue;
             if (stop == 2)
                 return matchesFolded(text); // a character that folds to ASCII
-            if (n - i < m)
+            if (n - i < m) {
+                // Too short for the needle here; a character folding to ASCII
+                // further on could still make the folded text match.
+                for (size_t j = i + 1; j < n; ++j)
+                    if (m_scan[p[j]] == 2)
+                        return matchesFolded(text);
                 return false;
+            }
             size_t k = 1;
             while (k < m && p[i + k] < 0x80 && t.ascii[p[i + k]] == static_cast<unsigned char>(m_needle[k]))
                 ++k;

@@ -4,6 +4,8 @@
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
+#include "engine/Snapshot.h"
+#include "engine/Unicode.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -73,6 +75,9 @@ private slots:
         QCOMPARE(Connection::dataSourceOf(QStringLiteral("Provider=X;Data Source=a b.mdb;Persist Security Info=False")),
                  QStringLiteral("a b.mdb"));
         QCOMPARE(Connection::dataSourceOf(QStringLiteral("Provider=X;Data Source=/tmp/x.mdb")), QStringLiteral("/tmp/x.mdb"));
+        QCOMPARE(Connection::dataSourceOf(QStringLiteral("Data Source=/data/a;b.mdb;Persist Security Info=False")),
+                 QStringLiteral("/data/a;b.mdb"));
+        QCOMPARE(Connection::dataSourceOf(QStringLiteral("Data Source=x.mdb; ")), QStringLiteral("x.mdb"));
     }
 
     void like_data() {
@@ -110,6 +115,92 @@ private slots:
         for (int r = 0; r < q.recordCount(); ++r)
             found << q.textValue(r, q.fieldIndex(QStringLiteral("title")));
         QCOMPARE(found, expected);
+    }
+
+    void likeEdgeCases_data() {
+        QTest::addColumn<QByteArray>("pattern");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("folding char after the last stop") << QByteArray("%abcas%") << QByteArray("abca\xC5\xBF") << true;
+        QTest::newRow("needle longer than the rest") << QByteArray("%ssss%") << QByteArray("sss\xC5\xBF") << true;
+        QTest::newRow("no match at the end") << QByteArray("%ring%") << QByteArray("rin") << false;
+        QTest::newRow("overlong a is no a") << QByteArray("a") << QByteArray("\xC1\x81") << false;
+        QTest::newRow("overlong a, slow path") << QByteArray("_") << QByteArray("\xC1\x81") << false;
+        QTest::newRow("beyond Unicode is no wildcard") << QByteArray("a\xF4\x90\x80\x80" "b") << QByteArray("axyzb") << false;
+        QTest::newRow("underscore takes one letter") << QByteArray("_") << QByteArray("\xD0\x96") << true;
+        QTest::newRow("underscore in the middle") << QByteArray("%к_иг%") << QByteArray("КНИГИ") << true;
+        QTest::newRow("underscore is one letter only") << QByteArray("%к_г%") << QByteArray("КНИГИ") << false;
+        QTest::newRow("percent anywhere") << QByteArray("%К%Г%") << QByteArray("книга") << true;
+    }
+    void likeEdgeCases() {
+        QFETCH(QByteArray, pattern);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, matches);
+        const unicode::LikePattern p(std::string_view(pattern.constData(), pattern.size()));
+        QCOMPARE(p.matches(std::string_view(text.constData(), text.size())), matches);
+    }
+
+    void likeEscape() {
+        const unicode::LikePattern p("a!%b", U'!');
+        QVERIFY(p.matches("A%B"));
+        QVERIFY(!p.matches("axb"));
+    }
+
+    void emptyTextsAfterFullBlocks() {
+        Snapshot s;
+        s.reset({Snapshot::Storage::Text});
+        const std::string block(1 << 20, 'x'), large((1 << 20) + 5, 'y');
+        for (const std::string* t : std::initializer_list<const std::string*>{&block, nullptr, &large, nullptr}) {
+            s.appendText(0, t ? std::string_view(*t) : std::string_view());
+            s.finishRow();
+        }
+        QCOMPARE(s.text(0, 0).size(), block.size());
+        QVERIFY(s.text(1, 0).empty());
+        QCOMPARE(s.text(2, 0), std::string_view(large));
+        QVERIFY(s.text(3, 0).empty());
+        QVERIFY(!s.isNull(3, 0));
+    }
+
+    void postDoesNotRepeatForAListener() {
+        makeItems(QStringLiteral("T"));
+        exec(QStringLiteral("INSERT INTO T (title) SELECT 'old'"));
+        Query q(conn.get(), QStringLiteral("q"));
+        q.addSql(QStringLiteral("SELECT * FROM T"));
+        q.open();
+        q.last();
+        // A listener that moves the record when it hears of the insert.
+        connect(&q, &Query::currentRowChanged, &q, [&q](int row) { if (row != 1) q.setCurrentRow(1); });
+        q.insert();
+        q.fieldByName("title").setAsString(QStringLiteral("new"));
+        q.post();
+        QCOMPARE(count(QStringLiteral("SELECT * FROM T WHERE title='new'")), 1);
+        QCOMPARE(q.state(), Query::State::Browse);
+    }
+
+    void queriesLookingEachOtherUp() {
+        exec(QStringLiteral("Create Table A\n(id COUNTER PRIMARY KEY, other INT, name VARCHAR(20))"));
+        exec(QStringLiteral("INSERT INTO A (id, other, name) SELECT 1, 1, 'a-one'"));
+        Query a(conn.get(), QStringLiteral("a")), b(conn.get(), QStringLiteral("b"));
+        auto defs = [](Query* source) {
+            FieldDef look{QStringLiteral("look"), FieldKind::Lookup, 20};
+            look.keyField = QStringLiteral("other");
+            look.lookupDataset = source;
+            look.lookupKeyField = QStringLiteral("id");
+            look.lookupResultField = QStringLiteral("name");
+            return QList<FieldDef>{{QStringLiteral("id"), FieldKind::AutoIncrement}, {QStringLiteral("other"), FieldKind::Integer},
+                                   {QStringLiteral("name"), FieldKind::Text, 20}, look};
+        };
+        a.setFieldDefs(defs(&b));
+        b.setFieldDefs(defs(&a));
+        for (Query* q : {&a, &b}) {
+            q->addSql(QStringLiteral("SELECT * FROM A"));
+            q->open();
+        }
+        QCOMPARE(a.fieldByName("look").asString(), QStringLiteral("a-one"));
+        QCOMPARE(b.fieldByName("look").asString(), QStringLiteral("a-one"));
+        a.close();
+        a.open(); // each hears of the other without echoing forever
+        QCOMPARE(b.fieldByName("look").asString(), QStringLiteral("a-one"));
     }
 
     void tableNamesMatchWithoutCase() {
@@ -344,6 +435,11 @@ private slots:
         QTest::newRow("long common prefixes") << "title ASC"
             << QStringList{"Собрание сочинений, том 2", "СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 1", "собрание сочинений", "Собрание"}
             << QStringList{"Собрание", "собрание сочинений", "СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 1", "Собрание сочинений, том 2"};
+        QTest::newRow("alike beyond 16 bytes") << "title ASC"
+            << QStringList{"Полное собрание сочинений, том 2", "ПОЛНОЕ СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 10", "Полное собрание сочинений",
+                           "полное собрание сочинений, том 1"}
+            << QStringList{"Полное собрание сочинений", "полное собрание сочинений, том 1", "ПОЛНОЕ СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 10",
+                           "Полное собрание сочинений, том 2"};
         QTest::newRow("equal in any case keep their order") << "title ASC"
             << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"}
             << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"};
