@@ -29,6 +29,7 @@ void Program::PrepareApplication() {
 Program::Program() {
     ResetProgramState();
     m_main = std::make_unique<TfmMainForm>();
+    fmMainForm = m_main.get();
     m_dm = std::make_unique<TDM>();
     DM = m_dm.get();
     m_main->AttachDataModule();
@@ -43,10 +44,11 @@ Program::Program() {
 
 Program::~Program() {
     platform::guarded([this] { m_main->FormDestroy(); });
+    // The windows go before the data module their controls are bound to.
     m_about.reset();
     m_tables.reset();
-    m_dm.reset();
     m_main.reset();
+    m_dm.reset();
 }
 
 void Program::show() {

@@ -4,6 +4,9 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTimer>
+
+#include "platform/MessageBox.h"
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTableModel(this)) {
     setModel(m_model);
@@ -72,9 +75,13 @@ void DataGrid::followView(const QModelIndex& current) {
     if (m_syncing || !current.isValid() || !query() || !query()->isOpen())
         return;
     m_syncing = true;
-    query()->setCurrentRow(current.row());
+    const bool moved = platform::guarded([&] { query()->setCurrentRow(current.row()); });
     m_syncing = false;
+    if (!moved) // the query stayed where it was: so does the view
+        QTimer::singleShot(0, this, [this] { if (query()) followQuery(query()->currentRow()); });
 }
+
+void DataGrid::keyboardSearch(const QString&) {}
 
 QPoint DataGrid::cellAt(const QPoint& p) const {
     const QHeaderView* titles = horizontalHeader();

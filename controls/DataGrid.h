@@ -26,6 +26,11 @@ public:
     // grid's width, so sideways scrolling would only hide the indicator.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
+    // Typing in the grid finds nothing by itself: the form decides what a
+    // typed key does, and a search through every row per key would stall
+    // on large tables.
+    void keyboardSearch(const QString& search) override;
+
 signals:
     void titleClicked(int column);
 

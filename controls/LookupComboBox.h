@@ -2,9 +2,10 @@
 // A drop-down list of a query's rows: shows one field, yields another (the
 // key). It follows every change of its list query at once.
 #include <QComboBox>
+#include <QPointer>
 #include <QVariant>
 
-namespace engine { class Query; }
+#include "engine/Query.h"
 
 class LookupComboBox : public QComboBox {
     Q_OBJECT
@@ -18,7 +19,7 @@ public:
 private:
     void refill();
 
-    engine::Query* m_query = nullptr;
+    QPointer<engine::Query> m_query;
     QString m_listField;
     QString m_keyField;
 };

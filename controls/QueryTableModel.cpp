@@ -54,7 +54,7 @@ int QueryTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !m_query || index.row() >= rowCount())
+    if (!index.isValid() || !m_query || index.row() >= rowCount() || index.column() >= m_columns.size())
         return {};
     const int field = m_columns[index.column()];
     const engine::FieldDef& def = m_query->fields()[field];

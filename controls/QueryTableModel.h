@@ -5,9 +5,10 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QList>
+#include <QPointer>
 #include <functional>
 
-namespace engine { class Query; }
+#include "engine/Query.h"
 
 // How one cell is painted; invalid colours leave the grid's defaults.
 struct CellStyle {
@@ -39,7 +40,7 @@ private:
     void rowChanged(int row);
     void currentMoved(int row);
 
-    engine::Query* m_query = nullptr;
+    QPointer<engine::Query> m_query; // the query may go before the view
     QList<int> m_columns; // visible fields
     CellStyler m_styler;
     int m_indicatorRow = -1;

@@ -34,6 +34,8 @@ void Run(const QString& first, const QString& second = {}) {
     DM->aqMain->execSQL();
 }
 
+} // namespace
+
 // Carries the counter of table from over to table to, so that ids given
 // before a copy are never given again (INSERT … SELECT sets it only to the
 // largest id copied).
@@ -47,8 +49,6 @@ void KeepCounter(const QString& from, const QString& to) {
                                        "WHERE name='%1' AND NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name='%2')")
                             .arg(f, t));
 }
-
-} // namespace
 
 bool ListHolds(const QStringList& list, const QString& name) { return list.contains(name, Qt::CaseInsensitive); }
 

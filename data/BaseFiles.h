@@ -19,6 +19,10 @@ bool ConvertBase();
 // own errors; the source stays as it was on any failure.
 void CompactBase(const QString& source, const QString& destination, const QString& password);
 
+// Carries the id counter of table from over to table to, after rows were
+// copied between them with their ids.
+void KeepCounter(const QString& from, const QString& to);
+
 // Table and view names of the open file, system tables excluded.
 QStringList ReadTableNames();
 // TableNames := the item tables of the open file.

@@ -224,6 +224,7 @@ void TfmTSForm::SpeedButton1Click() {
             execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
             execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
                      QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
+            KeepCounter(old, name); // ids given once are never given again
             execute({QStringLiteral("DROP TABLE ") + old});
             connection->commit();
         } catch (...) {

@@ -196,6 +196,8 @@ uint64_t foldedKeyAt(std::string_view text, size_t skip) {
             ++filled;
         }
     }
+    if (filled == 0)
+        return 0;
     return filled < 8 ? key << (8 * (8 - filled)) : key;
 }
 

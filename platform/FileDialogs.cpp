@@ -66,9 +66,11 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request)
     return files.isEmpty() ? QString() : files.first();
 }
 
-void setFileDialogHandler(FileDialogHandler h)
+FileDialogHandler setFileDialogHandler(FileDialogHandler h)
 {
+    FileDialogHandler previous = std::move(handler());
     handler() = std::move(h);
+    return previous;
 }
 
 } // namespace platform

@@ -25,6 +25,6 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request);
 
 // Tests script the dialogs. Pass an empty function to restore the real ones.
 using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;
-void setFileDialogHandler(FileDialogHandler handler);
+FileDialogHandler setFileDialogHandler(FileDialogHandler handler); // returns the handler it replaces
 
 } // namespace platform

@@ -78,9 +78,11 @@ Answer messageBox(const QString& text, const QString& caption, Buttons buttons, 
     return showRealBox(record);
 }
 
-void setMessageBoxHandler(MessageBoxHandler h)
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler h)
 {
+    MessageBoxHandler previous = std::move(handler());
     handler() = std::move(h);
+    return previous;
 }
 
 void showError(const QString& text)

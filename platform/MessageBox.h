@@ -30,7 +30,7 @@ Answer messageBox(const QString& text, const QString& caption, Buttons buttons, 
 
 // Tests replace the real box. Pass an empty function to restore it.
 using MessageBoxHandler = std::function<Answer(const MessageRecord&)>;
-void setMessageBoxHandler(MessageBoxHandler handler);
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler); // returns the handler it replaces
 
 // The general error display: caption "Zandrel", error icon, OK. A full stop is
 // added when the last character sorts after "." so sentences end properly

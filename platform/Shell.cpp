@@ -27,9 +27,11 @@ bool shellOpen(const QString& address)
     return QDesktopServices::openUrl(url);
 }
 
-void setShellHandler(ShellHandler h)
+ShellHandler setShellHandler(ShellHandler h)
 {
+    ShellHandler previous = std::move(handler());
     handler() = std::move(h);
+    return previous;
 }
 
 } // namespace platform

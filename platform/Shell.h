@@ -12,6 +12,6 @@ bool shellOpen(const QString& address);
 
 // Tests record what would be opened. Pass an empty function to restore.
 using ShellHandler = std::function<bool(const QString&)>;
-void setShellHandler(ShellHandler h);
+ShellHandler setShellHandler(ShellHandler h); // returns the handler it replaces
 
 } // namespace platform

@@ -19,12 +19,18 @@
 
 class AppHarness {
 public:
-    AppHarness() { platform::overrideProgramFolder(folder.root()); }
+    AppHarness() {
+        platform::overrideProgramFolder(folder.root());
+    }
     ~AppHarness() {
         program.reset();
         platform::overrideProgramFolder(QString());
     }
 
+    // Boxes and dialogs a test does not script fail it instead of waiting for
+    // a user, also while the program is taken down after a failed check.
+    ScriptedMessageBoxes fallbackBoxes;
+    ScriptedFileDialogs fallbackDialogs;
     TestFolder folder;
     std::unique_ptr<Program> program;
 

@@ -97,6 +97,8 @@ private slots:
         QTest::keyClick(app.ui()->DBGrid, Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(DM->aqMain->currentRow(), 199);
         QCOMPARE(app.ui()->DBGrid->horizontalScrollBar()->value(), 0);
+        QTest::keyClick(app.ui()->DBGrid, Qt::Key_I); // typing finds nothing by itself
+        QCOMPARE(DM->aqMain->currentRow(), 199);
         DM->aqMain->setCurrentRow(5);
         QCOMPARE(app.ui()->DBGrid->currentIndex().row(), 5);
         QCOMPARE(app.ui()->DBGrid->model()->headerData(5, Qt::Vertical).toString(), QStringLiteral("►"));

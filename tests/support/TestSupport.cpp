@@ -29,12 +29,12 @@ bool fits(platform::Answer answer, platform::Buttons buttons)
 
 ScriptedMessageBoxes::ScriptedMessageBoxes()
 {
-    platform::setMessageBoxHandler([this](const platform::MessageRecord& r) { return respond(r); });
+    m_previous = platform::setMessageBoxHandler([this](const platform::MessageRecord& r) { return respond(r); });
 }
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes()
 {
-    platform::setMessageBoxHandler({});
+    platform::setMessageBoxHandler(std::move(m_previous));
 }
 
 void ScriptedMessageBoxes::answer(platform::Answer a)
@@ -90,12 +90,12 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
 
 ScriptedFileDialogs::ScriptedFileDialogs()
 {
-    platform::setFileDialogHandler([this](const platform::FileDialogRequest& r) { return respond(r); });
+    m_previous = platform::setFileDialogHandler([this](const platform::FileDialogRequest& r) { return respond(r); });
 }
 
 ScriptedFileDialogs::~ScriptedFileDialogs()
 {
-    platform::setFileDialogHandler({});
+    platform::setFileDialogHandler(std::move(m_previous));
 }
 
 void ScriptedFileDialogs::choose(const QString& path)
@@ -121,7 +121,7 @@ QString ScriptedFileDialogs::respond(const platform::FileDialogRequest& request)
 
 ScriptedShell::ScriptedShell()
 {
-    platform::setShellHandler([this](const QString& address) {
+    m_previous = platform::setShellHandler([this](const QString& address) {
         m_opened.append(address);
         return m_result;
     });
@@ -129,7 +129,7 @@ ScriptedShell::ScriptedShell()
 
 ScriptedShell::~ScriptedShell()
 {
-    platform::setShellHandler({});
+    platform::setShellHandler(std::move(m_previous));
 }
 
 TestFolder::TestFolder()
@@ -166,7 +166,15 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs)
     auto* timer = new QTimer(QCoreApplication::instance());
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
+    // The action may refer to the test's own variables: it must never run
+    // once that test has ended.
+    const QByteArray test = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
     QObject::connect(timer, &QTimer::timeout, timer, [=]() {
+        if (QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag() != test) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         const bool appeared = modal && modal != before.data() && modal->isVisible();
         if (!appeared && !clock->hasExpired(timeoutMs))

@@ -44,6 +44,7 @@ private:
     std::optional<platform::Answer> m_always;
     bool m_failOnUnexpected = true;
     bool m_unexpected = false;
+    platform::MessageBoxHandler m_previous; // restored at the end: instances nest
 };
 
 // Replaces the real file dialogs for its lifetime; choose("") scripts a cancel.
@@ -70,6 +71,7 @@ private:
     QStringList m_choices;
     bool m_failOnUnexpected = true;
     bool m_unexpected = false;
+    platform::FileDialogHandler m_previous;
 };
 
 // Records the addresses the program would open instead of opening them.
@@ -86,6 +88,7 @@ public:
 private:
     QStringList m_opened;
     bool m_result = true;
+    platform::ShellHandler m_previous;
 };
 
 // A fresh temporary folder that is the current directory for its lifetime.
@@ -116,7 +119,8 @@ public:
 // Day number of a calendar date.
 double day(int y, int m, int d);
 
-// Runs action on the next modal widget to appear (one other than the modal
+// Runs action on the next modal widget to appear, if it appears while the
+// same test function and data row are running (one other than the modal
 // already active at the call, so nested dialogs work). Call it before the code
 // that opens the dialog; fails the running test when none appears in time.
 void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
