@@ -46,6 +46,18 @@ class TestCommands : public QObject {
         QStringList t = app->shownTitles();
         return t;
     }
+    // "Создать базу данных" on a file that exists, answering both messages.
+    void createOverAnExistingFile(ScriptedMessageBoxes& boxes) {
+        QFile taken(app->folder.path("taken.mdb"));
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.write("not mine to overwrite");
+        taken.close();
+        ScriptedFileDialogs dialogs;
+        dialogs.choose(app->folder.path("taken.mdb"));
+        boxes.answer(platform::Answer::Ok);
+        boxes.answer(platform::Answer::Ok);
+        ui()->iNewBase->trigger();
+    }
     // Fills the side list the way the debt search and the contacts window do.
     void fillSideList(const QStringList& tables) {
         QListWidget* list = ui()->lbTableList;
@@ -115,16 +127,8 @@ private slots:
 
     void failedCreationReopensThePreviousDatabase() {
         startWithBooks();
-        QFile taken(app->folder.path("taken.mdb"));
-        QVERIFY(taken.open(QIODevice::WriteOnly));
-        taken.write("not mine to overwrite");
-        taken.close();
-        ScriptedFileDialogs dialogs;
-        dialogs.choose(app->folder.path("taken.mdb"));
         ScriptedMessageBoxes boxes;
-        boxes.answer(platform::Answer::Ok);
-        boxes.answer(platform::Answer::Ok);
-        ui()->iNewBase->trigger();
+        createOverAnExistingFile(boxes);
         QCOMPARE(boxes.count(), 2);
         QCOMPARE(boxes.shown()[0].text, QStringLiteral("Файл '%1' уже существует").arg(app->folder.path("taken.mdb")));
         QCOMPARE(boxes.shown()[1].text, QStringLiteral("Невозможно создать базу '%1'!").arg(app->folder.path("taken.mdb")));
@@ -133,21 +137,15 @@ private slots:
         QCOMPARE(DBPath, QStringLiteral("home.mdb"));
         QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(Books)"));
         QVERIFY(DM->aqMain->isOpen());
+        QFile taken(app->folder.path("taken.mdb"));
         QVERIFY(taken.open(QIODevice::ReadOnly));
         QCOMPARE(taken.readAll(), QByteArray("not mine to overwrite"));
     }
 
     void failedCreationWithNoDatabaseShownStops() {
         app->start();
-        QFile taken(app->folder.path("taken.mdb"));
-        QVERIFY(taken.open(QIODevice::WriteOnly));
-        taken.close();
-        ScriptedFileDialogs dialogs;
-        dialogs.choose(app->folder.path("taken.mdb"));
         ScriptedMessageBoxes boxes;
-        boxes.answer(platform::Answer::Ok);
-        boxes.answer(platform::Answer::Ok);
-        ui()->iNewBase->trigger();
+        createOverAnExistingFile(boxes);
         QCOMPARE(boxes.count(), 2); // the engine's refusal and the command's message, nothing more
         QVERIFY(DBPath.isEmpty());
         QVERIFY(ui()->DBGrid->isHidden());
