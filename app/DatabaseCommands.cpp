@@ -29,7 +29,8 @@ void TfmMainForm::iNewBaseClick() {
         this, {platform::FileDialogKind::Save, QStringLiteral("Новая база данных..."), kFilter, platform::programFolder(), true});
     if (path.isEmpty())
         return;
-    if (!path.contains(u'.'))
+    // Only the file's own name decides: folders such as ~/.local hold dots.
+    if (!platform::fileNameOf(path).contains(u'.'))
         path += QStringLiteral(".mdb");
     if (CreateBase(path)) {
         DM->ADOConnection->close();

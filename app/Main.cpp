@@ -60,7 +60,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     // The toolbar panel is laid out by hand: the search row sits under it.
     ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
     ui->TopPanel->installEventFilter(this);
-    ui->DBGrid->installEventFilter(this);
+    ui->DBGrid->viewport()->installEventFilter(this);
     ui->eSearch->installEventFilter(this);
     ui->cbCSearch->installEventFilter(this);
     ui->lbTableList->installEventFilter(this);
@@ -96,7 +96,9 @@ void TfmMainForm::connectHandlers() {
 }
 
 void TfmMainForm::FormCreate() {
-    ui->DBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The columns fit the grid's width, so it never scrolls sideways; a
+    // vertical bar shows where a long table is, beside the columns.
+    ui->DBGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ui->DBGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Closing = false;
     DebtsMode = false;
@@ -170,7 +172,7 @@ void TfmMainForm::AInit() {
 }
 
 void TfmMainForm::FitColumns() {
-    const double share = ui->DBGrid->width() - 160;
+    const double share = ui->DBGrid->width() - ui->DBGrid->verticalBarWidth() - 160;
     // Half-way values go to the even neighbour.
     const int wide = static_cast<int>(std::nearbyint(share * 31.25 / 100));
     const int narrow = static_cast<int>(std::nearbyint(share * 18.75 / 100));
@@ -244,9 +246,10 @@ bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
     if (watched == ui->TopPanel && e->type() == QEvent::Resize)
         ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
     // The window's resize reaches the grid as a change of its width (its
-    // layout settles after the window's own event); a change of height alone,
-    // as when the filter bar opens, keeps the columns the user set.
-    if (watched == ui->DBGrid && e->type() == QEvent::Resize
+    // layout settles after the window's own event), and so does the vertical
+    // scroll bar coming or going; a change of height alone, as when the
+    // filter bar opens, keeps the columns the user set.
+    if (watched == ui->DBGrid->viewport() && e->type() == QEvent::Resize
         && static_cast<QResizeEvent*>(e)->oldSize().width() != static_cast<QResizeEvent*>(e)->size().width())
         platform::guarded([this] { FormResize(); });
     if (watched == ui->lbTableList->viewport() && e->type() == QEvent::MouseButtonRelease

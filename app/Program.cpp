@@ -16,7 +16,7 @@
 
 void Program::PrepareApplication() {
     QApplication::setApplicationName(QStringLiteral("Zandrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zandrel"));
+    // No display name: Qt would append it to every window title.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/zandrel.png")));
     platform::installRussianTranslation(*QCoreApplication::instance());
     // The windows are laid out for an 8-point interface font.

@@ -82,20 +82,13 @@ int64_t Baseline::select(const QString& sql) {
     return rows;
 }
 
-void Baseline::vacuumInto(const QString& source, const QString& target) {
-    sqlite3* db = openHandle(source);
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &stmt, nullptr);
-    if (rc == SQLITE_OK) {
-        const QByteArray t = QFile::encodeName(target);
-        sqlite3_bind_text(stmt, 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-    }
+void Baseline::vacuum(const QString& path) {
+    sqlite3* db = openHandle(path);
+    const int rc = sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
     const std::string message = sqlite3_errmsg(db);
     sqlite3_close_v2(db);
-    if (rc != SQLITE_DONE)
-        throw std::runtime_error("SQLite: VACUUM INTO " + target.toStdString() + ": " + message);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error("SQLite: VACUUM " + path.toStdString() + ": " + message);
 }
 
 } // namespace bench

@@ -17,14 +17,13 @@ public:
     Baseline& operator=(const Baseline&) = delete;
 
     void open();
-    // A file replaced by a rename is only seen after a reopen.
     void close();
 
     // Runs one statement, reading every column of every row. Returns the rows.
     int64_t select(const QString& sql);
 
-    // VACUUM INTO target (which must not exist) from a fresh handle on source.
-    static void vacuumInto(const QString& source, const QString& target);
+    // VACUUM of the file in place, from a fresh handle.
+    static void vacuum(const QString& path);
 
     // Folded from every value read; printed so the reads stay observable.
     uint64_t checksum() const { return m_checksum; }

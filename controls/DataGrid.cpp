@@ -3,12 +3,50 @@
 #include "engine/Query.h"
 
 #include <QHeaderView>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 
 #include "platform/MessageBox.h"
 
+namespace {
+
+// Column titles narrower than their text are drawn condensed rather than
+// cut: "Дата возврата" must read whole in its 80-pixel column.
+class FittingHeader : public QHeaderView {
+public:
+    explicit FittingHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        painter->save();
+        painter->setFont(DataGrid::titleFont(font(), model()->headerData(logicalIndex, orientation()).toString(),
+                                             rect.width() - 2 * margin));
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
+    }
+};
+
+} // namespace
+
+QFont DataGrid::titleFont(const QFont& font, const QString& title, int room) {
+    const int needed = QFontMetrics(font).horizontalAdvance(title);
+    if (needed <= room || needed <= 0)
+        return font;
+    QFont condensed = font;
+    // Never narrower than 70 %: beyond that a title is better cut than unread.
+    // Glyph widths round, so the first guess may still be a pixel too wide.
+    for (int stretch = 100 * room / needed; stretch >= 70; --stretch) {
+        condensed.setStretch(stretch);
+        if (QFontMetrics(condensed).horizontalAdvance(title) <= room)
+            break;
+    }
+    return condensed;
+}
+
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTableModel(this)) {
+    setHorizontalHeader(new FittingHeader(this));
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -33,8 +71,6 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
     p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
     setStyleSheet(QStringLiteral("QTableView { background: white; }"));
-    // Narrow padding, so the date titles fit their 80-pixel columns.
-    horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px 1px; }"));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) { followView(current); });
@@ -113,7 +149,9 @@ QPoint DataGrid::cellAt(const QPoint& p) const {
     return {column, row};
 }
 
-int DataGrid::dataWidth() const { return viewport()->width(); }
+int DataGrid::verticalBarWidth() const {
+    return verticalScrollBar()->isVisibleTo(this) ? verticalScrollBar()->width() : 0;
+}
 
 void DataGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!index.isValid())

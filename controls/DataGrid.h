@@ -19,8 +19,11 @@ public:
     // The cell under a point of the viewport's parent (the grid widget) in
     // grid coordinates: row 0 the titles, column 0 the indicator, -1 outside.
     QPoint cellAt(const QPoint& widgetPoint) const;
-    // Width of the area the data columns share (without indicator and frame).
-    int dataWidth() const;
+    // The font a column title is drawn in: font itself when the title fits
+    // room pixels, else font condensed until it does.
+    static QFont titleFont(const QFont& font, const QString& title, int room);
+    // Width of the vertical scroll bar while it shows, else 0.
+    int verticalBarWidth() const;
 
     // Scrolls rows only: whole rows are selected, and the columns fill the
     // grid's width, so sideways scrolling would only hide the indicator.

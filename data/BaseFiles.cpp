@@ -6,23 +6,20 @@
 #include "engine/DatabaseFiles.h"
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
-#include "platform/Files.h"
 #include "platform/MessageBox.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <sys/stat.h>
 
 namespace {
 
-// A file its owner made read-only, or one that other names share as hard
-// links, is left as it is: replacing it would drop the protection or split
-// the links. (Mode bits only: "User" permissions are always granted to root.)
-bool MayBeReplaced(const QString& file) {
+// A file its owner made read-only is left as it is. (Mode bits only:
+// "User" permissions are always granted to root.)
+bool IsWritable(const QString& file) {
     struct stat st;
     if (::stat(QFile::encodeName(file).constData(), &st) != 0)
         return true; // missing: the engine reports it
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && st.st_nlink <= 1;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
 // Runs one statement of one or two lines through aqMain.
@@ -135,28 +132,16 @@ bool ConvertBase() {
 
 void CompactBase(const QString& source, const QString& destination, const QString& password) {
     const bool inPlace = destination.isEmpty();
-    // The real file behind a symbolic link is the one compacted.
-    const QFileInfo info(source);
-    const QString file = inPlace && info.isSymLink() ? info.canonicalFilePath() : source;
-    if (inPlace && !MayBeReplaced(file))
+    if (inPlace && !IsWritable(source))
         return;
-    QString temporary;
     try {
         if (!password.isEmpty())
             throw engine::EngineError(QStringLiteral("Базы данных с паролем не поддерживаются"));
-        if (!inPlace) {
-            // A given destination is written only when it does not exist yet.
-            engine::compactDatabase(file, destination);
-            return;
-        }
-        // The copy lives beside the file, so the final rename stays within
-        // one file system and is atomic.
-        temporary = platform::uniqueTempFile(platform::folderOf(file), QStringLiteral("mdb"));
-        platform::deleteFile(temporary); // the engine must create the copy itself
-        engine::compactInPlace(file, temporary);
+        if (inPlace)
+            engine::compactInPlace(source);
+        else // a given destination is written only when it does not exist yet
+            engine::compactDatabase(source, destination);
     } catch (const std::exception& e) {
-        if (!temporary.isEmpty())
-            platform::deleteFile(temporary);
         platform::showPlainMessage(QString::fromUtf8(e.what()));
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/Version.h"
+#include "platform/WindowFrame.h"
 #include "ui_About.h"
 
 #include <QCoreApplication>
@@ -21,8 +22,8 @@ const QString TfmAbout::kEMail = QStringLiteral("zandrel@example.org");
 
 TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(251, 143);
+    m_designWidth = width();
+    platform::setFixedFrame(this, platform::TitleButtons::Close);
     QFile picture(QStringLiteral(":/images/avatar.jpg"));
     if (picture.open(QIODevice::ReadOnly))
         ui->Avatar->setPixmap(QPixmap::fromImage(decodeJpeg(picture.readAll())));
@@ -61,10 +62,10 @@ void TfmAbout::FitToTexts() {
     const int linkLeft = std::max({136, ui->lHome->geometry().right() + 6, ui->lEMail->geometry().right() + 6});
     ui->lurlHome->move(linkLeft, ui->lurlHome->y());
     ui->lurlEMail->move(linkLeft, ui->lurlEMail->y());
-    int right = 251;
+    int right = m_designWidth;
     for (const QLabel* label : findChildren<QLabel*>())
         right = std::max(right, label->geometry().right() + 9);
-    setFixedSize(right, 143);
+    setFixedSize(right, height());
 }
 
 void TfmAbout::lurlHomeClick() { platform::shellOpen(kHomePage); }

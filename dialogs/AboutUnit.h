@@ -31,6 +31,7 @@ protected:
 private:
     void FitToTexts();
     std::unique_ptr<Ui::TfmAbout> ui;
+    int m_designWidth = 0; // the width the layout gives; texts may widen it
 };
 
 extern TfmAbout* fmAbout;

@@ -5,6 +5,7 @@
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowFrame.h"
 #include "ui_TSForm.h"
 
 #include <QCloseEvent>
@@ -29,8 +30,7 @@ TfmTSForm::TfmTSForm(QWidget* parent) : QDialog(parent), ui(new Ui::TfmTSForm) {
     ui->setupUi(this);
     // No title-bar buttons at all: an empty database can be left only by
     // creating a table.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(219, 379);
+    platform::setFixedFrame(this, platform::TitleButtons::None);
     move(494, 292);
     ui->PreBottomPanel->hide();
     ui->bbOpen->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));

@@ -158,29 +158,17 @@ void compactDatabase(const QString& source, const QString& target) {
     }
 }
 
-void compactInPlace(const QString& source, const QString& temporary) {
-    requireFreshTarget(source, temporary);
-    try {
-        Handle src;
-        openFile(src, source, SQLITE_OPEN_READWRITE);
-        // An exclusive lock held from before the copy until after the rename:
-        // no other program can commit to the file in between and have its
-        // work replaced by the copy.
-        run(src.db, "PRAGMA locking_mode=EXCLUSIVE", source);
-        run(src.db, "BEGIN EXCLUSIVE", source);
-        run(src.db, "COMMIT", source);
-        writeCheckedCopy(src.db, source, temporary);
-        struct stat st;
-        if (::stat(QFile::encodeName(source).constData(), &st) == 0)
-            ::chmod(QFile::encodeName(temporary).constData(), st.st_mode & 07777);
-        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(source).constData()) != 0)
-            throw EngineError(QStringLiteral("Невозможно заменить файл '%1' сжатой копией: %2").arg(source, systemReason()));
-        const QString folder = QFileInfo(source).absolutePath();
-        syncPath(folder, O_RDONLY | O_DIRECTORY);
-    } catch (...) {
-        QFile::remove(temporary);
-        throw;
-    }
+void compactInPlace(const QString& file) {
+    if (!QFileInfo(file).isFile())
+        throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(file));
+    Handle db;
+    openFile(db, file, SQLITE_OPEN_READWRITE);
+    // VACUUM rewrites the file's own pages under the rollback journal: the
+    // inode, owner, links and every other program's open handle stay valid,
+    // and a crash leaves the old or the new contents, which the journal
+    // restores at the next opening.
+    run(db.db, "PRAGMA synchronous=FULL", file);
+    run(db.db, "VACUUM", file);
 }
 
 } // namespace engine

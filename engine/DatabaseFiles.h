@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file operations: making a new empty catalogue file and writing a
-// compacted copy of a closed one.
+// Whole-file operations: making a new empty catalogue file and compacting
+// one, in place or into a copy.
 #include <QString>
 
 namespace engine {
@@ -13,10 +13,9 @@ void createDatabase(const QString& path);
 // not exist, makes it durable and checks it. On failure target is removed.
 void compactDatabase(const QString& source, const QString& target);
 
-// Compacts the closed file source in place: the copy is written to
-// temporary (a free name beside it), checked, and renamed over the source in
-// one step, all under an exclusive lock. On failure the source is untouched
-// and temporary removed.
-void compactInPlace(const QString& source, const QString& temporary);
+// Compacts the file in place with VACUUM under the rollback journal. A file
+// another program is writing in is refused after the busy timeout; on any
+// failure the journal leaves the file as it was.
+void compactInPlace(const QString& file);
 
 } // namespace engine

@@ -50,6 +50,8 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request)
     const QString folder = request.initialFolder.isEmpty() ? QDir::currentPath() : request.initialFolder;
     CheckingFileDialog dialog(parent, request.title, folder, request.filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The filter reads as its name alone; its pattern still filters.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setSizeGripEnabled(true);
     if (request.kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

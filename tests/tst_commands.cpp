@@ -80,7 +80,8 @@ private slots:
         QTest::addColumn<QString>("made");
         QTest::newRow("no dot gets .mdb") << "catalog" << "catalog.mdb";
         QTest::newRow("own extension kept") << "catalog.db" << "catalog.db";
-        QTest::newRow("dotted folder") << "v1.2/catalog" << "v1.2/catalog";
+        QTest::newRow("dotted folder") << "v1.2/catalog" << "v1.2/catalog.mdb";
+        QTest::newRow("dotted folder, own extension") << "v1.2/catalog.db" << "v1.2/catalog.db";
     }
     void newDatabaseNames() {
         QFETCH(QString, typed);

@@ -1,6 +1,7 @@
 // Start-up, settings, the opening sequence, column fitting and closing.
 #include "AppHarness.h"
 
+#include "controls/DataGrid.h"
 #include "engine/Query.h"
 #include "platform/Version.h"
 #include "dialogs/AboutUnit.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyle>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
@@ -262,20 +264,47 @@ private slots:
 
     void fitColumns_data() {
         QTest::addColumn<int>("width");
+        QTest::addColumn<int>("items");
         QTest::addColumn<QList<int>>("columns");
-        QTest::newRow("548") << 548 << QList<int>{121, 73, 80, 80, 73, 121};
-        QTest::newRow("360: halves to even") << 360 << QList<int>{62, 38, 80, 80, 38, 62};
+        QTest::newRow("548") << 548 << 0 << QList<int>{121, 73, 80, 80, 73, 121};
+        QTest::newRow("360: halves to even") << 360 << 3 << QList<int>{62, 38, 80, 80, 38, 62};
+        QTest::newRow("long table: beside the scroll bar") << 548 << 300 << QList<int>{};
     }
     void fitColumns() {
         QFETCH(int, width);
+        QFETCH(int, items);
         QFETCH(QList<int>, columns);
         AppHarness app;
-        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.makeCatalogue("home.mdb", {{"Books", QStringList(items, QStringLiteral("'item', NULL, NULL"))}});
         app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
         app.start();
         app.ui()->pDBGrid->setFixedWidth(width + 2 * app.ui()->pDBGrid->frameWidth() + 2);
         QTRY_COMPARE(app.ui()->DBGrid->width(), width);
-        QCOMPARE(app.columnWidths(), columns); // refitted by the resize itself
+        const QScrollBar* bar = app.ui()->DBGrid->verticalScrollBar();
+        QCOMPARE(bar->isVisibleTo(app.ui()->DBGrid), columns.isEmpty());
+        if (columns.isEmpty()) { // the note column ends where the bar begins
+            const QList<int> w = app.columnWidths();
+            QTRY_COMPARE(w[0] + w[1] + w[2] + w[3] + w[4] + w[5], width - bar->width());
+            QCOMPARE(w[2], 80);
+        } else {
+            QCOMPARE(app.columnWidths(), columns); // refitted by the resize itself
+        }
+    }
+
+    void columnTitlesShowWhole() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        const QHeaderView* titles = app.ui()->DBGrid->horizontalHeader();
+        const int margin = titles->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, titles);
+        for (int c = 0; c < titles->count(); ++c) {
+            const QString title = titles->model()->headerData(c, Qt::Horizontal).toString();
+            const QFont font = DataGrid::titleFont(titles->font(), title, titles->sectionSize(c) - 2 * margin);
+            QVERIFY2(QFontMetrics(font).horizontalAdvance(title) <= titles->sectionSize(c) - 2 * margin, qPrintable(title));
+            if (QFontMetrics(titles->font()).horizontalAdvance(title) <= titles->sectionSize(c) - 2 * margin)
+                QCOMPARE(font, titles->font()); // titles that fit keep the grid's font
+        }
     }
 
     void openingTheFilterBarKeepsColumnsTheUserSet() {

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -402,12 +403,15 @@ private slots:
         ScriptedMessageBoxes boxes;
         boxes.answer(Answer::Ok);
         bool stayedOpen = false;
+        QString filterShown, filterPatterns;
         whenModalShown([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog) {
                 modal->close();
                 return;
             }
+            filterShown = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
+            filterPatterns = dialog->nameFilters().join(u'|');
             dialog->selectFile(folder.path("missing/base.mdb"));
             static_cast<QDialog*>(dialog)->accept();
             stayedOpen = dialog->isVisible();
@@ -419,6 +423,8 @@ private slots:
         // The commands decide about extensions: the dialog adds none.
         QCOMPARE(platform::chooseFile(nullptr, request), folder.path("base"));
         QVERIFY(stayedOpen);
+        QCOMPARE(filterShown, QString("Базы данных Access"));
+        QCOMPARE(filterPatterns, QString("Базы данных Access (*.mdb)"));
         QCOMPARE(boxes.count(), 1);
         QVERIFY(boxes.last().text.contains("missing"));
     }

@@ -1,0 +1,118 @@
+// What a window manager is told about each window: the title it shows and
+// the frame it draws. Needs an X display (CTest starts one with xvfb-run);
+// without one every test is skipped.
+#include "AppHarness.h"
+
+#include "platform/MessageBox.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+// Motif hints: flags, functions, decorations (see MwmUtil.h).
+constexpr unsigned kFunctionsGiven = 0x1;
+constexpr unsigned kMinimize = 0x8, kMaximize = 0x10, kClose = 0x20;
+
+struct XWindow {
+    QString title;
+    QList<unsigned> motif;
+    QSize minimum, maximum;
+};
+
+XWindow propertiesOf(const QWidget* window) {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_WM_NAME"),
+                                           QStringLiteral("_MOTIF_WM_HINTS"), QStringLiteral("WM_NORMAL_HINTS")});
+    xprop.waitForFinished(5000);
+    const QString text = QString::fromUtf8(xprop.readAllStandardOutput());
+    XWindow w;
+    QRegularExpressionMatch m = QRegularExpression(QStringLiteral("_NET_WM_NAME\\(UTF8_STRING\\) = \"(.*)\"")).match(text);
+    w.title = m.captured(1);
+    m = QRegularExpression(QStringLiteral("_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = (.*)")).match(text);
+    for (const QString& value : m.captured(1).split(QStringLiteral(", "), Qt::SkipEmptyParts))
+        w.motif << value.toUInt(nullptr, 16);
+    auto size = [&](const char* which) {
+        const QRegularExpressionMatch s = QRegularExpression(QStringLiteral("%1 size: (\\d+) by (\\d+)").arg(QLatin1String(which))).match(text);
+        return s.hasMatch() ? QSize(s.captured(1).toInt(), s.captured(2).toInt()) : QSize();
+    };
+    w.minimum = size("minimum");
+    w.maximum = size("maximum");
+    return w;
+}
+
+// The functions a window manager is allowed, or every one when none are given.
+unsigned functionsOf(const XWindow& w) {
+    return w.motif.size() > 1 && (w.motif[0] & kFunctionsGiven) ? w.motif[1] : 0xFFu;
+}
+
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || QStandardPaths::findExecutable("xprop").isEmpty())
+            QSKIP("needs an X display and xprop");
+    }
+
+    void titlesReadExactlyAsSet() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        Program::PrepareApplication(); // names the application as the program does
+        app.start();
+        QTRY_COMPARE(propertiesOf(app.main()).title, QStringLiteral("Zandrel - home.mdb(Books)"));
+        // A real message box: its caption alone.
+        const platform::MessageBoxHandler scripted = platform::setMessageBoxHandler({});
+        QString boxTitle;
+        whenModalShown([&](QWidget* box) {
+            QTRY_VERIFY(!propertiesOf(box).title.isEmpty());
+            boxTitle = propertiesOf(box).title;
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        platform::messageBox(QStringLiteral("Вы действительно хотите выйти?"), QStringLiteral("Выход"),
+                             platform::Buttons::YesNo, platform::Icon::Question);
+        platform::setMessageBoxHandler(scripted);
+        QCOMPARE(boxTitle, QStringLiteral("Выход"));
+    }
+
+    void framesOfTheDialogs_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<unsigned>("buttons");
+        QTest::newRow("table manager: no buttons") << "iSelectTable" << "Таблицы..." << 0u;
+        QTest::newRow("about box: close only") << "iAbout" << "О программе..." << kClose;
+    }
+    void framesOfTheDialogs() {
+        QFETCH(QString, command);
+        QFETCH(QString, title);
+        QFETCH(unsigned, buttons);
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        XWindow shown;
+        whenModalShown([&](QWidget* dialog) {
+            QTRY_VERIFY(!propertiesOf(dialog).title.isEmpty());
+            shown = propertiesOf(dialog);
+            QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, 0));
+        });
+        app.main()->findChild<QAction*>(command)->trigger();
+        QCOMPARE(shown.title, title);
+        QCOMPARE(functionsOf(shown) & (kMinimize | kMaximize | kClose), buttons);
+        QVERIFY(shown.minimum.isValid());
+        QCOMPARE(shown.maximum, shown.minimum); // fixed size
+        // The main window keeps every button and its minimum size.
+        const XWindow main = propertiesOf(app.main());
+        QCOMPARE(functionsOf(main) & (kMinimize | kMaximize | kClose), kMinimize | kMaximize | kClose);
+        QCOMPARE(main.minimum, QSize(350, 180));
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
