@@ -1,5 +1,6 @@
 #include "engine/Connection.h"
 
+#include "engine/Collation.h"
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
 #include "engine/Unicode.h"
@@ -233,7 +234,7 @@ const QList<Connection::CatalogueEntry>& Connection::catalogue() {
     std::stable_sort(entries.begin(), entries.end(), [](const CatalogueEntry& a, const CatalogueEntry& b) {
         if (a.view != b.view)
             return !a.view;
-        return unicode::compareFolded(a.name.toStdString(), b.name.toStdString()) < 0;
+        return collation::compare(a.name.toStdString(), b.name.toStdString()) < 0;
     });
     m_catalogue = entries;
     m_catalogueVersion = version;

@@ -7,8 +7,8 @@
 namespace engine {
 
 // Reorders order (snapshot rows in view order) by one column: Nulls first
-// (last when descending), text without regard to case in every alphabet,
-// rows with equal values kept in their previous order.
+// (last when descending), text in the collation order (case ignored),
+// rows with equal values kept in file order.
 void sortRows(const Snapshot& snapshot, size_t column, bool descending, std::vector<uint32_t>& order);
 
 } // namespace engine

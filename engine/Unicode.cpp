@@ -148,59 +148,6 @@ std::string folded(std::string_view text) {
 
 QString foldedName(const QString& name) { return name.toCaseFolded(); }
 
-int compareFolded(std::string_view a, std::string_view b) {
-    const FoldTables& t = tables();
-    const auto* sa = reinterpret_cast<const unsigned char*>(a.data());
-    const auto* sb = reinterpret_cast<const unsigned char*>(b.data());
-    size_t i = 0, j = 0;
-    const size_t la = a.size(), lb = b.size();
-    while (i < la && j < lb) {
-        const char32_t ca = nextFolded(t, sa, la, i);
-        const char32_t cb = nextFolded(t, sb, lb, j);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (i < la) return 1;
-    if (j < lb) return -1;
-    return 0;
-}
-
-uint64_t foldedPrefixKey(std::string_view text) { return foldedKeyAt(text, 0); }
-
-uint64_t foldedKeyAt(std::string_view text, size_t skip) {
-    const FoldTables& t = tables();
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t len = text.size();
-    uint64_t key = 0;
-    int filled = 0;
-    size_t produced = 0; // folded bytes seen so far
-    size_t i = 0;
-    char enc[4];
-    while (i < len && filled < 8) {
-        const char32_t cp = nextFolded(t, s, len, i);
-        int n = 0;
-        if (cp < 0x80) {
-            enc[n++] = static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            enc[n++] = static_cast<char>(0xC0 | (cp >> 6));
-            enc[n++] = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            std::string longer;
-            appendUtf8(longer, cp);
-            for (char c : longer) enc[n++] = c;
-        }
-        for (int k = 0; k < n && filled < 8; ++k, ++produced) {
-            if (produced < skip)
-                continue;
-            key = (key << 8) | static_cast<unsigned char>(enc[k]);
-            ++filled;
-        }
-    }
-    if (filled == 0)
-        return 0;
-    return filled < 8 ? key << (8 * (8 - filled)) : key;
-}
-
 LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
     const FoldTables& t = tables();
     const auto* s = reinterpret_cast<const unsigned char*>(pattern.data());

@@ -25,15 +25,6 @@ void appendFolded(std::string& out, std::string_view text);
 std::string folded(std::string_view text);
 QString foldedName(const QString& name);
 
-// Three-way comparison of the folded forms, without building them.
-int compareFolded(std::string_view a, std::string_view b);
-
-// First 8 bytes of the folded form, big-endian, zero padded: equal keys
-// need a full comparison, different keys order as the full texts do.
-uint64_t foldedPrefixKey(std::string_view text);
-// The same for the 8 bytes of the folded form that follow its first skip bytes.
-uint64_t foldedKeyAt(std::string_view text, size_t skip);
-
 // Compiled LIKE pattern: '%' any run, '_' one character, an optional escape
 // character; case-insensitive in every alphabet.
 class LikePattern {
