@@ -15,8 +15,8 @@ const QString kFilter = QStringLiteral("Базы данных Access (*.mdb)");
 }
 
 void TfmMainForm::connectDatabaseHandlers() {
-    connect(ui->iNewBase, &QAction::triggered, this, [this] { platform::guarded([this] { iNewBaseClick(); }); });
-    connect(ui->iSelectDB, &QAction::triggered, this, [this] { platform::guarded([this] { iSelectDBClick(); }); });
+    platform::connectHandler(ui->iNewBase, &QAction::triggered, this, &TfmMainForm::iNewBaseClick);
+    platform::connectHandler(ui->iSelectDB, &QAction::triggered, this, &TfmMainForm::iSelectDBClick);
 }
 
 QString TfmMainForm::ReducedPath(const QString& path) {
@@ -35,13 +35,8 @@ void TfmMainForm::iNewBaseClick() {
     if (CreateBase(path)) {
         DM->ADOConnection->close();
         DBPath = ReducedPath(path);
-        DM->ADOConnection->setConnectionString(ConnectionStringFor(DBPath));
-        DM->ADOConnection->open();
-        DM->aqMain->close();
-        DM->aqMain->clearSql();
-        DM->aqMain->addSql(QStringLiteral("Create Table _contacts"));
-        DM->aqMain->addSql(layouts::kContactColumns);
-        DM->aqMain->execSQL();
+        DM->ConnectTo(DBPath);
+        DM->Execute({QStringLiteral("Create Table _contacts"), layouts::kContactColumns});
         DM->ADOConnection->close();
     } else {
         platform::messageBox(QStringLiteral("Невозможно создать базу '") + path + QStringLiteral("'!"),
@@ -50,6 +45,7 @@ void TfmMainForm::iNewBaseClick() {
         if (!ui->DBGrid->isVisibleTo(this))
             return;
     }
+    // A new database is never searched for debts.
     AInit();
     ui->DBGrid->show();
     ui->DBGrid->setFocus();
@@ -69,10 +65,5 @@ void TfmMainForm::iSelectDBClick() {
     ui->DBGrid->hide();
     if (!CheckBaseVersion())
         return;
-    AInit();
-    // The debt search that the option "CheckOnOpen" starts joins here when
-    // debt tracking lands.
-    ui->DBGrid->show();
-    ui->DBGrid->setFocus();
-    FitColumns();
+    ShowOpenedDatabase();
 }

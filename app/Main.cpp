@@ -84,12 +84,9 @@ void TfmMainForm::AttachDataModule() {
 }
 
 void TfmMainForm::connectHandlers() {
-    auto on = [this](QAction* action, void (TfmMainForm::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
-    };
-    on(ui->iExit, &TfmMainForm::iExitClick);
-    on(ui->iOCheck, &TfmMainForm::iOCheckClick);
-    on(ui->iAbout, &TfmMainForm::iAboutClick);
+    platform::connectHandler(ui->iExit, &QAction::triggered, this, &TfmMainForm::iExitClick);
+    platform::connectHandler(ui->iOCheck, &QAction::triggered, this, &TfmMainForm::iOCheckClick);
+    platform::connectHandler(ui->iAbout, &QAction::triggered, this, &TfmMainForm::iAboutClick);
     connectSearchHandlers();
     connectSwitchingHandlers();
     connectDatabaseHandlers();
@@ -123,11 +120,16 @@ void TfmMainForm::FormActivate() {
         return;
     if (!CheckBaseVersion())
         return;
+    ShowOpenedDatabase();
+}
+
+void TfmMainForm::ShowOpenedDatabase() {
     AInit();
-    ui->DBGrid->show();
     // The debt search that the option "CheckOnOpen" starts joins here when
-    // debt tracking lands; until then the grid simply takes the focus.
+    // debt tracking lands; until then the grid simply shows.
+    ui->DBGrid->show();
     ui->DBGrid->setFocus();
+    FitColumns();
 }
 
 void TfmMainForm::ShowTableCaption(const QString& table) {
@@ -135,9 +137,7 @@ void TfmMainForm::ShowTableCaption(const QString& table) {
 }
 
 void TfmMainForm::AInit() {
-    DM->ADOConnection->close();
-    DM->ADOConnection->setConnectionString(ConnectionStringFor(DBPath));
-    DM->ADOConnection->open();
+    DM->ConnectTo(DBPath);
     // A database of some other program has no contacts table: say so
     // rather than fail on its first table's columns.
     if (!ListHolds(ReadTableNames(), layouts::kContactsTable)) {
@@ -151,9 +151,7 @@ void TfmMainForm::AInit() {
         DBTable = TableNames.first();
     if (DBTable.isEmpty())
         fmTSForm->exec();
-    DM->aqMain->clearSql();
-    DM->aqMain->addSql(QStringLiteral("SELECT * FROM ") + DBTable);
-    DM->aqMain->open();
+    DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
     DM->aqContacts->open();
     DM->aqMain->sort(QStringLiteral("title ASC"));
     DM->aqContacts->sort(QStringLiteral("name ASC"));

@@ -69,9 +69,16 @@ private:
     void connectSearchHandlers();
     void connectSwitchingHandlers();
     void connectDatabaseHandlers();
-    // Closes aqMain, sets its statement to one line and opens it.
-    void ReopenMain(const QString& select);
+    // What a side-list entry shows: its table restricted to debts due by
+    // tomorrow or to the debtor of DebtorFilter.
+    static QString SideListStatement(const QString& table);
+    // AInit on the file just opened, then the grid shown: the one ending of
+    // every command that opens a database.
+    void ShowOpenedDatabase();
     void EnableDeleteByCount();
+    // The side list's selection moved: by keyboard it shows the entry at
+    // once, by mouse when the button is released.
+    void SideListMoved();
     // A mouse click on the side list, or a drag that moved its selection.
     void SideListReleased(const QPoint& at);
     bool m_sideListMovedByMouse = false;

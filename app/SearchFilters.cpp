@@ -8,25 +8,16 @@
 #include "ui_MainForm.h"
 
 void TfmMainForm::connectSearchHandlers() {
-    auto on = [this](QAction* action, auto handler) {
-        connect(action, &QAction::triggered, this, [this, handler] { platform::guarded([&] { handler(); }); });
-    };
-    on(ui->tbSearch, [this] { tbSearchClick(); });
+    using platform::connectHandler;
+    connectHandler(ui->tbSearch, &QAction::triggered, this, &TfmMainForm::tbSearchClick);
     for (QAction* textMode : {ui->tbSBName, ui->tbSBType, ui->tbSBDes})
-        on(textMode, [this] { tbSBNameClick(); });
-    on(ui->tbSBContact, [this] { tbSBContactClick(); });
-    on(ui->iTitleFlt, [this] { OpenFilterIn(ui->tbSBName); });
-    on(ui->iTypeFlt, [this] { OpenFilterIn(ui->tbSBType); });
-    on(ui->iContactFlt, [this] { OpenFilterIn(ui->tbSBContact); });
-    on(ui->iDesFlt, [this] { OpenFilterIn(ui->tbSBDes); });
-    connect(ui->sbStartSearch, &QToolButton::clicked, this, [this] { platform::guarded([this] { sbStartSearchClick(); }); });
-}
-
-void TfmMainForm::ReopenMain(const QString& select) {
-    DM->aqMain->close();
-    DM->aqMain->clearSql();
-    DM->aqMain->addSql(select);
-    DM->aqMain->open();
+        connectHandler(textMode, &QAction::triggered, this, &TfmMainForm::tbSBNameClick);
+    connectHandler(ui->tbSBContact, &QAction::triggered, this, &TfmMainForm::tbSBContactClick);
+    const std::pair<QAction*, QAction*> menuModes[] = {
+        {ui->iTitleFlt, ui->tbSBName}, {ui->iTypeFlt, ui->tbSBType}, {ui->iContactFlt, ui->tbSBContact}, {ui->iDesFlt, ui->tbSBDes}};
+    for (const auto& [item, mode] : menuModes)
+        connectHandler(item, &QAction::triggered, this, [this, mode = mode] { OpenFilterIn(mode); });
+    connectHandler(ui->sbStartSearch, &QToolButton::clicked, this, &TfmMainForm::sbStartSearchClick);
 }
 
 void TfmMainForm::EnableDeleteByCount() { ui->tbDeleteRecord->setEnabled(DM->aqMain->recordCount() > 0); }
@@ -50,7 +41,7 @@ void TfmMainForm::tbSearchClick() {
     ui->sbStartSearch->setEnabled(false);
     ui->eSearch->setEnabled(false);
     ui->cbCSearch->setEnabled(false);
-    ReopenMain(QStringLiteral("SELECT * FROM ") + DBTable);
+    DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
     EnableDeleteByCount();
     FitColumns();
     ui->DBGrid->setFocus();
@@ -73,8 +64,6 @@ void TfmMainForm::tbSBContactClick() {
 }
 
 void TfmMainForm::sbStartSearchClick() {
-    DM->aqMain->close();
-    DM->aqMain->clearSql();
     // Quote marks are doubled so that a text such as O'Brien is searched
     // for literally; '%' and '_' keep their pattern meaning.
     const QString text = engine::quoted(ui->eSearch->text());
@@ -90,8 +79,7 @@ void TfmMainForm::sbStartSearchClick() {
         select = from + QStringLiteral(" WHERE contact=") + QString::number(ui->cbCSearch->keyValue().toLongLong());
     else
         select = from;
-    DM->aqMain->addSql(select);
-    DM->aqMain->open();
+    DM->Reopen(DM->aqMain, {select});
     EnableDeleteByCount();
     FitColumns();
 }

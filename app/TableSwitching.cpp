@@ -13,18 +13,20 @@
 
 void TfmMainForm::connectSwitchingHandlers() {
     for (QAction* command : {ui->tbSelectTable, ui->iSelectTable})
-        connect(command, &QAction::triggered, this, [this] { platform::guarded([this] { tbSelectTableClick(); }); });
+        platform::connectHandler(command, &QAction::triggered, this, &TfmMainForm::tbSelectTableClick);
     // A selection moved by keyboard runs the entry at once; one moved by the
     // mouse runs when the button is released (SideListReleased). Steps of the
     // program that select an entry block the list's signals.
-    connect(ui->lbTableList, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row < 0)
-            return;
-        if (QGuiApplication::mouseButtons() != Qt::NoButton)
-            m_sideListMovedByMouse = true;
-        else
-            platform::guarded([this] { lbTableListClick(); });
-    });
+    platform::connectHandler(ui->lbTableList, &QListWidget::currentRowChanged, this, &TfmMainForm::SideListMoved);
+}
+
+void TfmMainForm::SideListMoved() {
+    if (ui->lbTableList->currentRow() < 0)
+        return;
+    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        m_sideListMovedByMouse = true;
+    else
+        lbTableListClick();
 }
 
 void TfmMainForm::SideListReleased(const QPoint& at) {
@@ -36,15 +38,13 @@ void TfmMainForm::SideListReleased(const QPoint& at) {
 
 void TfmMainForm::tbSelectTableClick() {
     if (fmTSForm->exec() == TfmTSForm::mrOk) {
-        ReopenMain(QStringLiteral("SELECT * FROM ") + DBTable);
+        DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
         EnableDeleteByCount();
         ShowTableCaption(DBTable);
         ui->tbSearch->setChecked(false);
         tbSearchClick();
     } else {
-        DM->aqMain->clearSql();
-        DM->aqMain->addSql(QStringLiteral("SELECT * FROM ") + DBTable);
-        DM->aqMain->open();
+        DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
         ShowTableCaption(DBTable);
     }
     FitColumns();
@@ -57,16 +57,14 @@ void TfmMainForm::lbTableListClick() {
         return;
     const QString table = item->text();
     ShowTableCaption(table);
-    DM->aqMain->close();
-    DM->aqMain->clearSql();
-    if (DebtsMode) {
-        const qint64 tomorrow = static_cast<qint64>(platform::today()) + 1;
-        DM->aqMain->addSql(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE return<=") + QString::number(tomorrow));
-    } else {
-        DM->aqMain->addSql(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + DebtorFilter);
-    }
-    DM->aqMain->open();
+    DM->Reopen(DM->aqMain, {SideListStatement(table)});
     FitColumns();
+}
+
+QString TfmMainForm::SideListStatement(const QString& table) {
+    if (DebtsMode)
+        return QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE return<=") + platform::dayNumberText(platform::today() + 1);
+    return QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + DebtorFilter;
 }
 
 bool TfmMainForm::lbTableListKeyPress(QChar key) {

@@ -22,15 +22,6 @@ bool IsWritable(const QString& file) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
-// Runs one statement of one or two lines through aqMain.
-void Run(const QString& first, const QString& second = {}) {
-    DM->aqMain->clearSql();
-    DM->aqMain->addSql(first);
-    if (!second.isEmpty())
-        DM->aqMain->addSql(second);
-    DM->aqMain->execSQL();
-}
-
 } // namespace
 
 // Carries the counter of table from over to table to, so that ids given
@@ -51,13 +42,15 @@ bool ListHolds(const QStringList& list, const QString& name) { return list.conta
 
 QStringList ReadTableNames() { return DM->ADOConnection->tableNames(); }
 
-void RebuildTableNames() {
-    TableNames.clear();
-    TableNames = ReadTableNames();
-    for (qsizetype i = TableNames.size() - 1; i >= 0; --i)
-        if (TableNames[i].compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0)
-            TableNames.removeAt(i);
+QStringList ReadItemTableNames() {
+    QStringList names = ReadTableNames();
+    for (qsizetype i = names.size() - 1; i >= 0; --i)
+        if (names[i].compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0)
+            names.removeAt(i);
+    return names;
 }
+
+void RebuildTableNames() { TableNames = ReadItemTableNames(); }
 
 bool CreateBase(const QString& path) {
     try {
@@ -71,11 +64,9 @@ bool CreateBase(const QString& path) {
 
 bool CheckBaseVersion() {
     engine::Connection* connection = DM->ADOConnection;
-    connection->close();
-    connection->setConnectionString(ConnectionStringFor(DBPath));
     bool result = true;
     try {
-        connection->open();
+        DM->ConnectTo(DBPath);
         TableNames.clear();
         TableNames = ReadTableNames();
         if (ListHolds(TableNames, QStringLiteral("contacts")) && !ListHolds(TableNames, layouts::kContactsTable)) {
@@ -95,38 +86,33 @@ bool CheckBaseVersion() {
 bool ConvertBase() {
     engine::Connection* connection = DM->ADOConnection;
     // One transaction: a failure leaves the file exactly as it was.
-    connection->beginTransaction();
-    try {
+    connection->inOneTransaction([&] {
         QString contacts;
         for (const QString& name : std::as_const(TableNames))
             if (name.compare(QLatin1String("contacts"), Qt::CaseInsensitive) == 0)
                 contacts = name;
-        Run(QStringLiteral("Create Table _contacts"), layouts::kContactColumns);
-        Run(QStringLiteral("INSERT INTO _contacts (id, name, phone , address , birthday , reliability)"),
-            QStringLiteral("SELECT id, name, phone , address , birthday , reliability FROM contacts"));
+        DM->Execute({QStringLiteral("Create Table _contacts"), layouts::kContactColumns});
+        DM->Execute({QStringLiteral("INSERT INTO _contacts (id, name, phone , address , birthday , reliability)"),
+                     QStringLiteral("SELECT id, name, phone , address , birthday , reliability FROM contacts")});
         KeepCounter(contacts, layouts::kContactsTable);
-        Run(QStringLiteral("DROP TABLE contacts"));
+        DM->Execute({QStringLiteral("DROP TABLE contacts")});
         TableNames.removeAll(contacts);
         for (const QString& table : std::as_const(TableNames)) {
             // A saved query holds no rows of its own: it stays as it is.
             if (connection->isView(table))
                 continue;
-            Run(QStringLiteral("Create Table _temp"), layouts::kItemColumns);
-            Run(QStringLiteral("INSERT INTO _temp (id, title, type, issue, return, contact)"),
-                QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table);
+            DM->Execute({QStringLiteral("Create Table _temp"), layouts::kItemColumns});
+            DM->Execute({QStringLiteral("INSERT INTO _temp (id, title, type, issue, return, contact)"),
+                     QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table});
             KeepCounter(table, QStringLiteral("_temp"));
-            Run(QStringLiteral("DROP TABLE ") + table);
-            Run(QStringLiteral("Create Table ") + table, layouts::kItemColumns);
-            Run(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
-                QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM _temp"));
+            DM->Execute({QStringLiteral("DROP TABLE ") + table});
+            DM->Execute({QStringLiteral("Create Table ") + table, layouts::kItemColumns});
+            DM->Execute({QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
+                     QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM _temp")});
             KeepCounter(QStringLiteral("_temp"), table);
-            Run(QStringLiteral("DROP TABLE _temp"));
+            DM->Execute({QStringLiteral("DROP TABLE _temp")});
         }
-        connection->commit();
-    } catch (...) {
-        connection->rollback();
-        throw;
-    }
+    });
     return true;
 }
 

@@ -25,6 +25,8 @@ void KeepCounter(const QString& from, const QString& to);
 
 // Table and view names of the open file, system tables excluded.
 QStringList ReadTableNames();
+// The item tables of the open file: every table and view but _contacts.
+QStringList ReadItemTableNames();
 // TableNames := the item tables of the open file.
 void RebuildTableNames();
 // Whether list holds name, compared without regard to case.

@@ -24,6 +24,28 @@ TDM::TDM(QObject* parent) : QObject(parent) {
         DM = this;
 }
 
+void TDM::Reopen(engine::Query* query, const QStringList& lines) {
+    query->close();
+    query->clearSql();
+    for (const QString& line : lines)
+        query->addSql(line);
+    query->open();
+}
+
+void TDM::Execute(const QStringList& lines) {
+    aqMain->close();
+    aqMain->clearSql();
+    for (const QString& line : lines)
+        aqMain->addSql(line);
+    aqMain->execSQL();
+}
+
+void TDM::ConnectTo(const QString& path) {
+    ADOConnection->close();
+    ADOConnection->setConnectionString(ConnectionStringFor(path));
+    ADOConnection->open();
+}
+
 TDM::~TDM() {
     if (DM == this)
         DM = nullptr;

@@ -25,6 +25,14 @@ public:
     explicit TDM(QObject* parent = nullptr);
     ~TDM() override;
 
+    // The statement sequences every window runs through the data module.
+    // query := a new statement of these lines, opened.
+    void Reopen(engine::Query* query, const QStringList& lines);
+    // Runs one statement of these lines that returns no rows, on aqMain.
+    void Execute(const QStringList& lines);
+    // The connection, closed first, opened again on the file at path.
+    void ConnectTo(const QString& path);
+
     engine::Connection* ADOConnection;
     engine::Query* aqMain;
     DataSource* dsMain;

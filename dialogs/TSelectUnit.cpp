@@ -38,14 +38,14 @@ TfmTSForm::TfmTSForm(QWidget* parent) : QDialog(parent), ui(new Ui::TfmTSForm) {
     ui->lbTableSelect->installEventFilter(this);
     ui->eNTName->installEventFilter(this);
 
-    auto guard = [](auto member, TfmTSForm* self) { return [member, self] { platform::guarded([&] { (self->*member)(); }); }; };
-    connect(ui->bbOpen, &QPushButton::clicked, this, guard(&TfmTSForm::bbOpenClick, this));
-    connect(ui->bbCancel, &QPushButton::clicked, this, guard(&TfmTSForm::bbCancelClick, this));
-    connect(ui->tbAddTable, &QToolButton::clicked, this, guard(&TfmTSForm::tbAddTableClick, this));
-    connect(ui->tbRenTable, &QToolButton::clicked, this, guard(&TfmTSForm::tbRenTableClick, this));
-    connect(ui->tbRemoveTable, &QToolButton::clicked, this, guard(&TfmTSForm::tbRemoveTableClick, this));
-    connect(ui->SpeedButton1, &QToolButton::clicked, this, guard(&TfmTSForm::SpeedButton1Click, this));
-    connect(ui->lbTableSelect, &QListWidget::itemDoubleClicked, this, guard(&TfmTSForm::lbTableSelectDblClick, this));
+    using platform::connectHandler;
+    connectHandler(ui->bbOpen, &QPushButton::clicked, this, &TfmTSForm::bbOpenClick);
+    connectHandler(ui->bbCancel, &QPushButton::clicked, this, &TfmTSForm::bbCancelClick);
+    connectHandler(ui->tbAddTable, &QToolButton::clicked, this, &TfmTSForm::tbAddTableClick);
+    connectHandler(ui->tbRenTable, &QToolButton::clicked, this, &TfmTSForm::tbRenTableClick);
+    connectHandler(ui->tbRemoveTable, &QToolButton::clicked, this, &TfmTSForm::tbRemoveTableClick);
+    connectHandler(ui->SpeedButton1, &QToolButton::clicked, this, &TfmTSForm::SpeedButton1Click);
+    connectHandler(ui->lbTableSelect, &QListWidget::itemDoubleClicked, this, &TfmTSForm::lbTableSelectDblClick);
     if (!fmTSForm)
         fmTSForm = this;
 }
@@ -81,10 +81,7 @@ void TfmTSForm::showEvent(QShowEvent* event) {
 
 void TfmTSForm::FormActivate() {
     ui->lbTableSelect->clear();
-    QStringList names = ReadTableNames();
-    for (qsizetype i = names.size() - 1; i >= 0; --i)
-        if (names[i].compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0)
-            names.removeAt(i);
+    const QStringList names = ReadItemTableNames();
     ui->lbTableSelect->addItems(names);
     setNamePanelShown(ui->tbAddTable->isChecked() || ui->tbRenTable->isChecked());
     if (names.isEmpty()) {
@@ -174,14 +171,6 @@ void TfmTSForm::ModeToggled(QToolButton* mode, QToolButton* other) {
     }
 }
 
-void TfmTSForm::execute(const QStringList& lines) {
-    DM->aqMain->close();
-    DM->aqMain->clearSql();
-    for (const QString& line : lines)
-        DM->aqMain->addSql(line);
-    DM->aqMain->execSQL();
-}
-
 void TfmTSForm::tbRemoveTableClick() {
     const QString name = selectedName();
     if (name.isEmpty())
@@ -190,7 +179,7 @@ void TfmTSForm::tbRemoveTableClick() {
                              QStringLiteral("Удаление таблицы..."), platform::Buttons::YesNo, platform::Icon::Warning)
         != platform::Answer::Yes)
         return;
-    execute({QStringLiteral("DROP TABLE ") + name});
+    DM->Execute({QStringLiteral("DROP TABLE ") + name});
     DM->aqMain->clearSql();
     FormActivate();
 }
@@ -218,21 +207,15 @@ void TfmTSForm::SpeedButton1Click() {
     if (ui->tbRenTable->isChecked()) {
         // One transaction: a rename that fails leaves no half-made table.
         const QString old = selectedName();
-        engine::Connection* connection = DM->ADOConnection;
-        connection->beginTransaction();
-        try {
-            execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
-            execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
-                     QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
+        DM->ADOConnection->inOneTransaction([&] {
+            DM->Execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
+            DM->Execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
+                         QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
             KeepCounter(old, name); // ids given once are never given again
-            execute({QStringLiteral("DROP TABLE ") + old});
-            connection->commit();
-        } catch (...) {
-            connection->rollback();
-            throw;
-        }
+            DM->Execute({QStringLiteral("DROP TABLE ") + old});
+        });
     } else {
-        execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
+        DM->Execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
     }
     FormActivate();
     DBTable = selectedName();

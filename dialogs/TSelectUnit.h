@@ -39,7 +39,6 @@ protected:
 
 private:
     QString selectedName() const;
-    void execute(const QStringList& lines);
     void setNamePanelShown(bool shown);
     // The create and rename toggles: at most one pressed, the name panel
     // shown while one is.

@@ -50,23 +50,37 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // Runs steps in one transaction: all of them stay, or, when one throws,
+    // none does.
+    template <class Steps>
+    void inOneTransaction(Steps&& steps) {
+        beginTransaction();
+        try {
+            steps();
+            commit();
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
 
     void setBusyTimeout(int milliseconds);
-
-    sqlite3* handle() const { return m_db; }
-    sqlite3* requireHandle() const;
-    // Prepares an already rewritten statement; throws on failure.
-    Statement prepare(const QByteArray& sql);
-    // Raises the error SQLite reported for code on this connection.
-    [[noreturn]] void fail(int code, const QString& context = {}) const;
-
-    static void registerFunctions(sqlite3* db);
 
 signals:
     void aboutToClose();
     void schemaChanged();
 
 private:
+    // The raw handle stays inside the engine: queries prepare and step
+    // statements on it, nothing outside does.
+    friend class Query;
+    sqlite3* requireHandle() const;
+    // Prepares an already rewritten statement; throws on failure.
+    Statement prepare(const QByteArray& sql);
+    // Raises the error SQLite reported for code on this connection.
+    [[noreturn]] void fail(int code, const QString& context = {}) const;
+    static void registerFunctions(sqlite3* db);
+
     struct CatalogueEntry { QString name; QString folded; bool view; };
     const QList<CatalogueEntry>& catalogue();
 

@@ -2,6 +2,7 @@
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
+#include "platform/Files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -65,15 +66,6 @@ QString singleText(sqlite3* db, const char* sql, const QString& path) {
     return text;
 }
 
-bool syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 void createDatabase(const QString& path) {
@@ -123,7 +115,7 @@ void writeCheckedCopy(sqlite3* src, const QString& source, const QString& target
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
         failOn(src, rc, target);
-    if (!syncPath(target, O_RDONLY))
+    if (!platform::syncFile(target))
         throw EngineError(QStringLiteral("Невозможно записать файл '%1' на диск: %2").arg(target, systemReason()));
     Handle copy;
     openFile(copy, target, SQLITE_OPEN_READONLY);

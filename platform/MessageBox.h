@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <exception>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace platform {
@@ -60,6 +62,22 @@ bool guarded(F&& f)
         showUnknownError();
     }
     return false;
+}
+
+// Connects signal of sender to handler, entered through guarded: a member
+// function of receiver taking no arguments (the signal's are not passed), or
+// any callable that takes none, run while receiver lives.
+template <class Sender, class Signal, class Receiver, class Handler>
+QMetaObject::Connection connectHandler(Sender* sender, Signal signal, Receiver* receiver, Handler handler)
+{
+    return QObject::connect(sender, signal, receiver, [receiver, handler] {
+        guarded([&] {
+            if constexpr (std::is_member_function_pointer_v<Handler>)
+                (receiver->*handler)();
+            else
+                handler();
+        });
+    });
 }
 
 } // namespace platform

@@ -100,4 +100,6 @@ QString formatDayNumber(double day)
     return text;
 }
 
+QString dayNumberText(double day) { return QString::number(static_cast<qint64>(std::floor(day))); }
+
 } // namespace platform

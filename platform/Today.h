@@ -26,6 +26,10 @@ double today();
 // Tests pin today(); nullopt unpins.
 void pinToday(std::optional<double> day);
 
+// A day as statements write it: the whole day number in decimal digits
+// (45352 for 1 March 2024).
+QString dayNumberText(double day);
+
 // "dd.MM.yyyy", plus " hh:mm:ss" when the time of day, rounded to the second,
 // is not zero. Empty for NaN or infinity.
 QString formatDayNumber(double day);
