@@ -9,6 +9,7 @@
 #include "dialogs/AboutUnit.h"
 #include "dialogs/TSelectUnit.h"
 #include "platform/Files.h"
+#include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "ui_MainForm.h"
 
@@ -29,7 +30,6 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     ui->setupUi(this);
     if (!fmMainForm)
         fmMainForm = this;
-    ui->TopPanel->setFixedHeight(58);
     ui->ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ui->lbTableList->hide();
     // The side list sits on a button-face background, like a panel.
@@ -66,7 +66,6 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     ui->lbTableList->installEventFilter(this);
     ui->lbTableList->viewport()->installEventFilter(this);
 
-    resize(670, 382);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     connectHandlers();
@@ -157,7 +156,7 @@ void TfmMainForm::AInit() {
     DM->aqContacts->sort(QStringLiteral("name ASC"));
     FitColumns();
     ShowTableCaption(DBTable);
-    ui->TopPanel->setFixedHeight(32);
+    ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     for (QAction* a : {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
                        ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts})
         a->setEnabled(true);
@@ -170,11 +169,11 @@ void TfmMainForm::AInit() {
 }
 
 void TfmMainForm::FitColumns() {
-    const double share = ui->DBGrid->width() - ui->DBGrid->verticalBarWidth() - 160;
+    const double share = ui->DBGrid->width() - ui->DBGrid->verticalBarWidth() - 2 * kDateColumnWidth;
     // Half-way values go to the even neighbour.
     const int wide = static_cast<int>(std::nearbyint(share * 31.25 / 100));
     const int narrow = static_cast<int>(std::nearbyint(share * 18.75 / 100));
-    const int widths[6] = {wide, narrow, 80, 80, narrow, wide};
+    const int widths[6] = {wide, narrow, kDateColumnWidth, kDateColumnWidth, narrow, wide};
     QHeaderView* titles = ui->DBGrid->horizontalHeader();
     for (int column = 0; column < 6 && column < titles->count(); ++column)
         ui->DBGrid->setColumnWidth(column, widths[column]);
@@ -186,7 +185,7 @@ void TfmMainForm::FormResize() {
 }
 
 void TfmMainForm::EnterNoDatabaseState() {
-    ui->TopPanel->setFixedHeight(32);
+    ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     ui->tbSearch->setChecked(false);
     for (QAction* a : {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
                        ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts,
@@ -262,11 +261,7 @@ bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     if (e->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent*>(e)->text();
-        const int key = static_cast<QKeyEvent*>(e)->key();
-        QChar c = text.isEmpty() ? QChar() : text.front();
-        if (key == Qt::Key_Escape) c = QChar(27);
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) c = QChar(13);
+        const QChar c = platform::typedCharacter(static_cast<QKeyEvent*>(e));
         bool handled = false;
         if (!c.isNull() && (watched == ui->eSearch || watched == ui->cbCSearch))
             platform::guarded([&] { handled = SearchInputKeyPress(c); });

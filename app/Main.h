@@ -10,6 +10,12 @@ class QMenu;
 class QAction;
 class QLabel;
 
+// Heights of the top panel: the toolbar alone, and with the search row under it.
+inline constexpr int kToolbarOnlyHeight = 32;
+inline constexpr int kWithSearchRowHeight = 58;
+// The two date columns of the grid; the other four share the rest.
+inline constexpr int kDateColumnWidth = 80;
+
 class TfmMainForm : public QMainWindow {
     Q_OBJECT
 public:

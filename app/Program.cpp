@@ -28,15 +28,12 @@ void Program::PrepareApplication() {
 
 Program::Program() {
     ResetProgramState();
+    // Each window registers its single instance (fmMainForm, DM, ...) itself.
     m_main = std::make_unique<TfmMainForm>();
-    fmMainForm = m_main.get();
     m_dm = std::make_unique<TDM>();
-    DM = m_dm.get();
     m_main->AttachDataModule();
     m_tables = std::make_unique<TfmTSForm>(m_main.get());
-    fmTSForm = m_tables.get();
     m_about = std::make_unique<TfmAbout>(m_main.get());
-    fmAbout = m_about.get();
     // A missing version is reported; the program goes on with the box's
     // design text.
     platform::guarded([this] { m_about->FormCreate(); });
@@ -44,11 +41,8 @@ Program::Program() {
 
 Program::~Program() {
     platform::guarded([this] { m_main->FormDestroy(); });
-    // The windows go before the data module their controls are bound to.
-    m_about.reset();
-    m_tables.reset();
-    m_main.reset();
-    m_dm.reset();
+    // The members then go in reverse order of declaration: the windows
+    // before the data module their controls are bound to.
 }
 
 void Program::show() {

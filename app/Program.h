@@ -23,8 +23,11 @@ public:
     static void PrepareApplication();
 
 private:
-    std::unique_ptr<TfmMainForm> m_main;
+    // Declared so that destruction, in reverse order, takes the windows
+    // down before the data module; they are created in the program's
+    // fixed order, the main window first.
     std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TfmMainForm> m_main;
     std::unique_ptr<TfmTSForm> m_tables;
     std::unique_ptr<TfmAbout> m_about;
 };

@@ -4,6 +4,7 @@
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "engine/Dialect.h"
+#include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "ui_MainForm.h"
 
@@ -25,7 +26,7 @@ void TfmMainForm::EnableDeleteByCount() { ui->tbDeleteRecord->setEnabled(DM->aqM
 void TfmMainForm::tbSearchClick() {
     QAction* modes[] = {ui->tbSBName, ui->tbSBContact, ui->tbSBType, ui->tbSBDes};
     if (ui->tbSearch->isChecked()) {
-        ui->TopPanel->setFixedHeight(58);
+        ui->TopPanel->setFixedHeight(kWithSearchRowHeight);
         for (QAction* mode : modes)
             mode->setVisible(true);
         ui->sbStartSearch->setEnabled(true);
@@ -35,7 +36,7 @@ void TfmMainForm::tbSearchClick() {
             tbSBContactClick();
         return;
     }
-    ui->TopPanel->setFixedHeight(32);
+    ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     for (QAction* mode : modes)
         mode->setVisible(false);
     ui->sbStartSearch->setEnabled(false);
@@ -91,11 +92,11 @@ void TfmMainForm::OpenFilterIn(QAction* modeButton) {
 }
 
 bool TfmMainForm::SearchInputKeyPress(QChar key) {
-    if (key == QChar(13)) {
+    if (key == platform::kEnterKey) {
         sbStartSearchClick();
         return true;
     }
-    if (key == QChar(27)) {
+    if (key == platform::kEscapeKey) {
         ui->tbSearch->setChecked(false);
         tbSearchClick();
         return true;

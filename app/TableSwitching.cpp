@@ -5,6 +5,7 @@
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/TSelectUnit.h"
+#include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 #include "ui_MainForm.h"
@@ -68,7 +69,7 @@ QString TfmMainForm::SideListStatement(const QString& table) {
 }
 
 bool TfmMainForm::lbTableListKeyPress(QChar key) {
-    if (key != QChar(27))
+    if (key != platform::kEscapeKey)
         return false;
     CloseTableList();
     return true;

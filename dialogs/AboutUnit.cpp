@@ -1,6 +1,7 @@
 #include "dialogs/AboutUnit.h"
 
 #include "dialogs/JpegPicture.h"
+#include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/Version.h"
@@ -74,7 +75,7 @@ void TfmAbout::lurlEMailClick() { platform::shellOpen(QStringLiteral("mailto:") 
 
 void TfmAbout::keyPressEvent(QKeyEvent* event) {
     // Esc closes the box; every other key is ignored.
-    if (event->key() == Qt::Key_Escape && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+    if (event->key() == Qt::Key_Escape && platform::noModifiers(event->modifiers()))
         reject();
 }
 

@@ -4,6 +4,7 @@
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
+#include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowFrame.h"
 #include "ui_TSForm.h"
@@ -21,8 +22,6 @@ const QString kCannotCreate = QStringLiteral("Невозможно создат�
 void inform(const QString& text) {
     platform::messageBox(text, kCannotCreate, platform::Buttons::Ok, platform::Icon::Information);
 }
-
-bool noModifiers(Qt::KeyboardModifiers m) { return (m & ~Qt::KeypadModifier) == Qt::NoModifier; }
 
 } // namespace
 
@@ -110,7 +109,7 @@ bool TfmTSForm::lbTableSelectKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         if (ui->tbRemoveTable->isEnabled()) tbRemoveTableClick();
         return true;
     }
-    if (!noModifiers(modifiers))
+    if (!platform::noModifiers(modifiers))
         return false;
     switch (key) {
     case Qt::Key_Return:
@@ -227,7 +226,7 @@ void TfmTSForm::SpeedButton1Click() {
 }
 
 bool TfmTSForm::eNTNameKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    if (!noModifiers(modifiers))
+    if (!platform::noModifiers(modifiers))
         return false;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         SpeedButton1Click();
