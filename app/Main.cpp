@@ -27,6 +27,9 @@
 TfmMainForm* fmMainForm = nullptr;
 
 TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmMainForm) {
+    // Named as its single instance (the layout file uses the class name, so
+    // the generated code shadows no global); setupUi keeps the name.
+    setObjectName(QStringLiteral("fmMainForm"));
     ui->setupUi(this);
     if (!fmMainForm)
         fmMainForm = this;

@@ -22,7 +22,6 @@ public:
     explicit TfmMainForm(QWidget* parent = nullptr);
     ~TfmMainForm() override;
 
-    Ui::TfmMainForm* form() const { return ui.get(); }
     // Binds the grid and the debtor box to the data module once it exists.
     void AttachDataModule();
     QMenu* pmMain = nullptr;

@@ -9,15 +9,10 @@ namespace {
 
 FieldDef field(const char* name, FieldKind kind, int size, const QString& label, int width, bool visible = true,
                Qt::Alignment alignment = Qt::AlignLeft) {
-    FieldDef d;
-    d.name = QString::fromLatin1(name);
-    d.kind = kind;
-    d.size = size;
-    d.displayLabel = label;
+    FieldDef d = FieldDef::of(QString::fromLatin1(name), kind, size, label);
     d.displayWidth = width;
     d.visible = visible;
     d.alignment = alignment;
-    d.readOnly = kind == FieldKind::AutoIncrement;
     return d;
 }
 

@@ -22,6 +22,9 @@ const QString TfmAbout::kHomePage = QStringLiteral("https://zandrel.example.org/
 const QString TfmAbout::kEMail = QStringLiteral("zandrel@example.org");
 
 TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
+    // Named as its single instance (the layout file uses the class name, so
+    // the generated code shadows no global); setupUi keeps the name.
+    setObjectName(QStringLiteral("fmAbout"));
     ui->setupUi(this);
     m_designWidth = width();
     platform::setFixedFrame(this, platform::TitleButtons::Close);

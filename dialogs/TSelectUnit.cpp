@@ -26,6 +26,9 @@ void inform(const QString& text) {
 } // namespace
 
 TfmTSForm::TfmTSForm(QWidget* parent) : QDialog(parent), ui(new Ui::TfmTSForm) {
+    // Named as its single instance (the layout file uses the class name, so
+    // the generated code shadows no global); setupUi keeps the name.
+    setObjectName(QStringLiteral("fmTSForm"));
     ui->setupUi(this);
     // No title-bar buttons at all: an empty database can be left only by
     // creating a table.

@@ -34,6 +34,17 @@ struct FieldDef {
     QString lookupKeyField;
     QString lookupResultField;
 
+    // A field of kind with its size and label; everything else as above.
+    static FieldDef of(const QString& name, FieldKind kind, int size = 0, const QString& label = {}) {
+        FieldDef d;
+        d.name = name;
+        d.kind = kind;
+        d.size = size;
+        d.displayLabel = label;
+        d.readOnly = kind == FieldKind::AutoIncrement;
+        return d;
+    }
+
     QString label() const { return displayLabel.isEmpty() ? name : displayLabel; }
     bool isData() const { return kind != FieldKind::Lookup; }
 };

@@ -186,13 +186,13 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
     if (m_asciiNeedle && !m_needle.empty()) {
         // Bytes the substring scan stops at: the needle's first character in
         // either case (1), and lead bytes of characters folding to ASCII (2).
-        const FoldTables& t = tables();
-        const unsigned char first = static_cast<unsigned char>(m_needle[0]);
-        m_scan[first] = 1;
-        if (first >= 'a' && first <= 'z')
-            m_scan[first - 32] = 1;
+        const FoldTables& folds = tables();
+        const unsigned char initial = static_cast<unsigned char>(m_needle[0]);
+        m_scan[initial] = 1;
+        if (initial >= 'a' && initial <= 'z')
+            m_scan[initial - 32] = 1;
         for (int b = 0x80; b < 0x100; ++b)
-            m_scan[b] = t.leadFoldsToAscii[b] ? 2 : 0;
+            m_scan[b] = folds.leadFoldsToAscii[b] ? 2 : 0;
     }
     if (leading && (trailing || m_tokens.size() == 1)) m_kind = Kind::Contains;
     else if (leading) m_kind = Kind::Suffix;

@@ -3,6 +3,8 @@
 // current directory), with catalogue files made to order.
 #include "app/Main.h"
 #include "app/Program.h"
+#include "controls/DataGrid.h"
+#include "controls/LookupComboBox.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
@@ -10,16 +12,58 @@
 #include "engine/DatabaseFiles.h"
 #include "platform/Files.h"
 #include "tests/support/TestSupport.h"
-#include "ui_MainForm.h"
 
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
+#include <QToolButton>
+
+// The main window's controls, found by their object names as any tool finds
+// them.
+struct MainControls {
+    explicit MainControls(QObject* window) : w(window) {}
+    template <class T>
+    T* find(const char* name) const {
+        T* found = w->findChild<T*>(QLatin1String(name));
+        if (!found)
+            QTest::qFail(qPrintable(QStringLiteral("Нет элемента %1").arg(QLatin1String(name))), __FILE__, __LINE__);
+        return found;
+    }
+    QObject* w;
+    DataGrid* DBGrid = find<DataGrid>("DBGrid");
+    QFrame* pDBGrid = find<QFrame>("pDBGrid");
+    QWidget* TopPanel = find<QWidget>("TopPanel");
+    QLineEdit* eSearch = find<QLineEdit>("eSearch");
+    LookupComboBox* cbCSearch = find<LookupComboBox>("cbCSearch");
+    QToolButton* sbStartSearch = find<QToolButton>("sbStartSearch");
+    QListWidget* lbTableList = find<QListWidget>("lbTableList");
+    QAction* iNewBase = find<QAction>("iNewBase");
+    QAction* iSelectDB = find<QAction>("iSelectDB");
+    QAction* iSelectTable = find<QAction>("iSelectTable");
+    QAction* iExit = find<QAction>("iExit");
+    QAction* iTitleFlt = find<QAction>("iTitleFlt");
+    QAction* iOCheck = find<QAction>("iOCheck");
+    QAction* iAddRec = find<QAction>("iAddRec");
+    QAction* iEditRec = find<QAction>("iEditRec");
+    QAction* iDelRec = find<QAction>("iDelRec");
+    QAction* iAbout = find<QAction>("iAbout");
+    QAction* tbSelectTable = find<QAction>("tbSelectTable");
+    QAction* tbNewRecord = find<QAction>("tbNewRecord");
+    QAction* tbEditRecord = find<QAction>("tbEditRecord");
+    QAction* tbDeleteRecord = find<QAction>("tbDeleteRecord");
+    QAction* tbSearch = find<QAction>("tbSearch");
+    QAction* tbSBName = find<QAction>("tbSBName");
+    QAction* tbSBContact = find<QAction>("tbSBContact");
+};
 
 class AppHarness {
 public:
-    AppHarness() {
+    // Unscripted boxes and dialogs are reported at the test's own line.
+    explicit AppHarness(std::source_location where = std::source_location::current())
+        : fallbackBoxes(where), fallbackDialogs(where), folder(where) {
         platform::overrideProgramFolder(folder.root());
     }
     ~AppHarness() {
@@ -79,7 +123,12 @@ public:
     }
 
     TfmMainForm* main() const { return program->mainForm(); }
-    Ui::TfmMainForm* ui() const { return program->mainForm()->form(); }
+    const MainControls* ui() const {
+        m_controls = std::make_unique<MainControls>(program->mainForm());
+        return m_controls.get();
+    }
+    template <class T = QWidget>
+    T* find(const char* name) const { return program->mainForm()->findChild<T*>(QLatin1String(name)); }
 
     QStringList shownTitles() const {
         QStringList titles;
@@ -103,4 +152,7 @@ public:
         names.sort();
         return names;
     }
+
+private:
+    mutable std::unique_ptr<MainControls> m_controls;
 };

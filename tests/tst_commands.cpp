@@ -41,7 +41,7 @@ class TestCommands : public QObject {
                            {"1, 'Ann'", "2, 'Boris'"});
         startOn("home.mdb");
     }
-    Ui::TfmMainForm* ui() { return app->ui(); }
+    const MainControls* ui() { return app->ui(); }
     QStringList shown() {
         QStringList t = app->shownTitles();
         return t;

@@ -182,13 +182,13 @@ private slots:
         exec(QStringLiteral("INSERT INTO A (id, other, name) SELECT 1, 1, 'a-one'"));
         Query a(conn.get(), QStringLiteral("a")), b(conn.get(), QStringLiteral("b"));
         auto defs = [](Query* source) {
-            FieldDef look{QStringLiteral("look"), FieldKind::Lookup, 20};
+            FieldDef look = FieldDef::of(QStringLiteral("look"), FieldKind::Lookup, 20);
             look.keyField = QStringLiteral("other");
             look.lookupDataset = source;
             look.lookupKeyField = QStringLiteral("id");
             look.lookupResultField = QStringLiteral("name");
-            return QList<FieldDef>{{QStringLiteral("id"), FieldKind::AutoIncrement}, {QStringLiteral("other"), FieldKind::Integer},
-                                   {QStringLiteral("name"), FieldKind::Text, 20}, look};
+            return QList<FieldDef>{FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement), FieldDef::of(QStringLiteral("other"), FieldKind::Integer),
+                                   FieldDef::of(QStringLiteral("name"), FieldKind::Text, 20), look};
         };
         a.setFieldDefs(defs(&b));
         b.setFieldDefs(defs(&a));
@@ -325,7 +325,7 @@ private slots:
                  QStringLiteral("Значение поля 'phone' длиннее 25 символов"));
         Query q(conn.get(), QStringLiteral("aqContacts"));
         // The field is wider than its column: the engine has the last word.
-        q.setFieldDefs({{QStringLiteral("id"), FieldKind::AutoIncrement}, {QStringLiteral("phone"), FieldKind::Text, 50}});
+        q.setFieldDefs({FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement), FieldDef::of(QStringLiteral("phone"), FieldKind::Text, 50)});
         q.addSql(QStringLiteral("SELECT * FROM _contacts"));
         q.open();
         q.insert();
@@ -486,8 +486,8 @@ private slots:
     void missingFieldNamesTheQuery() {
         exec(QStringLiteral("Create Table Old\n(id COUNTER PRIMARY KEY, title VARCHAR(50))"));
         Query q(conn.get(), QStringLiteral("aqMain"));
-        FieldDef id{QStringLiteral("id"), FieldKind::AutoIncrement};
-        FieldDef note{QStringLiteral("description"), FieldKind::Text, 50, QStringLiteral("Примечание")};
+        FieldDef id = FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement);
+        FieldDef note = FieldDef::of(QStringLiteral("description"), FieldKind::Text, 50, QStringLiteral("Примечание"));
         q.setFieldDefs({id, note});
         q.addSql(QStringLiteral("SELECT * FROM Old"));
         QCOMPARE(errorOf([&] { q.open(); }), QStringLiteral("aqMain: Field 'Примечание' not found"));
@@ -505,13 +505,13 @@ private slots:
         contacts.addSql(QStringLiteral("SELECT *"));
         contacts.addSql(QStringLiteral("FROM _contacts"));
         Query items(conn.get(), QStringLiteral("aqMain"));
-        FieldDef cname{QStringLiteral("cname"), FieldKind::Lookup, 20, QStringLiteral("Должник")};
+        FieldDef cname = FieldDef::of(QStringLiteral("cname"), FieldKind::Lookup, 20, QStringLiteral("Должник"));
         cname.keyField = QStringLiteral("contact");
         cname.lookupDataset = &contacts;
         cname.lookupKeyField = QStringLiteral("id");
         cname.lookupResultField = QStringLiteral("name");
-        items.setFieldDefs({{QStringLiteral("id"), FieldKind::AutoIncrement}, {QStringLiteral("title"), FieldKind::Text, 50},
-                            {QStringLiteral("contact"), FieldKind::Integer}, cname});
+        items.setFieldDefs({FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement), FieldDef::of(QStringLiteral("title"), FieldKind::Text, 50),
+                            FieldDef::of(QStringLiteral("contact"), FieldKind::Integer), cname});
         items.addSql(QStringLiteral("SELECT * FROM T"));
         items.open();
         contacts.open();

@@ -13,9 +13,9 @@
 
 namespace {
 
-void failTest(const QString& message)
+void failTest(const QString& message, const std::source_location& where)
 {
-    QTest::qFail(message.toUtf8().constData(), __FILE__, __LINE__);
+    QTest::qFail(message.toUtf8().constData(), where.file_name(), static_cast<int>(where.line()));
 }
 
 bool fits(platform::Answer answer, platform::Buttons buttons)
@@ -27,7 +27,7 @@ bool fits(platform::Answer answer, platform::Buttons buttons)
 
 } // namespace
 
-ScriptedMessageBoxes::ScriptedMessageBoxes()
+ScriptedMessageBoxes::ScriptedMessageBoxes(Where where) : m_created(where)
 {
     m_previous = platform::setMessageBoxHandler([this](const platform::MessageRecord& r) { return respond(r); });
 }
@@ -37,9 +37,9 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes()
     platform::setMessageBoxHandler(std::move(m_previous));
 }
 
-void ScriptedMessageBoxes::answer(platform::Answer a)
+void ScriptedMessageBoxes::answer(platform::Answer a, Where where)
 {
-    m_answers.append(a);
+    m_answers.append({a, where});
 }
 
 void ScriptedMessageBoxes::answerAlways(platform::Answer a)
@@ -52,10 +52,10 @@ void ScriptedMessageBoxes::failOnUnexpected(bool on)
     m_failOnUnexpected = on;
 }
 
-platform::MessageRecord ScriptedMessageBoxes::last() const
+platform::MessageRecord ScriptedMessageBoxes::last(Where where) const
 {
     if (m_shown.isEmpty()) {
-        failTest(QStringLiteral("Ожидалось окно сообщения, но ни одного не было"));
+        failTest(QStringLiteral("Ожидалось окно сообщения, но ни одного не было"), where);
         return {};
     }
     return m_shown.last();
@@ -69,10 +69,14 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
         record.buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Ok;
 
     std::optional<platform::Answer> a;
-    if (!m_answers.isEmpty())
-        a = m_answers.takeFirst();
-    else if (m_always)
+    Where where = m_created;
+    if (!m_answers.isEmpty()) {
+        const Queued queued = m_answers.takeFirst();
+        a = queued.answer;
+        where = queued.where;
+    } else if (m_always) {
         a = record.buttons == platform::Buttons::Ok ? platform::Answer::Ok : *m_always;
+    }
 
     QString problem;
     if (!a)
@@ -84,11 +88,11 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
 
     m_unexpected = true;
     if (m_failOnUnexpected)
-        failTest(problem.arg(record.text));
+        failTest(problem.arg(record.text), where);
     return harmless;
 }
 
-ScriptedFileDialogs::ScriptedFileDialogs()
+ScriptedFileDialogs::ScriptedFileDialogs(std::source_location where) : m_created(where)
 {
     m_previous = platform::setFileDialogHandler([this](const platform::FileDialogRequest& r) { return respond(r); });
 }
@@ -115,7 +119,7 @@ QString ScriptedFileDialogs::respond(const platform::FileDialogRequest& request)
         return m_choices.takeFirst();
     m_unexpected = true;
     if (m_failOnUnexpected)
-        failTest(QStringLiteral("Неожиданный диалог выбора файла: «%1»").arg(request.title));
+        failTest(QStringLiteral("Неожиданный диалог выбора файла: «%1»").arg(request.title), m_created);
     return QString();
 }
 
@@ -132,11 +136,11 @@ ScriptedShell::~ScriptedShell()
     platform::setShellHandler(std::move(m_previous));
 }
 
-TestFolder::TestFolder()
+TestFolder::TestFolder(std::source_location where)
     : m_previous(QDir::currentPath())
 {
     if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()))
-        failTest(QStringLiteral("Не удалось создать временную папку для теста"));
+        failTest(QStringLiteral("Не удалось создать временную папку для теста"), where);
 }
 
 TestFolder::~TestFolder()
@@ -160,7 +164,7 @@ double day(int y, int m, int d)
     return platform::toDayNumber(QDate(y, m, d));
 }
 
-void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs)
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where)
 {
     const QPointer<QWidget> before = QApplication::activeModalWidget();
     auto* timer = new QTimer(QCoreApplication::instance());
@@ -184,7 +188,7 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs)
         if (appeared)
             action(modal);
         else
-            failTest(QStringLiteral("Модальное окно не появилось за %1 мс").arg(timeoutMs));
+            failTest(QStringLiteral("Модальное окно не появилось за %1 мс").arg(timeoutMs), where);
     });
     timer->start(10);
 }

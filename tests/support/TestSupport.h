@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <source_location>
 
 class QWidget;
 
@@ -18,29 +19,37 @@ class QWidget;
 // queue an answer per box with answer(), or give one for all with
 // answerAlways(). An unexpected box, or a queued answer that doesn't fit the
 // box's buttons, fails the running test (unless failOnUnexpected(false)) and
-// is answered No / Ok so nothing hangs.
+// is answered No / Ok so nothing hangs. Failures name the test's own line:
+// the one that queued the answer, or for an unexpected box the one that
+// made this responder.
 class ScriptedMessageBoxes {
 public:
-    ScriptedMessageBoxes();
+    using Where = std::source_location;
+    explicit ScriptedMessageBoxes(Where where = Where::current());
     ~ScriptedMessageBoxes();
     ScriptedMessageBoxes(const ScriptedMessageBoxes&) = delete;
     ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
 
-    void answer(platform::Answer a);
+    void answer(platform::Answer a, Where where = Where::current());
     void answerAlways(platform::Answer a);
     void failOnUnexpected(bool on);
 
     const QList<platform::MessageRecord>& shown() const { return m_shown; }
     int count() const { return int(m_shown.size()); }
-    platform::MessageRecord last() const; // fails the test when no box was shown
+    platform::MessageRecord last(Where where = Where::current()) const; // fails the test when no box was shown
     int remaining() const { return int(m_answers.size()); } // queued answers not used yet
     bool unexpected() const { return m_unexpected; }
 
 private:
     platform::Answer respond(const platform::MessageRecord& record);
 
+    struct Queued {
+        platform::Answer answer;
+        Where where;
+    };
     QList<platform::MessageRecord> m_shown;
-    QList<platform::Answer> m_answers;
+    QList<Queued> m_answers;
+    Where m_created;
     std::optional<platform::Answer> m_always;
     bool m_failOnUnexpected = true;
     bool m_unexpected = false;
@@ -49,10 +58,10 @@ private:
 
 // Replaces the real file dialogs for its lifetime; choose("") scripts a cancel.
 // An unexpected dialog fails the running test (unless failOnUnexpected(false))
-// and is cancelled.
+// and is cancelled; the failure names the line that made this responder.
 class ScriptedFileDialogs {
 public:
-    ScriptedFileDialogs();
+    explicit ScriptedFileDialogs(std::source_location where = std::source_location::current());
     ~ScriptedFileDialogs();
     ScriptedFileDialogs(const ScriptedFileDialogs&) = delete;
     ScriptedFileDialogs& operator=(const ScriptedFileDialogs&) = delete;
@@ -69,6 +78,7 @@ private:
 
     QList<platform::FileDialogRequest> m_requests;
     QStringList m_choices;
+    std::source_location m_created;
     bool m_failOnUnexpected = true;
     bool m_unexpected = false;
     platform::FileDialogHandler m_previous;
@@ -94,7 +104,7 @@ private:
 // A fresh temporary folder that is the current directory for its lifetime.
 class TestFolder {
 public:
-    TestFolder();
+    explicit TestFolder(std::source_location where = std::source_location::current());
     ~TestFolder();
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
@@ -123,5 +133,6 @@ double day(int y, int m, int d);
 // same test function and data row are running (one other than the modal
 // already active at the call, so nested dialogs work). Call it before the code
 // that opens the dialog; fails the running test when none appears in time.
-void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000,
+                    std::source_location where = std::source_location::current());
 
