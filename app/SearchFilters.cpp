@@ -48,21 +48,22 @@ void TfmMainForm::tbSearchClick() {
     ui->DBGrid->setFocus();
 }
 
-void TfmMainForm::tbSBNameClick() {
-    ui->eSearch->show();
-    ui->eSearch->setEnabled(true);
-    ui->cbCSearch->hide();
-    ui->cbCSearch->setEnabled(false);
-    ui->eSearch->setFocus();
+namespace {
+
+// One of the two search inputs at a time: shown, enabled and focused.
+void SwitchInput(QWidget* to, QWidget* from) {
+    to->show();
+    to->setEnabled(true);
+    from->hide();
+    from->setEnabled(false);
+    to->setFocus();
 }
 
-void TfmMainForm::tbSBContactClick() {
-    ui->eSearch->hide();
-    ui->eSearch->setEnabled(false);
-    ui->cbCSearch->show();
-    ui->cbCSearch->setEnabled(true);
-    ui->cbCSearch->setFocus();
-}
+} // namespace
+
+void TfmMainForm::tbSBNameClick() { SwitchInput(ui->eSearch, ui->cbCSearch); }
+
+void TfmMainForm::tbSBContactClick() { SwitchInput(ui->cbCSearch, ui->eSearch); }
 
 void TfmMainForm::sbStartSearchClick() {
     // Quote marks are doubled so that a text such as O'Brien is searched

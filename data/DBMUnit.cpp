@@ -24,19 +24,24 @@ TDM::TDM(QObject* parent) : QObject(parent) {
         DM = this;
 }
 
-void TDM::Reopen(engine::Query* query, const QStringList& lines) {
-    query->close();
+namespace {
+
+// Any change of a query's statement closes it first.
+void SetStatement(engine::Query* query, const QStringList& lines) {
     query->clearSql();
     for (const QString& line : lines)
         query->addSql(line);
+}
+
+} // namespace
+
+void TDM::Reopen(engine::Query* query, const QStringList& lines) {
+    SetStatement(query, lines);
     query->open();
 }
 
 void TDM::Execute(const QStringList& lines) {
-    aqMain->close();
-    aqMain->clearSql();
-    for (const QString& line : lines)
-        aqMain->addSql(line);
+    SetStatement(aqMain, lines);
     aqMain->execSQL();
 }
 

@@ -332,21 +332,22 @@ QVariant Query::value(int row, int fieldIndex) const {
     return {};
 }
 
-int64_t Query::integerValue(int row, int fieldIndex) const {
+template <class Number>
+Number Query::numberValue(int row, int fieldIndex) const {
     const int c = dataColumnOf(fieldIndex);
     const uint32_t r = m_order[row];
-    if (c < 0 || m_snapshot.isNull(r, c)) return 0;
-    if (m_snapshot.storage(c) == Snapshot::Storage::Real) return static_cast<int64_t>(m_snapshot.real(r, c));
-    return m_snapshot.storage(c) == Snapshot::Storage::Integer ? m_snapshot.integer(r, c) : 0;
+    if (c < 0 || m_snapshot.isNull(r, c))
+        return 0;
+    switch (m_snapshot.storage(c)) {
+    case Snapshot::Storage::Integer: return static_cast<Number>(m_snapshot.integer(r, c));
+    case Snapshot::Storage::Real: return static_cast<Number>(m_snapshot.real(r, c));
+    default: return 0; // text is no number here
+    }
 }
 
-double Query::realValue(int row, int fieldIndex) const {
-    const int c = dataColumnOf(fieldIndex);
-    const uint32_t r = m_order[row];
-    if (c < 0 || m_snapshot.isNull(r, c)) return 0;
-    if (m_snapshot.storage(c) == Snapshot::Storage::Integer) return static_cast<double>(m_snapshot.integer(r, c));
-    return m_snapshot.storage(c) == Snapshot::Storage::Real ? m_snapshot.real(r, c) : 0;
-}
+int64_t Query::integerValue(int row, int fieldIndex) const { return numberValue<int64_t>(row, fieldIndex); }
+
+double Query::realValue(int row, int fieldIndex) const { return numberValue<double>(row, fieldIndex); }
 
 QString Query::textValue(int row, int fieldIndex) const {
     const FieldDef& d = m_fields[fieldIndex];

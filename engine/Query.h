@@ -119,6 +119,8 @@ private:
     void requireOpen() const;
     void requireEditing() const;
     Value storedValue(uint32_t storageRow, int fieldIndex) const;
+    template <class Number>
+    Number numberValue(int row, int fieldIndex) const;
     Value currentValue(int fieldIndex) const;
     void setPending(int fieldIndex, Value v);
     QString lookupText(const Value& key, int fieldIndex) const;
