@@ -25,8 +25,8 @@ QString TfmMainForm::ReducedPath(const QString& path) {
 }
 
 void TfmMainForm::iNewBaseClick() {
-    QString path = platform::chooseFile(
-        this, {platform::FileDialogKind::Save, QStringLiteral("Новая база данных..."), kFilter, platform::programFolder(), true});
+    QString path = platform::chooseFile(this, {platform::FileDialogKind::Save, QStringLiteral("Новая база данных..."),
+                                               kFilter, platform::programFolder(), true});
     if (path.isEmpty())
         return;
     // Only the file's own name decides: folders such as ~/.local hold dots.
@@ -53,8 +53,8 @@ void TfmMainForm::iNewBaseClick() {
 }
 
 void TfmMainForm::iSelectDBClick() {
-    const QString path = platform::chooseFile(
-        this, {platform::FileDialogKind::Open, QStringLiteral("Открыть базу"), kFilter, platform::programFolder(), false});
+    const QString path = platform::chooseFile(this, {platform::FileDialogKind::Open, QStringLiteral("Открыть базу"),
+                                                     kFilter, platform::programFolder(), false});
     if (path.isEmpty())
         return;
     EnterNoDatabaseState();

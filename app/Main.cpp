@@ -4,10 +4,10 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
-#include "engine/EngineError.h"
 #include "data/ProgramState.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/TSelectUnit.h"
+#include "engine/EngineError.h"
 #include "platform/Files.h"
 #include "platform/Keys.h"
 #include "platform/MessageBox.h"
@@ -15,11 +15,11 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QMouseEvent>
-#include <QResizeEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
@@ -144,7 +144,8 @@ void TfmMainForm::AInit() {
     // rather than fail on its first table's columns.
     if (!ListHolds(ReadTableNames(), layouts::kContactsTable)) {
         DM->ADOConnection->close();
-        throw engine::EngineError(QStringLiteral("Файл '") + DBPath + QStringLiteral("' не является базой данных каталогизатора"));
+        throw engine::EngineError(QStringLiteral("Файл '") + DBPath
+                                  + QStringLiteral("' не является базой данных каталогизатора"));
     }
     RebuildTableNames();
     if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
@@ -190,9 +191,10 @@ void TfmMainForm::FormResize() {
 void TfmMainForm::EnterNoDatabaseState() {
     ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     ui->tbSearch->setChecked(false);
-    for (QAction* a : {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
-                       ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts,
-                       ui->iEditRec, ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable, ui->tbSelectTable})
+    for (QAction* a :
+         {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
+          ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts, ui->iEditRec,
+          ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable, ui->tbSelectTable})
         a->setEnabled(false);
     setWindowTitle(QStringLiteral("Zandrel"));
 }
@@ -206,7 +208,7 @@ void TfmMainForm::iAboutClick() { fmAbout->exec(); }
 bool TfmMainForm::FormCloseQuery() {
     return platform::messageBox(QStringLiteral("Вы действительно хотите выйти?"), QStringLiteral("Выход"),
                                 platform::Buttons::YesNo, platform::Icon::Question)
-        == platform::Answer::Yes;
+           == platform::Answer::Yes;
 }
 
 void TfmMainForm::FormClose() {

@@ -5,7 +5,9 @@
 #include <QMainWindow>
 #include <memory>
 
-namespace Ui { class TfmMainForm; }
+namespace Ui {
+class TfmMainForm;
+}
 class QMenu;
 class QAction;
 class QLabel;

@@ -14,8 +14,10 @@ void TfmMainForm::connectSearchHandlers() {
     for (QAction* textMode : {ui->tbSBName, ui->tbSBType, ui->tbSBDes})
         connectHandler(textMode, &QAction::triggered, this, &TfmMainForm::tbSBNameClick);
     connectHandler(ui->tbSBContact, &QAction::triggered, this, &TfmMainForm::tbSBContactClick);
-    const std::pair<QAction*, QAction*> menuModes[] = {
-        {ui->iTitleFlt, ui->tbSBName}, {ui->iTypeFlt, ui->tbSBType}, {ui->iContactFlt, ui->tbSBContact}, {ui->iDesFlt, ui->tbSBDes}};
+    const std::pair<QAction*, QAction*> menuModes[] = {{ui->iTitleFlt, ui->tbSBName},
+                                                       {ui->iTypeFlt, ui->tbSBType},
+                                                       {ui->iContactFlt, ui->tbSBContact},
+                                                       {ui->iDesFlt, ui->tbSBDes}};
     for (const auto& [item, mode] : menuModes)
         connectHandler(item, &QAction::triggered, this, [this, mode = mode] { OpenFilterIn(mode); });
     connectHandler(ui->sbStartSearch, &QToolButton::clicked, this, &TfmMainForm::sbStartSearchClick);

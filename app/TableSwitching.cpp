@@ -64,7 +64,8 @@ void TfmMainForm::lbTableListClick() {
 
 QString TfmMainForm::SideListStatement(const QString& table) {
     if (DebtsMode)
-        return QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE return<=") + platform::dayNumberText(platform::today() + 1);
+        return QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE return<=")
+               + platform::dayNumberText(platform::today() + 1);
     return QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + DebtorFilter;
 }
 

@@ -52,10 +52,12 @@ Word makeWord(const QString& text) { return {text.toStdString(), static_cast<int
 struct Vocabulary {
     std::vector<Word> latin, cyrillic, ringWords, kinds;
     Vocabulary() {
-        const QStringList lat = QStringLiteral("ka lo mi tes bar do ne vu pol sa ter gu fi ze mon ra li ve stu chen wa xo qui jo hy")
-                                    .split(u' ');
-        const QStringList cyr = QStringLiteral("ка ло ми тес бар до не ву пол са тер гу фи зе мон ра ли ве сту чен ша щу жо хы ёл эй юн я")
-                                    .split(u' ');
+        const QStringList lat =
+            QStringLiteral("ka lo mi tes bar do ne vu pol sa ter gu fi ze mon ra li ve stu chen wa xo qui jo hy")
+                .split(u' ');
+        const QStringList cyr =
+            QStringLiteral("ка ло ми тес бар до не ву пол са тер гу фи зе мон ра ли ве сту чен ша щу жо хы ёл эй юн я")
+                .split(u' ');
         Rng rng(kSeed ^ 0x766F6361ull);
         auto build = [&](const QStringList& syllables, std::vector<Word>& out) {
             while (out.size() < 1500) {
@@ -66,8 +68,10 @@ struct Vocabulary {
                 if (w.contains(QLatin1String("ring"), Qt::CaseInsensitive))
                     continue;
                 const int form = rng.between(0, 9);
-                if (form < 3) w[0] = w[0].toUpper();
-                else if (form == 3) w = w.toUpper();
+                if (form < 3)
+                    w[0] = w[0].toUpper();
+                else if (form == 3)
+                    w = w.toUpper();
                 out.push_back(makeWord(w));
             }
         };
@@ -193,11 +197,14 @@ void fillItems(Sqlite& db, const QString& table, int rows, int contacts, double 
 
 void fillContacts(Sqlite& db, int rows, double today) {
     Rng rng(kSeed ^ 0x636F6E74ull);
-    const QStringList first = QStringLiteral("Анна Борис Вера Глеб Дарья Егор Жанна Илья Ксения Лев Мария Олег Anna Peter Lucy Tom")
-                                  .split(u' ');
-    const QStringList last = QStringLiteral("Иванов Петров Смирнова Кузнецов Попова Соколов Лебедева Новиков Smith Brown Miller")
-                                 .split(u' ');
-    const QStringList streets = QStringLiteral("ул. Ленина|пр. Мира|ул. Садовая|Baker Street|ул. Лесная|наб. Реки").split(u'|');
+    const QStringList first =
+        QStringLiteral("Анна Борис Вера Глеб Дарья Егор Жанна Илья Ксения Лев Мария Олег Anna Peter Lucy Tom")
+            .split(u' ');
+    const QStringList last =
+        QStringLiteral("Иванов Петров Смирнова Кузнецов Попова Соколов Лебедева Новиков Smith Brown Miller")
+            .split(u' ');
+    const QStringList streets =
+        QStringLiteral("ул. Ленина|пр. Мира|ул. Садовая|Baker Street|ул. Лесная|наб. Реки").split(u'|');
     db.prepare("INSERT INTO _contacts(id,name,phone,address,birthday,reliability) VALUES(?,?,?,?,?,?)");
     for (int id = 1; id <= rows; ++id) {
         sqlite3_bind_int64(db.stmt, 1, id);
@@ -263,7 +270,8 @@ int64_t generateCatalogue(const Options& o, const Catalogue& c) {
         connection.open();
         for (const TableSize& t : sizes)
             connection.execute(QStringLiteral("Create Table ") + t.name + u'\n' + layouts::kItemColumns);
-        connection.execute(QStringLiteral("Create Table ") + layouts::kContactsTable + u'\n' + layouts::kContactColumns);
+        connection.execute(QStringLiteral("Create Table ") + layouts::kContactsTable + u'\n'
+                           + layouts::kContactColumns);
         connection.close();
     }
     const double today = platform::toDayNumber(QDate::currentDate());
@@ -307,7 +315,8 @@ bool catalogueMatches(const Options& o, const Catalogue& c, QString& why) {
 int64_t contactWithItems(const Catalogue& c) {
     Sqlite db(c.path);
     sqlite3_stmt* s = nullptr;
-    const std::string sql = "SELECT contact FROM \"" + c.big.toStdString() + "\" WHERE contact IS NOT NULL ORDER BY id LIMIT 1";
+    const std::string sql =
+        "SELECT contact FROM \"" + c.big.toStdString() + "\" WHERE contact IS NOT NULL ORDER BY id LIMIT 1";
     if (sqlite3_prepare_v2(db.db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK)
         db.fail("contact");
     const int64_t id = sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 1;

@@ -3,8 +3,8 @@
 #include <QFile>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -155,9 +155,7 @@ MemoryGrowth measureMemoryGrowth(const std::function<void()>& setup, const std::
     return result;
 }
 
-void printHeader() {
-    std::printf("%-10s %12s %12s %12s\n", "operation", "ours ms", "SQLite ms", "ours/SQLite");
-}
+void printHeader() { std::printf("%-10s %12s %12s %12s\n", "operation", "ours ms", "SQLite ms", "ours/SQLite"); }
 
 void printComparison(const Comparison& c) {
     const double ours = c.ours(), sqlite = c.sqlite();

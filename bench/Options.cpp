@@ -23,20 +23,19 @@ bool takeInt(const QStringList& args, int& i, int minimum, int& out, QString& er
 } // namespace
 
 QString usage() {
-    return QStringLiteral(
-        "Usage: zandrel-bench [options]\n"
-        "Times the catalogue's own data path against plain SQLite on one generated file.\n"
-        "\n"
-        "  --items N        rows of the big table Big (default 1000000)\n"
-        "  --tables M       small tables T001.. (default 200)\n"
-        "  --table-items K  rows of each small table (default 5000)\n"
-        "  --contacts C     contacts (default 1000)\n"
-        "  --runs R         timed runs per operation, median reported (default 3, at least 3)\n"
-        "  --file PATH      catalogue file to generate (default: a temporary folder)\n"
-        "  --keep           keep the file afterwards and reuse it if it exists\n"
-        "  --growth         only the growth table (open and search at items/100, items/10, items)\n"
-        "  --no-growth      only the operations table\n"
-        "  --help           this text\n");
+    return QStringLiteral("Usage: zandrel-bench [options]\n"
+                          "Times the catalogue's own data path against plain SQLite on one generated file.\n"
+                          "\n"
+                          "  --items N        rows of the big table Big (default 1000000)\n"
+                          "  --tables M       small tables T001.. (default 200)\n"
+                          "  --table-items K  rows of each small table (default 5000)\n"
+                          "  --contacts C     contacts (default 1000)\n"
+                          "  --runs R         timed runs per operation, median reported (default 3, at least 3)\n"
+                          "  --file PATH      catalogue file to generate (default: a temporary folder)\n"
+                          "  --keep           keep the file afterwards and reuse it if it exists\n"
+                          "  --growth         only the growth table (open and search at items/100, items/10, items)\n"
+                          "  --no-growth      only the operations table\n"
+                          "  --help           this text\n");
 }
 
 bool parseOptions(const QStringList& args, Options& o, bool& help, QString& error) {
@@ -45,20 +44,28 @@ bool parseOptions(const QStringList& args, Options& o, bool& help, QString& erro
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         bool ok = true;
-        if (a == QLatin1String("--items")) ok = takeInt(args, i, 100, o.items, error);
-        else if (a == QLatin1String("--tables")) ok = takeInt(args, i, 0, o.tables, error);
-        else if (a == QLatin1String("--table-items")) ok = takeInt(args, i, 1, o.tableItems, error);
-        else if (a == QLatin1String("--contacts")) ok = takeInt(args, i, 1, o.contacts, error);
-        else if (a == QLatin1String("--runs")) ok = takeInt(args, i, 3, o.runs, error);
+        if (a == QLatin1String("--items"))
+            ok = takeInt(args, i, 100, o.items, error);
+        else if (a == QLatin1String("--tables"))
+            ok = takeInt(args, i, 0, o.tables, error);
+        else if (a == QLatin1String("--table-items"))
+            ok = takeInt(args, i, 1, o.tableItems, error);
+        else if (a == QLatin1String("--contacts"))
+            ok = takeInt(args, i, 1, o.contacts, error);
+        else if (a == QLatin1String("--runs"))
+            ok = takeInt(args, i, 3, o.runs, error);
         else if (a == QLatin1String("--file")) {
             if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
                 error = QStringLiteral("--file needs a path");
                 return false;
             }
             o.file = args[++i];
-        } else if (a == QLatin1String("--keep")) o.keep = true;
-        else if (a == QLatin1String("--growth")) onlyGrowth = true;
-        else if (a == QLatin1String("--no-growth")) noGrowth = true;
+        } else if (a == QLatin1String("--keep"))
+            o.keep = true;
+        else if (a == QLatin1String("--growth"))
+            onlyGrowth = true;
+        else if (a == QLatin1String("--no-growth"))
+            noGrowth = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
             return true;

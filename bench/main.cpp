@@ -40,8 +40,10 @@ QString selectAll(const QString& table, const QString& rest = {}) {
 // open and search on one item table; the main table and the growth table
 // share these so both measure the very same work.
 Comparison openComparison(Ours& ours, Baseline& base, const QString& table, int runs, const QString& name) {
-    return compare(name, runs, {[&] { return ours.open(selectAll(table), QStringLiteral("title ASC")); }, [&] { ours.closeMain(); }},
-                   {[&] { return base.select(selectAll(table, QStringLiteral(" ORDER BY title"))); }, {}});
+    return compare(
+        name, runs,
+        {[&] { return ours.open(selectAll(table), QStringLiteral("title ASC")); }, [&] { ours.closeMain(); }},
+        {[&] { return base.select(selectAll(table, QStringLiteral(" ORDER BY title"))); }, {}});
 }
 
 Comparison searchComparison(Ours& ours, Baseline& base, const QString& table, int runs, const QString& name) {
@@ -74,8 +76,18 @@ Comparison compactComparison(Ours& ours, Baseline& base, const QString& path, in
     ours.disconnect();
     base.close();
     // Both rewrite the same closed file in place, turn about.
-    Comparison c = compare(QStringLiteral("compact"), runs, {[&] { Ours::compact(path); return int64_t(0); }, {}},
-                           {[&] { Baseline::vacuum(path); return int64_t(0); }, {}}, true);
+    Comparison c = compare(QStringLiteral("compact"), runs,
+                           {[&] {
+                                Ours::compact(path);
+                                return int64_t(0);
+                            },
+                            {}},
+                           {[&] {
+                                Baseline::vacuum(path);
+                                return int64_t(0);
+                            },
+                            {}},
+                           true);
     base.open();
     ours.connect();
     return c;
@@ -116,7 +128,8 @@ int run(const Options& o) {
         }
         QString why;
         if (!catalogueMatches(o, cat, why)) {
-            std::fprintf(stderr, "zandrel-bench: %s does not fit these options (%s); remove it or choose another --file\n",
+            std::fprintf(stderr,
+                         "zandrel-bench: %s does not fit these options (%s); remove it or choose another --file\n",
                          qPrintable(path), qPrintable(why));
             return 1;
         }
@@ -146,17 +159,20 @@ int run(const Options& o) {
         printComparison(bigSearch);
         if (bigSearch.oursRows != bigSearch.sqliteRows)
             warn(QStringLiteral("search: ours found %1 rows, SQLite %2; the two case foldings disagree")
-                     .arg(bigSearch.oursRows).arg(bigSearch.sqliteRows));
+                     .arg(bigSearch.oursRows)
+                     .arg(bigSearch.sqliteRows));
 
         const qint64 tomorrow = qint64(platform::toDayNumber(QDate::currentDate().addDays(1)));
-        const Comparison debts = perTable(ours, base, cat.itemTables(), QStringLiteral(" WHERE return<=%1").arg(tomorrow),
-                                          o.runs, QStringLiteral("debts"));
+        const Comparison debts =
+            perTable(ours, base, cat.itemTables(), QStringLiteral(" WHERE return<=%1").arg(tomorrow), o.runs,
+                     QStringLiteral("debts"));
         printComparison(debts);
         checkRows(debts);
 
         const int64_t contact = contactWithItems(cat);
-        const Comparison byContact = perTable(ours, base, cat.itemTables(), QStringLiteral(" WHERE contact=%1").arg(contact),
-                                              o.runs, QStringLiteral("contact"));
+        const Comparison byContact =
+            perTable(ours, base, cat.itemTables(), QStringLiteral(" WHERE contact=%1").arg(contact), o.runs,
+                     QStringLiteral("contact"));
         printComparison(byContact);
         checkRows(byContact);
 
@@ -196,7 +212,8 @@ int run(const Options& o) {
         printGrowth(growth);
     }
 
-    std::printf("\nchecksum  %016llx (SQLite side, every value read)\n", static_cast<unsigned long long>(base.checksum()));
+    std::printf("\nchecksum  %016llx (SQLite side, every value read)\n",
+                static_cast<unsigned long long>(base.checksum()));
     std::printf("peak memory %.1f MiB (VmHWM of the bench process)\n", double(peakMemory()) / 1048576.0);
     if (!o.keep && !o.file.isEmpty())
         QFile::remove(path);

@@ -75,7 +75,8 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) { followView(current); });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        if (query()) followQuery(query()->currentRow());
+        if (query())
+            followQuery(query()->currentRow());
     });
 }
 
@@ -114,7 +115,10 @@ void DataGrid::followView(const QModelIndex& current) {
     const bool moved = platform::guarded([&] { query()->setCurrentRow(current.row()); });
     m_syncing = false;
     if (!moved) // the query stayed where it was: so does the view
-        QTimer::singleShot(0, this, [this] { if (query()) followQuery(query()->currentRow()); });
+        QTimer::singleShot(0, this, [this] {
+            if (query())
+                followQuery(query()->currentRow());
+        });
 }
 
 void DataGrid::keyboardSearch(const QString&) {}

@@ -36,6 +36,4 @@ void LookupComboBox::refill() {
 
 QVariant LookupComboBox::keyValue() const { return currentIndex() < 0 ? QVariant() : currentData(); }
 
-void LookupComboBox::setKeyValue(const QVariant& key) {
-    setCurrentIndex(key.isValid() ? findData(key) : -1);
-}
+void LookupComboBox::setKeyValue(const QVariant& key) { setCurrentIndex(key.isValid() ? findData(key) : -1); }

@@ -66,8 +66,7 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
             return platform::formatDayNumber(m_query->realValue(index.row(), field));
         return m_query->textValue(index.row(), field);
     }
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(def.alignment | Qt::AlignVCenter));
+    case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::Alignment(def.alignment | Qt::AlignVCenter));
     case Qt::BackgroundRole:
     case Qt::ForegroundRole:
     case Qt::FontRole: {
@@ -84,8 +83,7 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
         font.setBold(true);
         return font;
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -41,7 +41,7 @@ private:
     void currentMoved(int row);
 
     QPointer<engine::Query> m_query; // the query may go before the view
-    QList<int> m_columns; // visible fields
+    QList<int> m_columns;            // visible fields
     CellStyler m_styler;
     int m_indicatorRow = -1;
 };

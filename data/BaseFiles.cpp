@@ -30,9 +30,10 @@ bool IsWritable(const QString& file) {
 void KeepCounter(const QString& from, const QString& to) {
     engine::Connection* connection = DM->ADOConnection;
     const QString f = engine::quoted(from), t = engine::quoted(to);
-    connection->execute(QStringLiteral("UPDATE sqlite_sequence SET seq=max(seq, (SELECT seq FROM sqlite_sequence WHERE name='%1')) "
-                                       "WHERE name='%2' AND (SELECT seq FROM sqlite_sequence WHERE name='%1') IS NOT NULL")
-                            .arg(f, t));
+    connection->execute(
+        QStringLiteral("UPDATE sqlite_sequence SET seq=max(seq, (SELECT seq FROM sqlite_sequence WHERE name='%1')) "
+                       "WHERE name='%2' AND (SELECT seq FROM sqlite_sequence WHERE name='%1') IS NOT NULL")
+            .arg(f, t));
     connection->execute(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT '%2', seq FROM sqlite_sequence "
                                        "WHERE name='%1' AND NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name='%2')")
                             .arg(f, t));
@@ -103,12 +104,13 @@ bool ConvertBase() {
                 continue;
             DM->Execute({QStringLiteral("Create Table _temp"), layouts::kItemColumns});
             DM->Execute({QStringLiteral("INSERT INTO _temp (id, title, type, issue, return, contact)"),
-                     QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table});
+                         QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table});
             KeepCounter(table, QStringLiteral("_temp"));
             DM->Execute({QStringLiteral("DROP TABLE ") + table});
             DM->Execute({QStringLiteral("Create Table ") + table, layouts::kItemColumns});
-            DM->Execute({QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
-                     QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM _temp")});
+            DM->Execute({QStringLiteral("INSERT INTO ") + table
+                             + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
+                         QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM _temp")});
             KeepCounter(QStringLiteral("_temp"), table);
             DM->Execute({QStringLiteral("DROP TABLE _temp")});
         }

@@ -5,7 +5,8 @@
 TDM* DM = nullptr;
 
 QString ConnectionStringFor(const QString& path) {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";Persist Security Info=False");
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
+           + QStringLiteral(";Persist Security Info=False");
 }
 
 TDM::TDM(QObject* parent) : QObject(parent) {

@@ -9,11 +9,12 @@
 namespace layouts {
 
 // Second line of "Create Table <name>" for an item table.
-inline const QString kItemColumns = QStringLiteral(
-    "(id COUNTER PRIMARY KEY, title VARCHAR(50), type VARCHAR(25), issue DATETIME, return DATETIME, contact INT, description VARCHAR(50))");
+inline const QString kItemColumns =
+    QStringLiteral("(id COUNTER PRIMARY KEY, title VARCHAR(50), type VARCHAR(25), issue DATETIME, return DATETIME, "
+                   "contact INT, description VARCHAR(50))");
 // Second line of "Create Table _contacts".
-inline const QString kContactColumns = QStringLiteral(
-    "(id COUNTER PRIMARY KEY, name VARCHAR(50), phone VARCHAR(25), address VARCHAR(50), birthday DATETIME, reliability INT)");
+inline const QString kContactColumns = QStringLiteral("(id COUNTER PRIMARY KEY, name VARCHAR(50), phone VARCHAR(25), "
+                                                      "address VARCHAR(50), birthday DATETIME, reliability INT)");
 
 inline const QString kContactsTable = QStringLiteral("_contacts");
 

@@ -4,11 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-inline QString DBPath;          // the open database file, possibly a bare file name
-inline QString DBTable;         // the current item table
-inline QStringList TableNames;  // item tables of the open file
-inline QString DebtorFilter;    // a contact id while the side list shows one debtor's items
-inline bool DebtsMode = false;  // the side list shows debts rather than one debtor's items
+inline QString DBPath;         // the open database file, possibly a bare file name
+inline QString DBTable;        // the current item table
+inline QStringList TableNames; // item tables of the open file
+inline QString DebtorFilter;   // a contact id while the side list shows one debtor's items
+inline bool DebtsMode = false; // the side list shows debts rather than one debtor's items
 inline bool CheckOnOpenFlag = false;
 inline bool Closing = false;
 

@@ -35,7 +35,8 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
     ui->lNik->setText(kNickname);
     ui->lurlHome->setText(QUrl(kHomePage).host());
     ui->lurlEMail->setText(kEMail);
-    for (QLabel* label : {ui->lZandrel, ui->lType, ui->lCreator, ui->lNik, ui->lHome, ui->lEMail, ui->lurlHome, ui->lurlEMail})
+    for (QLabel* label :
+         {ui->lZandrel, ui->lType, ui->lCreator, ui->lNik, ui->lHome, ui->lEMail, ui->lurlHome, ui->lurlEMail})
         label->adjustSize();
     FitToTexts();
     for (QLabel* link : {ui->lurlHome, ui->lurlEMail}) {
@@ -54,7 +55,8 @@ TfmAbout::~TfmAbout() {
 void TfmAbout::FormCreate() {
     const std::optional<QString> version = platform::executableVersion();
     if (!version)
-        throw std::runtime_error(("Can't get file version information for " + QCoreApplication::applicationFilePath()).toStdString());
+        throw std::runtime_error(
+            ("Can't get file version information for " + QCoreApplication::applicationFilePath()).toStdString());
     ui->lZandrel->setText(QStringLiteral("Zandrel v.") + *version);
     ui->lZandrel->adjustSize();
     FitToTexts();
@@ -74,7 +76,9 @@ void TfmAbout::FitToTexts() {
 
 void TfmAbout::lurlHomeClick() { platform::shellOpen(kHomePage); }
 
-void TfmAbout::lurlEMailClick() { platform::shellOpen(QStringLiteral("mailto:") + kEMail + QStringLiteral("?subject=Zandrel")); }
+void TfmAbout::lurlEMailClick() {
+    platform::shellOpen(QStringLiteral("mailto:") + kEMail + QStringLiteral("?subject=Zandrel"));
+}
 
 void TfmAbout::keyPressEvent(QKeyEvent* event) {
     // Esc closes the box; every other key is ignored.

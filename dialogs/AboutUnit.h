@@ -3,7 +3,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class TfmAbout; }
+namespace Ui {
+class TfmAbout;
+}
 
 class TfmAbout : public QDialog {
     Q_OBJECT

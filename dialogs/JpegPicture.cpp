@@ -3,8 +3,8 @@
 #include <csetjmp>
 #include <cstdio>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -19,8 +19,7 @@ struct ErrorManager {
     std::jmp_buf jump;
 };
 
-[[noreturn]] void onError(j_common_ptr cinfo)
-{
+[[noreturn]] void onError(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     std::longjmp(err->jump, 1);
 }
@@ -29,8 +28,7 @@ struct ErrorManager {
 // of data is only a warning to libjpeg, which pads the stream and returns a
 // picture with a grey bottom part; we would rather show no picture at all.
 // Other warnings mean recoverable damage and the picture is kept.
-void onMessage(j_common_ptr cinfo, int level)
-{
+void onMessage(j_common_ptr cinfo, int level) {
     if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
         auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
         std::longjmp(err->jump, 1);
@@ -39,8 +37,7 @@ void onMessage(j_common_ptr cinfo, int level)
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray& data)
-{
+QImage decodeJpeg(const QByteArray& data) {
     if (data.isEmpty())
         return {};
 
@@ -76,8 +73,8 @@ QImage decodeJpeg(const QByteArray& data)
     }
 
     jpeg_start_decompress(&cinfo);
-    *result = QImage(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
-                     QImage::Format_RGB888);
+    *result =
+        QImage(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), QImage::Format_RGB888);
     if (result->isNull() || cinfo.output_components != 3) {
         jpeg_destroy_decompress(&cinfo);
         delete result;

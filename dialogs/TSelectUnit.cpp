@@ -60,8 +60,8 @@ TfmTSForm::~TfmTSForm() {
 bool TfmTSForm::NameCharactersAllowed(const QString& name) {
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        const bool allowed = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_'
-                          || (u >= 0x0410 && u <= 0x044F);
+        const bool allowed = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z')
+                             || u == u'_' || (u >= 0x0410 && u <= 0x044F);
         if (!allowed)
             return false;
     }
@@ -109,18 +109,18 @@ void TfmTSForm::lbTableSelectDblClick() {
 
 bool TfmTSForm::lbTableSelectKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_D && (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier) {
-        if (ui->tbRemoveTable->isEnabled()) tbRemoveTableClick();
+        if (ui->tbRemoveTable->isEnabled())
+            tbRemoveTableClick();
         return true;
     }
     if (!platform::noModifiers(modifiers))
         return false;
     switch (key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        lbTableSelectDblClick();
-        return true;
+    case Qt::Key_Enter: lbTableSelectDblClick(); return true;
     case Qt::Key_Escape:
-        if (ui->bbCancel->isEnabled()) bbCancelClick();
+        if (ui->bbCancel->isEnabled())
+            bbCancelClick();
         return true;
     case Qt::Key_Space:
         if (ui->tbRenTable->isEnabled()) {
@@ -133,10 +133,10 @@ bool TfmTSForm::lbTableSelectKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         tbAddTableClick();
         return true;
     case Qt::Key_Delete:
-        if (ui->tbRemoveTable->isEnabled()) tbRemoveTableClick();
+        if (ui->tbRemoveTable->isEnabled())
+            tbRemoveTableClick();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -211,7 +211,8 @@ void TfmTSForm::SpeedButton1Click() {
         const QString old = selectedName();
         DM->ADOConnection->inOneTransaction([&] {
             DM->Execute({QStringLiteral("Create Table ") + name, layouts::kItemColumns});
-            DM->Execute({QStringLiteral("INSERT INTO ") + name + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
+            DM->Execute({QStringLiteral("INSERT INTO ") + name
+                             + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
                          QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
             KeepCounter(old, name); // ids given once are never given again
             DM->Execute({QStringLiteral("DROP TABLE ") + old});

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class TfmTSForm; }
+namespace Ui {
+class TfmTSForm;
+}
 class QToolButton;
 
 class TfmTSForm : public QDialog {

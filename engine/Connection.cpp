@@ -26,7 +26,8 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             const auto* e = sqlite3_value_text(argv[2]);
             const size_t len = static_cast<size_t>(sqlite3_value_bytes(argv[2]));
             size_t i = 0;
-            if (len > 0) escape = unicode::decodeUtf8(e, len, i);
+            if (len > 0)
+                escape = unicode::decodeUtf8(e, len, i);
         }
         const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
         return new unicode::LikePattern(std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(argv[0]))), escape);
@@ -63,22 +64,16 @@ QString unquote(QString name) {
 QString sqliteMessage(int code, const QString& text, const QString& path) {
     switch (code & 0xFF) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return kLocked.arg(path);
-    case SQLITE_NOTADB:
-        return QStringLiteral("Файл '%1' не является базой данных").arg(path);
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("Невозможно открыть файл базы данных '%1'").arg(path);
+    case SQLITE_LOCKED: return kLocked.arg(path);
+    case SQLITE_NOTADB: return QStringLiteral("Файл '%1' не является базой данных").arg(path);
+    case SQLITE_CANTOPEN: return QStringLiteral("Невозможно открыть файл базы данных '%1'").arg(path);
     case SQLITE_READONLY:
         return QStringLiteral("База данных '%1' доступна только для чтения: изменения не сохранены").arg(path);
     case SQLITE_FULL:
         return QStringLiteral("Недостаточно места на диске: изменения базы данных '%1' не сохранены").arg(path);
-    case SQLITE_CORRUPT:
-        return QStringLiteral("База данных '%1' повреждена").arg(path);
-    case SQLITE_IOERR:
-        return QStringLiteral("Ошибка чтения или записи файла базы данных '%1'").arg(path);
-    case SQLITE_TOOBIG:
-        return QStringLiteral("Значение слишком велико для базы данных");
+    case SQLITE_CORRUPT: return QStringLiteral("База данных '%1' повреждена").arg(path);
+    case SQLITE_IOERR: return QStringLiteral("Ошибка чтения или записи файла базы данных '%1'").arg(path);
+    case SQLITE_TOOBIG: return QStringLiteral("Значение слишком велико для базы данных");
     case SQLITE_CONSTRAINT: {
         QString column;
         int size = 0;
@@ -88,8 +83,7 @@ QString sqliteMessage(int code, const QString& text, const QString& path) {
             return QStringLiteral("Запись с таким значением ключа уже существует (%1)").arg(afterColon(text));
         return QStringLiteral("Нарушено ограничение базы данных: %1").arg(text);
     }
-    default:
-        break;
+    default: break;
     }
     static const QRegularExpression noTable(QStringLiteral("^no such table: (.+)$"));
     static const QRegularExpression noColumn(QStringLiteral("^no such column: (.+)$"));
@@ -149,7 +143,8 @@ void Connection::open() {
         throw EngineError(QStringLiteral("'%1' - папка, а не файл базы данных").arg(path));
 
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, m_busyTimeout);
@@ -261,7 +256,8 @@ QString Connection::resolveTable(const QString& name) {
         if (e.folded != folded)
             continue;
         if (!found.isEmpty())
-            throw EngineError(QStringLiteral("Имя таблицы '%1' неоднозначно: оно совпадает с '%2' и '%3'").arg(name, found, e.name));
+            throw EngineError(
+                QStringLiteral("Имя таблицы '%1' неоднозначно: оно совпадает с '%2' и '%3'").arg(name, found, e.name));
         found = e.name;
     }
     return found;
@@ -279,7 +275,8 @@ void Connection::execute(const QString& statement) {
     int rc;
     {
         const Statement stmt = prepare(r.sql.toUtf8());
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {}
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        }
     }
     if (rc != SQLITE_DONE)
         fail(rc);
@@ -289,12 +286,14 @@ void Connection::execute(const QString& statement) {
 
 void Connection::beginTransaction() {
     const int rc = sqlite3_exec(requireHandle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) fail(rc);
+    if (rc != SQLITE_OK)
+        fail(rc);
 }
 
 void Connection::commit() {
     const int rc = sqlite3_exec(requireHandle(), "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) fail(rc);
+    if (rc != SQLITE_OK)
+        fail(rc);
 }
 
 void Connection::rollback() {

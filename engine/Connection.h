@@ -52,8 +52,7 @@ public:
     bool inTransaction() const;
     // Runs steps in one transaction: all of them stay, or, when one throws,
     // none does.
-    template <class Steps>
-    void inOneTransaction(Steps&& steps) {
+    template <class Steps> void inOneTransaction(Steps&& steps) {
         beginTransaction();
         try {
             steps();
@@ -81,7 +80,11 @@ private:
     [[noreturn]] void fail(int code, const QString& context = {}) const;
     static void registerFunctions(sqlite3* db);
 
-    struct CatalogueEntry { QString name; QString folded; bool view; };
+    struct CatalogueEntry {
+        QString name;
+        QString folded;
+        bool view;
+    };
     const QList<CatalogueEntry>& catalogue();
 
     QString m_connectionString;

@@ -93,8 +93,10 @@ void createDatabase(const QString& path) {
 namespace {
 
 QString schemaOf(sqlite3* db, const QString& path) {
-    return singleText(db, "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
-                          "(SELECT * FROM sqlite_master ORDER BY name, type)", path);
+    return singleText(db,
+                      "SELECT group_concat(type || name || ifnull(sql,''), '|') FROM "
+                      "(SELECT * FROM sqlite_master ORDER BY name, type)",
+                      path);
 }
 
 // VACUUM INTO target through the open source, then sync and check the copy:

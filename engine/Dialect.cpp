@@ -18,9 +18,7 @@ struct Token {
     bool significant() const { return type != Space && type != Comment; }
 };
 
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() > 0x7F;
-}
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$' || c.unicode() > 0x7F; }
 
 QList<Token> tokenize(const QString& s) {
     QList<Token> tokens;
@@ -31,10 +29,12 @@ QList<Token> tokenize(const QString& s) {
         qsizetype j = i + 1;
         Token::Type type = Token::Punct;
         if (c.isSpace()) {
-            while (j < n && s[j].isSpace()) ++j;
+            while (j < n && s[j].isSpace())
+                ++j;
             type = Token::Space;
         } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
-            while (j < n && s[j] != u'\n') ++j;
+            while (j < n && s[j] != u'\n')
+                ++j;
             type = Token::Comment;
         } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
             const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
@@ -44,7 +44,10 @@ QList<Token> tokenize(const QString& s) {
             const QChar close = c == u'[' ? QChar(u']') : c;
             while (j < n) {
                 if (s[j] == close) {
-                    if (close != u']' && j + 1 < n && s[j + 1] == close) { j += 2; continue; }
+                    if (close != u']' && j + 1 < n && s[j + 1] == close) {
+                        j += 2;
+                        continue;
+                    }
                     ++j;
                     break;
                 }
@@ -54,22 +57,26 @@ QList<Token> tokenize(const QString& s) {
         } else if (c.isDigit()) {
             // A run of letters and digits that starts with a digit is a name
             // (tables may be called "2024_books"), unless it is a number.
-            while (j < n && (isWordChar(s[j]) || s[j] == u'.')) ++j;
+            while (j < n && (isWordChar(s[j]) || s[j] == u'.'))
+                ++j;
             bool isNumber = false;
             s.mid(i, j - i).toDouble(&isNumber);
             type = isNumber ? Token::Number : Token::Word;
             if (!isNumber && s.mid(i, j - i).contains(u'.')) {
                 j = i + 1;
-                while (j < n && isWordChar(s[j])) ++j;
+                while (j < n && isWordChar(s[j]))
+                    ++j;
                 type = Token::Word;
             }
         } else if (isWordChar(c)) {
-            while (j < n && isWordChar(s[j])) ++j;
+            while (j < n && isWordChar(s[j]))
+                ++j;
             type = Token::Word;
         } else if (c == u';') {
             type = Token::Semicolon;
-        } else if (j < n && ((c == u'<' && (s[j] == u'=' || s[j] == u'>')) || (c == u'>' && s[j] == u'=')
-                             || (c == u'!' && s[j] == u'=') || (c == u'|' && s[j] == u'|'))) {
+        } else if (j < n
+                   && ((c == u'<' && (s[j] == u'=' || s[j] == u'>')) || (c == u'>' && s[j] == u'=')
+                       || (c == u'!' && s[j] == u'=') || (c == u'|' && s[j] == u'|'))) {
             ++j;
         }
         tokens.append({type, s.mid(i, j - i)});
@@ -96,8 +103,8 @@ bool isTextType(const Token& t) {
 }
 
 bool isListEnd(const Token& t) {
-    for (const char* word : {"WHERE", "GROUP", "ORDER", "LIMIT", "HAVING", "UNION", "EXCEPT", "INTERSECT", "WINDOW", "ON",
-                             "USING", "SET", "VALUES"})
+    for (const char* word : {"WHERE", "GROUP", "ORDER", "LIMIT", "HAVING", "UNION", "EXCEPT", "INTERSECT", "WINDOW",
+                             "ON", "USING", "SET", "VALUES"})
         if (isKeyword(t, word))
             return true;
     return false;
@@ -115,7 +122,8 @@ void rewriteColumnType(Token& type, Token* open, Token* size, Token* close, cons
     } else if (isTextType(type) && open && size && close && open->text == u"(" && size->type == Token::Number
                && close->text == u")") {
         close->text += QStringLiteral(" CONSTRAINT ") + quotedIdentifier(kLengthPrefix + column + u':' + size->text)
-            + QStringLiteral(" CHECK(length(") + quotedIdentifier(column) + QStringLiteral(")<=") + size->text + u')';
+                       + QStringLiteral(" CHECK(length(") + quotedIdentifier(column) + QStringLiteral(")<=")
+                       + size->text + u')';
     }
 }
 
@@ -123,7 +131,9 @@ void rewriteColumnType(Token& type, Token* open, Token* size, Token* close, cons
 
 QString quoted(const QString& text) { return QString(text).replace(u'\'', QStringLiteral("''")); }
 
-QString quotedIdentifier(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+QString quotedIdentifier(const QString& name) {
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
 
 bool parseLengthConstraint(const QString& name, QString* column, int* size) {
     if (!name.startsWith(kLengthPrefix))
@@ -154,7 +164,8 @@ RewrittenStatement rewriteStatement(const QString& statement, const TableResolve
 
     QList<qsizetype> sig;
     for (qsizetype k = 0; k < tokens.size(); ++k)
-        if (tokens[k].significant()) sig.append(k);
+        if (tokens[k].significant())
+            sig.append(k);
     auto sigTok = [&](qsizetype idx) -> Token* { return idx >= 0 && idx < sig.size() ? &tokens[sig[idx]] : nullptr; };
 
     RewrittenStatement result;
@@ -163,21 +174,23 @@ RewrittenStatement rewriteStatement(const QString& statement, const TableResolve
     result.changesSchema = isCreate || (sigTok(0) && (isKeyword(*sigTok(0), "DROP") || isKeyword(*sigTok(0), "ALTER")));
 
     int depth = 0;
-    bool expectTable = false;   // the next name is a table's
-    bool creatingName = false;  // ... and the one CREATE makes
+    bool expectTable = false;  // the next name is a table's
+    bool creatingName = false; // ... and the one CREATE makes
     bool ifNotExists = false;
     bool firstTableTaken = false;
-    int fromListDepth = -1;     // depth of the FROM list being read; -1 outside one
-    bool typeExpected = false;  // CREATE TABLE: the next word is a column's type
-    QString columnName;         // CREATE TABLE: the column being defined
+    int fromListDepth = -1;    // depth of the FROM list being read; -1 outside one
+    bool typeExpected = false; // CREATE TABLE: the next word is a column's type
+    QString columnName;        // CREATE TABLE: the column being defined
 
     for (qsizetype idx = 0; idx < sig.size(); ++idx) {
         Token& t = *sigTok(idx);
         const bool isName = t.type == Token::Word || t.type == Token::QuotedName;
-        if (t.type == Token::Punct && t.text.startsWith(u'(')) ++depth;
+        if (t.type == Token::Punct && t.text.startsWith(u'('))
+            ++depth;
         if (t.type == Token::Punct && t.text.startsWith(u')')) {
             --depth;
-            if (fromListDepth > depth) fromListDepth = -1;
+            if (fromListDepth > depth)
+                fromListDepth = -1;
         }
 
         if (expectTable) {
@@ -240,8 +253,9 @@ RewrittenStatement rewriteStatement(const QString& statement, const TableResolve
             expectTable = true;
         } else if (isKeyword(t, "UPDATE")) {
             // Not in "DO UPDATE SET" nor in a trigger's "AFTER UPDATE ON".
-            expectTable = !(prev && (isKeyword(*prev, "DO") || isKeyword(*prev, "AFTER") || isKeyword(*prev, "BEFORE")
-                                     || isKeyword(*prev, "OF")));
+            expectTable = !(prev
+                            && (isKeyword(*prev, "DO") || isKeyword(*prev, "AFTER") || isKeyword(*prev, "BEFORE")
+                                || isKeyword(*prev, "OF")));
         } else if (isKeyword(t, "TABLE") || isKeyword(t, "VIEW")) {
             expectTable = true;
             creatingName = isCreate && idx == 1;

@@ -8,8 +8,8 @@
 namespace engine {
 
 struct RewrittenStatement {
-    QString sql;          // what SQLite runs
-    QString firstTable;   // stored name of the first table after FROM (or the target of INSERT/UPDATE/DELETE)
+    QString sql;        // what SQLite runs
+    QString firstTable; // stored name of the first table after FROM (or the target of INSERT/UPDATE/DELETE)
     bool changesSchema = false;
 };
 

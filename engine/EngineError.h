@@ -8,8 +8,7 @@ namespace engine {
 
 class EngineError : public std::runtime_error {
 public:
-    explicit EngineError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit EngineError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString& message() const { return m_message; }
 
 private:

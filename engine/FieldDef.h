@@ -21,9 +21,9 @@ enum class FieldKind {
 struct FieldDef {
     QString name;
     FieldKind kind = FieldKind::Text;
-    int size = 0;               // characters, for text and lookup fields
-    QString displayLabel;       // grid column title; the name when empty
-    int displayWidth = 0;       // in characters, 0 = not set
+    int size = 0;         // characters, for text and lookup fields
+    QString displayLabel; // grid column title; the name when empty
+    int displayWidth = 0; // in characters, 0 = not set
     bool visible = true;
     Qt::Alignment alignment = Qt::AlignLeft;
     bool readOnly = false;

@@ -14,12 +14,9 @@ Snapshot::Storage storageOf(FieldKind kind) {
     switch (kind) {
     case FieldKind::AutoIncrement:
     case FieldKind::Integer:
-    case FieldKind::Word:
-        return Snapshot::Storage::Integer;
-    case FieldKind::DateTime:
-        return Snapshot::Storage::Real;
-    default:
-        return Snapshot::Storage::Text;
+    case FieldKind::Word: return Snapshot::Storage::Integer;
+    case FieldKind::DateTime: return Snapshot::Storage::Real;
+    default: return Snapshot::Storage::Text;
     }
 }
 
@@ -95,7 +92,8 @@ QString Query::sqlText() const {
 void Query::setFieldDefs(const QList<FieldDef>& defs) {
     close();
     for (const FieldDef& d : std::as_const(m_declared))
-        if (d.lookupDataset) disconnect(d.lookupDataset, nullptr, this, nullptr);
+        if (d.lookupDataset)
+            disconnect(d.lookupDataset, nullptr, this, nullptr);
     m_declared = defs;
     m_fields = defs;
     for (const FieldDef& d : defs) {
@@ -175,26 +173,26 @@ void Query::open() {
     int rc = SQLITE_DONE;
     const size_t count = resultColumn.size();
     try {
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (size_t k = 0; k < count; ++k) {
-            // One column call per cell; the value calls that follow are cheap.
-            sqlite3_value* v = sqlite3_column_value(stmt, resultColumn[k]);
-            if (sqlite3_value_type(v) == SQLITE_NULL) {
-                m_snapshot.appendNull(k);
-                continue;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            for (size_t k = 0; k < count; ++k) {
+                // One column call per cell; the value calls that follow are cheap.
+                sqlite3_value* v = sqlite3_column_value(stmt, resultColumn[k]);
+                if (sqlite3_value_type(v) == SQLITE_NULL) {
+                    m_snapshot.appendNull(k);
+                    continue;
+                }
+                switch (storages[k]) {
+                case Snapshot::Storage::Integer: m_snapshot.appendInteger(k, sqlite3_value_int64(v)); break;
+                case Snapshot::Storage::Real: m_snapshot.appendReal(k, sqlite3_value_double(v)); break;
+                case Snapshot::Storage::Text: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                    m_snapshot.appendText(k, std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(v))));
+                    break;
+                }
+                }
             }
-            switch (storages[k]) {
-            case Snapshot::Storage::Integer: m_snapshot.appendInteger(k, sqlite3_value_int64(v)); break;
-            case Snapshot::Storage::Real: m_snapshot.appendReal(k, sqlite3_value_double(v)); break;
-            case Snapshot::Storage::Text: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                m_snapshot.appendText(k, std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(v))));
-                break;
-            }
-            }
+            m_snapshot.finishRow();
         }
-        m_snapshot.finishRow();
-    }
     } catch (...) {
         m_snapshot.reset({}); // no half-read result stays in memory
         throw;
@@ -326,14 +324,16 @@ QVariant Query::value(int row, int fieldIndex) const {
     if (m_fields[fieldIndex].kind == FieldKind::Lookup)
         return textValue(row, fieldIndex);
     const Value v = storedValue(m_order[row], fieldIndex);
-    if (std::holds_alternative<int64_t>(v)) return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return std::get<double>(v);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v);
+    if (std::holds_alternative<int64_t>(v))
+        return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
+    if (std::holds_alternative<double>(v))
+        return std::get<double>(v);
+    if (std::holds_alternative<QString>(v))
+        return std::get<QString>(v);
     return {};
 }
 
-template <class Number>
-Number Query::numberValue(int row, int fieldIndex) const {
+template <class Number> Number Query::numberValue(int row, int fieldIndex) const {
     const int c = dataColumnOf(fieldIndex);
     const uint32_t r = m_order[row];
     if (c < 0 || m_snapshot.isNull(r, c))
@@ -356,17 +356,20 @@ QString Query::textValue(int row, int fieldIndex) const {
         return key < 0 ? QString() : lookupText(storedValue(m_order[row], key), fieldIndex);
     }
     const Value v = storedValue(m_order[row], fieldIndex);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v);
-    if (std::holds_alternative<int64_t>(v)) return QString::number(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return QString::number(std::get<double>(v), 'g', 17);
+    if (std::holds_alternative<QString>(v))
+        return std::get<QString>(v);
+    if (std::holds_alternative<int64_t>(v))
+        return QString::number(std::get<int64_t>(v));
+    if (std::holds_alternative<double>(v))
+        return QString::number(std::get<double>(v), 'g', 17);
     return {};
 }
 
 QString Query::lookupText(const Value& key, int fieldIndex) const {
     if (!std::holds_alternative<int64_t>(key) && !std::holds_alternative<double>(key))
         return {};
-    const int64_t id = std::holds_alternative<int64_t>(key) ? std::get<int64_t>(key)
-                                                           : static_cast<int64_t>(std::get<double>(key));
+    const int64_t id =
+        std::holds_alternative<int64_t>(key) ? std::get<int64_t>(key) : static_cast<int64_t>(std::get<double>(key));
     const FieldDef& d = m_fields[fieldIndex];
     Query* source = d.lookupDataset;
     if (!source || !source->isOpen())

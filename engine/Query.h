@@ -81,8 +81,14 @@ public:
     void setCurrentRow(int row);
     void first() { setCurrentRow(0); }
     void last() { setCurrentRow(recordCount() - 1); }
-    void next() { if (m_current + 1 < recordCount()) setCurrentRow(m_current + 1); }
-    void prior() { if (m_current > 0) setCurrentRow(m_current - 1); }
+    void next() {
+        if (m_current + 1 < recordCount())
+            setCurrentRow(m_current + 1);
+    }
+    void prior() {
+        if (m_current > 0)
+            setCurrentRow(m_current - 1);
+    }
 
     void insert();
     void edit();
@@ -108,8 +114,8 @@ public:
 signals:
     void opened();
     void closed();
-    void rowsReset();          // rows added, removed, reordered or replaced
-    void rowChanged(int row);  // one row's values changed
+    void rowsReset();         // rows added, removed, reordered or replaced
+    void rowChanged(int row); // one row's values changed
     void currentRowChanged(int row);
     void stateChanged();
 
@@ -119,8 +125,7 @@ private:
     void requireOpen() const;
     void requireEditing() const;
     Value storedValue(uint32_t storageRow, int fieldIndex) const;
-    template <class Number>
-    Number numberValue(int row, int fieldIndex) const;
+    template <class Number> Number numberValue(int row, int fieldIndex) const;
     Value currentValue(int fieldIndex) const;
     void setPending(int fieldIndex, Value v);
     QString lookupText(const Value& key, int fieldIndex) const;
@@ -142,8 +147,8 @@ private:
     std::vector<uint32_t> m_order; // view row -> snapshot row
     int m_current = -1;
     State m_state = State::Inactive;
-    std::vector<Value> m_pending;   // the record being inserted or edited
-    std::vector<Value> m_original;  // the edited record as it was read
+    std::vector<Value> m_pending;  // the record being inserted or edited
+    std::vector<Value> m_original; // the edited record as it was read
     QString m_baseTable;
     QString m_sortOrder;
     mutable QHash<int, QHash<int64_t, QString>> m_lookupCache; // per lookup field

@@ -16,9 +16,12 @@ QVariant Field::value() const {
     if (def().kind == FieldKind::Lookup)
         return asString();
     const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return std::get<double>(v);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v);
+    if (std::holds_alternative<int64_t>(v))
+        return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
+    if (std::holds_alternative<double>(v))
+        return std::get<double>(v);
+    if (std::holds_alternative<QString>(v))
+        return std::get<QString>(v);
     return {};
 }
 
@@ -29,64 +32,83 @@ QString Field::asString() const {
         return key < 0 ? QString() : m_query->lookupText(m_query->currentValue(key), m_index);
     }
     const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return QString::number(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return QString::number(std::get<double>(v), 'g', 17);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v);
+    if (std::holds_alternative<int64_t>(v))
+        return QString::number(std::get<int64_t>(v));
+    if (std::holds_alternative<double>(v))
+        return QString::number(std::get<double>(v), 'g', 17);
+    if (std::holds_alternative<QString>(v))
+        return std::get<QString>(v);
     return {};
 }
 
 int64_t Field::asInteger() const {
     const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return std::get<int64_t>(v);
-    if (std::holds_alternative<double>(v)) return static_cast<int64_t>(std::get<double>(v));
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v).toLongLong();
+    if (std::holds_alternative<int64_t>(v))
+        return std::get<int64_t>(v);
+    if (std::holds_alternative<double>(v))
+        return static_cast<int64_t>(std::get<double>(v));
+    if (std::holds_alternative<QString>(v))
+        return std::get<QString>(v).toLongLong();
     return 0;
 }
 
 double Field::asFloat() const {
     const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v)) return static_cast<double>(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v)) return std::get<double>(v);
-    if (std::holds_alternative<QString>(v)) return std::get<QString>(v).toDouble();
+    if (std::holds_alternative<int64_t>(v))
+        return static_cast<double>(std::get<int64_t>(v));
+    if (std::holds_alternative<double>(v))
+        return std::get<double>(v);
+    if (std::holds_alternative<QString>(v))
+        return std::get<QString>(v).toDouble();
     return 0;
 }
 
 void Field::setAsString(const QString& v) {
     const FieldDef& d = def();
     switch (d.kind) {
-    case FieldKind::Text:
-        m_query->setPending(m_index, d.size > 0 ? cutToCharacters(v, d.size) : v);
-        return;
+    case FieldKind::Text: m_query->setPending(m_index, d.size > 0 ? cutToCharacters(v, d.size) : v); return;
     case FieldKind::DateTime: {
         bool ok = false;
         const double number = v.trimmed().toDouble(&ok);
-        if (v.trimmed().isEmpty()) clear();
-        else if (ok) setAsFloat(number);
-        else m_query->raise(QStringLiteral("'%1' не является датой").arg(v));
+        if (v.trimmed().isEmpty())
+            clear();
+        else if (ok)
+            setAsFloat(number);
+        else
+            m_query->raise(QStringLiteral("'%1' не является датой").arg(v));
         return;
     }
     default: {
         bool ok = false;
         const qlonglong number = v.trimmed().toLongLong(&ok);
-        if (v.trimmed().isEmpty()) clear();
-        else if (ok) setAsInteger(number);
-        else m_query->raise(QStringLiteral("'%1' не является целым числом").arg(v));
+        if (v.trimmed().isEmpty())
+            clear();
+        else if (ok)
+            setAsInteger(number);
+        else
+            m_query->raise(QStringLiteral("'%1' не является целым числом").arg(v));
     }
     }
 }
 
 void Field::setAsInteger(int64_t v) {
     const FieldDef& d = def();
-    if (d.kind == FieldKind::Text) setAsString(QString::number(v));
-    else if (d.kind == FieldKind::DateTime) m_query->setPending(m_index, static_cast<double>(v));
-    else m_query->setPending(m_index, v);
+    if (d.kind == FieldKind::Text)
+        setAsString(QString::number(v));
+    else if (d.kind == FieldKind::DateTime)
+        m_query->setPending(m_index, static_cast<double>(v));
+    else
+        m_query->setPending(m_index, v);
 }
 
 void Field::setAsFloat(double v) {
     const FieldDef& d = def();
-    if (d.kind == FieldKind::DateTime) m_query->setPending(m_index, v);
-    else if (d.kind == FieldKind::Text) setAsString(QString::number(v, 'g', 17));
-    else m_query->setPending(m_index, static_cast<int64_t>(v));
+    if (d.kind == FieldKind::DateTime)
+        m_query->setPending(m_index, v);
+    else if (d.kind == FieldKind::Text)
+        setAsString(QString::number(v, 'g', 17));
+    else
+        m_query->setPending(m_index, static_cast<int64_t>(v));
 }
 
 void Field::clear() { m_query->setPending(m_index, std::monostate{}); }

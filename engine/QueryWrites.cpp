@@ -64,8 +64,9 @@ void Query::postInsert() {
         bound.push_back(f);
     }
     const QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedIdentifier(m_baseTable))
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quotedIdentifier(m_baseTable), names.join(u','), marks.join(u','));
+                            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedIdentifier(m_baseTable))
+                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(quotedIdentifier(m_baseTable), names.join(u','), marks.join(u','));
     int rc;
     {
         const Statement stmt = m_connection->prepare(sql.toUtf8());
@@ -141,8 +142,10 @@ void Query::deleteRecord() {
     const Value id = storedValue(m_order[m_current], key);
     int rc;
     {
-        const Statement stmt = m_connection->prepare(
-            QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quotedIdentifier(m_baseTable), quotedIdentifier(m_fields[key].name)).toUtf8());
+        const Statement stmt =
+            m_connection->prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                                      .arg(quotedIdentifier(m_baseTable), quotedIdentifier(m_fields[key].name))
+                                      .toUtf8());
         bindValue(stmt.get(), 1, id);
         rc = sqlite3_step(stmt.get());
     }
@@ -161,10 +164,14 @@ void Query::appendToSnapshot(const std::vector<Value>& row) {
         if (c < 0)
             continue;
         const Value& v = row[f];
-        if (std::holds_alternative<std::monostate>(v)) m_snapshot.appendNull(c);
-        else if (std::holds_alternative<int64_t>(v)) m_snapshot.appendInteger(c, std::get<int64_t>(v));
-        else if (std::holds_alternative<double>(v)) m_snapshot.appendReal(c, std::get<double>(v));
-        else m_snapshot.appendText(c, std::get<QString>(v).toStdString());
+        if (std::holds_alternative<std::monostate>(v))
+            m_snapshot.appendNull(c);
+        else if (std::holds_alternative<int64_t>(v))
+            m_snapshot.appendInteger(c, std::get<int64_t>(v));
+        else if (std::holds_alternative<double>(v))
+            m_snapshot.appendReal(c, std::get<double>(v));
+        else
+            m_snapshot.appendText(c, std::get<QString>(v).toStdString());
     }
     m_snapshot.finishRow();
 }
@@ -175,10 +182,14 @@ void Query::storeInSnapshot(uint32_t storageRow, const std::vector<Value>& row) 
         if (c < 0)
             continue;
         const Value& v = row[f];
-        if (std::holds_alternative<std::monostate>(v)) m_snapshot.setNull(storageRow, c);
-        else if (std::holds_alternative<int64_t>(v)) m_snapshot.setInteger(storageRow, c, std::get<int64_t>(v));
-        else if (std::holds_alternative<double>(v)) m_snapshot.setReal(storageRow, c, std::get<double>(v));
-        else m_snapshot.setText(storageRow, c, std::get<QString>(v).toStdString());
+        if (std::holds_alternative<std::monostate>(v))
+            m_snapshot.setNull(storageRow, c);
+        else if (std::holds_alternative<int64_t>(v))
+            m_snapshot.setInteger(storageRow, c, std::get<int64_t>(v));
+        else if (std::holds_alternative<double>(v))
+            m_snapshot.setReal(storageRow, c, std::get<double>(v));
+        else
+            m_snapshot.setText(storageRow, c, std::get<QString>(v).toStdString());
     }
 }
 

@@ -108,8 +108,8 @@ size_t Snapshot::memoryUse() const {
     for (const Column& c : m_columns) {
         const size_t chunks = (m_rows + decltype(c.ints)::kChunk - 1) / decltype(c.ints)::kChunk;
         const size_t per = c.storage == Storage::Integer ? sizeof(int64_t)
-                         : c.storage == Storage::Real   ? sizeof(double)
-                                                        : sizeof(TextArena::Ref);
+                           : c.storage == Storage::Real  ? sizeof(double)
+                                                         : sizeof(TextArena::Ref);
         bytes += chunks * decltype(c.ints)::kChunk * per + c.nulls.capacity() * sizeof(uint64_t);
     }
     return bytes;

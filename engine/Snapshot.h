@@ -11,8 +11,7 @@
 
 namespace engine {
 
-template <class T>
-class ChunkedArray {
+template <class T> class ChunkedArray {
 public:
     static constexpr size_t kShift = 14; // 16384 elements a chunk
     static constexpr size_t kChunk = size_t(1) << kShift;
@@ -25,7 +24,10 @@ public:
     T& operator[](size_t i) { return m_chunks[i >> kShift][i & (kChunk - 1)]; }
     const T& operator[](size_t i) const { return m_chunks[i >> kShift][i & (kChunk - 1)]; }
     size_t size() const { return m_size; }
-    void clear() { m_chunks.clear(); m_size = 0; }
+    void clear() {
+        m_chunks.clear();
+        m_size = 0;
+    }
 
 private:
     std::vector<std::unique_ptr<T[]>> m_chunks;
@@ -36,14 +38,20 @@ private:
 // one 32-bit offset into the whole arena and its 32-bit length.
 class TextArena {
 public:
-    struct Ref { uint32_t offset; uint32_t length; };
+    struct Ref {
+        uint32_t offset;
+        uint32_t length;
+    };
     Ref add(std::string_view text);
     std::string_view view(Ref r) const {
         if (r.length == 0)
             return {};
         return {m_blocks[r.offset >> kShift].get() + (r.offset & (kBlock - 1)), r.length};
     }
-    void clear() { m_blocks.clear(); m_used = kBlock; }
+    void clear() {
+        m_blocks.clear();
+        m_used = kBlock;
+    }
     size_t memoryUse() const { return m_blocks.size() * size_t(kBlock); }
 
 private:

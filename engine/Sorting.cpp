@@ -112,10 +112,13 @@ void sortRows(const Snapshot& s, size_t column, bool descending, std::vector<uin
         sortByKey(entries.begin(), entries.end(), descending);
     size_t k = 0;
     if (!descending)
-        for (uint32_t row : nulls) order[k++] = row;
-    for (const Entry& e : entries) order[k++] = e.row;
+        for (uint32_t row : nulls)
+            order[k++] = row;
+    for (const Entry& e : entries)
+        order[k++] = e.row;
     if (descending)
-        for (uint32_t row : nulls) order[k++] = row;
+        for (uint32_t row : nulls)
+            order[k++] = row;
 }
 
 } // namespace engine

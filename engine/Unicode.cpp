@@ -10,7 +10,7 @@
 namespace engine::unicode {
 namespace {
 
-constexpr char32_t kPercent = 0x110000;    // beyond Unicode: never a literal
+constexpr char32_t kPercent = 0x110000; // beyond Unicode: never a literal
 constexpr char32_t kUnderscore = 0x110001;
 
 struct FoldTables {
@@ -173,16 +173,20 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
     size_t first = 0, last = m_tokens.size();
     const bool leading = !m_tokens.empty() && m_tokens.front() == kPercent;
     const bool trailing = m_tokens.size() > 1 && m_tokens.back() == kPercent;
-    if (leading) ++first;
-    if (trailing) --last;
+    if (leading)
+        ++first;
+    if (trailing)
+        --last;
     bool literalOnly = true;
     for (size_t k = first; k < last; ++k)
-        if (m_tokens[k] == kPercent || m_tokens[k] == kUnderscore) literalOnly = false;
+        if (m_tokens[k] == kPercent || m_tokens[k] == kUnderscore)
+            literalOnly = false;
     if (!literalOnly)
         return;
     for (size_t k = first; k < last; ++k)
         appendUtf8(m_needle, m_tokens[k]);
-    m_asciiNeedle = std::all_of(m_needle.begin(), m_needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    m_asciiNeedle =
+        std::all_of(m_needle.begin(), m_needle.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (m_asciiNeedle && !m_needle.empty()) {
         // Bytes the substring scan stops at: the needle's first character in
         // either case (1), and lead bytes of characters folding to ASCII (2).
@@ -194,10 +198,14 @@ LikePattern::LikePattern(std::string_view pattern, char32_t escape) {
         for (int b = 0x80; b < 0x100; ++b)
             m_scan[b] = folds.leadFoldsToAscii[b] ? 2 : 0;
     }
-    if (leading && (trailing || m_tokens.size() == 1)) m_kind = Kind::Contains;
-    else if (leading) m_kind = Kind::Suffix;
-    else if (trailing) m_kind = Kind::Prefix;
-    else m_kind = Kind::Exact;
+    if (leading && (trailing || m_tokens.size() == 1))
+        m_kind = Kind::Contains;
+    else if (leading)
+        m_kind = Kind::Suffix;
+    else if (trailing)
+        m_kind = Kind::Prefix;
+    else
+        m_kind = Kind::Exact;
 }
 
 bool LikePattern::matches(std::string_view text) const {
@@ -255,15 +263,15 @@ bool LikePattern::matchesFolded(std::string_view text) const {
             appendFolded(buffer, text);
         }
         switch (m_kind) {
-        case Kind::Contains:
-            return memmem(buffer.data(), buffer.size(), m_needle.data(), m_needle.size()) != nullptr;
+        case Kind::Contains: return memmem(buffer.data(), buffer.size(), m_needle.data(), m_needle.size()) != nullptr;
         case Kind::Prefix:
-            return buffer.size() >= m_needle.size() && std::memcmp(buffer.data(), m_needle.data(), m_needle.size()) == 0;
+            return buffer.size() >= m_needle.size()
+                   && std::memcmp(buffer.data(), m_needle.data(), m_needle.size()) == 0;
         case Kind::Suffix:
             return buffer.size() >= m_needle.size()
-                && std::memcmp(buffer.data() + buffer.size() - m_needle.size(), m_needle.data(), m_needle.size()) == 0;
-        default:
-            return buffer == m_needle;
+                   && std::memcmp(buffer.data() + buffer.size() - m_needle.size(), m_needle.data(), m_needle.size())
+                          == 0;
+        default: return buffer == m_needle;
         }
     }
     thread_local std::u32string chars;
@@ -289,7 +297,8 @@ bool LikePattern::matchesFolded(std::string_view text) const {
             return false;
         }
     }
-    while (p < m && m_tokens[p] == kPercent) ++p;
+    while (p < m && m_tokens[p] == kPercent)
+        ++p;
     return p == m;
 }
 

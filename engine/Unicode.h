@@ -37,10 +37,10 @@ private:
 
     enum class Kind { Contains, Prefix, Suffix, Exact, General };
     Kind m_kind = Kind::General;
-    std::string m_needle;           // folded literal for the fast kinds
+    std::string m_needle; // folded literal for the fast kinds
     bool m_asciiNeedle = false;
     std::array<unsigned char, 256> m_scan{};
-    std::u32string m_tokens;        // folded pattern for the general matcher
+    std::u32string m_tokens; // folded pattern for the general matcher
 };
 
 } // namespace engine::unicode

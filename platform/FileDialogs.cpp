@@ -11,8 +11,7 @@ namespace platform {
 
 namespace {
 
-FileDialogHandler& handler()
-{
+FileDialogHandler& handler() {
     static FileDialogHandler h;
     return h;
 }
@@ -24,8 +23,7 @@ class CheckingFileDialog : public QFileDialog {
 public:
     using QFileDialog::QFileDialog;
 
-    void accept() override
-    {
+    void accept() override {
         const QStringList files = selectedFiles();
         if (!files.isEmpty()) {
             const QFileInfo info(files.first());
@@ -42,8 +40,7 @@ public:
 
 } // namespace
 
-QString chooseFile(QWidget* parent, const FileDialogRequest& request)
-{
+QString chooseFile(QWidget* parent, const FileDialogRequest& request) {
     if (handler())
         return handler()(request);
 
@@ -68,8 +65,7 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request)
     return files.isEmpty() ? QString() : files.first();
 }
 
-FileDialogHandler setFileDialogHandler(FileDialogHandler h)
-{
+FileDialogHandler setFileDialogHandler(FileDialogHandler h) {
     FileDialogHandler previous = std::move(handler());
     handler() = std::move(h);
     return previous;

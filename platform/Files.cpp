@@ -16,8 +16,7 @@ namespace platform {
 
 namespace {
 
-bool syncPath(const QString& path, int flags)
-{
+bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -26,8 +25,7 @@ bool syncPath(const QString& path, int flags)
     return ok;
 }
 
-QString joinPath(const QString& folder, const QString& name)
-{
+QString joinPath(const QString& folder, const QString& name) {
     if (folder.isEmpty())
         return name;
     if (folder.endsWith(QLatin1Char('/')))
@@ -37,29 +35,23 @@ QString joinPath(const QString& folder, const QString& name)
 
 } // namespace
 
-bool fileExists(const QString& path)
-{
+bool fileExists(const QString& path) {
     if (path.isEmpty())
         return false;
     const QFileInfo info(path);
     return info.exists() && !info.isDir();
 }
 
-bool deleteFile(const QString& path)
-{
-    return !path.isEmpty() && QFile::remove(path);
-}
+bool deleteFile(const QString& path) { return !path.isEmpty() && QFile::remove(path); }
 
-bool renameFile(const QString& from, const QString& to)
-{
+bool renameFile(const QString& from, const QString& to) {
     // QFile::rename refuses to replace an existing target; replacing is the point here.
     if (from.isEmpty() || to.isEmpty())
         return false;
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
-QString uniqueTempFile(const QString& folder, const QString& prefix)
-{
+QString uniqueTempFile(const QString& folder, const QString& prefix) {
     // Four hex digits like the classic temp names; start at a random point so
     // concurrent callers rarely collide, then walk the whole range once.
     constexpr quint32 range = 0xFFFF;
@@ -80,8 +72,7 @@ QString uniqueTempFile(const QString& folder, const QString& prefix)
     throw std::runtime_error(QStringLiteral("Не удалось создать временный файл в %1").arg(where).toStdString());
 }
 
-QString folderOf(const QString& path)
-{
+QString folderOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (slash < 0)
         return QString();
@@ -90,37 +81,25 @@ QString folderOf(const QString& path)
     return path.left(slash);
 }
 
-QString fileNameOf(const QString& path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 namespace {
-QString& programFolderOverride()
-{
+QString& programFolderOverride() {
     static QString folder;
     return folder;
 }
 } // namespace
 
-QString programFolder()
-{
+QString programFolder() {
     const QString& forced = programFolderOverride();
     return forced.isEmpty() ? QCoreApplication::applicationDirPath() : forced;
 }
 
-void overrideProgramFolder(const QString& folder)
-{
-    programFolderOverride() = folder;
-}
+void overrideProgramFolder(const QString& folder) { programFolderOverride() = folder; }
 
-bool syncFile(const QString& path)
-{
-    return !path.isEmpty() && syncPath(path, O_RDONLY);
-}
+bool syncFile(const QString& path) { return !path.isEmpty() && syncPath(path, O_RDONLY); }
 
-bool syncFolder(const QString& folder)
-{
+bool syncFolder(const QString& folder) {
     return syncPath(folder.isEmpty() ? QStringLiteral(".") : folder, O_RDONLY | O_DIRECTORY);
 }
 

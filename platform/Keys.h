@@ -10,9 +10,7 @@ inline constexpr QChar kEnterKey{13};
 inline constexpr QChar kEscapeKey{27};
 
 // No Shift, Ctrl, Alt or Meta held (the keypad's own flag doesn't count).
-inline bool noModifiers(Qt::KeyboardModifiers modifiers) {
-    return (modifiers & ~Qt::KeypadModifier) == Qt::NoModifier;
-}
+inline bool noModifiers(Qt::KeyboardModifiers modifiers) { return (modifiers & ~Qt::KeypadModifier) == Qt::NoModifier; }
 
 // The character a key press types; a null character for keys that type none.
 inline QChar typedCharacter(const QKeyEvent* key) {

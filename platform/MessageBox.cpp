@@ -13,14 +13,12 @@ namespace {
 
 const QString programName = QStringLiteral("Zandrel");
 
-MessageBoxHandler& handler()
-{
+MessageBoxHandler& handler() {
     static MessageBoxHandler h;
     return h;
 }
 
-QMessageBox::Icon qtIcon(Icon icon)
-{
+QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
     case Icon::None: return QMessageBox::NoIcon;
     case Icon::Information: return QMessageBox::Information;
@@ -31,8 +29,7 @@ QMessageBox::Icon qtIcon(Icon icon)
     return QMessageBox::NoIcon;
 }
 
-Answer showRealBox(const MessageRecord& record)
-{
+Answer showRealBox(const MessageRecord& record) {
     // Without a widget application (command-line tools) there is nobody to
     // click; say it on stderr and take the cautious answer.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -62,50 +59,41 @@ Answer showRealBox(const MessageRecord& record)
 
 } // namespace
 
-QString messageText(const QString& text)
-{
+QString messageText(const QString& text) {
     QString result = text;
     result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return result;
 }
 
-Answer messageBox(const QString& text, const QString& caption, Buttons buttons, Icon icon)
-{
+Answer messageBox(const QString& text, const QString& caption, Buttons buttons, Icon icon) {
     const MessageRecord record{messageText(text), caption, buttons, icon};
     if (handler())
         return handler()(record);
     return showRealBox(record);
 }
 
-MessageBoxHandler setMessageBoxHandler(MessageBoxHandler h)
-{
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler h) {
     MessageBoxHandler previous = std::move(handler());
     handler() = std::move(h);
     return previous;
 }
 
-void showError(const QString& text)
-{
+void showError(const QString& text) {
     QString shown = text;
     if (!shown.isEmpty() && shown.back().unicode() > u'.')
         shown += QLatin1Char('.');
     messageBox(shown, programName, Buttons::Ok, Icon::Error);
 }
 
-void showUnknownError()
-{
-    showError(QStringLiteral("Непредвиденная ошибка"));
-}
+void showUnknownError() { showError(QStringLiteral("Непредвиденная ошибка")); }
 
-void showPlainMessage(const QString& text)
-{
+void showPlainMessage(const QString& text) {
     // Qt falls back to the executable's name when no display name was set;
     // that name is no title for a box.
     QString caption = QGuiApplication::applicationDisplayName();
-    const QString executableName = QCoreApplication::instance()
-        ? QFileInfo(QCoreApplication::arguments().value(0)).fileName()
-        : QString();
+    const QString executableName =
+        QCoreApplication::instance() ? QFileInfo(QCoreApplication::arguments().value(0)).fileName() : QString();
     if (caption.isEmpty() || caption == executableName)
         caption = programName;
     messageBox(text, caption, Buttons::Ok, Icon::None);

@@ -50,9 +50,7 @@ void showUnknownError();
 // exception crosses Qt's event loop: a std::exception is shown with showError,
 // anything else with showUnknownError. Returns true when f ran without an
 // exception.
-template <class F>
-bool guarded(F&& f)
-{
+template <class F> bool guarded(F&& f) {
     try {
         std::forward<F>(f)();
         return true;
@@ -68,8 +66,7 @@ bool guarded(F&& f)
 // function of receiver taking no arguments (the signal's are not passed), or
 // any callable that takes none, run while receiver lives.
 template <class Sender, class Signal, class Receiver, class Handler>
-QMetaObject::Connection connectHandler(Sender* sender, Signal signal, Receiver* receiver, Handler handler)
-{
+QMetaObject::Connection connectHandler(Sender* sender, Signal signal, Receiver* receiver, Handler handler) {
     return QObject::connect(sender, signal, receiver, [receiver, handler] {
         guarded([&] {
             if constexpr (std::is_member_function_pointer_v<Handler>)

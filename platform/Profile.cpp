@@ -22,8 +22,7 @@ struct IniLines {
     bool crlf = false;
 };
 
-bool readLines(const QString& file, IniLines& out)
-{
+bool readLines(const QString& file, IniLines& out) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return false;
@@ -41,37 +40,26 @@ bool readLines(const QString& file, IniLines& out)
     return true;
 }
 
-QString decode(const QByteArray& line)
-{
-    return QString::fromUtf8(line).trimmed();
-}
+QString decode(const QByteArray& line) { return QString::fromUtf8(line).trimmed(); }
 
 // Section name when line is a section header.
-std::optional<QString> sectionName(const QString& line)
-{
+std::optional<QString> sectionName(const QString& line) {
     if (!line.startsWith(QLatin1Char('[')))
         return std::nullopt;
     const qsizetype close = line.indexOf(QLatin1Char(']'));
     return (close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
 }
 
-bool isComment(const QString& line)
-{
-    return line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'));
-}
+bool isComment(const QString& line) { return line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')); }
 
-bool sameName(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 struct KeyLine {
     QString key;
     QString value;
 };
 
-std::optional<KeyLine> keyLine(const QString& line)
-{
+std::optional<KeyLine> keyLine(const QString& line) {
     if (isComment(line))
         return std::nullopt;
     const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -89,8 +77,7 @@ struct Location {
     QString keyAsWritten;
 };
 
-Location locate(const IniLines& ini, const QString& section, const QString& key)
-{
+Location locate(const IniLines& ini, const QString& section, const QString& key) {
     Location loc;
     bool inSection = false;
     for (qsizetype i = 0; i < ini.lines.size(); ++i) {
@@ -118,16 +105,14 @@ Location locate(const IniLines& ini, const QString& section, const QString& key)
     return loc;
 }
 
-bool hasWritePermission(const QString& path)
-{
+bool hasWritePermission(const QString& path) {
     const auto write = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return QFile::permissions(path) & write;
 }
 
 } // namespace
 
-QString readProfileString(const QString& file, const QString& section, const QString& key, const QString& def)
-{
+QString readProfileString(const QString& file, const QString& section, const QString& key, const QString& def) {
     IniLines ini;
     if (file.isEmpty() || !readLines(file, ini))
         return def;
@@ -143,8 +128,7 @@ QString readProfileString(const QString& file, const QString& section, const QSt
     return value;
 }
 
-bool writeProfileString(const QString& file, const QString& section, const QString& key, const QString& value)
-{
+bool writeProfileString(const QString& file, const QString& section, const QString& key, const QString& value) {
     if (file.isEmpty())
         return false;
     const QFileInfo info(file);
@@ -195,19 +179,16 @@ bool writeProfileString(const QString& file, const QString& section, const QStri
     return out.commit();
 }
 
-std::optional<long long> parseProfileInteger(const QString& value)
-{
+std::optional<long long> parseProfileInteger(const QString& value) {
     const QString text = value.trimmed();
-    auto allOf = [](QStringView s, auto pred) {
-        return !s.isEmpty() && std::all_of(s.begin(), s.end(), pred);
-    };
+    auto allOf = [](QStringView s, auto pred) { return !s.isEmpty() && std::all_of(s.begin(), s.end(), pred); };
     bool ok = false;
     long long result = 0;
     if (text.size() > 2 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X")))) {
         const QStringView digits = QStringView(text).mid(2);
         const auto isHex = [](QChar c) {
             return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-                || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+                   || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
         };
         if (allOf(digits, isHex))
             result = digits.toLongLong(&ok, 16);

@@ -7,16 +7,14 @@ namespace platform {
 
 namespace {
 
-ShellHandler& handler()
-{
+ShellHandler& handler() {
     static ShellHandler h;
     return h;
 }
 
 } // namespace
 
-bool shellOpen(const QString& address)
-{
+bool shellOpen(const QString& address) {
     if (handler())
         return handler()(address);
     // fromUserInput keeps "mailto:" and "https://" as they are and makes a
@@ -27,8 +25,7 @@ bool shellOpen(const QString& address)
     return QDesktopServices::openUrl(url);
 }
 
-ShellHandler setShellHandler(ShellHandler h)
-{
+ShellHandler setShellHandler(ShellHandler h) {
     ShellHandler previous = std::move(handler());
     handler() = std::move(h);
     return previous;

@@ -10,27 +10,24 @@ namespace {
 
 constexpr qint64 msPerDay = 86'400'000;
 
-const QDate& epoch()
-{
+const QDate& epoch() {
     static const QDate d(1899, 12, 30);
     return d;
 }
 
-std::optional<double>& pinned()
-{
+std::optional<double>& pinned() {
     static std::optional<double> d;
     return d;
 }
 
 struct DayAndTime {
-    qint64 day;       // days from the epoch
-    qint64 timeMs;    // time of day, 0 .. msPerDay - 1
+    qint64 day;    // days from the epoch
+    qint64 timeMs; // time of day, 0 .. msPerDay - 1
 };
 
 // Splits a day number into day and time of day rounded to unitMs. A time that
 // rounds up to midnight belongs to the next calendar day.
-std::optional<DayAndTime> split(double value, qint64 unitMs)
-{
+std::optional<DayAndTime> split(double value, qint64 unitMs) {
     // Beyond this QDate and the double's precision stop meaning anything.
     if (!std::isfinite(value) || std::fabs(value) > 1e9)
         return std::nullopt;
@@ -47,56 +44,44 @@ std::optional<DayAndTime> split(double value, qint64 unitMs)
 
 } // namespace
 
-double toDayNumber(const QDate& date)
-{
-    return double(epoch().daysTo(date));
-}
+double toDayNumber(const QDate& date) { return double(epoch().daysTo(date)); }
 
-double toDayNumber(const QDateTime& dateTime)
-{
+double toDayNumber(const QDateTime& dateTime) {
     const QDateTime local = dateTime.toLocalTime();
     const double day = toDayNumber(local.date());
     const double fraction = double(local.time().msecsSinceStartOfDay()) / double(msPerDay);
     return day < 0 ? day - fraction : day + fraction;
 }
 
-QDate dateOfDayNumber(double day)
-{
+QDate dateOfDayNumber(double day) {
     if (!std::isfinite(day) || std::fabs(day) > 1e9)
         return QDate();
     return epoch().addDays(qint64(std::floor(day)));
 }
 
-QDateTime dateTimeOfDayNumber(double day)
-{
+QDateTime dateTimeOfDayNumber(double day) {
     const auto parts = split(day, 1);
     if (!parts)
         return QDateTime();
-    return QDateTime(epoch().addDays(parts->day), QTime::fromMSecsSinceStartOfDay(int(parts->timeMs)),
-                     Qt::LocalTime);
+    return QDateTime(epoch().addDays(parts->day), QTime::fromMSecsSinceStartOfDay(int(parts->timeMs)), Qt::LocalTime);
 }
 
-double today()
-{
+double today() {
     if (pinned())
         return *pinned();
     return toDayNumber(QDate::currentDate());
 }
 
-void pinToday(std::optional<double> day)
-{
-    pinned() = day;
-}
+void pinToday(std::optional<double> day) { pinned() = day; }
 
-QString formatDayNumber(double day)
-{
+QString formatDayNumber(double day) {
     const auto parts = split(day, 1000);
     if (!parts)
         return QString();
     QString text = epoch().addDays(parts->day).toString(QStringLiteral("dd.MM.yyyy"));
     if (parts->timeMs != 0)
-        text += QLatin1Char(' ')
-            + QTime::fromMSecsSinceStartOfDay(int(parts->timeMs)).toString(QStringLiteral("hh:mm:ss"));
+        text +=
+            QLatin1Char(' ') + QTime::fromMSecsSinceStartOfDay(int(parts->timeMs)).toString(QStringLiteral("hh:mm:ss"));
     return text;
 }
 

@@ -6,8 +6,7 @@
 
 namespace platform {
 
-bool installRussianTranslation(QCoreApplication& app)
-{
+bool installRussianTranslation(QCoreApplication& app) {
     // Parented to the application so it lives exactly as long as it is installed.
     auto* translator = new QTranslator(&app);
     if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))

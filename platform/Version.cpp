@@ -4,20 +4,18 @@ namespace platform {
 
 namespace {
 
-std::optional<std::optional<QString>>& override_()
-{
+std::optional<std::optional<QString>>& override_() {
     static std::optional<std::optional<QString>> v;
     return v;
 }
 
 } // namespace
 
-std::optional<QString> executableVersion()
-{
+std::optional<QString> executableVersion() {
     if (override_())
         return *override_();
-    // Defined by platform/CMakeLists.txt for this file only, and only when the
-    // project version has all four parts.
+        // Defined by platform/CMakeLists.txt for this file only, and only when the
+        // project version has all four parts.
 #ifdef ZANDREL_FILE_VERSION
     return QStringLiteral(ZANDREL_FILE_VERSION);
 #else
@@ -25,9 +23,6 @@ std::optional<QString> executableVersion()
 #endif
 }
 
-void overrideExecutableVersion(std::optional<std::optional<QString>> v)
-{
-    override_() = std::move(v);
-}
+void overrideExecutableVersion(std::optional<std::optional<QString>> v) { override_() = std::move(v); }
 
 } // namespace platform

@@ -25,8 +25,7 @@
 // them.
 struct MainControls {
     explicit MainControls(QObject* window) : w(window) {}
-    template <class T>
-    T* find(const char* name) const {
+    template <class T> T* find(const char* name) const {
         T* found = w->findChild<T*>(QLatin1String(name));
         if (!found)
             QTest::qFail(qPrintable(QStringLiteral("Нет элемента %1").arg(QLatin1String(name))), __FILE__, __LINE__);
@@ -103,7 +102,8 @@ public:
         for (auto it = tables.begin(); it != tables.end(); ++it) {
             c.execute(QStringLiteral("Create Table ") + it.key() + u'\n' + layouts::kItemColumns);
             for (const QString& row : it.value())
-                c.execute(QStringLiteral("INSERT INTO ") + it.key() + QStringLiteral(" (title, contact, return) SELECT ") + row);
+                c.execute(QStringLiteral("INSERT INTO ") + it.key()
+                          + QStringLiteral(" (title, contact, return) SELECT ") + row);
         }
     }
 
@@ -127,8 +127,9 @@ public:
         m_controls = std::make_unique<MainControls>(program->mainForm());
         return m_controls.get();
     }
-    template <class T = QWidget>
-    T* find(const char* name) const { return program->mainForm()->findChild<T*>(QLatin1String(name)); }
+    template <class T = QWidget> T* find(const char* name) const {
+        return program->mainForm()->findChild<T*>(QLatin1String(name));
+    }
 
     QStringList shownTitles() const {
         QStringList titles;

@@ -10,19 +10,21 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QtTest>
 #include <sqlite3.h>
 
 namespace {
 
-const QStringList kBooks{"'Earring', 1, 45367", "'String', NULL, NULL", "'ring binder', 2, 45352", "NULL, NULL, NULL",
-                         "'50% off', 1, 45368", "'150 pages', NULL, NULL", "'O''Brien', NULL, NULL"};
+const QStringList kBooks{"'Earring', 1, 45367",   "'String', NULL, NULL", "'ring binder', 2, 45352",
+                         "NULL, NULL, NULL",      "'50% off', 1, 45368",  "'150 pages', NULL, NULL",
+                         "'O''Brien', NULL, NULL"};
 
 QByteArray digestOf(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
 }
 
 } // namespace
@@ -78,10 +80,14 @@ private slots:
     void newDatabaseNames_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("made");
-        QTest::newRow("no dot gets .mdb") << "catalog" << "catalog.mdb";
-        QTest::newRow("own extension kept") << "catalog.db" << "catalog.db";
-        QTest::newRow("dotted folder") << "v1.2/catalog" << "v1.2/catalog.mdb";
-        QTest::newRow("dotted folder, own extension") << "v1.2/catalog.db" << "v1.2/catalog.db";
+        QTest::newRow("no dot gets .mdb") << "catalog"
+                                          << "catalog.mdb";
+        QTest::newRow("own extension kept") << "catalog.db"
+                                            << "catalog.db";
+        QTest::newRow("dotted folder") << "v1.2/catalog"
+                                       << "v1.2/catalog.mdb";
+        QTest::newRow("dotted folder, own extension") << "v1.2/catalog.db"
+                                                      << "v1.2/catalog.db";
     }
     void newDatabaseNames() {
         QFETCH(QString, typed);
@@ -99,10 +105,12 @@ private slots:
         });
         QTest::keyClick(app->main(), Qt::Key_N, Qt::ControlModifier);
         QVERIFY(QFileInfo(app->folder.path(made)).isFile());
-        const QString expectedPath = made.contains(u'/') ? app->folder.path(made) : made; // bare in the program's folder
+        const QString expectedPath =
+            made.contains(u'/') ? app->folder.path(made) : made; // bare in the program's folder
         QCOMPARE(DBPath, expectedPath);
         QCOMPARE(DBTable, QStringLiteral("Книги"));
-        QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - ") + QFileInfo(made).fileName() + QStringLiteral("(Книги)"));
+        QCOMPARE(app->main()->windowTitle(),
+                 QStringLiteral("Zandrel - ") + QFileInfo(made).fileName() + QStringLiteral("(Книги)"));
         QVERIFY(!ui()->DBGrid->isHidden());
         const platform::FileDialogRequest request = dialogs.requests().first();
         QCOMPARE(request.title, QStringLiteral("Новая база данных..."));
@@ -132,7 +140,8 @@ private slots:
         createOverAnExistingFile(boxes);
         QCOMPARE(boxes.count(), 2);
         QCOMPARE(boxes.shown()[0].text, QStringLiteral("Файл '%1' уже существует").arg(app->folder.path("taken.mdb")));
-        QCOMPARE(boxes.shown()[1].text, QStringLiteral("Невозможно создать базу '%1'!").arg(app->folder.path("taken.mdb")));
+        QCOMPARE(boxes.shown()[1].text,
+                 QStringLiteral("Невозможно создать базу '%1'!").arg(app->folder.path("taken.mdb")));
         QCOMPARE(boxes.shown()[1].caption, QStringLiteral("Невозможно создать базу!"));
         QCOMPARE(boxes.shown()[1].icon, platform::Icon::Error);
         QCOMPARE(DBPath, QStringLiteral("home.mdb"));
@@ -176,8 +185,11 @@ private slots:
         {
             sqlite3* db = nullptr;
             QCOMPARE(sqlite3_open(QFile::encodeName(app->folder.path("old.mdb")).constData(), &db), SQLITE_OK);
-            sqlite3_exec(db, "CREATE TABLE contacts (id INTEGER PRIMARY KEY, name TEXT, phone TEXT, address TEXT, birthday REAL, reliability INT);"
-                             "CREATE TABLE Books (id INTEGER PRIMARY KEY, title TEXT, type TEXT, issue REAL, return REAL, contact INT)",
+            sqlite3_exec(db,
+                         "CREATE TABLE contacts (id INTEGER PRIMARY KEY, name TEXT, phone TEXT, address TEXT, birthday "
+                         "REAL, reliability INT);"
+                         "CREATE TABLE Books (id INTEGER PRIMARY KEY, title TEXT, type TEXT, issue REAL, return REAL, "
+                         "contact INT)",
                          nullptr, nullptr, nullptr);
             sqlite3_close(db);
         }
@@ -192,7 +204,8 @@ private slots:
         QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel"));
         QVERIFY(ui()->DBGrid->isHidden());
         QCOMPARE(ui()->TopPanel->height(), 32);
-        for (QAction* a : {ui()->tbNewRecord, ui()->tbSearch, ui()->iSelectTable, ui()->iTitleFlt, ui()->tbDeleteRecord})
+        for (QAction* a :
+             {ui()->tbNewRecord, ui()->tbSearch, ui()->iSelectTable, ui()->iTitleFlt, ui()->tbDeleteRecord})
             QVERIFY(!a->isEnabled());
         app->quit(boxes);
         QCOMPARE(digestOf(app->folder.path("old.mdb")), before);
@@ -206,13 +219,21 @@ private slots:
         QTest::addColumn<QString>("menuKey");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("titles");
-        QTest::newRow("title ring") << "Z" << "ring" << QStringList{"Earring", "String", "ring binder"};
-        QTest::newRow("title RING") << "Z" << "RING" << QStringList{"Earring", "String", "ring binder"};
-        QTest::newRow("50% is a pattern") << "Z" << "50%" << QStringList{"50% off", "150 pages"};
-        QTest::newRow("quote searched literally") << "Z" << "O'Brien" << QStringList{"O'Brien"};
-        QTest::newRow("empty leaves nulls out") << "Z" << "" << QStringList{"Earring", "String", "ring binder", "50% off", "150 pages", "O'Brien"};
-        QTest::newRow("kind") << "X" << "винил" << QStringList{"String"};
-        QTest::newRow("note") << "V" << "ПОДАРОК" << QStringList{"ring binder"};
+        QTest::newRow("title ring") << "Z"
+                                    << "ring" << QStringList{"Earring", "String", "ring binder"};
+        QTest::newRow("title RING") << "Z"
+                                    << "RING" << QStringList{"Earring", "String", "ring binder"};
+        QTest::newRow("50% is a pattern") << "Z"
+                                          << "50%" << QStringList{"50% off", "150 pages"};
+        QTest::newRow("quote searched literally") << "Z"
+                                                  << "O'Brien" << QStringList{"O'Brien"};
+        QTest::newRow("empty leaves nulls out")
+            << "Z"
+            << "" << QStringList{"Earring", "String", "ring binder", "50% off", "150 pages", "O'Brien"};
+        QTest::newRow("kind") << "X"
+                              << "винил" << QStringList{"String"};
+        QTest::newRow("note") << "V"
+                              << "ПОДАРОК" << QStringList{"ring binder"};
     }
     void search() {
         QFETCH(QString, menuKey);
@@ -332,7 +353,8 @@ private slots:
         const QPoint first = list->visualItemRect(list->item(0)).center();
         const QPoint second = list->visualItemRect(list->item(1)).center();
         QTest::mousePress(viewport, Qt::LeftButton, {}, first);
-        QMouseEvent move(QEvent::MouseMove, second, viewport->mapToGlobal(second), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, second, viewport->mapToGlobal(second), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, second);
         QCOMPARE(list->currentRow(), 1);
@@ -373,13 +395,12 @@ private slots:
         ui()->eSearch->setText(QStringLiteral("ring"));
         QTest::keyClick(ui()->eSearch, Qt::Key_Return);
         QCOMPARE(DM->aqMain->recordCount(), 3);
-        whenModalShown([](QWidget* modal) {
-            QTest::keyClick(modal->findChild<QListWidget*>("lbTableSelect"), Qt::Key_Escape);
-        });
+        whenModalShown(
+            [](QWidget* modal) { QTest::keyClick(modal->findChild<QListWidget*>("lbTableSelect"), Qt::Key_Escape); });
         ui()->iSelectTable->trigger();
         QCOMPARE(DBTable, QStringLiteral("Books"));
         QCOMPARE(DM->aqMain->recordCount(), kBooks.size()); // reloaded whole
-        QVERIFY(ui()->tbSearch->isChecked()); // the filter state is left as it was
+        QVERIFY(ui()->tbSearch->isChecked());               // the filter state is left as it was
     }
 };
 

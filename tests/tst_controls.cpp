@@ -21,7 +21,8 @@ private slots:
         engine::Connection connection;
         connection.setConnectionString(QStringLiteral("Data Source=") + folder.path("t.mdb"));
         connection.open();
-        connection.execute(QStringLiteral("Create Table T\n(id COUNTER PRIMARY KEY, title VARCHAR(50), issue DATETIME)"));
+        connection.execute(
+            QStringLiteral("Create Table T\n(id COUNTER PRIMARY KEY, title VARCHAR(50), issue DATETIME)"));
         for (const char* title : {"b", "c", "a"})
             connection.execute(QStringLiteral("INSERT INTO T (title) SELECT '%1'").arg(QLatin1String(title)));
 

@@ -35,11 +35,15 @@ void makeFile(const QString& path, const QStringList& statements) {
 }
 
 const QStringList kOldLayout{
-    "CREATE TABLE contacts (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(50), phone VARCHAR(25), address VARCHAR(50), birthday REAL, reliability INT)",
-    "CREATE TABLE Books (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), issue REAL, return REAL, contact INT)",
-    "CREATE TABLE Disks (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), issue REAL, return REAL, contact INT)",
+    "CREATE TABLE contacts (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(50), phone VARCHAR(25), address "
+    "VARCHAR(50), birthday REAL, reliability INT)",
+    "CREATE TABLE Books (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), issue REAL, return "
+    "REAL, contact INT)",
+    "CREATE TABLE Disks (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), issue REAL, return "
+    "REAL, contact INT)",
     "INSERT INTO contacts (id, name, phone) VALUES (3, 'Ира', '123'), (17, 'Пётр', NULL)",
-    "INSERT INTO Books (id, title, contact, issue, return) VALUES (5, 'Война и мир', 17, 45300, 45366), (9, 'Idiot', NULL, NULL, NULL)",
+    "INSERT INTO Books (id, title, contact, issue, return) VALUES (5, 'Война и мир', 17, 45300, 45366), (9, 'Idiot', "
+    "NULL, NULL, NULL)",
     "INSERT INTO Disks (id, title, contact) VALUES (40, 'Jazz', 3)",
 };
 
@@ -58,7 +62,8 @@ class TestData : public QObject {
     void run(const QString& a, const QString& b = {}) {
         DM->aqMain->clearSql();
         DM->aqMain->addSql(a);
-        if (!b.isEmpty()) DM->aqMain->addSql(b);
+        if (!b.isEmpty())
+            DM->aqMain->addSql(b);
         DM->aqMain->execSQL();
     }
     void openMain(const QString& select) {
@@ -87,8 +92,10 @@ private slots:
     void itemFieldsShowSixColumns() {
         QStringList visible;
         for (const engine::FieldDef& d : DM->aqMain->fields())
-            if (d.visible) visible << d.label();
-        QCOMPARE(visible, (QStringList{"Наименование", "Вид", "Дата выдачи", "Дата возврата", "Должник", "Примечание"}));
+            if (d.visible)
+                visible << d.label();
+        QCOMPARE(visible,
+                 (QStringList{"Наименование", "Вид", "Дата выдачи", "Дата возврата", "Должник", "Примечание"}));
         QCOMPARE(DM->aqContacts->sqlText(), QStringLiteral("SELECT *\nFROM _contacts\n"));
     }
 
@@ -135,7 +142,8 @@ private slots:
     void checkPassesCurrentLayouts_data() {
         QTest::addColumn<QStringList>("statements");
         QTest::newRow("only _contacts") << QStringList{"CREATE TABLE _contacts (id INTEGER)"};
-        QTest::newRow("both contacts tables") << QStringList{"CREATE TABLE _contacts (id INTEGER)", "CREATE TABLE contacts (id INTEGER)"};
+        QTest::newRow("both contacts tables")
+            << QStringList{"CREATE TABLE _contacts (id INTEGER)", "CREATE TABLE contacts (id INTEGER)"};
         QTest::newRow("neither") << QStringList{"CREATE TABLE Books (id INTEGER)"};
     }
     void checkPassesCurrentLayouts() {
@@ -191,7 +199,8 @@ private slots:
 
     void conversionKeepsCountersAndViews() {
         QStringList statements = kOldLayout;
-        statements << "DELETE FROM contacts WHERE id=17" << "DELETE FROM Disks"
+        statements << "DELETE FROM contacts WHERE id=17"
+                   << "DELETE FROM Disks"
                    << "CREATE VIEW Lent AS SELECT * FROM Books WHERE contact IS NOT NULL";
         makeFile(folder->path("old.mdb"), statements);
         ScriptedMessageBoxes boxes;
@@ -261,7 +270,8 @@ private slots:
         DM->ADOConnection->close();
         sqlite3* other = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(folder->path("cat.mdb")).constData(), &other), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK); // another program is writing
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr),
+                 SQLITE_OK); // another program is writing
         const QByteArray before = digestOf(folder->path("cat.mdb"));
         ScriptedMessageBoxes boxes;
         boxes.answer(platform::Answer::Ok);
@@ -298,7 +308,8 @@ private slots:
         QVERIFY(after.st_size < before.st_size);
         QVERIFY(QFileInfo(folder->path("link.mdb")).isSymLink());
         // Its later write lands in the file that every name shows.
-        QCOMPARE(sqlite3_exec(other, "INSERT INTO Books (title) VALUES ('written after')", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "INSERT INTO Books (title) VALUES ('written after')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
         sqlite3_close(other);
         connectTo(QStringLiteral("hard.mdb"));
         openMain(QStringLiteral("SELECT * FROM Books WHERE title='written after'"));

@@ -25,18 +25,21 @@ struct XWindow {
 
 XWindow propertiesOf(const QWidget* window) {
     QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_WM_NAME"),
-                                           QStringLiteral("_MOTIF_WM_HINTS"), QStringLiteral("WM_NORMAL_HINTS")});
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("_NET_WM_NAME"),
+                 QStringLiteral("_MOTIF_WM_HINTS"), QStringLiteral("WM_NORMAL_HINTS")});
     xprop.waitForFinished(5000);
     const QString text = QString::fromUtf8(xprop.readAllStandardOutput());
     XWindow w;
-    QRegularExpressionMatch m = QRegularExpression(QStringLiteral("_NET_WM_NAME\\(UTF8_STRING\\) = \"(.*)\"")).match(text);
+    QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("_NET_WM_NAME\\(UTF8_STRING\\) = \"(.*)\"")).match(text);
     w.title = m.captured(1);
     m = QRegularExpression(QStringLiteral("_MOTIF_WM_HINTS\\(_MOTIF_WM_HINTS\\) = (.*)")).match(text);
     for (const QString& value : m.captured(1).split(QStringLiteral(", "), Qt::SkipEmptyParts))
         w.motif << value.toUInt(nullptr, 16);
     auto size = [&](const char* which) {
-        const QRegularExpressionMatch s = QRegularExpression(QStringLiteral("%1 size: (\\d+) by (\\d+)").arg(QLatin1String(which))).match(text);
+        const QRegularExpressionMatch s =
+            QRegularExpression(QStringLiteral("%1 size: (\\d+) by (\\d+)").arg(QLatin1String(which))).match(text);
         return s.hasMatch() ? QSize(s.captured(1).toInt(), s.captured(2).toInt()) : QSize();
     };
     w.minimum = size("minimum");
@@ -56,7 +59,8 @@ class TestDesktop : public QObject {
 
 private slots:
     void initTestCase() {
-        if (QGuiApplication::platformName() != QLatin1String("xcb") || QStandardPaths::findExecutable("xprop").isEmpty())
+        if (QGuiApplication::platformName() != QLatin1String("xcb")
+            || QStandardPaths::findExecutable("xprop").isEmpty())
             QSKIP("needs an X display and xprop");
     }
 
@@ -85,8 +89,10 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("title");
         QTest::addColumn<unsigned>("buttons");
-        QTest::newRow("table manager: no buttons") << "iSelectTable" << "Таблицы..." << 0u;
-        QTest::newRow("about box: close only") << "iAbout" << "О программе..." << kClose;
+        QTest::newRow("table manager: no buttons") << "iSelectTable"
+                                                   << "Таблицы..." << 0u;
+        QTest::newRow("about box: close only") << "iAbout"
+                                               << "О программе..." << kClose;
     }
     void framesOfTheDialogs() {
         QFETCH(QString, command);

@@ -16,8 +16,8 @@ using namespace engine;
 
 namespace {
 
-const QString kItemColumns = QStringLiteral(
-    "(id COUNTER PRIMARY KEY, title VARCHAR(50), type VARCHAR(25), issue DATETIME, return DATETIME, contact INT, description VARCHAR(50))");
+const QString kItemColumns = QStringLiteral("(id COUNTER PRIMARY KEY, title VARCHAR(50), type VARCHAR(25), issue "
+                                            "DATETIME, return DATETIME, contact INT, description VARCHAR(50))");
 
 QString errorOf(const std::function<void()>& f) {
     try {
@@ -74,7 +74,8 @@ private slots:
     void dataSourceIsParsed() {
         QCOMPARE(Connection::dataSourceOf(QStringLiteral("Provider=X;Data Source=a b.mdb;Persist Security Info=False")),
                  QStringLiteral("a b.mdb"));
-        QCOMPARE(Connection::dataSourceOf(QStringLiteral("Provider=X;Data Source=/tmp/x.mdb")), QStringLiteral("/tmp/x.mdb"));
+        QCOMPARE(Connection::dataSourceOf(QStringLiteral("Provider=X;Data Source=/tmp/x.mdb")),
+                 QStringLiteral("/tmp/x.mdb"));
         QCOMPARE(Connection::dataSourceOf(QStringLiteral("Data Source=/data/a;b.mdb;Persist Security Info=False")),
                  QStringLiteral("/data/a;b.mdb"));
         QCOMPARE(Connection::dataSourceOf(QStringLiteral("Data Source=x.mdb; ")), QStringLiteral("x.mdb"));
@@ -95,16 +96,18 @@ private slots:
         QTest::newRow("long s folds to s") << "%str%" << QStringList{"String", "\u017Ftrange"};
         QTest::newRow("greek") << "%σοφ%" << QStringList{"ΣΟΦΙΑ"};
         QTest::newRow("brackets are literal") << "%[a]%" << QStringList{"[a] note"};
-        QTest::newRow("everything but null") << "%" << QStringList{"Earring", "String", "RING binder", "Книга", "КНИГИ",
-                                                                   "записная книжка", "50% off", "150 pages", "x50", "[a] note", "",
-                                                                   "\u212Aelvin scale", "\u017Ftrange", "ΣΟΦΙΑ"};
+        QTest::newRow("everything but null")
+            << "%" << QStringList{"Earring",      "String",    "RING binder", "Книга",    "КНИГИ", "записная книжка",
+                                  "50% off",      "150 pages", "x50",         "[a] note", "",      "\u212Aelvin scale",
+                                  "\u017Ftrange", "ΣΟΦΙΑ"};
     }
     void like() {
         QFETCH(QString, pattern);
         QFETCH(QStringList, expected);
         makeItems(QStringLiteral("T"));
-        const QStringList titles{"Earring", "String", "RING binder", "Книга", "КНИГИ", "записная книжка",
-                                 "50% off", "150 pages", "x50", "[a] note", "", "\u212Aelvin scale", "\u017Ftrange", "ΣΟΦΙΑ"};
+        const QStringList titles{"Earring",      "String",    "RING binder", "Книга",    "КНИГИ", "записная книжка",
+                                 "50% off",      "150 pages", "x50",         "[a] note", "",      "\u212Aelvin scale",
+                                 "\u017Ftrange", "ΣΟΦΙΑ"};
         for (const QString& t : titles)
             exec(QStringLiteral("INSERT INTO T (title) SELECT '") + t + QStringLiteral("'"));
         exec(QStringLiteral("INSERT INTO T (type) SELECT 'no title'"));
@@ -121,12 +124,15 @@ private slots:
         QTest::addColumn<QByteArray>("pattern");
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("folding char after the last stop") << QByteArray("%abcas%") << QByteArray("abca\xC5\xBF") << true;
+        QTest::newRow("folding char after the last stop")
+            << QByteArray("%abcas%") << QByteArray("abca\xC5\xBF") << true;
         QTest::newRow("needle longer than the rest") << QByteArray("%ssss%") << QByteArray("sss\xC5\xBF") << true;
         QTest::newRow("no match at the end") << QByteArray("%ring%") << QByteArray("rin") << false;
         QTest::newRow("overlong a is no a") << QByteArray("a") << QByteArray("\xC1\x81") << false;
         QTest::newRow("overlong a, slow path") << QByteArray("_") << QByteArray("\xC1\x81") << false;
-        QTest::newRow("beyond Unicode is no wildcard") << QByteArray("a\xF4\x90\x80\x80" "b") << QByteArray("axyzb") << false;
+        QTest::newRow("beyond Unicode is no wildcard") << QByteArray("a\xF4\x90\x80\x80"
+                                                                     "b")
+                                                       << QByteArray("axyzb") << false;
         QTest::newRow("underscore takes one letter") << QByteArray("_") << QByteArray("\xD0\x96") << true;
         QTest::newRow("underscore in the middle") << QByteArray("%к_иг%") << QByteArray("КНИГИ") << true;
         QTest::newRow("underscore is one letter only") << QByteArray("%к_г%") << QByteArray("КНИГИ") << false;
@@ -169,7 +175,10 @@ private slots:
         q.open();
         q.last();
         // A listener that moves the record when it hears of the insert.
-        connect(&q, &Query::currentRowChanged, &q, [&q](int row) { if (row != 1) q.setCurrentRow(1); });
+        connect(&q, &Query::currentRowChanged, &q, [&q](int row) {
+            if (row != 1)
+                q.setCurrentRow(1);
+        });
         q.insert();
         q.fieldByName("title").setAsString(QStringLiteral("new"));
         q.post();
@@ -187,7 +196,8 @@ private slots:
             look.lookupDataset = source;
             look.lookupKeyField = QStringLiteral("id");
             look.lookupResultField = QStringLiteral("name");
-            return QList<FieldDef>{FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement), FieldDef::of(QStringLiteral("other"), FieldKind::Integer),
+            return QList<FieldDef>{FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement),
+                                   FieldDef::of(QStringLiteral("other"), FieldKind::Integer),
                                    FieldDef::of(QStringLiteral("name"), FieldKind::Text, 20), look};
         };
         a.setFieldDefs(defs(&b));
@@ -209,7 +219,8 @@ private slots:
         QCOMPARE(count(QStringLiteral("SELECT * FROM книги")), 1);
         QCOMPARE(count(QStringLiteral("SELECT * FROM КнИгИ WHERE title LIKE '%X%'")), 1);
         QCOMPARE(conn->resolveTable(QStringLiteral("КНИГИ")), QStringLiteral("Книги"));
-        QCOMPARE(errorOf([&] { makeItems(QStringLiteral("КНИГИ")); }), QStringLiteral("Таблица 'КНИГИ' уже существует"));
+        QCOMPARE(errorOf([&] { makeItems(QStringLiteral("КНИГИ")); }),
+                 QStringLiteral("Таблица 'КНИГИ' уже существует"));
         exec(QStringLiteral("DROP TABLE кНИГИ"));
         QVERIFY(conn->tableNames().isEmpty());
     }
@@ -219,19 +230,29 @@ private slots:
         QTest::addColumn<QString>("rewritten");
         QTest::addColumn<QString>("firstTable");
         QTest::newRow("sub-select") << "SELECT * FROM (SELECT * FROM books) WHERE 1"
-                                    << "SELECT * FROM (SELECT * FROM \"Books\") WHERE 1" << "Books";
+                                    << "SELECT * FROM (SELECT * FROM \"Books\") WHERE 1"
+                                    << "Books";
         QTest::newRow("FROM list") << "SELECT * FROM books b, книги WHERE b.id=1 ORDER BY b.title, b.type"
-                                   << "SELECT * FROM \"Books\" b, \"Книги\" WHERE b.id=1 ORDER BY b.title, b.type" << "Books";
-        QTest::newRow("schema prefix") << "SELECT * FROM main.books" << "SELECT * FROM main.\"Books\"" << "Books";
-        QTest::newRow("string in place of a table") << "SELECT * FROM 'x' WHERE 1" << "SELECT * FROM 'x' WHERE 1" << "";
+                                   << "SELECT * FROM \"Books\" b, \"Книги\" WHERE b.id=1 ORDER BY b.title, b.type"
+                                   << "Books";
+        QTest::newRow("schema prefix") << "SELECT * FROM main.books"
+                                       << "SELECT * FROM main.\"Books\""
+                                       << "Books";
+        QTest::newRow("string in place of a table") << "SELECT * FROM 'x' WHERE 1"
+                                                    << "SELECT * FROM 'x' WHERE 1"
+                                                    << "";
         QTest::newRow("upsert") << "INSERT INTO books (id) VALUES (1) ON CONFLICT(id) DO UPDATE SET id=2"
-                                << "INSERT INTO \"Books\" (id) VALUES (1) ON CONFLICT(id) DO UPDATE SET id=2" << "Books";
+                                << "INSERT INTO \"Books\" (id) VALUES (1) ON CONFLICT(id) DO UPDATE SET id=2"
+                                << "Books";
         QTest::newRow("quoted and odd column names")
             << "Create Table T\n(datetime DATETIME, [long name] VARCHAR(5), title VARCHAR(50))"
             << "Create Table \"T\"\n(datetime REAL, [long name] VARCHAR(5) CONSTRAINT \"zandrel_len:long name:5\" "
-               "CHECK(length(\"long name\")<=5), title VARCHAR(50) CONSTRAINT \"zandrel_len:title:50\" CHECK(length(\"title\")<=50))"
+               "CHECK(length(\"long name\")<=5), title VARCHAR(50) CONSTRAINT \"zandrel_len:title:50\" "
+               "CHECK(length(\"title\")<=50))"
             << "";
-        QTest::newRow("if not exists") << "CREATE TABLE IF NOT EXISTS books (id INT)" << "CREATE TABLE IF NOT EXISTS \"Books\" (id INT)" << "";
+        QTest::newRow("if not exists") << "CREATE TABLE IF NOT EXISTS books (id INT)"
+                                       << "CREATE TABLE IF NOT EXISTS \"Books\" (id INT)"
+                                       << "";
     }
     void dialectRewrite() {
         QFETCH(QString, statement);
@@ -249,8 +270,10 @@ private slots:
     }
 
     void namesDifferingOnlyInCase() {
-        otherProgram(dbPath(), "CREATE TABLE Книги (id INTEGER); CREATE TABLE КНИГИ (id INTEGER); INSERT INTO Книги VALUES (1)");
-        QCOMPARE(errorOf([&] { exec(QStringLiteral("DROP TABLE книги")); }).left(25), QStringLiteral("Имя таблицы 'книги' неодн"));
+        otherProgram(dbPath(),
+                     "CREATE TABLE Книги (id INTEGER); CREATE TABLE КНИГИ (id INTEGER); INSERT INTO Книги VALUES (1)");
+        QCOMPARE(errorOf([&] { exec(QStringLiteral("DROP TABLE книги")); }).left(25),
+                 QStringLiteral("Имя таблицы 'книги' неодн"));
         exec(QStringLiteral("DROP TABLE КНИГИ")); // the exact name, not the first that folds alike
         QCOMPARE(conn->tableNames(), QStringList{"Книги"});
         QCOMPARE(count(QStringLiteral("SELECT * FROM книги")), 1);
@@ -325,7 +348,8 @@ private slots:
                  QStringLiteral("Значение поля 'phone' длиннее 25 символов"));
         Query q(conn.get(), QStringLiteral("aqContacts"));
         // The field is wider than its column: the engine has the last word.
-        q.setFieldDefs({FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement), FieldDef::of(QStringLiteral("phone"), FieldKind::Text, 50)});
+        q.setFieldDefs({FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement),
+                        FieldDef::of(QStringLiteral("phone"), FieldKind::Text, 50)});
         q.addSql(QStringLiteral("SELECT * FROM _contacts"));
         q.open();
         q.insert();
@@ -408,7 +432,9 @@ private slots:
         otherProgram(dbPath(), otherChange.toUtf8().constData());
         q.edit();
         q.fieldByName("title").setAsString(QStringLiteral("mine"));
-        QVERIFY(errorOf([&] { q.post(); }).startsWith(QStringLiteral("aqMain: Запись изменена или удалена другой программой")));
+        QVERIFY(errorOf([&] {
+                    q.post();
+                }).startsWith(QStringLiteral("aqMain: Запись изменена или удалена другой программой")));
         QCOMPARE(count(QStringLiteral("SELECT * FROM T WHERE title='mine'")), 0);
     }
 
@@ -426,7 +452,8 @@ private slots:
         for (int r = 0; r < q.recordCount(); ++r)
             titles << (q.isNull(r, f) ? QStringLiteral("<null>") : q.textValue(r, f));
         // Nulls first; equal texts keep their order; Ё sorts with Е.
-        QCOMPARE(titles, (QStringList{"<null>", "apple", "BANANA", "banana", "Zebra", "Арбуз", "банан", "Ёж", "яблоко"}));
+        QCOMPARE(titles,
+                 (QStringList{"<null>", "apple", "BANANA", "banana", "Zebra", "Арбуз", "банан", "Ёж", "яблоко"}));
         QCOMPARE(q.currentRow(), 0);
         q.close();
         q.open(); // a reopened result comes in the engine's order
@@ -438,29 +465,31 @@ private slots:
         QTest::addColumn<QStringList>("values"); // inserted in this order; "" is Null
         QTest::addColumn<QStringList>("sorted");
         // Texts sharing their first 8 and 16 folded bytes, in any case.
-        QTest::newRow("long common prefixes") << "title ASC"
+        QTest::newRow("long common prefixes")
+            << "title ASC"
             << QStringList{"Собрание сочинений, том 2", "СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 1", "собрание сочинений", "Собрание"}
             << QStringList{"Собрание", "собрание сочинений", "СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 1", "Собрание сочинений, том 2"};
-        QTest::newRow("alike beyond 16 bytes") << "title ASC"
-            << QStringList{"Полное собрание сочинений, том 2", "ПОЛНОЕ СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 10", "Полное собрание сочинений",
-                           "полное собрание сочинений, том 1"}
-            << QStringList{"Полное собрание сочинений", "полное собрание сочинений, том 1", "ПОЛНОЕ СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 10",
-                           "Полное собрание сочинений, том 2"};
-        QTest::newRow("equal in any case keep their order") << "title ASC"
-            << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"}
+        QTest::newRow("alike beyond 16 bytes")
+            << "title ASC"
+            << QStringList{"Полное собрание сочинений, том 2", "ПОЛНОЕ СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 10",
+                           "Полное собрание сочинений", "полное собрание сочинений, том 1"}
+            << QStringList{"Полное собрание сочинений", "полное собрание сочинений, том 1",
+                           "ПОЛНОЕ СОБРАНИЕ СОЧИНЕНИЙ, ТОМ 10", "Полное собрание сочинений, том 2"};
+        QTest::newRow("equal in any case keep their order")
+            << "title ASC" << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"}
             << QStringList{"Abcdefghijk", "ABCDEFGHIJK", "abcdefghijk"};
-        QTest::newRow("Russian alphabetical order") << "title ASC"
-            << QStringList{"Яблоко", "ёлка", "Ежик", "Ель", "éclair", "Zebra", "eclair", "10 книг", "2 книги", "apple",
-                           "іграшка", "єнот", "жук", "Ёлка", "иволга"}
-            << QStringList{"10 книг", "2 книги", "apple", "eclair", "éclair", "Zebra", "Ежик", "ёлка", "Ёлка", "Ель",
-                           "єнот", "жук", "иволга", "іграшка", "Яблоко"};
-        QTest::newRow("descending, nulls last") << "title DESC"
-            << QStringList{"b", "", "a", "c"} << QStringList{"c", "b", "a", ""};
-        QTest::newRow("day numbers with negatives") << "return ASC"
-            << QStringList{"45366.5", "-3.25", "", "0", "45366", "-700"}
+        QTest::newRow("Russian alphabetical order")
+            << "title ASC" << QStringList{"Яблоко",  "ёлка",  "Ежик",    "Ель",  "éclair", "Zebra", "eclair", "10 книг",
+                                          "2 книги", "apple", "іграшка", "єнот", "жук",    "Ёлка",  "иволга"}
+            << QStringList{"10 книг", "2 книги", "apple", "eclair", "éclair", "Zebra",   "Ежик",  "ёлка",
+                           "Ёлка",    "Ель",     "єнот",  "жук",    "иволга", "іграшка", "Яблоко"};
+        QTest::newRow("descending, nulls last")
+            << "title DESC" << QStringList{"b", "", "a", "c"} << QStringList{"c", "b", "a", ""};
+        QTest::newRow("day numbers with negatives")
+            << "return ASC" << QStringList{"45366.5", "-3.25", "", "0", "45366", "-700"}
             << QStringList{"", "-700", "-3.25", "0", "45366", "45366.5"};
         QTest::newRow("integers") << "contact ASC" << QStringList{"7", "-2", "", "100000", "0"}
-            << QStringList{"", "-2", "0", "7", "100000"};
+                                  << QStringList{"", "-2", "0", "7", "100000"};
     }
     void sortOrders() {
         QFETCH(QString, order);
@@ -510,7 +539,8 @@ private slots:
         cname.lookupDataset = &contacts;
         cname.lookupKeyField = QStringLiteral("id");
         cname.lookupResultField = QStringLiteral("name");
-        items.setFieldDefs({FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement), FieldDef::of(QStringLiteral("title"), FieldKind::Text, 50),
+        items.setFieldDefs({FieldDef::of(QStringLiteral("id"), FieldKind::AutoIncrement),
+                            FieldDef::of(QStringLiteral("title"), FieldKind::Text, 50),
                             FieldDef::of(QStringLiteral("contact"), FieldKind::Integer), cname});
         items.addSql(QStringLiteral("SELECT * FROM T"));
         items.open();
@@ -543,11 +573,13 @@ private slots:
         conn->close();
         sqlite3* holder = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(dbPath()).constData(), &holder), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
         Connection c;
         c.setBusyTimeout(50);
         c.setConnectionString(QStringLiteral("Data Source=") + dbPath());
-        QCOMPARE(errorOf([&] { c.open(); }), QStringLiteral("База данных '%1' заблокирована другой программой").arg(dbPath()));
+        QCOMPARE(errorOf([&] { c.open(); }),
+                 QStringLiteral("База данных '%1' заблокирована другой программой").arg(dbPath()));
         sqlite3_close(holder);
         c.open();
         QVERIFY(c.connected());
@@ -574,7 +606,8 @@ private slots:
             exec(QStringLiteral("INSERT INTO T (title) SELECT 'item %1'").arg(i));
         exec(QStringLiteral("DELETE FROM T WHERE id>10"));
         conn->close();
-        QCOMPARE(errorOf([&] { compactDatabase(dbPath(), dbPath()); }), QStringLiteral("Файл '%1' уже существует").arg(dbPath()));
+        QCOMPARE(errorOf([&] { compactDatabase(dbPath(), dbPath()); }),
+                 QStringLiteral("Файл '%1' уже существует").arg(dbPath()));
         compactDatabase(QStringLiteral("test.mdb"), QStringLiteral("copy.mdb"));
         Connection c;
         c.setConnectionString(QStringLiteral("Data Source=copy.mdb"));

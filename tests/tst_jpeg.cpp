@@ -12,8 +12,7 @@
 
 namespace {
 
-QByteArray readResource(const QString& path)
-{
+QByteArray readResource(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -23,8 +22,7 @@ QByteArray readResource(const QString& path)
 bool qtCanReadJpeg() { return QImageReader::supportedImageFormats().contains("jpeg"); }
 bool qtCanWriteJpeg() { return QImageWriter::supportedImageFormats().contains("jpeg"); }
 
-QByteArray encodeWithQt(const QImage& image, int quality)
-{
+QByteArray encodeWithQt(const QImage& image, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -35,8 +33,7 @@ QByteArray encodeWithQt(const QImage& image, int quality)
 
 // Number of colour components declared in the first baseline/progressive
 // frame header, or -1 when there is none.
-int frameComponents(const QByteArray& jpeg)
-{
+int frameComponents(const QByteArray& jpeg) {
     for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
         const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
         if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (marker == 0xC0 || marker == 0xC2))
@@ -51,8 +48,7 @@ struct Difference {
     double mean = 0;
 };
 
-Difference compare(const QImage& a, const QImage& b)
-{
+Difference compare(const QImage& a, const QImage& b) {
     const QImage x = a.convertToFormat(QImage::Format_RGB888);
     const QImage y = b.convertToFormat(QImage::Format_RGB888);
     Difference d;
@@ -70,8 +66,7 @@ Difference compare(const QImage& a, const QImage& b)
     return d;
 }
 
-QImage colourGradient()
-{
+QImage colourGradient() {
     QImage image(48, 40, QImage::Format_RGB888);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -79,8 +74,7 @@ QImage colourGradient()
     return image;
 }
 
-QImage greyGradient()
-{
+QImage greyGradient() {
     QImage image(40, 24, QImage::Format_Grayscale8);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -94,8 +88,7 @@ const char* const Pictures[] = {
     "image12.png", "image13.png", "image14.png", "search.png",  "zandrel.png", "avatar.jpg",
 };
 
-QImage loadPicture(const QString& name)
-{
+QImage loadPicture(const QString& name) {
     const QByteArray bytes = readResource(QStringLiteral(":/images/") + name);
     // The about box reads the avatar with our own decoder, so do the same.
     if (name.endsWith(QLatin1String(".jpg")))
@@ -118,8 +111,7 @@ private slots:
     void resourcePicturesAreDistinct();
 };
 
-void TestJpeg::decodesLikeReference_data()
-{
+void TestJpeg::decodesLikeReference_data() {
     QTest::addColumn<QByteArray>("jpeg");
     QTest::addColumn<QImage>("reference"); // null: Qt cannot provide one here
     QTest::addColumn<int>("maxDiff");
@@ -128,9 +120,8 @@ void TestJpeg::decodesLikeReference_data()
 
     // Same library underneath, so Qt's reader should agree almost exactly.
     const QByteArray avatar = readResource(QStringLiteral(":/images/avatar.jpg"));
-    QTest::newRow("stored avatar") << avatar
-                                   << (qtCanReadJpeg() ? QImage::fromData(avatar, "JPG") : QImage())
-                                   << 4 << 0.5 << false;
+    QTest::newRow("stored avatar") << avatar << (qtCanReadJpeg() ? QImage::fromData(avatar, "JPG") : QImage()) << 4
+                                   << 0.5 << false;
 
     // Against the source picture: catches swapped channels and row mix-ups.
     const bool canWrite = qtCanWriteJpeg();
@@ -140,8 +131,7 @@ void TestJpeg::decodesLikeReference_data()
                                         << (canWrite ? greyGradient() : QImage()) << 4 << 1.0 << true;
 }
 
-void TestJpeg::decodesLikeReference()
-{
+void TestJpeg::decodesLikeReference() {
     QFETCH(QByteArray, jpeg);
     QFETCH(QImage, reference);
     QFETCH(int, maxDiff);
@@ -171,8 +161,7 @@ void TestJpeg::decodesLikeReference()
     }
 }
 
-void TestJpeg::damagedDataGivesNullImage_data()
-{
+void TestJpeg::damagedDataGivesNullImage_data() {
     QTest::addColumn<QByteArray>("data");
 
     const QByteArray avatar = readResource(QStringLiteral(":/images/avatar.jpg"));
@@ -193,14 +182,12 @@ void TestJpeg::damagedDataGivesNullImage_data()
     QTest::newRow("a PNG") << readResource(QStringLiteral(":/images/image00.png"));
 }
 
-void TestJpeg::damagedDataGivesNullImage()
-{
+void TestJpeg::damagedDataGivesNullImage() {
     QFETCH(QByteArray, data);
     QVERIFY(decodeJpeg(data).isNull());
 }
 
-void TestJpeg::resourcePictures_data()
-{
+void TestJpeg::resourcePictures_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QSize>("size");
 
@@ -211,8 +198,7 @@ void TestJpeg::resourcePictures_data()
     }
 }
 
-void TestJpeg::resourcePictures()
-{
+void TestJpeg::resourcePictures() {
     QFETCH(QString, name);
     QFETCH(QSize, size);
 
@@ -234,8 +220,7 @@ void TestJpeg::resourcePictures()
     }
 }
 
-void TestJpeg::resourcePicturesAreDistinct()
-{
+void TestJpeg::resourcePicturesAreDistinct() {
     // Guards against two aliases in the resource file naming the same drawing.
     QSet<QByteArray> seen;
     for (const char* name : Pictures) {

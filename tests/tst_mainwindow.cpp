@@ -2,25 +2,25 @@
 #include "AppHarness.h"
 
 #include "controls/DataGrid.h"
-#include "engine/Query.h"
-#include "platform/Version.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/TSelectUnit.h"
+#include "engine/Query.h"
+#include "platform/Version.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QScrollBar>
-#include <QStyle>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QStyle>
 #include <QtTest>
 
 namespace {
-const QStringList kCommands{"iNewBase", "iSelectDB", "iSelectTable", "iExit", "iBoth", "iElapse", "iExpired",
-                            "iTitleFlt", "iTypeFlt", "iContactFlt", "iDesFlt", "iOCheck", "iAddRec", "iEditRec",
-                            "iDelRec", "iContacts", "iAbout", "tbSelectTable", "tbNewRecord", "tbEditRecord",
-                            "tbDeleteRecord", "tbSearch", "tbFDepts", "tbContacts"};
+const QStringList kCommands{"iNewBase",    "iSelectDB",    "iSelectTable",   "iExit",       "iBoth",    "iElapse",
+                            "iExpired",    "iTitleFlt",    "iTypeFlt",       "iContactFlt", "iDesFlt",  "iOCheck",
+                            "iAddRec",     "iEditRec",     "iDelRec",        "iContacts",   "iAbout",   "tbSelectTable",
+                            "tbNewRecord", "tbEditRecord", "tbDeleteRecord", "tbSearch",    "tbFDepts", "tbContacts"};
 }
 
 class TestMainWindow : public QObject {
@@ -210,7 +210,8 @@ private slots:
         ScriptedMessageBoxes boxes;
         app.quit(boxes);
         QVERIFY(QFileInfo(app.folder.path("home.mdb")).size() < before);
-        QCOMPARE(app.settings(), QStringLiteral("[Options]\nDefaultBase=home.mdb\nCheckOnOpen=0\nDefaultTable=Books\n"));
+        QCOMPARE(app.settings(),
+                 QStringLiteral("[Options]\nDefaultBase=home.mdb\nCheckOnOpen=0\nDefaultTable=Books\n"));
     }
 
     void exitWithoutDatabaseDoesNotCompact() {
@@ -301,7 +302,8 @@ private slots:
         for (int c = 0; c < titles->count(); ++c) {
             const QString title = titles->model()->headerData(c, Qt::Horizontal).toString();
             const QFont font = DataGrid::titleFont(titles->font(), title, titles->sectionSize(c) - 2 * margin);
-            QVERIFY2(QFontMetrics(font).horizontalAdvance(title) <= titles->sectionSize(c) - 2 * margin, qPrintable(title));
+            QVERIFY2(QFontMetrics(font).horizontalAdvance(title) <= titles->sectionSize(c) - 2 * margin,
+                     qPrintable(title));
             if (QFontMetrics(titles->font()).horizontalAdvance(title) <= titles->sectionSize(c) - 2 * margin)
                 QCOMPARE(font, titles->font()); // titles that fit keep the grid's font
         }

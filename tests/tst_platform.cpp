@@ -18,8 +18,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <stdexcept>
 
 #include <sys/resource.h>
@@ -30,14 +30,12 @@ using platform::Icon;
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
+QByteArray contents(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-void put(const QString& path, const QByteArray& data)
-{
+void put(const QString& path, const QByteArray& data) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(data), data.size());
@@ -49,36 +47,53 @@ class TstPlatform : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(platform::installRussianTranslation(*qApp));
-    }
+    void initTestCase() { QVERIFY(platform::installRussianTranslation(*qApp)); }
 
     // --- INI files ---
 
-    void readProfile_data()
-    {
+    void readProfile_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
         const QByteArray ini = "top=outside\n[Main]\n; skip=comment\n Path = /data/база.mdb \nEmpty=\n"
                                "Expr=a=b\n[Other]\nPath=other\n";
-        QTest::newRow("trimmed value") << ini << "Main" << "Path" << "/data/база.mdb";
-        QTest::newRow("section and key in other case") << ini << "mAIN" << "PATH" << "/data/база.mdb";
-        QTest::newRow("empty value is no default") << ini << "Main" << "Empty" << "";
-        QTest::newRow("value after first =") << ini << "Main" << "Expr" << "a=b";
-        QTest::newRow("key belongs to its section") << ini << "Other" << "Path" << "other";
-        QTest::newRow("missing key") << ini << "Main" << "Nope" << "DEF";
-        QTest::newRow("missing section") << ini << "Nope" << "Path" << "DEF";
-        QTest::newRow("key before any section") << ini << "" << "top" << "DEF";
-        QTest::newRow("commented key") << ini << "Main" << "; skip" << "DEF";
-        QTest::newRow("CRLF file") << QByteArray("[A]\r\nk=v\r\n") << "A" << "k" << "v";
-        QTest::newRow("BOM before first section") << QByteArray("\xEF\xBB\xBF[A]\nk=v\n") << "A" << "k" << "v";
+        QTest::newRow("trimmed value") << ini << "Main"
+                                       << "Path"
+                                       << "/data/база.mdb";
+        QTest::newRow("section and key in other case") << ini << "mAIN"
+                                                       << "PATH"
+                                                       << "/data/база.mdb";
+        QTest::newRow("empty value is no default") << ini << "Main"
+                                                   << "Empty"
+                                                   << "";
+        QTest::newRow("value after first =") << ini << "Main"
+                                             << "Expr"
+                                             << "a=b";
+        QTest::newRow("key belongs to its section") << ini << "Other"
+                                                    << "Path"
+                                                    << "other";
+        QTest::newRow("missing key") << ini << "Main"
+                                     << "Nope"
+                                     << "DEF";
+        QTest::newRow("missing section") << ini << "Nope"
+                                         << "Path"
+                                         << "DEF";
+        QTest::newRow("key before any section") << ini << ""
+                                                << "top"
+                                                << "DEF";
+        QTest::newRow("commented key") << ini << "Main"
+                                       << "; skip"
+                                       << "DEF";
+        QTest::newRow("CRLF file") << QByteArray("[A]\r\nk=v\r\n") << "A"
+                                   << "k"
+                                   << "v";
+        QTest::newRow("BOM before first section") << QByteArray("\xEF\xBB\xBF[A]\nk=v\n") << "A"
+                                                  << "k"
+                                                  << "v";
     }
 
-    void readProfile()
-    {
+    void readProfile() {
         QFETCH(QByteArray, file);
         QFETCH(QString, section);
         QFETCH(QString, key);
@@ -88,42 +103,51 @@ private slots:
         QCOMPARE(platform::readProfileString(folder.path("z.ini"), section, key, "DEF"), expected);
     }
 
-    void readProfileMissingFileGivesDefault()
-    {
+    void readProfileMissingFileGivesDefault() {
         TestFolder folder;
         QCOMPARE(platform::readProfileString(folder.path("none.ini"), "A", "k", "def"), QString("def"));
         QCOMPARE(platform::readProfileString(QString(), "A", "k", "def"), QString("def"));
     }
 
-    void writeProfile_data()
-    {
+    void writeProfile_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("after");
         const QByteArray ini = "; settings\n[Main]\nPath=/old\n#note\nZoom=2\n\n[Other]\nX=1\ngarbage line";
-        QTest::newRow("new file") << QByteArray() << "Главное" << "Путь" << "/д.mdb"
-                                  << QByteArray("[Главное]\nПуть=/д.mdb\n");
-        QTest::newRow("replace in place") << ini << "Main" << "Path" << "/new"
-                                          << QByteArray(ini).replace("Path=/old", "Path=/new");
-        QTest::newRow("replace ignoring case keeps spelling") << ini << "main" << "PATH" << "/new"
-                                                              << QByteArray(ini).replace("Path=/old", "Path=/new");
+        QTest::newRow("new file") << QByteArray() << "Главное"
+                                  << "Путь"
+                                  << "/д.mdb" << QByteArray("[Главное]\nПуть=/д.mdb\n");
+        QTest::newRow("replace in place") << ini << "Main"
+                                          << "Path"
+                                          << "/new" << QByteArray(ini).replace("Path=/old", "Path=/new");
+        QTest::newRow("replace ignoring case keeps spelling")
+            << ini << "main"
+            << "PATH"
+            << "/new" << QByteArray(ini).replace("Path=/old", "Path=/new");
         QTest::newRow("new key after section's last line")
-            << ini << "Main" << "Size" << "10" << QByteArray(ini).replace("Zoom=2\n", "Zoom=2\nSize=10\n");
-        QTest::newRow("new key in last section without final newline")
-            << ini << "Other" << "Y" << "2" << ini + "\nY=2\n";
-        QTest::newRow("new section appended") << ini << "New" << "k" << "v" << ini + "\n[New]\nk=v\n";
-        QTest::newRow("CRLF kept") << QByteArray("[A]\r\nk=1\r\n") << "A" << "j" << "2"
-                                   << QByteArray("[A]\r\nk=1\r\nj=2\r\n");
-        QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[A]\nk=1\n") << "A" << "k" << "2"
-                                  << QByteArray("\xEF\xBB\xBF[A]\nk=2\n");
-        QTest::newRow("line breaks in value") << QByteArray() << "A" << "k" << "a\rb\nc"
-                                              << QByteArray("[A]\nk=a b c\n");
+            << ini << "Main"
+            << "Size"
+            << "10" << QByteArray(ini).replace("Zoom=2\n", "Zoom=2\nSize=10\n");
+        QTest::newRow("new key in last section without final newline") << ini << "Other"
+                                                                       << "Y"
+                                                                       << "2" << ini + "\nY=2\n";
+        QTest::newRow("new section appended") << ini << "New"
+                                              << "k"
+                                              << "v" << ini + "\n[New]\nk=v\n";
+        QTest::newRow("CRLF kept") << QByteArray("[A]\r\nk=1\r\n") << "A"
+                                   << "j"
+                                   << "2" << QByteArray("[A]\r\nk=1\r\nj=2\r\n");
+        QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[A]\nk=1\n") << "A"
+                                  << "k"
+                                  << "2" << QByteArray("\xEF\xBB\xBF[A]\nk=2\n");
+        QTest::newRow("line breaks in value") << QByteArray() << "A"
+                                              << "k"
+                                              << "a\rb\nc" << QByteArray("[A]\nk=a b c\n");
     }
 
-    void writeProfile()
-    {
+    void writeProfile() {
         QFETCH(QByteArray, before);
         QFETCH(QString, section);
         QFETCH(QString, key);
@@ -138,23 +162,20 @@ private slots:
         QCOMPARE(platform::readProfileString(file, section, key, "DEF"), value.simplified());
     }
 
-    void readProfileCapsLongValues()
-    {
+    void readProfileCapsLongValues() {
         TestFolder folder;
         const QString file = folder.path("z.ini");
         QVERIFY(platform::writeProfileString(file, "A", "k", QString(3000, QLatin1Char('x'))));
         QCOMPARE(platform::readProfileString(file, "A", "k", ""), QString(2047, QLatin1Char('x')));
     }
 
-    void writeProfileRefusesReadOnly_data()
-    {
+    void writeProfileRefusesReadOnly_data() {
         QTest::addColumn<bool>("lockFolder");
         QTest::newRow("read-only file") << false;
         QTest::newRow("read-only folder") << true;
     }
 
-    void writeProfileRefusesReadOnly()
-    {
+    void writeProfileRefusesReadOnly() {
         QFETCH(bool, lockFolder);
         TestFolder folder;
         const QString file = folder.path("z.ini");
@@ -170,14 +191,12 @@ private slots:
         QCOMPARE(QDir(folder.root()).entryList(QDir::Files), QStringList{"z.ini"});
     }
 
-    void writeProfileIntoMissingFolderFails()
-    {
+    void writeProfileIntoMissingFolderFails() {
         TestFolder folder;
         QVERIFY(!platform::writeProfileString(folder.path("no/z.ini"), "A", "k", "v"));
     }
 
-    void failedWriteKeepsFile()
-    {
+    void failedWriteKeepsFile() {
         // A file-size limit makes the write itself fail, even for root.
         TestFolder folder;
         const QString file = folder.path("z.ini");
@@ -197,8 +216,7 @@ private slots:
         QCOMPARE(QDir(folder.root()).entryList(QDir::Files), QStringList{"z.ini"});
     }
 
-    void parseProfileInteger_data()
-    {
+    void parseProfileInteger_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<long long>("value");
@@ -218,8 +236,7 @@ private slots:
         QTest::newRow("sign alone") << "-" << false << 0LL;
     }
 
-    void parseProfileInteger()
-    {
+    void parseProfileInteger() {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(long long, value);
@@ -231,20 +248,24 @@ private slots:
 
     // --- message boxes ---
 
-    void messageText_data()
-    {
+    void messageText_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("CR") << "a\rb" << "a\nb";
-        QTest::newRow("CRLF is one break") << "a\r\nb" << "a\nb";
-        QTest::newRow("two CR") << "a\r\rb" << "a\n\nb";
-        QTest::newRow("two CRLF") << "a\r\n\r\nb" << "a\n\nb";
-        QTest::newRow("LF then CR") << "a\n\rb" << "a\n\nb";
-        QTest::newRow("plain") << "abc" << "abc";
+        QTest::newRow("CR") << "a\rb"
+                            << "a\nb";
+        QTest::newRow("CRLF is one break") << "a\r\nb"
+                                           << "a\nb";
+        QTest::newRow("two CR") << "a\r\rb"
+                                << "a\n\nb";
+        QTest::newRow("two CRLF") << "a\r\n\r\nb"
+                                  << "a\n\nb";
+        QTest::newRow("LF then CR") << "a\n\rb"
+                                    << "a\n\nb";
+        QTest::newRow("plain") << "abc"
+                               << "abc";
     }
 
-    void messageText()
-    {
+    void messageText() {
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(platform::messageText(text), expected);
@@ -254,24 +275,32 @@ private slots:
         QCOMPARE(boxes.last().text, expected);
     }
 
-    void showErrorFullStop_data()
-    {
+    void showErrorFullStop_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "abc" << "abc.";
-        QTest::newRow("cyrillic") << "Ошибка" << "Ошибка.";
-        QTest::newRow("digit") << "код 5" << "код 5.";
-        QTest::newRow("colon sorts after") << "x:" << "x:.";
-        QTest::newRow("closing quote") << "файл «a»" << "файл «a».";
-        QTest::newRow("exclamation") << "abc!" << "abc!";
-        QTest::newRow("parenthesis") << "abc)" << "abc)";
-        QTest::newRow("already a full stop") << "abc." << "abc.";
-        QTest::newRow("hyphen") << "abc-" << "abc-";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "abc"
+                                << "abc.";
+        QTest::newRow("cyrillic") << "Ошибка"
+                                  << "Ошибка.";
+        QTest::newRow("digit") << "код 5"
+                               << "код 5.";
+        QTest::newRow("colon sorts after") << "x:"
+                                           << "x:.";
+        QTest::newRow("closing quote") << "файл «a»"
+                                       << "файл «a».";
+        QTest::newRow("exclamation") << "abc!"
+                                     << "abc!";
+        QTest::newRow("parenthesis") << "abc)"
+                                     << "abc)";
+        QTest::newRow("already a full stop") << "abc."
+                                             << "abc.";
+        QTest::newRow("hyphen") << "abc-"
+                                << "abc-";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
-    void showErrorFullStop()
-    {
+    void showErrorFullStop() {
         QFETCH(QString, text);
         QFETCH(QString, shown);
         ScriptedMessageBoxes boxes;
@@ -284,8 +313,7 @@ private slots:
         QCOMPARE(boxes.last().buttons, Buttons::Ok);
     }
 
-    void showPlainMessageCaption()
-    {
+    void showPlainMessageCaption() {
         ScriptedMessageBoxes boxes;
         boxes.answerAlways(Answer::Ok);
         QGuiApplication::setApplicationDisplayName(QString());
@@ -299,8 +327,7 @@ private slots:
         QCOMPARE(boxes.shown()[1].icon, Icon::None);
     }
 
-    void realMessageBox_data()
-    {
+    void realMessageBox_data() {
         QTest::addColumn<Buttons>("buttons");
         QTest::addColumn<QString>("action");
         QTest::addColumn<Answer>("expected");
@@ -311,8 +338,7 @@ private slots:
         QTest::newRow("ok") << Buttons::Ok << "enter" << Answer::Ok;
     }
 
-    void realMessageBox()
-    {
+    void realMessageBox() {
         QFETCH(Buttons, buttons);
         QFETCH(QString, action);
         QFETCH(Answer, expected);
@@ -344,8 +370,7 @@ private slots:
             QCOMPARE(yesText, QString("Да"));
     }
 
-    void guardedShowsExceptions()
-    {
+    void guardedShowsExceptions() {
         ScriptedMessageBoxes boxes;
         boxes.answerAlways(Answer::Ok);
         bool ran = false;
@@ -361,8 +386,7 @@ private slots:
         QVERIFY(!boxes.last().text.isEmpty());
     }
 
-    void scriptedBoxesAnswerInOrderAndFlagSurprises()
-    {
+    void scriptedBoxesAnswerInOrderAndFlagSurprises() {
         ScriptedMessageBoxes boxes;
         boxes.failOnUnexpected(false);
         boxes.answer(Answer::No);
@@ -383,8 +407,7 @@ private slots:
 
     // --- file dialogs ---
 
-    void scriptedFileDialogs()
-    {
+    void scriptedFileDialogs() {
         ScriptedFileDialogs dialogs;
         dialogs.failOnUnexpected(false);
         dialogs.choose("/x/a.mdb");
@@ -397,8 +420,7 @@ private slots:
         QCOMPARE(dialogs.requests()[0].title, QString("Открыть"));
     }
 
-    void realSaveDialogChecksFolderAndAddsNoSuffix()
-    {
+    void realSaveDialogChecksFolderAndAddsNoSuffix() {
         TestFolder folder;
         ScriptedMessageBoxes boxes;
         boxes.answer(Answer::Ok);
@@ -431,8 +453,7 @@ private slots:
 
     // --- files ---
 
-    void uniqueTempFile()
-    {
+    void uniqueTempFile() {
         TestFolder folder;
         const QString a = platform::uniqueTempFile("", "zan");
         const QString b = platform::uniqueTempFile("", "zan");
@@ -447,19 +468,25 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, platform::uniqueTempFile("missing", "t"));
     }
 
-    void pathParts_data()
-    {
+    void pathParts_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("name");
-        QTest::newRow("absolute") << "/a/b/c.mdb" << "/a/b" << "c.mdb";
-        QTest::newRow("bare") << "c.mdb" << "" << "c.mdb";
-        QTest::newRow("root") << "/c.mdb" << "/" << "c.mdb";
-        QTest::newRow("relative") << "d/c.mdb" << "d" << "c.mdb";
+        QTest::newRow("absolute") << "/a/b/c.mdb"
+                                  << "/a/b"
+                                  << "c.mdb";
+        QTest::newRow("bare") << "c.mdb"
+                              << ""
+                              << "c.mdb";
+        QTest::newRow("root") << "/c.mdb"
+                              << "/"
+                              << "c.mdb";
+        QTest::newRow("relative") << "d/c.mdb"
+                                  << "d"
+                                  << "c.mdb";
     }
 
-    void pathParts()
-    {
+    void pathParts() {
         QFETCH(QString, path);
         QFETCH(QString, folder);
         QFETCH(QString, name);
@@ -467,8 +494,7 @@ private slots:
         QCOMPARE(platform::fileNameOf(path), name);
     }
 
-    void fileOperations()
-    {
+    void fileOperations() {
         TestFolder folder;
         put("a", "first");
         put("b", "second");
@@ -487,8 +513,7 @@ private slots:
 
     // --- day numbers ---
 
-    void dayNumbers_data()
-    {
+    void dayNumbers_data() {
         QTest::addColumn<QDateTime>("dateTime");
         QTest::addColumn<double>("number");
         const auto at = [](int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
@@ -503,8 +528,7 @@ private slots:
         QTest::newRow("two days before, 18:00") << at(1899, 12, 28, 18) << -2.75;
     }
 
-    void dayNumbers()
-    {
+    void dayNumbers() {
         QFETCH(QDateTime, dateTime);
         QFETCH(double, number);
         QCOMPARE(platform::toDayNumber(dateTime), number);
@@ -515,8 +539,7 @@ private slots:
         }
     }
 
-    void dayNumberRounding()
-    {
+    void dayNumberRounding() {
         QCOMPARE(platform::dateTimeOfDayNumber(1.9999999999), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
         QCOMPARE(platform::dateTimeOfDayNumber(45366.0 + 1234.4 / 86400000.0).time(), QTime(0, 0, 1, 234));
         QCOMPARE(platform::dateOfDayNumber(45366.99), QDate(2024, 3, 15));
@@ -524,8 +547,7 @@ private slots:
         QVERIFY(!platform::dateTimeOfDayNumber(INFINITY).isValid());
     }
 
-    void formatDayNumber_data()
-    {
+    void formatDayNumber_data() {
         QTest::addColumn<double>("number");
         QTest::addColumn<QString>("text");
         QTest::newRow("date only") << 45366.0 << "15.03.2024";
@@ -537,15 +559,13 @@ private slots:
         QTest::newRow("not a number") << double(NAN) << "";
     }
 
-    void formatDayNumber()
-    {
+    void formatDayNumber() {
         QFETCH(double, number);
         QFETCH(QString, text);
         QCOMPARE(platform::formatDayNumber(number), text);
     }
 
-    void todayPinning()
-    {
+    void todayPinning() {
         {
             PinnedToday pinned(day(2024, 3, 15));
             QCOMPARE(platform::today(), 45366.0);
@@ -557,8 +577,7 @@ private slots:
 
     // --- version and shell ---
 
-    void versionOverride()
-    {
+    void versionOverride() {
         const auto stamped = platform::executableVersion();
         QVERIFY(stamped.has_value());
         QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.\\d+$").match(*stamped).hasMatch());
@@ -570,8 +589,7 @@ private slots:
         QCOMPARE(platform::executableVersion(), stamped);
     }
 
-    void shellIsScriptable()
-    {
+    void shellIsScriptable() {
         ScriptedShell shell;
         QVERIFY(platform::shellOpen("mailto:info@example.ru"));
         shell.setResult(false);

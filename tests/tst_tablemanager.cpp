@@ -23,7 +23,8 @@ class TestTableManager : public QObject {
     QPushButton* push(const char* name) { return fmTSForm->findChild<QPushButton*>(name); }
     QStringList listed() {
         QStringList names;
-        for (int i = 0; i < list()->count(); ++i) names << list()->item(i)->text();
+        for (int i = 0; i < list()->count(); ++i)
+            names << list()->item(i)->text();
         return names;
     }
     void showManager() {
@@ -58,24 +59,31 @@ private slots:
     void nameChecks_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message"); // empty: accepted
-        const QString charset = QStringLiteral("Имя таблицы '%1'\n содержит недопустимые символы! Допустимыми являются:\nA-z, А-я, 0-9, _");
-        QTest::newRow("cyrillic") << "Книги" << "";
-        QTest::newRow("starts with a digit") << "2024_год" << "";
+        const QString charset =
+            QStringLiteral("Имя таблицы '%1'\n содержит недопустимые символы! Допустимыми являются:\nA-z, А-я, 0-9, _");
+        QTest::newRow("cyrillic") << "Книги"
+                                  << "";
+        QTest::newRow("starts with a digit") << "2024_год"
+                                             << "";
         QTest::newRow("Ё") << "Ёлки" << charset.arg("Ёлки");
         QTest::newRow("ё") << "ёж" << charset.arg("ёж");
         QTest::newRow("space") << "my table" << charset.arg("my table");
         QTest::newRow("hyphen") << "a-b" << charset.arg("a-b");
         for (const char* c : {"[", "\\", "]", "^", "`"})
             QTest::newRow(c) << QStringLiteral("a%1b").arg(c) << charset.arg(QStringLiteral("a%1b").arg(c));
-        QTest::newRow("_contacts") << "_contacts" << "Имя таблицы не должно начинаться с символа '_'!";
-        QTest::newRow("leading _") << "_x" << "Имя таблицы не должно начинаться с символа '_'!";
-        QTest::newRow("other case") << "BOOKS" << "Таблица 'BOOKS' уже существует!";
+        QTest::newRow("_contacts") << "_contacts"
+                                   << "Имя таблицы не должно начинаться с символа '_'!";
+        QTest::newRow("leading _") << "_x"
+                                   << "Имя таблицы не должно начинаться с символа '_'!";
+        QTest::newRow("other case") << "BOOKS"
+                                    << "Таблица 'BOOKS' уже существует!";
     }
     void nameChecks() {
         QFETCH(QString, name);
         QFETCH(QString, message);
         ScriptedMessageBoxes boxes;
-        if (!message.isEmpty()) boxes.answer(platform::Answer::Ok);
+        if (!message.isEmpty())
+            boxes.answer(platform::Answer::Ok);
         QTest::keyClick(list(), Qt::Key_Insert);
         QVERIFY(button("tbAddTable")->isChecked());
         QVERIFY(!namePanel()->isHidden());
@@ -134,8 +142,9 @@ private slots:
 
     void failedRenameLeavesNoHalfMadeTable() {
         // A table made by another program, holding a title longer than the new layout takes.
-        DM->ADOConnection->execute(QStringLiteral("CREATE TABLE Loose (id INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT, "
-                                                  "type TEXT, issue REAL, return REAL, contact INT, description TEXT)"));
+        DM->ADOConnection->execute(
+            QStringLiteral("CREATE TABLE Loose (id INTEGER PRIMARY KEY AUTOINCREMENT, title TEXT, "
+                           "type TEXT, issue REAL, return REAL, contact INT, description TEXT)"));
         DM->ADOConnection->execute(QStringLiteral("INSERT INTO Loose (title) SELECT '") + QString(60, u'x') + u'\'');
         fmTSForm->hide();
         showManager();
@@ -183,7 +192,8 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(bool, removes);
         ScriptedMessageBoxes boxes;
-        if (removes) boxes.answer(platform::Answer::Yes);
+        if (removes)
+            boxes.answer(platform::Answer::Yes);
         QTest::keyClick(list(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(listed(), removes ? QStringList{QStringLiteral("Disks")} : (QStringList{"Books", "Disks"}));
         if (removes) {

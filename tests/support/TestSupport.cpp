@@ -13,13 +13,11 @@
 
 namespace {
 
-void failTest(const QString& message, const std::source_location& where)
-{
+void failTest(const QString& message, const std::source_location& where) {
     QTest::qFail(message.toUtf8().constData(), where.file_name(), static_cast<int>(where.line()));
 }
 
-bool fits(platform::Answer answer, platform::Buttons buttons)
-{
+bool fits(platform::Answer answer, platform::Buttons buttons) {
     if (buttons == platform::Buttons::Ok)
         return answer == platform::Answer::Ok;
     return answer == platform::Answer::Yes || answer == platform::Answer::No;
@@ -27,33 +25,19 @@ bool fits(platform::Answer answer, platform::Buttons buttons)
 
 } // namespace
 
-ScriptedMessageBoxes::ScriptedMessageBoxes(Where where) : m_created(where)
-{
+ScriptedMessageBoxes::ScriptedMessageBoxes(Where where) : m_created(where) {
     m_previous = platform::setMessageBoxHandler([this](const platform::MessageRecord& r) { return respond(r); });
 }
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes()
-{
-    platform::setMessageBoxHandler(std::move(m_previous));
-}
+ScriptedMessageBoxes::~ScriptedMessageBoxes() { platform::setMessageBoxHandler(std::move(m_previous)); }
 
-void ScriptedMessageBoxes::answer(platform::Answer a, Where where)
-{
-    m_answers.append({a, where});
-}
+void ScriptedMessageBoxes::answer(platform::Answer a, Where where) { m_answers.append({a, where}); }
 
-void ScriptedMessageBoxes::answerAlways(platform::Answer a)
-{
-    m_always = a;
-}
+void ScriptedMessageBoxes::answerAlways(platform::Answer a) { m_always = a; }
 
-void ScriptedMessageBoxes::failOnUnexpected(bool on)
-{
-    m_failOnUnexpected = on;
-}
+void ScriptedMessageBoxes::failOnUnexpected(bool on) { m_failOnUnexpected = on; }
 
-platform::MessageRecord ScriptedMessageBoxes::last(Where where) const
-{
+platform::MessageRecord ScriptedMessageBoxes::last(Where where) const {
     if (m_shown.isEmpty()) {
         failTest(QStringLiteral("Ожидалось окно сообщения, но ни одного не было"), where);
         return {};
@@ -61,8 +45,7 @@ platform::MessageRecord ScriptedMessageBoxes::last(Where where) const
     return m_shown.last();
 }
 
-platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& record)
-{
+platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& record) {
     m_shown.append(record);
     // Nothing may block: whatever goes wrong, the box gets its harmless answer.
     const platform::Answer harmless =
@@ -92,28 +75,17 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
     return harmless;
 }
 
-ScriptedFileDialogs::ScriptedFileDialogs(std::source_location where) : m_created(where)
-{
+ScriptedFileDialogs::ScriptedFileDialogs(std::source_location where) : m_created(where) {
     m_previous = platform::setFileDialogHandler([this](const platform::FileDialogRequest& r) { return respond(r); });
 }
 
-ScriptedFileDialogs::~ScriptedFileDialogs()
-{
-    platform::setFileDialogHandler(std::move(m_previous));
-}
+ScriptedFileDialogs::~ScriptedFileDialogs() { platform::setFileDialogHandler(std::move(m_previous)); }
 
-void ScriptedFileDialogs::choose(const QString& path)
-{
-    m_choices.append(path);
-}
+void ScriptedFileDialogs::choose(const QString& path) { m_choices.append(path); }
 
-void ScriptedFileDialogs::failOnUnexpected(bool on)
-{
-    m_failOnUnexpected = on;
-}
+void ScriptedFileDialogs::failOnUnexpected(bool on) { m_failOnUnexpected = on; }
 
-QString ScriptedFileDialogs::respond(const platform::FileDialogRequest& request)
-{
+QString ScriptedFileDialogs::respond(const platform::FileDialogRequest& request) {
     m_requests.append(request);
     if (!m_choices.isEmpty())
         return m_choices.takeFirst();
@@ -123,49 +95,32 @@ QString ScriptedFileDialogs::respond(const platform::FileDialogRequest& request)
     return QString();
 }
 
-ScriptedShell::ScriptedShell()
-{
+ScriptedShell::ScriptedShell() {
     m_previous = platform::setShellHandler([this](const QString& address) {
         m_opened.append(address);
         return m_result;
     });
 }
 
-ScriptedShell::~ScriptedShell()
-{
-    platform::setShellHandler(std::move(m_previous));
-}
+ScriptedShell::~ScriptedShell() { platform::setShellHandler(std::move(m_previous)); }
 
-TestFolder::TestFolder(std::source_location where)
-    : m_previous(QDir::currentPath())
-{
+TestFolder::TestFolder(std::source_location where) : m_previous(QDir::currentPath()) {
     if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()))
         failTest(QStringLiteral("Не удалось создать временную папку для теста"), where);
 }
 
-TestFolder::~TestFolder()
-{
+TestFolder::~TestFolder() {
     // Leave the folder before QTemporaryDir removes it.
     QDir::setCurrent(m_previous);
 }
 
-PinnedToday::PinnedToday(double day)
-{
-    platform::pinToday(day);
-}
+PinnedToday::PinnedToday(double day) { platform::pinToday(day); }
 
-PinnedToday::~PinnedToday()
-{
-    platform::pinToday(std::nullopt);
-}
+PinnedToday::~PinnedToday() { platform::pinToday(std::nullopt); }
 
-double day(int y, int m, int d)
-{
-    return platform::toDayNumber(QDate(y, m, d));
-}
+double day(int y, int m, int d) { return platform::toDayNumber(QDate(y, m, d)); }
 
-void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where)
-{
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where) {
     const QPointer<QWidget> before = QApplication::activeModalWidget();
     auto* timer = new QTimer(QCoreApplication::instance());
     auto clock = std::make_shared<QElapsedTimer>();

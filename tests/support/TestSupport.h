@@ -37,7 +37,7 @@ public:
     const QList<platform::MessageRecord>& shown() const { return m_shown; }
     int count() const { return int(m_shown.size()); }
     platform::MessageRecord last(Where where = Where::current()) const; // fails the test when no box was shown
-    int remaining() const { return int(m_answers.size()); } // queued answers not used yet
+    int remaining() const { return int(m_answers.size()); }             // queued answers not used yet
     bool unexpected() const { return m_unexpected; }
 
 private:
@@ -135,4 +135,3 @@ double day(int y, int m, int d);
 // that opens the dialog; fails the running test when none appears in time.
 void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000,
                     std::source_location where = std::source_location::current());
-
