@@ -92,6 +92,7 @@ void TfmMainForm::connectHandlers() {
     connectSearchHandlers();
     connectSwitchingHandlers();
     connectDatabaseHandlers();
+    connectDebtHandlers();
 }
 
 void TfmMainForm::FormCreate() {

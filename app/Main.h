@@ -2,6 +2,8 @@
 // The main window: start-up and settings, the opening sequence AInit, the
 // grid's column fitting, closing; and the commands split by concern into
 // SearchFilters.cpp, TableSwitching.cpp and DatabaseCommands.cpp.
+#include "dialogs/ContactsUnit.h"
+
 #include <QMainWindow>
 #include <memory>
 
@@ -18,7 +20,7 @@ inline constexpr int kWithSearchRowHeight = 58;
 // The two date columns of the grid; the other four share the rest.
 inline constexpr int kDateColumnWidth = 80;
 
-class TfmMainForm : public QMainWindow {
+class TfmMainForm : public QMainWindow, public ItemView {
     Q_OBJECT
 public:
     explicit TfmMainForm(QWidget* parent = nullptr);
@@ -66,6 +68,16 @@ public:
     bool lbTableListKeyPress(QChar key);
     void CloseTableList();
 
+    // The item view as the contacts window sees it
+    void ClearTableList() override;
+    void ListTables(const QStringList& tables) override;
+    void SetGridShown(bool shown) override;
+    void ReloadCurrentTable() override;
+    void StretchFirstColumn() override;
+
+    // Debt tracking
+    void tbContactsClick();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +88,7 @@ private:
     void connectSearchHandlers();
     void connectSwitchingHandlers();
     void connectDatabaseHandlers();
+    void connectDebtHandlers();
     // What a side-list entry shows: its table restricted to debts due by
     // tomorrow or to the debtor of DebtorFilter.
     static QString SideListStatement(const QString& table);
@@ -89,6 +102,9 @@ private:
     // A mouse click on the side list, or a drag that moved its selection.
     void SideListReleased(const QPoint& at);
     bool m_sideListMovedByMouse = false;
+    // The current table is reloaded once the item editor holding a record
+    // of it has closed.
+    bool m_reloadAfterEditor = false;
     // Whether a key would fire an enabled command of this window.
     bool IsCommandKey(const QKeyEvent* key) const;
 

@@ -4,6 +4,8 @@
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/AboutUnit.h"
+#include "dialogs/CEditUnit.h"
+#include "dialogs/ContactsUnit.h"
 #include "dialogs/TSelectUnit.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -32,6 +34,8 @@ Program::Program() {
     m_main = std::make_unique<TfmMainForm>();
     m_dm = std::make_unique<TDM>();
     m_main->AttachDataModule();
+    m_contacts = std::make_unique<TcEditForm>(m_main.get(), m_main.get());
+    m_contactEditor = std::make_unique<TfmCEdit>(m_main.get());
     m_tables = std::make_unique<TfmTSForm>(m_main.get());
     m_about = std::make_unique<TfmAbout>(m_main.get());
     // A missing version is reported; the program goes on with the box's

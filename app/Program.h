@@ -5,6 +5,8 @@
 
 class TfmMainForm;
 class TDM;
+class TcEditForm;
+class TfmCEdit;
 class TfmTSForm;
 class TfmAbout;
 
@@ -28,6 +30,8 @@ private:
     // fixed order, the main window first.
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TfmMainForm> m_main;
+    std::unique_ptr<TcEditForm> m_contacts;
+    std::unique_ptr<TfmCEdit> m_contactEditor;
     std::unique_ptr<TfmTSForm> m_tables;
     std::unique_ptr<TfmAbout> m_about;
 };

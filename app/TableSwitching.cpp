@@ -2,6 +2,7 @@
 // debts or to one debtor.
 #include "app/Main.h"
 
+#include "controls/GridColumns.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/TSelectUnit.h"
@@ -86,3 +87,30 @@ void TfmMainForm::CloseTableList() {
     DebtsMode = false;
     DebtorFilter.clear();
 }
+
+void TfmMainForm::ClearTableList() {
+    const QSignalBlocker programStep(ui->lbTableList);
+    ui->lbTableList->clear();
+}
+
+void TfmMainForm::ListTables(const QStringList& tables) {
+    const QSignalBlocker programStep(ui->lbTableList);
+    ui->lbTableList->clear();
+    ui->lbTableList->addItems(tables);
+    ui->lbTableList->show();
+    ui->lbTableList->setEnabled(true);
+    ui->lbTableList->setCurrentRow(0);
+}
+
+void TfmMainForm::SetGridShown(bool shown) { ui->DBGrid->setVisible(shown); }
+
+void TfmMainForm::ReloadCurrentTable() {
+    const engine::Query::State state = DM->aqMain->state();
+    if (state == engine::Query::State::Insert || state == engine::Query::State::Edit) {
+        m_reloadAfterEditor = true;
+        return;
+    }
+    DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
+}
+
+void TfmMainForm::StretchFirstColumn() { FitGridColumn(ui->DBGrid, 0); }

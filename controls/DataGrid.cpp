@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include "platform/MessageBox.h"
@@ -25,6 +26,37 @@ protected:
                                              rect.width() - 2 * margin));
         QHeaderView::paintSection(painter, rect, logicalIndex);
         painter->restore();
+    }
+};
+
+// Paints each cell as the form's styler says, with the grid's own colours
+// where it says nothing.
+class StylingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    DataGrid::CellStyler styler;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!styler)
+            return;
+        const bool selected = option->state & QStyle::State_Selected;
+        const CellStyle style = styler(index.row(), index.column(), selected);
+        if (style.bold)
+            option->font.setBold(true);
+        const QPalette::ColorRole back = selected ? QPalette::Highlight : QPalette::Base;
+        const QPalette::ColorRole text = selected ? QPalette::HighlightedText : QPalette::Text;
+        if (style.background.isValid()) {
+            option->palette.setColor(QPalette::Active, back, style.background);
+            option->palette.setColor(QPalette::Inactive, back, style.background);
+            if (!selected)
+                option->backgroundBrush = style.background;
+        }
+        if (style.text.isValid()) {
+            option->palette.setColor(QPalette::Active, text, style.text);
+            option->palette.setColor(QPalette::Inactive, text, style.text);
+        }
     }
 };
 
@@ -65,19 +97,42 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
     indicator->setFixedWidth(12);
     indicator->setDefaultAlignment(Qt::AlignCenter);
     indicator->setSectionsClickable(false);
-    // The selection stays visible while another control has the focus.
+    // White cells; the selection navy, and visible also while another
+    // control has the focus.
     QPalette p = palette();
-    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Base, Qt::white);
+        p.setColor(group, QPalette::Text, Qt::black);
+        p.setColor(group, QPalette::Highlight, selectionColor());
+        p.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
     setPalette(p);
-    setStyleSheet(QStringLiteral("QTableView { background: white; }"));
+    setItemDelegate(new StylingDelegate(this));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) { followView(current); });
+    // A reset (a post, a sort, a reopen) keeps the columns the user sized;
+    // a new set of columns starts at the fields' display widths.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_widthsBeforeReset.clear();
+        for (int c = 0; c < horizontalHeader()->count(); ++c)
+            m_widthsBeforeReset << columnWidth(c);
+    });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        const bool sameColumns = m_widthsBeforeReset.size() == m_model->columnCount() && !m_widthsBeforeReset.isEmpty();
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            setColumnWidth(c, sameColumns ? m_widthsBeforeReset[c] : displayWidth(c));
         if (query())
             followQuery(query()->currentRow());
     });
+}
+
+int DataGrid::displayWidth(int column) const {
+    const engine::FieldDef& def = query()->fields()[m_model->fieldOfColumn(column)];
+    const int characters = def.displayWidth > 0 ? def.displayWidth : def.size;
+    if (characters <= 0)
+        return horizontalHeader()->defaultSectionSize();
+    return characters * fontMetrics().horizontalAdvance(u'0') + 4;
 }
 
 void DataGrid::setQuery(engine::Query* query) {
@@ -88,8 +143,8 @@ void DataGrid::setQuery(engine::Query* query) {
         connect(query, &engine::Query::currentRowChanged, this, &DataGrid::followQuery);
 }
 
-void DataGrid::setCellStyler(QueryTableModel::CellStyler styler) {
-    m_model->setCellStyler(std::move(styler));
+void DataGrid::setCellStyler(CellStyler styler) {
+    static_cast<StylingDelegate*>(itemDelegate())->styler = std::move(styler);
     viewport()->update();
 }
 
@@ -160,6 +215,10 @@ int DataGrid::verticalBarWidth() const {
 void DataGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!index.isValid())
         return;
+    if (m_sideways) {
+        QTableView::scrollTo(index, hint);
+        return;
+    }
     QTableView::scrollTo(m_model->index(index.row(), 0), hint);
     horizontalScrollBar()->setValue(0);
 }

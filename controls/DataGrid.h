@@ -4,8 +4,18 @@
 // kept equal to the query's current record.
 #include "controls/QueryTableModel.h"
 
+#include <QColor>
 #include <QPoint>
 #include <QTableView>
+
+#include <functional>
+
+// How one cell is painted; invalid colours leave the grid's own.
+struct CellStyle {
+    QColor background;
+    QColor text;
+    bool bold = false;
+};
 
 class DataGrid : public QTableView {
     Q_OBJECT
@@ -14,7 +24,12 @@ public:
     void setQuery(engine::Query* query);
     engine::Query* query() const { return m_model->query(); }
     QueryTableModel* queryModel() const { return m_model; }
-    void setCellStyler(QueryTableModel::CellStyler styler);
+    // The form decides how each cell is painted (debts, groups), asked only
+    // for the cells on screen; selected tells whether the row is the current one.
+    using CellStyler = std::function<CellStyle(int row, int column, bool selected)>;
+    void setCellStyler(CellStyler styler);
+    // Where the rows are selected: navy with white text unless the form says otherwise.
+    static QColor selectionColor() { return QColor(0, 0, 128); }
 
     // The cell under a point of the viewport's parent (the grid widget) in
     // grid coordinates: row 0 the titles, column 0 the indicator, -1 outside.
@@ -25,8 +40,10 @@ public:
     // Width of the vertical scroll bar while it shows, else 0.
     int verticalBarWidth() const;
 
-    // Scrolls rows only: whole rows are selected, and the columns fill the
-    // grid's width, so sideways scrolling would only hide the indicator.
+    // By default the grid scrolls rows only: the columns fill its width, so
+    // sideways scrolling would only hide the indicator. A grid whose columns
+    // may outgrow it scrolls sideways too.
+    void setSidewaysScrolling(bool on) { m_sideways = on; }
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
     // Typing in the grid finds nothing by itself: the form decides what a
@@ -41,6 +58,11 @@ private:
     void followQuery(int row);
     void followView(const QModelIndex& current);
 
+    // A column's width from its field's display width in characters.
+    int displayWidth(int column) const;
+
     QueryTableModel* m_model;
+    QList<int> m_widthsBeforeReset;
     bool m_syncing = false;
+    bool m_sideways = false;
 };

@@ -3,7 +3,6 @@
 #include "engine/Query.h"
 #include "platform/Today.h"
 
-#include <QFont>
 
 QueryTableModel::QueryTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -67,22 +66,6 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
         return m_query->textValue(index.row(), field);
     }
     case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::Alignment(def.alignment | Qt::AlignVCenter));
-    case Qt::BackgroundRole:
-    case Qt::ForegroundRole:
-    case Qt::FontRole: {
-        if (!m_styler)
-            return {};
-        const CellStyle style = m_styler(index.row(), index.column());
-        if (role == Qt::BackgroundRole)
-            return style.background.isValid() ? QVariant(style.background) : QVariant();
-        if (role == Qt::ForegroundRole)
-            return style.text.isValid() ? QVariant(style.text) : QVariant();
-        if (!style.bold)
-            return {};
-        QFont font;
-        font.setBold(true);
-        return font;
-    }
     default: return {};
     }
 }

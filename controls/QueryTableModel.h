@@ -3,30 +3,17 @@
 // snapshot only: it never runs a statement, so painting costs no I/O and
 // only the rows on screen are ever asked for.
 #include <QAbstractTableModel>
-#include <QColor>
 #include <QList>
 #include <QPointer>
-#include <functional>
 
 #include "engine/Query.h"
-
-// How one cell is painted; invalid colours leave the grid's defaults.
-struct CellStyle {
-    QColor background;
-    QColor text;
-    bool bold = false;
-};
 
 class QueryTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using CellStyler = std::function<CellStyle(int row, int column)>;
-
     explicit QueryTableModel(QObject* parent = nullptr);
     void setQuery(engine::Query* query);
     engine::Query* query() const { return m_query; }
-    // The form decides the colours of each cell (debts, groups).
-    void setCellStyler(CellStyler styler) { m_styler = std::move(styler); }
     // Field index in the query of a grid column.
     int fieldOfColumn(int column) const { return m_columns.value(column, -1); }
 
@@ -42,6 +29,5 @@ private:
 
     QPointer<engine::Query> m_query; // the query may go before the view
     QList<int> m_columns;            // visible fields
-    CellStyler m_styler;
     int m_indicatorRow = -1;
 };

@@ -21,7 +21,7 @@ const QString TfmAbout::kNickname = QStringLiteral("Кладовщик");
 const QString TfmAbout::kHomePage = QStringLiteral("https://zandrel.example.org/");
 const QString TfmAbout::kEMail = QStringLiteral("zandrel@example.org");
 
-TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent), ui(new Ui::TfmAbout) {
+TfmAbout::TfmAbout(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TfmAbout) {
     // Named as its single instance (the layout file uses the class name, so
     // the generated code shadows no global); setupUi keeps the name.
     setObjectName(QStringLiteral("fmAbout"));
@@ -86,15 +86,6 @@ void TfmAbout::keyPressEvent(QKeyEvent* event) {
         reject();
 }
 
-void TfmAbout::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    activateWindow();
-    if (parentWidget()) { // centred on the main window
-        const QRect owner = parentWidget()->window()->frameGeometry();
-        move(owner.center() - rect().center());
-    }
-}
-
 bool TfmAbout::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == ui->lurlHome)
@@ -106,9 +97,3 @@ bool TfmAbout::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TfmAbout::done(int result) {
-    QDialog::done(result);
-    // Hand the activation back, also where no window manager does.
-    if (parentWidget())
-        parentWidget()->window()->activateWindow();
-}

@@ -1,13 +1,13 @@
 #pragma once
 // The about box: name and file version, a picture, the author's links.
-#include <QDialog>
+#include "dialogs/ModalForm.h"
 #include <memory>
 
 namespace Ui {
 class TfmAbout;
 }
 
-class TfmAbout : public QDialog {
+class TfmAbout : public ModalForm {
     Q_OBJECT
 public:
     // The author's details shown and linked by the box.
@@ -25,9 +25,7 @@ public:
     void lurlEMailClick();
 
 protected:
-    void done(int result) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

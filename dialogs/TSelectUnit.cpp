@@ -25,7 +25,7 @@ void inform(const QString& text) {
 
 } // namespace
 
-TfmTSForm::TfmTSForm(QWidget* parent) : QDialog(parent), ui(new Ui::TfmTSForm) {
+TfmTSForm::TfmTSForm(QWidget* parent) : ModalForm(parent, Placement::AsDesigned), ui(new Ui::TfmTSForm) {
     // Named as its single instance (the layout file uses the class name, so
     // the generated code shadows no global); setupUi keeps the name.
     setObjectName(QStringLiteral("fmTSForm"));
@@ -74,12 +74,6 @@ QString TfmTSForm::selectedName() const {
 }
 
 void TfmTSForm::setNamePanelShown(bool shown) { ui->PreBottomPanel->setVisible(shown); }
-
-void TfmTSForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    activateWindow(); // also where no window manager activates dialogs
-    platform::guarded([this] { FormActivate(); });
-}
 
 void TfmTSForm::FormActivate() {
     ui->lbTableSelect->clear();
@@ -270,9 +264,3 @@ void TfmTSForm::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-void TfmTSForm::done(int result) {
-    QDialog::done(result);
-    // Hand the activation back, also where no window manager does.
-    if (parentWidget())
-        parentWidget()->window()->activateWindow();
-}

@@ -1,7 +1,7 @@
 #pragma once
 // The table manager: pick the item table to work with, create, rename or
 // remove one. Hands back DBTable and its modal result.
-#include <QDialog>
+#include "dialogs/ModalForm.h"
 #include <memory>
 
 namespace Ui {
@@ -9,7 +9,7 @@ class TfmTSForm;
 }
 class QToolButton;
 
-class TfmTSForm : public QDialog {
+class TfmTSForm : public ModalForm {
     Q_OBJECT
 public:
     enum ModalResult { mrOk = 1, mrCancel = 2 };
@@ -33,8 +33,7 @@ public:
     bool eNTNameKeyDown(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
-    void done(int result) override;
-    void showEvent(QShowEvent* event) override;
+    void Activate() override { FormActivate(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,31 @@
+#pragma once
+// The contact editor: name, phone, address and birthday of the current
+// record of aqContacts, which the caller has put into insert or edit state.
+// Save writes the boxes into the record and closes with OK; the caller posts.
+#include "dialogs/ModalForm.h"
+
+#include <memory>
+
+namespace Ui {
+class TfmCEdit;
+}
+
+class TfmCEdit : public ModalForm {
+    Q_OBJECT
+public:
+    explicit TfmCEdit(QWidget* parent = nullptr);
+    ~TfmCEdit() override;
+
+    void FormActivate();
+    void eNameChange();
+    void cbBirthdayClick();
+    void bbSaveClick();
+
+protected:
+    void Activate() override { FormActivate(); }
+
+private:
+    std::unique_ptr<Ui::TfmCEdit> ui;
+};
+
+extern TfmCEdit* fmCEdit;

@@ -1,0 +1,266 @@
+#include "dialogs/ContactsUnit.h"
+
+#include "controls/GridColumns.h"
+#include "data/BaseFiles.h"
+#include "data/DBMUnit.h"
+#include "data/ProgramState.h"
+#include "dialogs/CEditUnit.h"
+#include "platform/Keys.h"
+#include "platform/MessageBox.h"
+#include "ui_ContactsForm.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QResizeEvent>
+
+TcEditForm* cEditForm = nullptr;
+
+namespace {
+
+const QString kDeleteCaption = QStringLiteral("Удаление контакта...");
+
+} // namespace
+
+TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
+    : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TcEditForm), m_items(items) {
+    setObjectName(QStringLiteral("cEditForm")); // setupUi keeps a name already set
+    ui->setupUi(this);
+    // Resizable, with every title-bar button.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
+    ui->DBGrid->setSidewaysScrolling(true);
+    ui->DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    ui->DBGrid->setCellStyler(
+        [this](int row, int column, bool selected) { return DBGridDrawColumnCell(row, column, selected); });
+    pmContacts = new QMenu(this);
+    pmContacts->setObjectName(QStringLiteral("pmContacts"));
+    pmContacts->addActions({ui->iNone, ui->iWhite, ui->iBlack});
+    if (DM) {
+        ui->DBGrid->setQuery(DM->aqContacts);
+        m_itemSearch = new engine::Query(DM->ADOConnection, QStringLiteral("aqItemSearch"), this);
+    }
+    using platform::connectHandler;
+    connectHandler(ui->tbAdd, &QAction::triggered, this, &TcEditForm::tbAddClick);
+    connectHandler(ui->tbEdit, &QAction::triggered, this, &TcEditForm::tbEditClick);
+    connectHandler(ui->tbDelete, &QAction::triggered, this, &TcEditForm::tbDeleteClick);
+    connectHandler(ui->iNone, &QAction::triggered, this, &TcEditForm::iNoneClick);
+    connectHandler(ui->iWhite, &QAction::triggered, this, &TcEditForm::iWhiteClick);
+    connectHandler(ui->iBlack, &QAction::triggered, this, &TcEditForm::iBlackClick);
+    connect(ui->DBGrid, &QWidget::customContextMenuRequested, this, &TcEditForm::ShowGroupMenu);
+    ui->DBGrid->installEventFilter(this);
+    ui->DBGrid->viewport()->installEventFilter(this);
+    if (!cEditForm)
+        cEditForm = this;
+}
+
+TcEditForm::~TcEditForm() {
+    if (cEditForm == this)
+        cEditForm = nullptr;
+}
+
+CellStyle TcEditForm::GroupStyle(const QVariant& reliability, bool selected) {
+    CellStyle style;
+    if (selected)
+        style = {DataGrid::selectionColor(), Qt::white, false};
+    if (!reliability.isValid())
+        return style;
+    if (reliability.toLongLong() == 0)
+        style.background = selected ? QColor(0, 128, 0) : QColor(136, 238, 136);
+    else if (reliability.toLongLong() == 1)
+        style.background = selected ? QColor(128, 0, 0) : QColor(238, 136, 136);
+    return style;
+}
+
+CellStyle TcEditForm::DBGridDrawColumnCell(int row, int, bool selected) const {
+    const engine::Query* contacts = DM->aqContacts;
+    return GroupStyle(contacts->value(row, contacts->fieldIndex(QStringLiteral("reliability"))), selected);
+}
+
+void TcEditForm::EnableEditAndDeleteByCount() {
+    const bool any = DM->aqContacts->recordCount() > 0;
+    ui->tbDelete->setEnabled(any);
+    ui->tbEdit->setEnabled(any);
+}
+
+void TcEditForm::FormActivate() {
+    DebtorFilter.clear();
+    FitGridColumn(ui->DBGrid, 0);
+    EnableEditAndDeleteByCount();
+}
+
+void TcEditForm::FormResize() { FitGridColumn(ui->DBGrid, 0); }
+
+void TcEditForm::tbAddClick() {
+    DM->aqContacts->insert();
+    if (PostThroughEditor(fmCEdit, DM->aqContacts) && DM->aqContacts->recordCount() > 0) {
+        ui->tbDelete->setEnabled(true);
+        ui->tbEdit->setEnabled(true);
+    }
+}
+
+void TcEditForm::tbEditClick() {
+    DM->aqContacts->edit();
+    if (PostThroughEditor(fmCEdit, DM->aqContacts) && DM->aqContacts->recordCount() > 0)
+        ui->tbDelete->setEnabled(true);
+}
+
+QStringList TcEditForm::TablesWithItemsOf(const QString& id) {
+    QStringList found;
+    for (const QString& table : std::as_const(TableNames)) {
+        DM->Reopen(m_itemSearch, {QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + id});
+        if (m_itemSearch->recordCount() > 0)
+            found << table;
+    }
+    m_itemSearch->close();
+    return found;
+}
+
+void TcEditForm::tbDeleteClick() {
+    engine::Query* contacts = DM->aqContacts;
+    // Without a current contact there is nothing to delete, and no id to
+    // search items for.
+    if (contacts->recordCount() <= 0)
+        return;
+    m_items->ClearTableList();
+    TableNames.clear();
+    DebtsMode = false;
+    DebtorFilter.clear();
+    RebuildTableNames();
+    m_items->SetGridShown(false);
+    const QString id = contacts->fieldByName(QStringLiteral("id")).asString();
+    const QString name = contacts->fieldByName(QStringLiteral("name")).asString();
+    const QStringList tables = TablesWithItemsOf(id);
+    if (tables.isEmpty()) {
+        if (platform::messageBox(QStringLiteral("Вы действительно хотите удалить контакт ") + name + u'?',
+                                 kDeleteCaption, platform::Buttons::YesNo, platform::Icon::Warning)
+            == platform::Answer::Yes) {
+            contacts->deleteRecord();
+            if (contacts->recordCount() == 0) {
+                ui->tbDelete->setEnabled(false);
+                ui->tbEdit->setEnabled(false);
+            }
+        }
+    } else {
+        platform::messageBox(QStringLiteral("Невозможно удалить контакт '") + name
+                                 + QStringLiteral("',\rтак как у него есть долги."),
+                             kDeleteCaption, platform::Buttons::Ok, platform::Icon::Information);
+        m_items->ListTables(tables);
+        DebtorFilter = id;
+        m_items->StretchFirstColumn();
+        close();
+    }
+    m_items->ReloadCurrentTable();
+    m_items->SetGridShown(true);
+    m_items->StretchFirstColumn();
+}
+
+void TcEditForm::AddOrChange() {
+    if (DM->aqContacts->recordCount() == 0)
+        tbAddClick();
+    else
+        tbEditClick();
+}
+
+void TcEditForm::DBGridDblClick(const QPoint& at) {
+    const QPoint cell = ui->DBGrid->cellAt(at);
+    // The title row does nothing; below the last row only an empty table's
+    // one blank row answers.
+    if (cell.y() == 0 || (cell.y() < 0 && DM->aqContacts->recordCount() > 0))
+        return;
+    AddOrChange();
+}
+
+bool TcEditForm::DBGridKeyPress(QChar key) {
+    if (key == platform::kEscapeKey) {
+        close();
+        return true;
+    }
+    if (key == platform::kEnterKey) {
+        AddOrChange();
+        return true;
+    }
+    return false;
+}
+
+bool TcEditForm::DBGridKeyUp(int key, Qt::KeyboardModifiers modifiers) {
+    if (!platform::noModifiers(modifiers) || QGuiApplication::mouseButtons() != Qt::NoButton)
+        return false;
+    if (key == Qt::Key_Insert)
+        tbAddClick();
+    else if (key == Qt::Key_Delete)
+        tbDeleteClick();
+    else
+        return false;
+    return true;
+}
+
+void TcEditForm::pmContactsPopup() {
+    engine::Query* contacts = DM->aqContacts;
+    if (contacts->recordCount() == 0 || contacts->fieldByName(QStringLiteral("name")).asString().isEmpty()) {
+        for (QAction* item : {ui->iNone, ui->iWhite, ui->iBlack})
+            item->setEnabled(false);
+        return;
+    }
+    const engine::Field group = contacts->fieldByName(QStringLiteral("reliability"));
+    if (!group.isNull() && group.asInteger() != 0 && group.asInteger() != 1)
+        return; // no group of the three: the items keep their states
+    const int current = group.isNull() ? -1 : static_cast<int>(group.asInteger());
+    ui->iNone->setEnabled(current != -1);
+    ui->iWhite->setEnabled(current != 0);
+    ui->iBlack->setEnabled(current != 1);
+}
+
+void TcEditForm::ShowGroupMenu(const QPoint& at) {
+    // The menu belongs to the data cells only.
+    const QPoint cell = ui->DBGrid->cellAt(ui->DBGrid->viewport()->mapTo(ui->DBGrid, at));
+    if (cell.x() <= 0 || cell.y() <= 0)
+        return;
+    if (platform::guarded([this] { pmContactsPopup(); }))
+        pmContacts->exec(ui->DBGrid->viewport()->mapToGlobal(at));
+}
+
+void TcEditForm::SetGroup(const QVariant& reliability) {
+    engine::Query* contacts = DM->aqContacts;
+    if (contacts->recordCount() == 0)
+        return;
+    contacts->edit();
+    engine::Field group = contacts->fieldByName(QStringLiteral("reliability"));
+    if (reliability.isValid())
+        group.setAsInteger(reliability.toLongLong());
+    else
+        group.clear();
+    try {
+        contacts->post();
+    } catch (...) {
+        contacts->cancel(); // nothing typed is lost: the menu can be used again
+        throw;
+    }
+}
+
+void TcEditForm::iNoneClick() { SetGroup(QVariant()); }
+
+void TcEditForm::iWhiteClick() { SetGroup(0); }
+
+void TcEditForm::iBlackClick() { SetGroup(1); }
+
+bool TcEditForm::eventFilter(QObject* watched, QEvent* event) {
+    bool handled = false;
+    if (watched == ui->DBGrid && event->type() == QEvent::KeyPress) {
+        const QChar key = platform::typedCharacter(static_cast<QKeyEvent*>(event));
+        if (!key.isNull())
+            platform::guarded([&] { handled = DBGridKeyPress(key); });
+    } else if (watched == ui->DBGrid && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat())
+            platform::guarded([&] { handled = DBGridKeyUp(key->key(), key->modifiers()); });
+    } else if (watched == ui->DBGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const QPoint at = ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(event)->position().toPoint());
+        platform::guarded([&] { DBGridDblClick(at); });
+        handled = true;
+    } else if (watched == ui->DBGrid->viewport() && event->type() == QEvent::Resize
+               && static_cast<QResizeEvent*>(event)->oldSize().width() != static_cast<QResizeEvent*>(event)->size().width()) {
+        platform::guarded([this] { FormResize(); });
+    }
+    return handled || ModalForm::eventFilter(watched, event);
+}

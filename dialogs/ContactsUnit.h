@@ -1,0 +1,82 @@
+#pragma once
+// The contacts window: every contact of the open database, added and
+// changed through the contact editor, sorted into reliability groups that
+// colour their rows, and deleted only when no item table holds an item of
+// theirs. A refused deletion hands the main window that contact's tables.
+#include "controls/DataGrid.h"
+#include "dialogs/ModalForm.h"
+
+#include <QStringList>
+#include <memory>
+
+namespace Ui {
+class TcEditForm;
+}
+namespace engine {
+class Query;
+}
+class QMenu;
+
+// What the contacts window does to the main window's item view; the main
+// window gives it this, so the window never reaches into the main window.
+class ItemView {
+public:
+    virtual ~ItemView() = default;
+    // The side list's entries removed.
+    virtual void ClearTableList() = 0;
+    // The side list shown and enabled with these tables, the first selected
+    // as a program step (nothing is shown by the selection itself).
+    virtual void ListTables(const QStringList& tables) = 0;
+    virtual void SetGridShown(bool shown) = 0;
+    // aqMain := the whole current table, now or, while an editor holds a
+    // record of it, once that editor has closed.
+    virtual void ReloadCurrentTable() = 0;
+    // The main grid's first column stretched to fill the grid.
+    virtual void StretchFirstColumn() = 0;
+};
+
+class TcEditForm : public ModalForm {
+    Q_OBJECT
+public:
+    TcEditForm(QWidget* parent, ItemView* items);
+    ~TcEditForm() override;
+
+    // The reliability groups: Null general, 0 trusted, 1 black list.
+    static CellStyle GroupStyle(const QVariant& reliability, bool selected);
+
+    void FormActivate();
+    void FormResize();
+    void tbAddClick();
+    void tbEditClick();
+    void tbDeleteClick();
+    void DBGridDblClick(const QPoint& at);
+    bool DBGridKeyPress(QChar key);
+    bool DBGridKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void pmContactsPopup();
+    void iNoneClick();
+    void iWhiteClick();
+    void iBlackClick();
+    CellStyle DBGridDrawColumnCell(int row, int column, bool selected) const;
+
+protected:
+    void Activate() override { FormActivate(); }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Add when the contacts table is empty, else change the current contact.
+    void AddOrChange();
+    void SetGroup(const QVariant& reliability);
+    void EnableEditAndDeleteByCount();
+    // The item tables that hold an item of the contact with this id.
+    QStringList TablesWithItemsOf(const QString& id);
+    void ShowGroupMenu(const QPoint& at);
+
+    std::unique_ptr<Ui::TcEditForm> ui;
+    ItemView* m_items;
+    QMenu* pmContacts;
+    // The search for a contact's items runs on a query of its own, so an
+    // item editor holding a record of aqMain keeps it.
+    engine::Query* m_itemSearch = nullptr;
+};
+
+extern TcEditForm* cEditForm;

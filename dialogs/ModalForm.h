@@ -1,0 +1,34 @@
+#pragma once
+// What every modal window of the program does when it shows and closes: it
+// takes the activation (also where no window manager hands it over), sits
+// centred on its owner when asked to, runs its activation handler, and gives
+// the activation back to its owner when it closes.
+#include <QDialog>
+#include <QPointer>
+
+class ModalForm : public QDialog {
+    Q_OBJECT
+public:
+    enum class Placement { AsDesigned, CentredOnOwner };
+    ModalForm(QWidget* parent, Placement placement);
+
+protected:
+    // The window's FormActivate: once per showing, entered through the guard.
+    virtual void Activate() {}
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    Placement m_placement;
+    QPointer<QWidget> m_handBackTo; // the window active when this one showed
+};
+
+namespace engine {
+class Query;
+}
+
+// Shows editor on the pending record of query and posts it on OK. A post the
+// engine refuses is shown, and the editor comes back with what was typed,
+// until the record is stored or the user cancels; cancelling discards it.
+// True when the record was stored.
+bool PostThroughEditor(QDialog* editor, engine::Query* query);
