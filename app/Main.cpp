@@ -63,6 +63,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     // The toolbar panel is laid out by hand: the search row sits under it.
     ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
     ui->TopPanel->installEventFilter(this);
+    ui->DBGrid->installEventFilter(this);
     ui->DBGrid->viewport()->installEventFilter(this);
     ui->eSearch->installEventFilter(this);
     ui->cbCSearch->installEventFilter(this);
@@ -93,6 +94,7 @@ void TfmMainForm::connectHandlers() {
     connectSwitchingHandlers();
     connectDatabaseHandlers();
     connectDebtHandlers();
+    connectRecordHandlers();
 }
 
 void TfmMainForm::FormCreate() {
@@ -266,10 +268,24 @@ bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
+    if (watched == ui->DBGrid->viewport() && e->type() == QEvent::MouseButtonDblClick) {
+        const QPoint at = ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(e)->position().toPoint());
+        platform::guarded([&] { DBGridDblClick(at); });
+        return true;
+    }
     if (e->type() == QEvent::KeyPress) {
-        const QChar c = platform::typedCharacter(static_cast<QKeyEvent*>(e));
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const QChar c = platform::typedCharacter(key);
         bool handled = false;
-        if (!c.isNull() && (watched == ui->eSearch || watched == ui->cbCSearch))
+        if (watched == ui->DBGrid && key->key() == Qt::Key_Delete
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            // The grid's Ctrl+Delete is the delete command itself.
+            if (ui->iDelRec->isEnabled())
+                platform::guarded([this] { tbDeleteRecordClick(); });
+            handled = true;
+        } else if (!c.isNull() && watched == ui->DBGrid)
+            platform::guarded([&] { handled = DBGridKeyPress(c); });
+        else if (!c.isNull() && (watched == ui->eSearch || watched == ui->cbCSearch))
             platform::guarded([&] { handled = SearchInputKeyPress(c); });
         else if (!c.isNull() && watched == ui->lbTableList)
             platform::guarded([&] { handled = lbTableListKeyPress(c); });

@@ -75,6 +75,16 @@ public:
     void ReloadCurrentTable() override;
     void StretchFirstColumn() override;
 
+    // Record commands
+    void tbNewRecordClick();
+    void tbEditRecordClick();
+    void tbDeleteRecordClick();
+    void DBGridDblClick(const QPoint& at);
+    bool DBGridKeyPress(QChar key);
+    void DBGridTitleClick(int column);
+    // The pop-up menu over the data cells of the grid.
+    void ShowGridMenu(const QPoint& at);
+
     // Debt tracking
     void tbContactsClick();
 
@@ -89,6 +99,15 @@ private:
     void connectSwitchingHandlers();
     void connectDatabaseHandlers();
     void connectDebtHandlers();
+    void connectRecordHandlers();
+    // The item editor on the pending record of aqMain, posted on Save.
+    bool EditItem();
+    // Edit the current item, or add one when the view is empty.
+    void AddOrEditItem();
+    void SetEditAndDeleteEnabled(bool enabled);
+    // After a stored edit or a delete during the side-list view: the
+    // selected entry shown again, dropped when it has no rows left.
+    void RefreshSideList();
     // What a side-list entry shows: its table restricted to debts due by
     // tomorrow or to the debtor of DebtorFilter.
     static QString SideListStatement(const QString& table);

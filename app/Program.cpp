@@ -6,6 +6,7 @@
 #include "dialogs/AboutUnit.h"
 #include "dialogs/CEditUnit.h"
 #include "dialogs/ContactsUnit.h"
+#include "dialogs/EditUnit.h"
 #include "dialogs/TSelectUnit.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -34,6 +35,7 @@ Program::Program() {
     m_main = std::make_unique<TfmMainForm>();
     m_dm = std::make_unique<TDM>();
     m_main->AttachDataModule();
+    m_itemEditor = std::make_unique<TmEditForm>(m_main.get());
     m_contacts = std::make_unique<TcEditForm>(m_main.get(), m_main.get());
     m_contactEditor = std::make_unique<TfmCEdit>(m_main.get());
     m_tables = std::make_unique<TfmTSForm>(m_main.get());

@@ -5,6 +5,7 @@
 
 class TfmMainForm;
 class TDM;
+class TmEditForm;
 class TcEditForm;
 class TfmCEdit;
 class TfmTSForm;
@@ -30,6 +31,7 @@ private:
     // fixed order, the main window first.
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TfmMainForm> m_main;
+    std::unique_ptr<TmEditForm> m_itemEditor;
     std::unique_ptr<TcEditForm> m_contacts;
     std::unique_ptr<TfmCEdit> m_contactEditor;
     std::unique_ptr<TfmTSForm> m_tables;

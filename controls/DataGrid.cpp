@@ -198,6 +198,9 @@ QPoint DataGrid::cellAt(const QPoint& p) const {
     int row = -1;
     if (y < titleHeight) {
         row = 0;
+    } else if (m_model->rowCount() == 0) {
+        // An empty grid still has its one blank row under the titles.
+        row = y - titleHeight < verticalHeader()->defaultSectionSize() ? 1 : -1;
     } else {
         const int modelRow = rowAt(y - titleHeight);
         const int top = rowAt(0);

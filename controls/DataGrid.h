@@ -33,6 +33,7 @@ public:
 
     // The cell under a point of the viewport's parent (the grid widget) in
     // grid coordinates: row 0 the titles, column 0 the indicator, -1 outside.
+    // An empty grid answers row 1 for its one blank row under the titles.
     QPoint cellAt(const QPoint& widgetPoint) const;
     // The font a column title is drawn in: font itself when the title fits
     // room pixels, else font condensed until it does.

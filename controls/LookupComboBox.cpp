@@ -5,6 +5,39 @@
 LookupComboBox::LookupComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     setMaxVisibleItems(12);
+    connect(this, &QComboBox::activated, this, &LookupComboBox::writeFieldValue);
+}
+
+void LookupComboBox::setDataField(engine::Query* query, const QString& field) {
+    if (m_dataQuery)
+        disconnect(m_dataQuery, nullptr, this, nullptr);
+    m_dataQuery = query;
+    m_dataField = field;
+    if (m_dataQuery) {
+        connect(m_dataQuery, &engine::Query::stateChanged, this, &LookupComboBox::showFieldValue);
+        connect(m_dataQuery, &engine::Query::currentRowChanged, this, &LookupComboBox::showFieldValue);
+        connect(m_dataQuery, &engine::Query::rowsReset, this, &LookupComboBox::showFieldValue);
+    }
+    showFieldValue();
+}
+
+void LookupComboBox::showFieldValue() {
+    if (!m_dataQuery || !m_dataQuery->isOpen()) {
+        setKeyValue(QVariant());
+        return;
+    }
+    const engine::Field field = m_dataQuery->fieldByName(m_dataField);
+    setKeyValue(field.isNull() ? QVariant() : QVariant::fromValue<qlonglong>(field.asInteger()));
+}
+
+void LookupComboBox::writeFieldValue() {
+    const QVariant key = keyValue();
+    if (m_dataQuery && key.isValid()) {
+        const engine::Query::State state = m_dataQuery->state();
+        if (state == engine::Query::State::Insert || state == engine::Query::State::Edit)
+            m_dataQuery->fieldByName(m_dataField).setAsInteger(key.toLongLong());
+    }
+    emit picked();
 }
 
 void LookupComboBox::setListSource(engine::Query* query, const QString& listField, const QString& keyField) {

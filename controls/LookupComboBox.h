@@ -1,6 +1,8 @@
 #pragma once
 // A drop-down list of a query's rows: shows one field, yields another (the
-// key). It follows every change of its list query at once.
+// key). It follows every change of its list query at once. Bound to a field
+// of another query, it shows the row whose key the current record holds, and
+// a row the user picks writes its key into that record.
 #include <QComboBox>
 #include <QPointer>
 #include <QVariant>
@@ -16,10 +18,20 @@ public:
     QVariant keyValue() const;
     void setKeyValue(const QVariant& key);
 
+    void setDataField(engine::Query* query, const QString& field);
+
+signals:
+    // The user picked a row (its key is already in the bound record).
+    void picked();
+
 private:
     void refill();
+    void showFieldValue();
+    void writeFieldValue();
 
     QPointer<engine::Query> m_query;
     QString m_listField;
     QString m_keyField;
+    QPointer<engine::Query> m_dataQuery;
+    QString m_dataField;
 };

@@ -106,8 +106,17 @@ void TcEditForm::tbEditClick() {
 }
 
 QStringList TcEditForm::TablesWithItemsOf(const QString& id) {
+    // An item the item editor holds, not yet stored, counts too: once saved
+    // it would name a contact that is gone.
+    const engine::Query* items = DM->aqMain;
+    const bool editing = items->state() == engine::Query::State::Insert || items->state() == engine::Query::State::Edit;
+    const bool pendingItem = editing && DM->aqMain->fieldByName(QStringLiteral("contact")).asString() == id;
     QStringList found;
     for (const QString& table : std::as_const(TableNames)) {
+        if (pendingItem && table.compare(items->baseTable(), Qt::CaseInsensitive) == 0) {
+            found << table;
+            continue;
+        }
         DM->Reopen(m_itemSearch, {QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + id});
         if (m_itemSearch->recordCount() > 0)
             found << table;
@@ -163,10 +172,7 @@ void TcEditForm::AddOrChange() {
 }
 
 void TcEditForm::DBGridDblClick(const QPoint& at) {
-    const QPoint cell = ui->DBGrid->cellAt(at);
-    // The title row does nothing; below the last row only an empty table's
-    // one blank row answers.
-    if (cell.y() == 0 || (cell.y() < 0 && DM->aqContacts->recordCount() > 0))
+    if (ui->DBGrid->cellAt(at).y() <= 0) // the title row, or no row at all
         return;
     AddOrChange();
 }

@@ -117,11 +117,14 @@ private slots:
         });
         QTest::keyClick(contactsGrid(), Qt::Key_Return);
         QCOMPARE(contactRow(1), (QStringList{"Иван", "", "", "", "1"}));
+        bool cancelled = false;
         whenModalShown([&](QWidget* editor) {
             in<QLineEdit>(editor, "eName")->setText("Пётр");
             QTest::keyClick(editor, Qt::Key_Escape);
+            cancelled = !editor->isVisible();
         });
         QTest::keyClick(contactsGrid(), Qt::Key_Return);
+        QVERIFY(cancelled);
         QCOMPARE(contactRow(1).first(), QStringLiteral("Иван"));
     }
 

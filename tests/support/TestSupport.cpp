@@ -120,26 +120,47 @@ PinnedToday::~PinnedToday() { platform::pinToday(std::nullopt); }
 
 double day(int y, int m, int d) { return platform::toDayNumber(QDate(y, m, d)); }
 
-void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where) {
-    const QPointer<QWidget> before = QApplication::activeModalWidget();
-    auto* timer = new QTimer(QCoreApplication::instance());
+namespace {
+
+// Catches the next showing of a modal window, also of one shown again.
+class ModalWatcher : public QObject {
+public:
+    using QObject::QObject;
+    QPointer<QWidget> shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!shown && event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow() && w->isModal())
+                shown = w;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where)
+{
+    auto* watcher = new ModalWatcher(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(watcher);
+    auto* timer = new QTimer(watcher);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     // The action may refer to the test's own variables: it must never run
     // once that test has ended.
     const QByteArray test = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
-    QObject::connect(timer, &QTimer::timeout, timer, [=]() {
-        if (QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag() != test) {
-            timer->stop();
-            timer->deleteLater();
+    QObject::connect(timer, &QTimer::timeout, watcher, [=]() {
+        const bool sameTest = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag() == test;
+        const QPointer<QWidget> modal = watcher->shown;
+        const bool appeared = modal && modal->isVisible();
+        if (sameTest && !appeared && !clock->hasExpired(timeoutMs))
             return;
-        }
-        QWidget* modal = QApplication::activeModalWidget();
-        const bool appeared = modal && modal != before.data() && modal->isVisible();
-        if (!appeared && !clock->hasExpired(timeoutMs))
-            return;
+        watcher->deleteLater();
         timer->stop();
-        timer->deleteLater();
+        if (!sameTest)
+            return;
         if (appeared)
             action(modal);
         else

@@ -129,9 +129,9 @@ public:
 // Day number of a calendar date.
 double day(int y, int m, int d);
 
-// Runs action on the next modal widget to appear, if it appears while the
-// same test function and data row are running (one other than the modal
-// already active at the call, so nested dialogs work). Call it before the code
-// that opens the dialog; fails the running test when none appears in time.
+// Runs action on the next modal window to show after this call (a nested
+// one, or the same one shown again), while the same test function and data
+// row are running. Call it before the code that shows the window; fails the
+// running test when none shows in time.
 void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000,
                     std::source_location where = std::source_location::current());

@@ -1,0 +1,50 @@
+#pragma once
+// The item editor: title, kind, debtor, issue and return dates and note of
+// the current record of aqMain, which the caller has put into insert or
+// edit state. Save writes the controls into the record and closes with OK;
+// the caller posts. The window keeps its control states between openings:
+// activation sets values, and each tick box's handler runs only when its
+// state changes, so what a handler enables depends on the last opening.
+#include "dialogs/ModalForm.h"
+
+#include <memory>
+
+namespace Ui {
+class TmEditForm;
+}
+
+class TmEditForm : public ModalForm {
+    Q_OBJECT
+public:
+    explicit TmEditForm(QWidget* parent = nullptr);
+    ~TmEditForm() override;
+
+    void FormActivate();
+    void bbSaveClick();
+    void bbCancelClick();
+    void TitleEditChange();
+    void cbIssueClick();
+    void cbReturnClick();
+    void cbContactClick();
+    void cbDescriptionClick();
+    void lcbContactClick();
+    void IssuePickerChange();
+    void ReturnPickerChange();
+    void bCEditClick();
+
+protected:
+    void Activate() override { FormActivate(); }
+
+private:
+    // Save is enabled exactly when the title is not empty and either no loan
+    // is recorded, or a debtor is chosen and the return date is not before
+    // the issue date.
+    void SaveCheck();
+    // The date boxes and pickers as the debtor box and the debtor leave them.
+    void EnableDates();
+    bool DebtorChosen() const;
+
+    std::unique_ptr<Ui::TmEditForm> ui;
+};
+
+extern TmEditForm* mEditForm;
