@@ -84,6 +84,7 @@ TfmMainForm::~TfmMainForm() {
 void TfmMainForm::AttachDataModule() {
     ui->DBGrid->setQuery(DM->aqMain);
     ui->cbCSearch->setListSource(DM->aqContacts, QStringLiteral("name"), QStringLiteral("id"));
+    FollowCurrentNote();
 }
 
 void TfmMainForm::connectHandlers() {
@@ -130,8 +131,10 @@ void TfmMainForm::FormActivate() {
 
 void TfmMainForm::ShowOpenedDatabase() {
     AInit();
-    // The debt search that the option "CheckOnOpen" starts joins here when
-    // debt tracking lands; until then the grid simply shows.
+    if (CheckOnOpenFlag) {
+        tbFDeptsClick(); // shows the grid itself
+        return;
+    }
     ui->DBGrid->show();
     ui->DBGrid->setFocus();
     FitColumns();
@@ -272,6 +275,10 @@ bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
         const QPoint at = ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(e)->position().toPoint());
         platform::guarded([&] { DBGridDblClick(at); });
         return true;
+    }
+    if (watched == ui->DBGrid && e->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(e)->isAutoRepeat()) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        platform::guarded([&] { DBGridKeyUp(key->key(), key->modifiers()); });
     }
     if (e->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(e);

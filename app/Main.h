@@ -5,6 +5,7 @@
 #include "dialogs/ContactsUnit.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -87,6 +88,17 @@ public:
 
     // Debt tracking
     void tbContactsClick();
+    void iBothClick();
+    void iElapseClick();
+    void iExpiredClick();
+    void tbFDeptsClick();
+    void pmMainPopup();
+    void DBGridCellClick();
+    void Prolong(int days);
+    void iClearDeptClick();
+    bool DBGridKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    // How a cell of the grid is painted: by the debt state of its row.
+    CellStyle DBGridDrawColumnCell(int row, int column, bool selected) const;
 
 protected:
     bool event(QEvent* event) override;
@@ -105,6 +117,12 @@ private:
     // Edit the current item, or add one when the view is empty.
     void AddOrEditItem();
     void SetEditAndDeleteEnabled(bool enabled);
+    // One of the three debt filters: on with its condition, or off again.
+    void DebtFilterClick(QAction* filter, const QString& condition);
+    QAction* m_debtFilter = nullptr; // the filter whose mark is set
+    void ShowCurrentNote();
+    void FollowCurrentNote();
+    void PostCurrentItem(const std::function<void()>& change);
     // After a stored edit or a delete during the side-list view: the
     // selected entry shown again, dropped when it has no rows left.
     void RefreshSideList();

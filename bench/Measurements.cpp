@@ -155,11 +155,11 @@ MemoryGrowth measureMemoryGrowth(const std::function<void()>& setup, const std::
     return result;
 }
 
-void printHeader() { std::printf("%-10s %12s %12s %12s\n", "operation", "ours ms", "SQLite ms", "ours/SQLite"); }
+void printHeader() { std::printf("%-12s %10s %12s %12s\n", "operation", "ours ms", "SQLite ms", "ours/SQLite"); }
 
 void printComparison(const Comparison& c) {
     const double ours = c.ours(), sqlite = c.sqlite();
-    std::printf("%-10s %12.1f %12.1f %12.2f\n", qPrintable(c.name), ours, sqlite, ours / sqlite);
+    std::printf("%-12s %10.1f %12.1f %12.2f\n", qPrintable(c.name), ours, sqlite, ours / sqlite);
     std::fflush(stdout);
 }
 

@@ -46,6 +46,8 @@ void TDM::Execute(const QStringList& lines) {
     aqMain->execSQL();
 }
 
+bool TDM::HasRows(const QStringList& lines) { return ADOConnection->hasRows(lines.join(u'\n')); }
+
 void TDM::ConnectTo(const QString& path) {
     ADOConnection->close();
     ADOConnection->setConnectionString(ConnectionStringFor(path));

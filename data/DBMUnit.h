@@ -30,6 +30,8 @@ public:
     void Reopen(engine::Query* query, const QStringList& lines);
     // Runs one statement of these lines that returns no rows, on aqMain.
     void Execute(const QStringList& lines);
+    // Whether the SELECT of these lines yields any row; no query is moved.
+    bool HasRows(const QStringList& lines);
     // The connection, closed first, opened again on the file at path.
     void ConnectTo(const QString& path);
 

@@ -36,10 +36,8 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     pmContacts = new QMenu(this);
     pmContacts->setObjectName(QStringLiteral("pmContacts"));
     pmContacts->addActions({ui->iNone, ui->iWhite, ui->iBlack});
-    if (DM) {
+    if (DM)
         ui->DBGrid->setQuery(DM->aqContacts);
-        m_itemSearch = new engine::Query(DM->ADOConnection, QStringLiteral("aqItemSearch"), this);
-    }
     using platform::connectHandler;
     connectHandler(ui->tbAdd, &QAction::triggered, this, &TcEditForm::tbAddClick);
     connectHandler(ui->tbEdit, &QAction::triggered, this, &TcEditForm::tbEditClick);
@@ -117,11 +115,9 @@ QStringList TcEditForm::TablesWithItemsOf(const QString& id) {
             found << table;
             continue;
         }
-        DM->Reopen(m_itemSearch, {QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + id});
-        if (m_itemSearch->recordCount() > 0)
+        if (DM->HasRows({QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE contact=") + id}))
             found << table;
     }
-    m_itemSearch->close();
     return found;
 }
 

@@ -67,16 +67,14 @@ private:
     void AddOrChange();
     void SetGroup(const QVariant& reliability);
     void EnableEditAndDeleteByCount();
-    // The item tables that hold an item of the contact with this id.
+    // The item tables that hold an item of the contact with this id. The
+    // search leaves aqMain alone, so an item editor holding a record keeps it.
     QStringList TablesWithItemsOf(const QString& id);
     void ShowGroupMenu(const QPoint& at);
 
     std::unique_ptr<Ui::TcEditForm> ui;
     ItemView* m_items;
     QMenu* pmContacts;
-    // The search for a contact's items runs on a query of its own, so an
-    // item editor holding a record of aqMain keeps it.
-    engine::Query* m_itemSearch = nullptr;
 };
 
 extern TcEditForm* cEditForm;

@@ -284,6 +284,18 @@ void Connection::execute(const QString& statement) {
         emit schemaChanged();
 }
 
+bool Connection::hasRows(const QString& statement) {
+    const RewrittenStatement r = rewriteStatement(statement, [this](const QString& n) { return resolveTable(n); });
+    int rc;
+    {
+        const Statement stmt = prepare(r.sql.toUtf8());
+        rc = sqlite3_step(stmt.get());
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        fail(rc);
+    return rc == SQLITE_ROW;
+}
+
 void Connection::beginTransaction() {
     const int rc = sqlite3_exec(requireHandle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)

@@ -45,6 +45,8 @@ public:
 
     // Runs one statement that returns no rows.
     void execute(const QString& statement);
+    // Whether a SELECT yields any row; only its first row is read.
+    bool hasRows(const QString& statement);
 
     void beginTransaction();
     void commit();

@@ -202,8 +202,11 @@ private slots:
             rows << QStringLiteral("'item number %1 with a long title', NULL, NULL").arg(i);
         app.makeCatalogue("home.mdb", {{"Books", rows}});
         app.writeSettings("[Options]\nDefaultBase=home.mdb\nCheckOnOpen=1\n");
+        ScriptedMessageBoxes search;
+        search.answer(platform::Answer::Ok);
         app.start();
         QVERIFY(app.ui()->iOCheck->isChecked());
+        QCOMPARE(search.last().text, QStringLiteral("Просроченных долгов нет.")); // the check at opening ran
         DM->ADOConnection->execute(QStringLiteral("DELETE FROM Books WHERE id>10"));
         const qint64 before = QFileInfo(app.folder.path("home.mdb")).size();
         app.ui()->iOCheck->trigger(); // off
