@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "data/BaseFiles.h"
+#include "controls/TextBoxes.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
@@ -31,6 +32,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     // the generated code shadows no global); setupUi keeps the name.
     setObjectName(QStringLiteral("fmMainForm"));
     ui->setupUi(this);
+    DropNulCharacters(this);
     if (!fmMainForm)
         fmMainForm = this;
     ui->ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);

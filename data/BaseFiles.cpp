@@ -9,17 +9,29 @@
 #include "platform/MessageBox.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace {
 
-// A file its owner made read-only is left as it is. (Mode bits only:
-// "User" permissions are always granted to root.)
-bool IsWritable(const QString& file) {
+bool HasWriteBits(const QString& path) {
     struct stat st;
-    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+// Compaction writes the file and a journal beside it: a file, folder or
+// mount nobody may write is left as it is, without a word. (Mode bits, not
+// access(): root passes every access() test.)
+bool MayCompactInPlace(const QString& file) {
+    const QString real = QFileInfo(file).canonicalFilePath();
+    if (real.isEmpty())
         return true; // missing: the engine reports it
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    const QString folder = QFileInfo(real).absolutePath();
+    struct statvfs mount;
+    if (::statvfs(QFile::encodeName(folder).constData(), &mount) == 0 && (mount.f_flag & ST_RDONLY))
+        return false;
+    return HasWriteBits(real) && HasWriteBits(folder);
 }
 
 } // namespace
@@ -120,7 +132,7 @@ bool ConvertBase() {
 
 void CompactBase(const QString& source, const QString& destination, const QString& password) {
     const bool inPlace = destination.isEmpty();
-    if (inPlace && !IsWritable(source))
+    if (inPlace && !MayCompactInPlace(source))
         return;
     try {
         if (!password.isEmpty())

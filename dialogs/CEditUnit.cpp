@@ -1,6 +1,7 @@
 #include "dialogs/CEditUnit.h"
 
 #include "data/DBMUnit.h"
+#include "controls/TextBoxes.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 #include "platform/WindowFrame.h"
@@ -25,6 +26,7 @@ void SetTextOrNull(engine::Field field, const QString& text) {
 TfmCEdit::TfmCEdit(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TfmCEdit) {
     setObjectName(QStringLiteral("fmCEdit")); // setupUi keeps a name already set
     ui->setupUi(this);
+    DropNulCharacters(this);
     platform::setFixedFrame(this, platform::TitleButtons::MinimizeAndClose);
     using platform::connectHandler;
     connectHandler(ui->eName, &QLineEdit::textChanged, this, &TfmCEdit::eNameChange);

@@ -1,6 +1,7 @@
 #include "dialogs/EditUnit.h"
 
 #include "data/DBMUnit.h"
+#include "controls/TextBoxes.h"
 #include "dialogs/ContactsUnit.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
@@ -34,6 +35,7 @@ void StoreDate(engine::Field field, const DatePicker* picker, const QCheckBox* b
 TmEditForm::TmEditForm(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TmEditForm) {
     setObjectName(QStringLiteral("mEditForm")); // setupUi keeps a name already set
     ui->setupUi(this);
+    DropNulCharacters(this);
     platform::setFixedFrame(this, platform::TitleButtons::MinimizeAndClose);
     if (DM) {
         ui->lcbContact->setListSource(DM->aqContacts, QStringLiteral("name"), QStringLiteral("id"));

@@ -1,6 +1,7 @@
 #include "dialogs/TSelectUnit.h"
 
 #include "data/BaseFiles.h"
+#include "controls/TextBoxes.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
@@ -30,6 +31,7 @@ TfmTSForm::TfmTSForm(QWidget* parent) : ModalForm(parent, Placement::AsDesigned)
     // the generated code shadows no global); setupUi keeps the name.
     setObjectName(QStringLiteral("fmTSForm"));
     ui->setupUi(this);
+    DropNulCharacters(this);
     // No title-bar buttons at all: an empty database can be left only by
     // creating a table.
     platform::setFixedFrame(this, platform::TitleButtons::None);

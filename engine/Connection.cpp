@@ -190,6 +190,10 @@ void StatementFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_fin
 
 Statement Connection::prepare(const QByteArray& sql) {
     sqlite3* db = requireHandle();
+    // SQLite would end the statement at a NUL and report whatever follows
+    // as a syntax error; no statement of the program holds one.
+    if (sql.contains('\0'))
+        throw EngineError(QStringLiteral("Текст запроса содержит недопустимый символ NUL"));
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &stmt, &tail);

@@ -152,17 +152,62 @@ void compactDatabase(const QString& source, const QString& target) {
     }
 }
 
+QString compactionFailure(int code, const QString& file) {
+    switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOTADB:
+        return sqliteMessage(code, {}, file);
+    case SQLITE_FULL:
+        return QStringLiteral("Недостаточно места на диске, чтобы сжать базу данных '%1'; база осталась как была.")
+            .arg(file);
+    case SQLITE_CORRUPT:
+        return damagedMessage(file);
+    default:
+        return QStringLiteral("Не удалось сжать базу данных '%1' (%2); база осталась как была.")
+            .arg(file, QString::fromUtf8(sqlite3_errstr(code)));
+    }
+}
+
 void compactInPlace(const QString& file) {
     if (!QFileInfo(file).isFile())
         throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(file));
     Handle db;
-    openFile(db, file, SQLITE_OPEN_READWRITE);
+    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db.db, 1);
+        sqlite3_busy_timeout(db.db, 3000);
+        rc = sqlite3_exec(db.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    }
+    // A damaged file is never rewritten: VACUUM would copy what it can read
+    // and drop the rest for good.
+    QString check;
+    if (rc == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(db.db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+        if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            check = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+            rc = SQLITE_OK;
+        }
+        sqlite3_finalize(stmt);
+    }
+    if (rc == SQLITE_OK && check != QLatin1String("ok"))
+        rc = SQLITE_CORRUPT;
     // VACUUM rewrites the file's own pages under the rollback journal: the
     // inode, owner, links and every other program's open handle stay valid,
     // and a crash leaves the old or the new contents, which the journal
     // restores at the next opening.
-    run(db.db, "PRAGMA synchronous=FULL", file);
-    run(db.db, "VACUUM", file);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db.db, "VACUUM", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw EngineError(compactionFailure(rc, file));
+}
+
+QString damagedMessage(const QString& file) {
+    return QStringLiteral("База данных '%1' повреждена и не была сжата: файл оставлен как был. "
+                          "Сохраните копию этого файла, прежде чем работать с ним дальше.")
+        .arg(file);
 }
 
 } // namespace engine

@@ -14,8 +14,12 @@ void createDatabase(const QString& path);
 void compactDatabase(const QString& source, const QString& target);
 
 // Compacts the file in place with VACUUM under the rollback journal. A file
-// another program is writing in is refused after the busy timeout; on any
-// failure the journal leaves the file as it was.
+// another program is writing in is refused after the busy timeout, a damaged
+// one (failing SQLite's quick check) is not touched at all; on any failure
+// the journal leaves the file as it was, and the error says so.
 void compactInPlace(const QString& file);
+
+// What the program says of a catalogue too damaged to compact.
+QString damagedMessage(const QString& file);
 
 } // namespace engine

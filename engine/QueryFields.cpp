@@ -66,7 +66,12 @@ double Field::asFloat() const {
 void Field::setAsString(const QString& v) {
     const FieldDef& d = def();
     switch (d.kind) {
-    case FieldKind::Text: m_query->setPending(m_index, d.size > 0 ? cutToCharacters(v, d.size) : v); return;
+    case FieldKind::Text: {
+        QString text = v;
+        text.remove(QChar(0)); // a NUL would end the text for most readers of the file
+        m_query->setPending(m_index, d.size > 0 ? cutToCharacters(text, d.size) : text);
+        return;
+    }
     case FieldKind::DateTime: {
         bool ok = false;
         const double number = v.trimmed().toDouble(&ok);

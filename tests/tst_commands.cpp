@@ -230,6 +230,7 @@ private slots:
         QTest::newRow("empty leaves nulls out")
             << "Z"
             << "" << QStringList{"Earring", "String", "ring binder", "50% off", "150 pages", "O'Brien"};
+        QTest::newRow("pasted NUL dropped") << "Z" << QStringLiteral("ri\u0000ng") << QStringList{"Earring", "String", "ring binder"};
         QTest::newRow("kind") << "X"
                               << "винил" << QStringList{"String"};
         QTest::newRow("note") << "V"
@@ -252,7 +253,7 @@ private slots:
         QVERIFY(ui()->tbSearch->isChecked());
         QCOMPARE(ui()->TopPanel->height(), 58);
         QCOMPARE(QApplication::focusWidget(), ui()->eSearch);
-        ui()->eSearch->setText(text);
+        ui()->eSearch->insert(text); // as a paste puts it
         QTest::keyClick(ui()->eSearch, Qt::Key_Return);
         QCOMPARE(shown(), titles);
         QCOMPARE(ui()->tbDeleteRecord->isEnabled(), !titles.isEmpty());

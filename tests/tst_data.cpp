@@ -3,6 +3,7 @@
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
+#include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
 #include "tests/support/TestSupport.h"
 
@@ -315,6 +316,53 @@ private slots:
         openMain(QStringLiteral("SELECT * FROM Books WHERE title='written after'"));
         QCOMPARE(DM->aqMain->recordCount(), 1);
         QCOMPARE(QDir(folder->root()).entryList(QDir::Files), (QStringList{"cat.mdb", "hard.mdb", "link.mdb"}));
+    }
+
+    void damagedCatalogueIsNotCompacted() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        for (int i = 0; i < 1000; ++i)
+            run(QStringLiteral("INSERT INTO Books (title) SELECT 'a rather long title number %1'").arg(i));
+        run(QStringLiteral("DELETE FROM Books WHERE id>900"));
+        DM->ADOConnection->close();
+        // Rows out of order in one leaf page: the first two cell pointers
+        // of the first table leaf page after the schema swapped.
+        QFile file(folder->path("cat.mdb"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const int pageSize = 4096;
+        int page = 2;
+        while ((page + 1) * pageSize <= bytes.size()
+               && (uchar(bytes[page * pageSize]) != 0x0D || uchar(bytes[page * pageSize + 4]) < 2))
+            ++page;
+        QVERIFY((page + 1) * pageSize <= bytes.size());
+        const qsizetype cells = page * pageSize + 8;
+        const QByteArray first = bytes.mid(cells, 2);
+        bytes.replace(cells, 2, bytes.mid(cells + 2, 2));
+        bytes.replace(cells + 2, 2, first);
+        file.seek(0);
+        file.write(bytes);
+        file.close();
+        const QByteArray before = digestOf(folder->path("cat.mdb"));
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        CompactBase(QStringLiteral("cat.mdb"), QString(), QString());
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text, engine::damagedMessage(QStringLiteral("cat.mdb")));
+        QCOMPARE(digestOf(folder->path("cat.mdb")), before);
+        QCOMPARE(QDir(folder->root()).entryList(QDir::Files), QStringList{"cat.mdb"});
+    }
+
+    void unwritableFolderIsNotCompacted() {
+        newCatalogue(QStringLiteral("cat.mdb"));
+        run(QStringLiteral("DELETE FROM Books"));
+        DM->ADOConnection->close();
+        const QByteArray before = digestOf(folder->path("cat.mdb"));
+        QFile::setPermissions(folder->root(), QFile::ReadOwner | QFile::ExeOwner);
+        ScriptedMessageBoxes boxes;
+        CompactBase(QStringLiteral("cat.mdb"), QString(), QString());
+        QFile::setPermissions(folder->root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(boxes.count(), 0);
+        QCOMPARE(digestOf(folder->path("cat.mdb")), before);
     }
 
     void givenDestinationIsNeverDeleted() {
