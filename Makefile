@@ -2,9 +2,13 @@
 # packages, configure and build first.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+TRIALS ?= 200
+FUZZ_TARGETS = dialect like profile jpeg
 JOBS ?= 2
 
-.PHONY: all deps configure build run test sanitize bench clean
+.PHONY: all deps configure build run test sanitize crashtest fuzz bench clean
 
 all: build
 
@@ -35,8 +39,24 @@ sanitize: deps
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# The crash test with more trials per write path than "make test" runs.
+crashtest: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ZANDREL_CRASH_TRIALS=$(TRIALS) ./tests/tst_crash
+
+# Each fuzz target for FUZZ_SECONDS, built with clang, libFuzzer and the
+# sanitizers; new inputs go to $(FUZZ_DIR)/found, the kept corpus is read.
+fuzz:
+	@./scripts/install-deps fuzz
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANDREL_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_DIR)/found/$$t && \
+		$(FUZZ_DIR)/tests/fuzz/fuzz_$$t $(FUZZ_DIR)/found/$$t tests/fuzz/corpus/$$t \
+			-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ || exit 1; \
+	done
+
 bench: build
 	./$(BUILD_DIR)/bench/zandrel-bench $(BENCH_ARGS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

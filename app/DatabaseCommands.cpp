@@ -21,12 +21,12 @@ void TfmMainForm::connectDatabaseHandlers() {
 
 QString TfmMainForm::ReducedPath(const QString& path) {
     // Case counts: the same folder spelled otherwise keeps the full path.
-    return platform::folderOf(path) == platform::programFolder() ? platform::fileNameOf(path) : path;
+    return platform::folderOf(path) == platform::catalogueFolder() ? platform::fileNameOf(path) : path;
 }
 
 void TfmMainForm::iNewBaseClick() {
     QString path = platform::chooseFile(this, {platform::FileDialogKind::Save, QStringLiteral("Новая база данных..."),
-                                               kFilter, platform::programFolder(), true});
+                                               kFilter, platform::catalogueFolder(), true});
     if (path.isEmpty())
         return;
     // Only the file's own name decides: folders such as ~/.local hold dots.
@@ -54,9 +54,12 @@ void TfmMainForm::iNewBaseClick() {
 
 void TfmMainForm::iSelectDBClick() {
     const QString path = platform::chooseFile(this, {platform::FileDialogKind::Open, QStringLiteral("Открыть базу"),
-                                                     kFilter, platform::programFolder(), false});
-    if (path.isEmpty())
-        return;
+                                                     kFilter, platform::catalogueFolder(), false});
+    if (!path.isEmpty())
+        OpenDatabaseFile(path);
+}
+
+void TfmMainForm::OpenDatabaseFile(const QString& path) {
     EnterNoDatabaseState();
     DBPath = ReducedPath(path);
     DM->ADOConnection->close();

@@ -124,6 +124,10 @@ bool TfmMainForm::event(QEvent* e) {
 }
 
 void TfmMainForm::FormActivate() {
+    if (!m_fileToOpen.isEmpty()) { // named on the command line
+        OpenDatabaseFile(m_fileToOpen);
+        return;
+    }
     if (!platform::fileExists(DBPath))
         return;
     if (!CheckBaseVersion())

@@ -54,6 +54,10 @@ public:
     static QString ReducedPath(const QString& path);
     void iNewBaseClick();
     void iSelectDBClick();
+    // What "Открыть базу данных" does once a file is chosen.
+    void OpenDatabaseFile(const QString& path);
+    // A file to open at the first activation instead of the remembered one.
+    void OpenOnStart(const QString& path) { m_fileToOpen = path; }
 
     // Search and filters
     void tbSearchClick();
@@ -147,6 +151,7 @@ private:
 
     std::unique_ptr<Ui::TfmMainForm> ui;
     bool m_activated = false;
+    QString m_fileToOpen;
 };
 
 extern TfmMainForm* fmMainForm;

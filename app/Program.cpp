@@ -11,14 +11,41 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Translation.h"
+#include "platform/Version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QDir>
 #include <QFont>
 #include <QIcon>
 
-void Program::PrepareApplication() {
+namespace {
+
+void NameTheApplication() {
     QApplication::setApplicationName(QStringLiteral("Zandrel"));
+    QApplication::setApplicationVersion(platform::executableVersion().value_or(QString()));
+}
+
+} // namespace
+
+QString Program::ParseCommandLine(const QStringList& arguments) {
+    NameTheApplication();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Каталогизатор: учёт вещей, отданных на время."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("База данных каталогизатора (.mdb)."),
+                                 QStringLiteral("[FILE]"));
+    parser.process(arguments);
+    const QStringList files = parser.positionalArguments();
+    return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
+}
+
+void Program::openOnStart(const QString& file) { m_main->OpenOnStart(file); }
+
+void Program::PrepareApplication() {
+    NameTheApplication();
     // No display name: Qt would append it to every window title.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/zandrel.png")));
     platform::installRussianTranslation(*QCoreApplication::instance());
@@ -26,7 +53,7 @@ void Program::PrepareApplication() {
     QFont font = QApplication::font();
     font.setPointSize(8);
     QApplication::setFont(font);
-    QDir::setCurrent(platform::programFolder());
+    QDir::setCurrent(platform::catalogueFolder());
 }
 
 Program::Program() {

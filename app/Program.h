@@ -1,6 +1,8 @@
 #pragma once
 // Owns the program's windows: creates them once, in their fixed order, and
 // takes them down again, so a test can build the whole program and use it.
+#include <QString>
+#include <QStringList>
 #include <memory>
 
 class TfmMainForm;
@@ -19,11 +21,21 @@ public:
     TfmMainForm* mainForm() const { return m_main.get(); }
     void show();
 
-    // Sets the application title, loads Qt's Russian texts and makes the
-    // program's folder the current directory, as a start from a desktop
-    // menu or another folder would otherwise leave a remembered bare file
-    // name unfound.
+    // Sets the application title and version, loads Qt's Russian texts and
+    // makes the catalogue folder the current directory, as a start from a
+    // desktop menu or another folder would otherwise leave a remembered bare
+    // file name unfound.
     static void PrepareApplication();
+
+    // Reads the command line (arguments as QCoreApplication gives them,
+    // the program's name first): "--help" and "--version" print and end the
+    // program; a FILE is returned as a full path, against the folder the
+    // program was started in. Call it before PrepareApplication.
+    static QString ParseCommandLine(const QStringList& arguments);
+
+    // Opens file at the first activation, as "Открыть базу данных" does once
+    // a file is chosen, instead of the remembered database.
+    void openOnStart(const QString& file);
 
 private:
     // Declared so that destruction, in reverse order, takes the windows

@@ -5,6 +5,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
 
+#include <QDir>
+
 namespace {
 
 const QString kSection = QStringLiteral("Options");
@@ -13,6 +15,8 @@ const QString kDefaultTable = QStringLiteral("DefaultTable");
 const QString kCheckOnOpen = QStringLiteral("CheckOnOpen");
 
 bool Write(const QString& key, const QString& value) {
+    // The user's configuration folder is made on the first write.
+    QDir().mkpath(platform::folderOf(SettingsPath()));
     if (platform::writeProfileString(SettingsPath(), kSection, key, value))
         return true;
     platform::messageBox(QStringLiteral("Unable to write to ") + SettingsPath(), QStringLiteral("Zandrel"),
@@ -28,7 +32,7 @@ bool WriteIfChanged(const QString& key, const QString& value) {
 
 } // namespace
 
-QString SettingsPath() { return platform::programFolder() + QStringLiteral("/Zandrel.ini"); }
+QString SettingsPath() { return platform::settingsFile(); }
 
 void ReadSettings() {
     const QString file = SettingsPath();

@@ -4,8 +4,11 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    const QString file = Program::ParseCommandLine(QApplication::arguments());
     Program::PrepareApplication();
     Program program;
+    if (!file.isEmpty())
+        program.openOnStart(file);
     program.show();
     return app.exec();
 }

@@ -6,32 +6,21 @@
 #include "engine/DatabaseFiles.h"
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
+#include "platform/Files.h"
 #include "platform/MessageBox.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 
 namespace {
 
-bool HasWriteBits(const QString& path) {
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-}
-
 // Compaction writes the file and a journal beside it: a file, folder or
-// mount nobody may write is left as it is, without a word. (Mode bits, not
-// access(): root passes every access() test.)
+// mount this user may not write is left as it is, without a word.
 bool MayCompactInPlace(const QString& file) {
     const QString real = QFileInfo(file).canonicalFilePath();
     if (real.isEmpty())
         return true; // missing: the engine reports it
-    const QString folder = QFileInfo(real).absolutePath();
-    struct statvfs mount;
-    if (::statvfs(QFile::encodeName(folder).constData(), &mount) == 0 && (mount.f_flag & ST_RDONLY))
-        return false;
-    return HasWriteBits(real) && HasWriteBits(folder);
+    return platform::mayWrite(real) && platform::mayWrite(QFileInfo(real).absolutePath());
 }
 
 } // namespace

@@ -160,6 +160,22 @@ void Connection::open() {
     registerFunctions(db);
     m_db = db;
     m_catalogueVersion = -1;
+    removeStaleJournal();
+}
+
+void Connection::removeStaleJournal() {
+    // A program killed while it was still writing its journal leaves one
+    // that is not hot: SQLite rightly never rolls it back, and so never
+    // removes it. Taking the write lock first rolls back a hot journal and
+    // proves that no one else is writing: a journal left after that belongs
+    // to no one.
+    const QString journal = dataSource() + QStringLiteral("-journal");
+    if (!QFileInfo::exists(journal))
+        return;
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return; // another program is writing, or the file is read-only
+    QFile::remove(journal);
+    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 void Connection::close() {

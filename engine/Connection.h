@@ -81,6 +81,7 @@ private:
     // Raises the error SQLite reported for code on this connection.
     [[noreturn]] void fail(int code, const QString& context = {}) const;
     static void registerFunctions(sqlite3* db);
+    void removeStaleJournal();
 
     struct CatalogueEntry {
         QString name;

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -10,6 +12,8 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -96,6 +100,31 @@ QString programFolder() {
 }
 
 void overrideProgramFolder(const QString& folder) { programFolderOverride() = folder; }
+
+bool mayWrite(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct statvfs mount;
+    if (::statvfs(name.constData(), &mount) == 0 && (mount.f_flag & ST_RDONLY))
+        return false;
+    if (::geteuid() != 0)
+        return ::access(name.constData(), W_OK) == 0;
+    struct stat st;
+    return ::stat(name.constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+QString catalogueFolder() {
+    if (mayWrite(programFolder()))
+        return programFolder();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QString settingsFile() {
+    const QString name = QStringLiteral("Zandrel.ini");
+    if (mayWrite(programFolder()))
+        return programFolder() + u'/' + name;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Zandrel/") + name;
+}
 
 bool syncFile(const QString& path) { return !path.isEmpty() && syncPath(path, O_RDONLY); }
 

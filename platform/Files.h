@@ -29,6 +29,22 @@ QString programFolder();
 // Tests make their own folder the program's folder; empty restores it.
 void overrideProgramFolder(const QString& folder);
 
+// Whether this user may write path: a mount that is not read-only, and for
+// root (whom access() lets write anything) a write permission bit, for
+// anyone else access().
+bool mayWrite(const QString& path);
+
+// The folder that stands for the program's folder: the current folder at
+// start, where the file dialogs begin, where a database is remembered by
+// its bare name. The program's own folder while it may be written (a build
+// folder, an unpacked copy); else the user's documents folder, or the home
+// folder when there is none.
+QString catalogueFolder();
+
+// The settings file: Zandrel.ini in the program's folder while it may be
+// written, else in the user's configuration folder ($XDG_CONFIG_HOME/Zandrel).
+QString settingsFile();
+
 // Flushes a file's contents to disk.
 bool syncFile(const QString& path);
 

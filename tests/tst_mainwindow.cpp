@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QStyle>
@@ -46,6 +47,76 @@ private slots:
         QCOMPARE(QDir::currentPath(), QDir(app.folder.root()).canonicalPath());
         QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Zandrel"));
         QDir::setCurrent(elsewhere);
+    }
+
+    void unwritableProgramFolderUsesTheUsersFolders_data() {
+        QTest::addColumn<bool>("documents");
+        QTest::newRow("documents folder") << true;
+        QTest::newRow("home folder when there is none") << false;
+    }
+    void unwritableProgramFolderUsesTheUsersFolders() {
+        QFETCH(bool, documents);
+        AppHarness app;
+        const QString bin = app.folder.path("bin"), home = app.folder.path("home");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(home + "/Documents"));
+        if (!documents)
+            QDir(home).rmdir("Documents");
+        QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner); // as a package installs it
+        platform::overrideProgramFolder(bin);
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(app.folder.path("config")));
+        Program::PrepareApplication();
+        const QString expected = documents ? home + "/Documents" : home;
+        QCOMPARE(QDir::currentPath(), expected);
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        app.start();
+        dialogs.choose(QString());
+        app.ui()->iNewBase->trigger();
+        QCOMPARE(dialogs.requests().last().initialFolder, expected);
+        app.quit(boxes);
+        QCOMPARE(boxes.count(), 1); // the exit question, no error
+        QFile settings(app.folder.path("config/Zandrel/Zandrel.ini"));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QCOMPARE(settings.readAll(), QByteArray("[Options]\nCheckOnOpen=0\n"));
+        QVERIFY(!QFile::exists(bin + "/Zandrel.ini"));
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void fileNamedOnTheCommandLine() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.makeCatalogue("other.mdb", {{"Discs", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        QCOMPARE(Program::ParseCommandLine({"zandrel", "other.mdb"}), app.folder.path("other.mdb"));
+        app.program = std::make_unique<Program>();
+        app.program->openOnStart(app.folder.path("other.mdb"));
+        app.program->show();
+        QVERIFY(QTest::qWaitForWindowActive(app.main()));
+        QTRY_COMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - other.mdb(Discs)"));
+        QCOMPARE(DBPath, QStringLiteral("other.mdb")); // remembered by its bare name
+        // The program itself answers --version.
+        QProcess zandrel;
+        zandrel.start(QStringLiteral(ZANDREL_EXECUTABLE), {"--version"});
+        QVERIFY(zandrel.waitForFinished(10000));
+        QCOMPARE(zandrel.readAllStandardOutput().trimmed(), QByteArray("Zandrel ") + ZANDREL_VERSION);
+    }
+
+    void missingFileOnTheCommandLine() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        app.program = std::make_unique<Program>();
+        app.program->openOnStart(app.folder.path("gone.mdb"));
+        app.program->show();
+        QVERIFY(QTest::qWaitForWindowActive(app.main()));
+        QTRY_COMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text, QStringLiteral("Файл базы данных 'gone.mdb' не найден.")); // as DBPath names it
+        QVERIFY(app.ui()->DBGrid->isHidden());
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
     }
 
     void firstStartWithoutSettings() {

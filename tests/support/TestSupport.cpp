@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -167,4 +169,41 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, s
             failTest(QStringLiteral("Модальное окно не появилось за %1 мс").arg(timeoutMs), where);
     });
     timer->start(10);
+}
+
+FileState examine(const QString& path)
+{
+    FileState state;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return state;
+    }
+    auto rows = [&](const QString& sql, QStringList& out) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            return false;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList values;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                values << (sqlite3_column_type(stmt, c) == SQLITE_NULL
+                               ? QStringLiteral("<null>")
+                               : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c))));
+            out << values.join(u'|');
+        }
+        return sqlite3_finalize(stmt) == SQLITE_OK;
+    };
+    QStringList check, tables;
+    if (rows(QStringLiteral("PRAGMA integrity_check"), check) && check == QStringList{QStringLiteral("ok")}
+        && rows(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY name"), state.contents)
+        && rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), tables)) {
+        state.intact = true;
+        for (const QString& table : std::as_const(tables)) {
+            state.contents << QStringLiteral("== ") + table;
+            if (!rows(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table), state.contents))
+                state.intact = false;
+        }
+    }
+    sqlite3_close(db);
+    return state;
 }

@@ -135,3 +135,12 @@ double day(int y, int m, int d);
 // running test when none shows in time.
 void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000,
                     std::source_location where = std::source_location::current());
+
+// What a catalogue file holds, as far as a user could tell: its schema and
+// every row of every table, and whether SQLite finds it intact. Opening it
+// rolls back a hot journal, as the program's next opening would.
+struct FileState {
+    bool intact = false;
+    QStringList contents;
+};
+FileState examine(const QString& path);

@@ -1,0 +1,156 @@
+#include "tests/support/WritePaths.h"
+
+#include "data/BaseFiles.h"
+#include "data/DBMUnit.h"
+#include "data/Layouts.h"
+#include "data/ProgramState.h"
+#include "dialogs/TSelectUnit.h"
+#include "engine/DatabaseFiles.h"
+#include "engine/EngineError.h"
+#include "platform/MessageBox.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QToolButton>
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+// The data module and the table manager the commands run through.
+TDM* dataModule() {
+    static std::unique_ptr<TDM> dm;
+    if (!DM)
+        dm = std::make_unique<TDM>();
+    return DM;
+}
+
+TfmTSForm* tableManager() {
+    dataModule();
+    static std::unique_ptr<TfmTSForm> form;
+    if (!fmTSForm)
+        form = std::make_unique<TfmTSForm>();
+    return fmTSForm;
+}
+
+// Runs command, turning a message box it shows into the error it reports;
+// questions are answered Yes.
+void answering(const std::function<void()>& command) {
+    QString shown;
+    const platform::MessageBoxHandler previous = platform::setMessageBoxHandler([&](const platform::MessageRecord& m) {
+        if (m.buttons == platform::Buttons::YesNo)
+            return platform::Answer::Yes;
+        shown = m.text;
+        return platform::Answer::Ok;
+    });
+    try {
+        command();
+    } catch (...) {
+        platform::setMessageBoxHandler(previous);
+        throw;
+    }
+    platform::setMessageBoxHandler(previous);
+    if (!shown.isEmpty())
+        throw engine::EngineError(shown);
+}
+
+void catalogue(const QString& path, int rows) {
+    engine::createDatabase(path);
+    engine::Connection c;
+    c.setConnectionString(QStringLiteral("Data Source=") + path);
+    c.open();
+    c.execute(QStringLiteral("Create Table _contacts\n") + layouts::kContactColumns);
+    c.execute(QStringLiteral("INSERT INTO _contacts (id, name) SELECT 1, 'Ира'"));
+    for (const char* table : {"Books", "Games"})
+        c.execute(QStringLiteral("Create Table %1\n").arg(QLatin1String(table)) + layouts::kItemColumns);
+    c.inOneTransaction([&] {
+        for (int i = 0; i < rows; ++i)
+            c.execute(QStringLiteral("INSERT INTO Books (title, contact, return, description) SELECT "
+                                     "'книга номер %1 с длинным названием', %2, %3, 'примечание'")
+                          .arg(i)
+                          .arg(i % 3 == 0 ? QStringLiteral("1") : QStringLiteral("NULL"))
+                          .arg(i % 3 == 0 ? QString::number(45300 + i % 100) : QStringLiteral("NULL")));
+    });
+}
+
+void oldLayout(const QString& path, int rows) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    QString sql = QStringLiteral(
+        "CREATE TABLE contacts (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(50), phone VARCHAR(25), "
+        "address VARCHAR(50), birthday REAL, reliability INT);"
+        "CREATE TABLE Books (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type VARCHAR(25), "
+        "issue REAL, return REAL, contact INT);"
+        "INSERT INTO contacts (id, name) VALUES (3, 'Ира');BEGIN;");
+    for (int i = 0; i < rows; ++i)
+        sql += QStringLiteral("INSERT INTO Books (title, contact) VALUES ('old item %1', %2);").arg(i).arg(i % 2 ? 3 : 0);
+    sql += QStringLiteral("COMMIT;");
+    sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+void openBooks(const QString& path) {
+    dataModule()->ConnectTo(path);
+    DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM Books")});
+}
+
+// The table manager in create or rename mode, the name typed and "Создать".
+void nameTable(const QString& path, const char* mode, const QString& name) {
+    TfmTSForm* manager = tableManager();
+    dataModule()->ConnectTo(path);
+    manager->FormActivate();
+    manager->findChild<QToolButton*>(QLatin1String(mode))->setChecked(true);
+    manager->findChild<QLineEdit*>(QStringLiteral("eNTName"))->setText(name);
+    manager->SpeedButton1Click();
+}
+
+} // namespace
+
+QList<WritePath> writePaths(int rows) {
+    const auto filled = [rows](const QString& path) { catalogue(path, rows); };
+    return {
+        {QStringLiteral("post an item"), filled,
+         [](const QString& path) {
+             openBooks(path);
+             DM->aqMain->insert();
+             DM->aqMain->fieldByName(QStringLiteral("title")).setAsString(QStringLiteral("новая книга"));
+             DM->aqMain->post();
+         }},
+        {QStringLiteral("delete an item"), filled,
+         [](const QString& path) {
+             openBooks(path);
+             DM->aqMain->deleteRecord();
+         }},
+        {QStringLiteral("create a table"), filled, [](const QString& path) { nameTable(path, "tbAddTable", "Диски"); }},
+        {QStringLiteral("rename a table"), filled,
+         [](const QString& path) { nameTable(path, "tbRenTable", "Книги"); }},
+        {QStringLiteral("remove a table"), filled,
+         [](const QString& path) {
+             TfmTSForm* manager = tableManager();
+             dataModule()->ConnectTo(path);
+             manager->FormActivate(); // Books, the first entry, is selected
+             answering([&] { manager->tbRemoveTableClick(); });
+         }},
+        {QStringLiteral("convert an old file"), [rows](const QString& path) { oldLayout(path, rows); },
+         [](const QString& path) {
+             dataModule();
+             DBPath = path;
+             answering([] { CheckBaseVersion(); });
+         }},
+        {QStringLiteral("compact the file"),
+         [rows](const QString& path) {
+             catalogue(path, rows);
+             sqlite3* db = nullptr;
+             sqlite3_open(QFile::encodeName(path).constData(), &db);
+             sqlite3_exec(db, "DELETE FROM Books WHERE id % 2 = 0", nullptr, nullptr, nullptr);
+             sqlite3_close(db);
+         },
+         [](const QString& path) {
+             dataModule()->ADOConnection->close();
+             answering([&] { CompactBase(path, QString(), QString()); });
+         }},
+    };
+}

@@ -1,0 +1,87 @@
+// Every write path, made to fail at each of its writes, syncs and truncates
+// in turn, as a failing or full disk would: the file ends in its state
+// before or after the command, intact, with nothing left beside it; the
+// message names the catalogue; the program goes on working with the file.
+#include "tests/support/FaultyVfs.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/WritePaths.h"
+
+#include "data/DBMUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <sqlite3.h>
+
+class TestIoErrors : public QObject {
+    Q_OBJECT
+
+    int m_points = 0;
+
+private slots:
+    void initTestCase() { faulty::install(); }
+    void cleanupTestCase() { qInfo("failure points tried: %d", m_points); }
+
+    void failingDiskLeavesTheFileWhole_data() {
+        QTest::addColumn<int>("path");
+        QTest::addColumn<int>("code");
+        const QList<WritePath> paths = writePaths(0);
+        for (int p = 0; p < paths.size(); ++p) {
+            QTest::addRow("%s, I/O error", qPrintable(paths[p].name)) << p << int(SQLITE_IOERR);
+            QTest::addRow("%s, disk full", qPrintable(paths[p].name)) << p << int(SQLITE_FULL);
+        }
+    }
+    void failingDiskLeavesTheFileWhole() {
+        QFETCH(int, path);
+        QFETCH(int, code);
+        const WritePath command = writePaths(60)[path];
+        TestFolder folder;
+        command.makeFixture(folder.path("fixture.mdb"));
+        QVERIFY(QDir(folder.root()).mkdir("work"));
+        QDir::setCurrent(folder.path("work"));
+        auto fresh = [&] {
+            QFile::remove("cat.mdb");
+            QVERIFY(QFile::copy(folder.path("fixture.mdb"), "cat.mdb"));
+        };
+        fresh();
+        const FileState before = examine("cat.mdb");
+        command.run("cat.mdb");
+        DM->ADOConnection->close();
+        const FileState after = examine("cat.mdb");
+        QVERIFY(before.intact && after.intact);
+        QVERIFY(before.contents != after.contents || command.name.startsWith("compact"));
+
+        for (int nth = 1;; ++nth) {
+            QVERIFY2(nth < 5000, "the command never got through");
+            fresh();
+            faulty::failAt(nth, code);
+            QString error;
+            try {
+                command.run("cat.mdb");
+            } catch (const std::exception& e) {
+                error = QString::fromUtf8(e.what());
+            }
+            const bool fired = faulty::fired();
+            faulty::disarm();
+            ++m_points;
+            // The program goes on: the same data module reads the file again.
+            DM->ConnectTo("cat.mdb");
+            QVERIFY(DM->HasRows({"SELECT name FROM sqlite_master"}));
+            DM->ADOConnection->close();
+            const FileState state = examine("cat.mdb");
+            QVERIFY2(state.intact, qPrintable(QString("failure at %1").arg(nth)));
+            QVERIFY2(state.contents == before.contents || state.contents == after.contents,
+                     qPrintable(QString("failure at %1 left a third state").arg(nth)));
+            QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"cat.mdb"});
+            if (!fired) {
+                QVERIFY2(error.isEmpty(), qPrintable(error));
+                QCOMPARE(state.contents, after.contents);
+                break;
+            }
+            QVERIFY2(error.contains("cat.mdb"), qPrintable(QString("failure at %1: «%2»").arg(nth).arg(error)));
+        }
+    }
+};
+
+QTEST_MAIN(TestIoErrors)
+#include "tst_ioerrors.moc"
