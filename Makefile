@@ -8,7 +8,7 @@ TRIALS ?= 200
 FUZZ_TARGETS = dialect like profile jpeg
 JOBS ?= 2
 
-.PHONY: all deps configure build run test sanitize crashtest fuzz bench clean
+.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench clean
 
 all: build
 
@@ -23,8 +23,13 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	./$(BUILD_DIR)/app/zandrel
+# The program on a sample catalogue, made once when missing.
+run: build $(BUILD_DIR)/app/demo.mdb
+	./$(BUILD_DIR)/app/zandrel $(BUILD_DIR)/app/demo.mdb
+
+$(BUILD_DIR)/app/demo.mdb:
+	$(MAKE) build
+	./$(BUILD_DIR)/tools/zandrel-demo $@
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -54,6 +59,15 @@ fuzz:
 		$(FUZZ_DIR)/tests/fuzz/fuzz_$$t $(FUZZ_DIR)/found/$$t tests/fuzz/corpus/$$t \
 			-max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/ || exit 1; \
 	done
+
+# The Debian package, zandrel_<version>_amd64.deb in $(BUILD_DIR), checked
+# with lintian and the desktop and AppStream validators.
+deb: build
+	@./scripts/install-deps deb
+	desktop-file-validate resources/org.example.zandrel.desktop
+	appstreamcli validate --no-net resources/org.example.zandrel.metainfo.xml
+	cd $(BUILD_DIR) && cpack -G DEB
+	lintian --fail-on error $(BUILD_DIR)/zandrel_*_amd64.deb
 
 bench: build
 	./$(BUILD_DIR)/bench/zandrel-bench $(BENCH_ARGS)

@@ -20,6 +20,9 @@
 #include <QFont>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 void NameTheApplication() {
@@ -33,11 +36,24 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
     NameTheApplication();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Каталогизатор: учёт вещей, отданных на время."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("База данных каталогизатора (.mdb)."),
                                  QStringLiteral("[FILE]"));
-    parser.process(arguments);
+    // Answered here rather than by the parser, which names the program only
+    // once an application object exists.
+    const auto answer = [](const QString& text, FILE* to, int code) {
+        std::fputs(qPrintable(text), to);
+        std::exit(code);
+    };
+    if (!parser.parse(arguments))
+        answer(parser.errorText() + u'\n', stderr, 1);
+    if (parser.isSet(version))
+        answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
+    if (parser.isSet(help))
+        answer(parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                         QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName()),
+               stdout, 0);
     const QStringList files = parser.positionalArguments();
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 }

@@ -27,10 +27,10 @@ public:
     // file name unfound.
     static void PrepareApplication();
 
-    // Reads the command line (arguments as QCoreApplication gives them,
-    // the program's name first): "--help" and "--version" print and end the
-    // program; a FILE is returned as a full path, against the folder the
-    // program was started in. Call it before PrepareApplication.
+    // Reads the command line (the program's name first): "--help" and
+    // "--version" print and end the program; a FILE is returned as a full
+    // path, against the folder the program was started in. Needs no
+    // application object; call it before PrepareApplication.
     static QString ParseCommandLine(const QStringList& arguments);
 
     // Opens file at the first activation, as "Открыть базу данных" does once

@@ -3,8 +3,13 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // --help and --version answer before any window system is needed, so
+    // they work without a display too.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString file = Program::ParseCommandLine(arguments);
     QApplication app(argc, argv);
-    const QString file = Program::ParseCommandLine(QApplication::arguments());
     Program::PrepareApplication();
     Program program;
     if (!file.isEmpty())

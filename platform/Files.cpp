@@ -112,8 +112,23 @@ bool mayWrite(const QString& path) {
     return ::stat(name.constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
+namespace {
+
+// The program's folder is its user's own only when they may write it and it
+// is no place where installed software lives: root may write /usr/bin, yet
+// settings and databases there would be nobody's.
+bool programFolderIsTheUsers() {
+    const QString folder = QFileInfo(programFolder()).canonicalFilePath();
+    for (const char* system : {"/usr/", "/opt/", "/bin", "/sbin", "/snap/"})
+        if (folder.startsWith(QLatin1String(system)))
+            return false;
+    return mayWrite(programFolder());
+}
+
+} // namespace
+
 QString catalogueFolder() {
-    if (mayWrite(programFolder()))
+    if (programFolderIsTheUsers())
         return programFolder();
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
@@ -121,7 +136,7 @@ QString catalogueFolder() {
 
 QString settingsFile() {
     const QString name = QStringLiteral("Zandrel.ini");
-    if (mayWrite(programFolder()))
+    if (programFolderIsTheUsers())
         return programFolder() + u'/' + name;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Zandrel/") + name;
 }

@@ -36,9 +36,9 @@ bool mayWrite(const QString& path);
 
 // The folder that stands for the program's folder: the current folder at
 // start, where the file dialogs begin, where a database is remembered by
-// its bare name. The program's own folder while it may be written (a build
-// folder, an unpacked copy); else the user's documents folder, or the home
-// folder when there is none.
+// its bare name. The program's own folder while it may be written and is no
+// installed program's place (/usr, /opt): a build folder, an unpacked copy;
+// else the user's documents folder, or the home folder when there is none.
 QString catalogueFolder();
 
 // The settings file: Zandrel.ini in the program's folder while it may be

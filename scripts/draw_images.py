@@ -202,8 +202,10 @@ def rgrad(cx, cy, r, c0, c1):
 # ---------------------------------------------------------------- canvas ---
 
 class Canvas:
-    def __init__(self, w, h, background=None):
+    # unit: pixels per drawing unit, so one drawing serves every icon size.
+    def __init__(self, w, h, background=None, unit=1.0):
         self.w, self.h = w, h
+        self.unit = unit
         self.sw, self.sh = w * SS, h * SS
         bg = background if background else (0.0, 0.0, 0.0, 0.0)
         # Straight (non-premultiplied) RGBA per sample.
@@ -214,15 +216,16 @@ class Canvas:
             paint = rgb(paint)
         const = not callable(paint)
         x0, y0, x1, y1 = shape.box
-        sx0 = max(0, int(math.floor(x0 * SS)))
-        sy0 = max(0, int(math.floor(y0 * SS)))
-        sx1 = min(self.sw, int(math.ceil(x1 * SS)) + 1)
-        sy1 = min(self.sh, int(math.ceil(y1 * SS)) + 1)
+        u = self.unit
+        sx0 = max(0, int(math.floor(x0 * u * SS)))
+        sy0 = max(0, int(math.floor(y0 * u * SS)))
+        sx1 = min(self.sw, int(math.ceil(x1 * u * SS)) + 1)
+        sy1 = min(self.sh, int(math.ceil(y1 * u * SS)) + 1)
         for sy in range(sy0, sy1):
-            y = (sy + 0.5) / SS
+            y = (sy + 0.5) / SS / u
             row = sy * self.sw
             for sx in range(sx0, sx1):
-                x = (sx + 0.5) / SS
+                x = (sx + 0.5) / SS / u
                 if not shape.contains(x, y):
                     continue
                 c = paint if const else paint(x, y)
@@ -531,8 +534,8 @@ def book(c, x0, y0, x1, y1, cover, cover_dark, spine_w, o=1.4, pages_w=3.0):
     c.fill(Rect(x0 + spine_w, y0, x0 + spine_w + o * 0.8, y1), rgb('#000000', 0.25))
 
 
-def zandrel():  # program icon, 48 x 48
-    c = Canvas(48, 48)
+def zandrel(size=48):  # program icon, drawn on a 48 x 48 grid
+    c = Canvas(size, size, unit=size / 48.0)
     book(c, 6, 4, 33, 42, '#3b8be0', '#1d4f9a', 5)
     # label on the cover
     c.fill(RoundRect(15, 10, 29, 20, 1.5), '#f7f3e8')
@@ -590,6 +593,8 @@ def avatar():  # about box picture, 64 x 64
     return c
 
 
+ICON_SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
+
 PICTURES = [
     ('image00.png', image00), ('image01.png', image01), ('image02.png', image02),
     ('image03.png', image03), ('image04.png', image04), ('image05.png', image05),
@@ -606,6 +611,11 @@ def main():
     os.makedirs(out, exist_ok=True)
     for name, draw in PICTURES:
         draw().save_png(os.path.join(out, name))
+    # The menu entry's icon at the sizes desktops ask for.
+    icons = os.path.join(out, '..', 'icons')
+    os.makedirs(icons, exist_ok=True)
+    for size in ICON_SIZES:
+        zandrel(size).save_png(os.path.join(icons, 'zandrel-%d.png' % size))
     # The about box decodes this with libjpeg itself, so keep it a plain
     # baseline, 4:2:0, no metadata.
     with tempfile.TemporaryDirectory() as tmp:

@@ -5,6 +5,7 @@
 #include "engine/Query.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -197,6 +198,26 @@ private slots:
         QCOMPARE(status->text(), QString());
         QTest::keyClick(app->ui()->DBGrid, Qt::Key_Up);
         QCOMPARE(status->text(), QStringLiteral("на полке"));
+    }
+
+    void sampleCatalogueShowsEveryKindOfLoan() {
+        today.reset(); // the sample is dated from the real today
+        QProcess demo;
+        demo.start(QStringLiteral(ZANDREL_DEMO), {app->folder.path("demo.mdb")});
+        QVERIFY(demo.waitForFinished(20000));
+        QCOMPARE(demo.exitCode(), 0);
+        app->writeSettings("[Options]\nDefaultBase=demo.mdb\nDefaultTable=Книги\n");
+        app->start();
+        QCOMPARE(TableNames, (QStringList{"Диски", "Игры", "Книги"}));
+        QCOMPARE(DM->aqContacts->recordCount(), 12);
+        QList<QColor> seen;
+        for (int row = 0; row < DM->aqMain->recordCount(); ++row)
+            seen << app->main()->DBGridDrawColumnCell(row, 0, false).background;
+        QVERIFY(seen.contains(QColor(238, 136, 136))); // overdue
+        QVERIFY(seen.contains(QColor(238, 238, 119))); // due today
+        ScriptedMessageBoxes boxes;
+        app->find<QAction>("tbFDepts")->trigger();
+        QCOMPARE(app->ui()->lbTableList->count(), 3);
     }
 
     void checkAtOpeningAfterOpenNotAfterCreate() {
