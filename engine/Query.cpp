@@ -323,7 +323,10 @@ bool Query::isNull(int row, int fieldIndex) const {
 QVariant Query::value(int row, int fieldIndex) const {
     if (m_fields[fieldIndex].kind == FieldKind::Lookup)
         return textValue(row, fieldIndex);
-    const Value v = storedValue(m_order[row], fieldIndex);
+    return toVariant(storedValue(m_order[row], fieldIndex));
+}
+
+QVariant Query::toVariant(const Value& v) {
     if (std::holds_alternative<int64_t>(v))
         return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
     if (std::holds_alternative<double>(v))

@@ -100,6 +100,8 @@ public:
     void sort(const QString& order);
     QString sortOrder() const { return m_sortOrder; }
 
+    static QVariant toVariant(const Value& v); // Null as an invalid QVariant
+
     // Values of any row, for painting without moving the current record.
     bool isNull(int row, int fieldIndex) const;
     QVariant value(int row, int fieldIndex) const;

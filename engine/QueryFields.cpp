@@ -15,14 +15,7 @@ bool Field::isNull() const {
 QVariant Field::value() const {
     if (def().kind == FieldKind::Lookup)
         return asString();
-    const Query::Value v = m_query->currentValue(m_index);
-    if (std::holds_alternative<int64_t>(v))
-        return QVariant::fromValue<qlonglong>(std::get<int64_t>(v));
-    if (std::holds_alternative<double>(v))
-        return std::get<double>(v);
-    if (std::holds_alternative<QString>(v))
-        return std::get<QString>(v);
-    return {};
+    return Query::toVariant(m_query->currentValue(m_index));
 }
 
 QString Field::asString() const {

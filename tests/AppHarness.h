@@ -21,6 +21,12 @@
 #include <QTest>
 #include <QToolButton>
 
+// A control of window, found by its object name as any tool finds it.
+template <class T = QWidget>
+T* childOf(QObject* window, const char* name) {
+    return window->findChild<T*>(QLatin1String(name));
+}
+
 // The main window's controls, found by their object names as any tool finds
 // them.
 struct MainControls {

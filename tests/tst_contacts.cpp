@@ -39,12 +39,8 @@ class TestContacts : public QObject {
     std::unique_ptr<AppHarness> app;
     std::unique_ptr<PinnedToday> today;
 
-    template <class T = QWidget>
-    static T* in(QWidget* window, const char* name) {
-        return window->findChild<T*>(QLatin1String(name));
-    }
-    DataGrid* contactsGrid() { return in<DataGrid>(cEditForm, "DBGrid"); }
-    QAction* contactsAction(const char* name) { return in<QAction>(cEditForm, name); }
+    DataGrid* contactsGrid() { return childOf<DataGrid>(cEditForm, "DBGrid"); }
+    QAction* contactsAction(const char* name) { return childOf<QAction>(cEditForm, name); }
 
     // Opens the catalogue home.mdb and shows the contacts window.
     void openContacts(const QMap<QString, QStringList>& tables, const QStringList& contacts) {
@@ -75,21 +71,21 @@ private slots:
         QVERIFY(!contactsAction("tbEdit")->isEnabled());
         QVERIFY(!contactsAction("tbDelete")->isEnabled());
         whenModalShown([&](QWidget* editor) {
-            auto* name = in<QLineEdit>(editor, "eName");
-            auto* save = in<QPushButton>(editor, "bbSave");
+            auto* name = childOf<QLineEdit>(editor, "eName");
+            auto* save = childOf<QPushButton>(editor, "bbSave");
             QCOMPARE(name->text(), QString());
             QVERIFY(!save->isEnabled());
-            QVERIFY(!in<QCheckBox>(editor, "cbBirthday")->isChecked());
-            QVERIFY(!in<DatePicker>(editor, "BirthPicker")->isEnabled());
-            QCOMPARE(in<DatePicker>(editor, "BirthPicker")->dayNumber(), 45352.0);
+            QVERIFY(!childOf<QCheckBox>(editor, "cbBirthday")->isChecked());
+            QVERIFY(!childOf<DatePicker>(editor, "BirthPicker")->isEnabled());
+            QCOMPARE(childOf<DatePicker>(editor, "BirthPicker")->dayNumber(), 45352.0);
             QTest::keyClick(name, Qt::Key_Return); // Save is disabled: Enter does nothing
             QVERIFY(editor->isVisible());
             name->setText(QStringLiteral("Сидоров Сидор"));
             QVERIFY(save->isEnabled());
-            in<QLineEdit>(editor, "ePhone")->setText(QString(30, u'9')); // the box holds 25
-            in<QCheckBox>(editor, "cbBirthday")->setChecked(true);
-            QVERIFY(in<DatePicker>(editor, "BirthPicker")->isEnabled());
-            in<DatePicker>(editor, "BirthPicker")->setDayNumber(30000.75);
+            childOf<QLineEdit>(editor, "ePhone")->setText(QString(30, u'9')); // the box holds 25
+            childOf<QCheckBox>(editor, "cbBirthday")->setChecked(true);
+            QVERIFY(childOf<DatePicker>(editor, "BirthPicker")->isEnabled());
+            childOf<DatePicker>(editor, "BirthPicker")->setDayNumber(30000.75);
             QTest::keyClick(name, Qt::Key_Return);
         });
         QTest::keyClick(contactsGrid(), Qt::Key_Insert);
@@ -108,18 +104,18 @@ private slots:
         DM->aqContacts->fieldByName("reliability").setAsInteger(1);
         DM->aqContacts->post();
         whenModalShown([&](QWidget* editor) {
-            QCOMPARE(in<QLineEdit>(editor, "ePhone")->text(), QStringLiteral("123"));
-            QVERIFY(in<QCheckBox>(editor, "cbBirthday")->isChecked());
-            in<QLineEdit>(editor, "ePhone")->clear();
-            in<QLineEdit>(editor, "eAddress")->clear();
-            in<QCheckBox>(editor, "cbBirthday")->setChecked(false);
-            in<QPushButton>(editor, "bbSave")->click();
+            QCOMPARE(childOf<QLineEdit>(editor, "ePhone")->text(), QStringLiteral("123"));
+            QVERIFY(childOf<QCheckBox>(editor, "cbBirthday")->isChecked());
+            childOf<QLineEdit>(editor, "ePhone")->clear();
+            childOf<QLineEdit>(editor, "eAddress")->clear();
+            childOf<QCheckBox>(editor, "cbBirthday")->setChecked(false);
+            childOf<QPushButton>(editor, "bbSave")->click();
         });
         QTest::keyClick(contactsGrid(), Qt::Key_Return);
         QCOMPARE(contactRow(1), (QStringList{"Иван", "", "", "", "1"}));
         bool cancelled = false;
         whenModalShown([&](QWidget* editor) {
-            in<QLineEdit>(editor, "eName")->setText("Пётр");
+            childOf<QLineEdit>(editor, "eName")->setText("Пётр");
             QTest::keyClick(editor, Qt::Key_Escape);
             cancelled = !editor->isVisible();
         });

@@ -39,10 +39,6 @@ class TestItems : public QObject {
     std::unique_ptr<AppHarness> app;
     std::unique_ptr<PinnedToday> today;
 
-    template <class T = QWidget>
-    static T* in(QWidget* window, const char* name) {
-        return window->findChild<T*>(QLatin1String(name));
-    }
     DataGrid* grid() { return app->ui()->DBGrid; }
     void open(const QMap<QString, QStringList>& tables, const QString& table = "A") {
         app->makeCatalogue("home.mdb", tables, {"1, 'Ира'", "2, 'Пётр'"});
@@ -51,7 +47,7 @@ class TestItems : public QObject {
     }
     // Picks the debtor shown at row of the list, as the keyboard does.
     static void pickDebtor(QWidget* editor, int row) {
-        auto* box = in<LookupComboBox>(editor, "lcbContact");
+        auto* box = childOf<LookupComboBox>(editor, "lcbContact");
         box->setFocus();
         box->setCurrentIndex(row == 0 ? 1 : row - 1);
         QTest::keyClick(box, row == 0 ? Qt::Key_Up : Qt::Key_Down);
@@ -70,29 +66,29 @@ private slots:
     void newItemLentWithDates() {
         open({{"A", {}}});
         whenModalShown([&](QWidget* editor) {
-            auto* save = in<QPushButton>(editor, "bbSave");
+            auto* save = childOf<QPushButton>(editor, "bbSave");
             for (const char* box : {"cbContact", "cbIssue", "cbReturn", "cbDescription"})
-                QVERIFY2(!in<QCheckBox>(editor, box)->isChecked(), box);
-            QCOMPARE(in<DatePicker>(editor, "IssuePicker")->dayNumber(), 45352.0);
-            QCOMPARE(in<DatePicker>(editor, "ReturnPicker")->dayNumber(), 45352.0);
+                QVERIFY2(!childOf<QCheckBox>(editor, box)->isChecked(), box);
+            QCOMPARE(childOf<DatePicker>(editor, "IssuePicker")->dayNumber(), 45352.0);
+            QCOMPARE(childOf<DatePicker>(editor, "ReturnPicker")->dayNumber(), 45352.0);
             QVERIFY(!save->isEnabled());
-            in<QLineEdit>(editor, "TitleEdit")->setText("Книга");
+            childOf<QLineEdit>(editor, "TitleEdit")->setText("Книга");
             QVERIFY(save->isEnabled());
-            in<QCheckBox>(editor, "cbContact")->setChecked(true);
+            childOf<QCheckBox>(editor, "cbContact")->setChecked(true);
             QVERIFY(!save->isEnabled()); // a debtor must be picked
-            QVERIFY(!in<QCheckBox>(editor, "cbIssue")->isEnabled());
+            QVERIFY(!childOf<QCheckBox>(editor, "cbIssue")->isEnabled());
             pickDebtor(editor, 0);
             QVERIFY(save->isEnabled());
-            QVERIFY(in<QCheckBox>(editor, "cbIssue")->isEnabled());
-            in<QCheckBox>(editor, "cbIssue")->setChecked(true);
-            in<QCheckBox>(editor, "cbReturn")->setChecked(true);
+            QVERIFY(childOf<QCheckBox>(editor, "cbIssue")->isEnabled());
+            childOf<QCheckBox>(editor, "cbIssue")->setChecked(true);
+            childOf<QCheckBox>(editor, "cbReturn")->setChecked(true);
             QVERIFY(save->isEnabled()); // return equal to issue
-            auto* back = in<DatePicker>(editor, "ReturnPicker");
+            auto* back = childOf<DatePicker>(editor, "ReturnPicker");
             back->setDate(back->date().addDays(-1));
             QVERIFY(!save->isEnabled());
             back->setDate(back->date().addDays(8));
             QVERIFY(save->isEnabled());
-            QTest::keyClick(in<QLineEdit>(editor, "TitleEdit"), Qt::Key_Return);
+            QTest::keyClick(childOf<QLineEdit>(editor, "TitleEdit"), Qt::Key_Return);
         });
         QTest::keyClick(grid(), Qt::Key_Insert);
         QCOMPARE(rowsOf("A"), QStringList{"Книга||45352|45359|1|"});
@@ -120,16 +116,16 @@ private slots:
         app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
         app->start();
         whenModalShown([&](QWidget* editor) {
-            QVERIFY(in<QCheckBox>(editor, "cbReturn")->isChecked());
+            QVERIFY(childOf<QCheckBox>(editor, "cbReturn")->isChecked());
             if (change == "untick debtor")
-                in<QCheckBox>(editor, "cbContact")->setChecked(false);
+                childOf<QCheckBox>(editor, "cbContact")->setChecked(false);
             else if (change == "untick issue")
-                in<QCheckBox>(editor, "cbIssue")->setChecked(false);
+                childOf<QCheckBox>(editor, "cbIssue")->setChecked(false);
             else if (change == "empty note")
-                in<QCheckBox>(editor, "cbDescription")->setChecked(true);
+                childOf<QCheckBox>(editor, "cbDescription")->setChecked(true);
             else
-                in<QLineEdit>(editor, "TypeEdit")->clear();
-            in<QPushButton>(editor, "bbSave")->click();
+                childOf<QLineEdit>(editor, "TypeEdit")->clear();
+            childOf<QPushButton>(editor, "bbSave")->click();
         });
         QTest::keyClick(grid(), Qt::Key_Return);
         QCOMPARE(rowsOf("A"), QStringList{stored});
@@ -140,7 +136,7 @@ private slots:
         int opened = 0;
         whenModalShown([&](QWidget* editor) {
             ++opened;
-            in<QLineEdit>(editor, "TitleEdit")->setText("new");
+            childOf<QLineEdit>(editor, "TitleEdit")->setText("new");
             QTest::keyClick(editor, Qt::Key_Escape);
         });
         app->ui()->iAddRec->trigger();
@@ -149,8 +145,8 @@ private slots:
         QVERIFY(!mEditForm->isVisible());
         whenModalShown([&](QWidget* editor) {
             ++opened;
-            in<QLineEdit>(editor, "TitleEdit")->setText("changed");
-            in<QPushButton>(editor, "bbCancel")->click();
+            childOf<QLineEdit>(editor, "TitleEdit")->setText("changed");
+            childOf<QPushButton>(editor, "bbCancel")->click();
         });
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(grid()->model()->index(0, 1)).center());
         QCOMPARE(opened, 2);
@@ -191,7 +187,7 @@ private slots:
         app->main()->lbTableListClick();
         whenModalShown([&](QWidget* editor) { // the item goes to another debtor
             pickDebtor(editor, 1);
-            in<QPushButton>(editor, "bbSave")->click();
+            childOf<QPushButton>(editor, "bbSave")->click();
         });
         app->ui()->iEditRec->trigger(); // Enter would end the side-list view
         QListWidget* side = app->ui()->lbTableList;
@@ -215,7 +211,7 @@ private slots:
         int shown = 0;
         std::function<void(QWidget*)> editing = [&](QWidget* editor) {
             ++shown;
-            auto* title = in<QLineEdit>(editor, "TitleEdit");
+            auto* title = childOf<QLineEdit>(editor, "TitleEdit");
             if (shown == 1) {
                 title->setText("typed");
                 // Meanwhile another program changes the row.
@@ -225,10 +221,10 @@ private slots:
                 other.execute("UPDATE A SET title='theirs'");
                 boxes.answer(platform::Answer::Ok);
                 whenModalShown(editing);
-                in<QPushButton>(editor, "bbSave")->click();
+                childOf<QPushButton>(editor, "bbSave")->click();
             } else {
                 QCOMPARE(title->text(), QStringLiteral("typed")); // back with what was typed
-                in<QPushButton>(editor, "bbCancel")->click();
+                childOf<QPushButton>(editor, "bbCancel")->click();
             }
         };
         whenModalShown(editing);
@@ -243,17 +239,17 @@ private slots:
         ScriptedMessageBoxes boxes;
         open({{"A", {"'other', NULL, NULL"}}});
         whenModalShown([&](QWidget* editor) {
-            in<QLineEdit>(editor, "TitleEdit")->setText("Пластинка");
-            in<QCheckBox>(editor, "cbContact")->setChecked(true);
+            childOf<QLineEdit>(editor, "TitleEdit")->setText("Пластинка");
+            childOf<QCheckBox>(editor, "cbContact")->setChecked(true);
             pickDebtor(editor, 0); // Ира
             whenModalShown([&](QWidget* contacts) {
                 // Ира has no stored item, but the one being typed is hers.
                 boxes.answer(platform::Answer::Ok);
-                QTest::keyClick(in<DataGrid>(contacts, "DBGrid"), Qt::Key_Delete);
+                QTest::keyClick(childOf<DataGrid>(contacts, "DBGrid"), Qt::Key_Delete);
             });
-            in<QPushButton>(editor, "bCEdit")->click();
+            childOf<QPushButton>(editor, "bCEdit")->click();
             QVERIFY(editor->isVisible());
-            in<QPushButton>(editor, "bbSave")->click();
+            childOf<QPushButton>(editor, "bbSave")->click();
         });
         app->ui()->tbNewRecord->trigger();
         QVERIFY(boxes.last().text.startsWith(QStringLiteral("Невозможно удалить контакт 'Ира'")));
