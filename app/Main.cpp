@@ -1,8 +1,8 @@
 #include "app/Main.h"
 
 #include "app/Settings.h"
-#include "data/BaseFiles.h"
 #include "controls/TextBoxes.h"
+#include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"

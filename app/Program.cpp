@@ -15,8 +15,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 

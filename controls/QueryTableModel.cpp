@@ -3,7 +3,6 @@
 #include "engine/Query.h"
 #include "platform/Today.h"
 
-
 QueryTableModel::QueryTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void QueryTableModel::setQuery(engine::Query* query) {

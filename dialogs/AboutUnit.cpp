@@ -96,4 +96,3 @@ bool TfmAbout::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
-

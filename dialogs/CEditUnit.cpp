@@ -1,7 +1,7 @@
 #include "dialogs/CEditUnit.h"
 
-#include "data/DBMUnit.h"
 #include "controls/TextBoxes.h"
+#include "data/DBMUnit.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 #include "platform/WindowFrame.h"

@@ -257,11 +257,13 @@ bool TcEditForm::eventFilter(QObject* watched, QEvent* event) {
         if (!key->isAutoRepeat())
             platform::guarded([&] { handled = DBGridKeyUp(key->key(), key->modifiers()); });
     } else if (watched == ui->DBGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        const QPoint at = ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(event)->position().toPoint());
+        const QPoint at =
+            ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(event)->position().toPoint());
         platform::guarded([&] { DBGridDblClick(at); });
         handled = true;
     } else if (watched == ui->DBGrid->viewport() && event->type() == QEvent::Resize
-               && static_cast<QResizeEvent*>(event)->oldSize().width() != static_cast<QResizeEvent*>(event)->size().width()) {
+               && static_cast<QResizeEvent*>(event)->oldSize().width()
+                      != static_cast<QResizeEvent*>(event)->size().width()) {
         platform::guarded([this] { FormResize(); });
     }
     return handled || ModalForm::eventFilter(watched, event);

@@ -1,7 +1,7 @@
 #include "dialogs/EditUnit.h"
 
-#include "data/DBMUnit.h"
 #include "controls/TextBoxes.h"
+#include "data/DBMUnit.h"
 #include "dialogs/ContactsUnit.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"

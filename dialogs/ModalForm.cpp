@@ -2,8 +2,8 @@
 
 #include "engine/Query.h"
 
-#include <QApplication>
 #include "platform/MessageBox.h"
+#include <QApplication>
 
 ModalForm::ModalForm(QWidget* parent, Placement placement) : QDialog(parent), m_placement(placement) {}
 

@@ -1,7 +1,7 @@
 #include "dialogs/TSelectUnit.h"
 
-#include "data/BaseFiles.h"
 #include "controls/TextBoxes.h"
+#include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
@@ -265,4 +265,3 @@ void TfmTSForm::closeEvent(QCloseEvent* event) {
     else
         event->ignore();
 }
-

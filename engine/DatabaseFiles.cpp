@@ -156,13 +156,11 @@ QString compactionFailure(int code, const QString& file) {
     switch (code & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-    case SQLITE_NOTADB:
-        return sqliteMessage(code, {}, file);
+    case SQLITE_NOTADB: return sqliteMessage(code, {}, file);
     case SQLITE_FULL:
         return QStringLiteral("Недостаточно места на диске, чтобы сжать базу данных '%1'; база осталась как была.")
             .arg(file);
-    case SQLITE_CORRUPT:
-        return damagedMessage(file);
+    case SQLITE_CORRUPT: return damagedMessage(file);
     default:
         return QStringLiteral("Не удалось сжать базу данных '%1' (%2); база осталась как была.")
             .arg(file, QString::fromUtf8(sqlite3_errstr(code)));

@@ -22,8 +22,7 @@
 #include <QToolButton>
 
 // A control of window, found by its object name as any tool finds it.
-template <class T = QWidget>
-T* childOf(QObject* window, const char* name) {
+template <class T = QWidget> T* childOf(QObject* window, const char* name) {
     return window->findChild<T*>(QLatin1String(name));
 }
 

@@ -230,7 +230,8 @@ private slots:
         QTest::newRow("empty leaves nulls out")
             << "Z"
             << "" << QStringList{"Earring", "String", "ring binder", "50% off", "150 pages", "O'Brien"};
-        QTest::newRow("pasted NUL dropped") << "Z" << QStringLiteral("ri\u0000ng") << QStringList{"Earring", "String", "ring binder"};
+        QTest::newRow("pasted NUL dropped")
+            << "Z" << QStringLiteral("ri\u0000ng") << QStringList{"Earring", "String", "ring binder"};
         QTest::newRow("kind") << "X"
                               << "винил" << QStringList{"String"};
         QTest::newRow("note") << "V"

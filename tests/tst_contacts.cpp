@@ -127,9 +127,10 @@ private slots:
     void contactWithItemsIsNotDeleted() {
         ScriptedMessageBoxes boxes;
         // Ира has an undated item in A and a loan in C, none in B.
-        app->makeCatalogue("home.mdb",
-                           {{"A", {"'one', 1, NULL", "'two', 2, NULL"}}, {"B", {"'x', 2, 45000"}}, {"C", {"'three', 1, 45400"}}},
-                           {"1, 'Ира'", "2, 'Пётр'"});
+        app->makeCatalogue(
+            "home.mdb",
+            {{"A", {"'one', 1, NULL", "'two', 2, NULL"}}, {"B", {"'x', 2, 45000"}}, {"C", {"'three', 1, 45400"}}},
+            {"1, 'Ира'", "2, 'Пётр'"});
         app->writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=B\n");
         app->start();
         whenModalShown([&](QWidget*) {

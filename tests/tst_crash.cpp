@@ -99,8 +99,8 @@ private slots:
             next.close();
             QCOMPARE(QDir(folder.path("work")).entryList(QDir::Files).join(u' '), QStringLiteral("cat.mdb"));
         }
-        qInfo("%s: %d trials over %lld us, %d found as before, %d as after", qPrintable(command.name),
-              trialsPerPath(), micros, killedBefore, killedAfter);
+        qInfo("%s: %d trials over %lld us, %d found as before, %d as after", qPrintable(command.name), trialsPerPath(),
+              micros, killedBefore, killedAfter);
     }
 };
 

@@ -22,8 +22,9 @@ class TestDebts : public QObject {
     // and never; all lent to Ира.
     void open(const QString& settings = {}) {
         app->makeCatalogue("home.mdb",
-                           {{"A", {"'yesterday', 1, 45351", "'today', 1, 45352", "'noon', 1, 45352.5", "'tomorrow', 1, 45353",
-                                   "'later', 1, 45354", "'undated', 1, NULL"}}},
+                           {{"A",
+                             {"'yesterday', 1, 45351", "'today', 1, 45352", "'noon', 1, 45352.5",
+                              "'tomorrow', 1, 45353", "'later', 1, 45354", "'undated', 1, NULL"}}},
                            {"1, 'Ира'"});
         app->writeSettings("[Options]\nDefaultBase=home.mdb\n" + settings);
         app->start();
@@ -128,7 +129,9 @@ private slots:
     void debtSearchListsTheTablesWithLoansDue() {
         ScriptedMessageBoxes boxes;
         app->makeCatalogue("home.mdb",
-                           {{"A", {"'later', 1, 45354"}}, {"B", {"'b', 1, 45353"}}, {"C", {"'c', NULL, NULL"}},
+                           {{"A", {"'later', 1, 45354"}},
+                            {"B", {"'b', 1, 45353"}},
+                            {"C", {"'c', NULL, NULL"}},
                             {"D", {"'d', 1, 45300", "'d2', 1, 45400"}}},
                            {"1, 'Ира'"});
         app->writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=C\n");

@@ -99,10 +99,14 @@ private slots:
     void savedValues_data() {
         QTest::addColumn<QString>("change"); // what the user does to the item below
         QTest::addColumn<QString>("stored");
-        QTest::newRow("debtor unticked clears the loan") << "untick debtor" << "Книга|книга||||";
-        QTest::newRow("issue unticked, return kept") << "untick issue" << "Книга|книга||45360|1|";
-        QTest::newRow("ticked empty note is Null") << "empty note" << "Книга|книга|45350|45360|1|";
-        QTest::newRow("emptied kind is Null") << "empty kind" << "Книга||45350|45360|1|";
+        QTest::newRow("debtor unticked clears the loan") << "untick debtor"
+                                                         << "Книга|книга||||";
+        QTest::newRow("issue unticked, return kept") << "untick issue"
+                                                     << "Книга|книга||45360|1|";
+        QTest::newRow("ticked empty note is Null") << "empty note"
+                                                   << "Книга|книга|45350|45360|1|";
+        QTest::newRow("emptied kind is Null") << "empty kind"
+                                              << "Книга||45350|45360|1|";
     }
     void savedValues() {
         QFETCH(QString, change);
@@ -148,7 +152,8 @@ private slots:
             childOf<QLineEdit>(editor, "TitleEdit")->setText("changed");
             childOf<QPushButton>(editor, "bbCancel")->click();
         });
-        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(grid()->model()->index(0, 1)).center());
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {},
+                           grid()->visualRect(grid()->model()->index(0, 1)).center());
         QCOMPARE(opened, 2);
         QCOMPARE(rowsOf("A"), QStringList{"old|||||"});
         QCOMPARE(DM->aqMain->state(), engine::Query::State::Browse);

@@ -11,8 +11,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QListWidget>
+#include <QProcess>
 #include <QScrollBar>
 #include <QStyle>
 #include <QtTest>

@@ -34,7 +34,8 @@ void fill(engine::Connection& c, const char* table, std::initializer_list<Item> 
     c.execute(QStringLiteral("Create Table %1\n").arg(QString::fromUtf8(table)) + layouts::kItemColumns);
     for (const Item& i : items) {
         const bool lent = i.contact > 0;
-        c.execute(QStringLiteral("INSERT INTO %1 (title, type, contact, issue, return, description) SELECT %2, %3, %4, %5, %6, %7")
+        c.execute(QStringLiteral(
+                      "INSERT INTO %1 (title, type, contact, issue, return, description) SELECT %2, %3, %4, %5, %6, %7")
                       .arg(QString::fromUtf8(table), text(i.title), text(i.kind),
                            lent ? QString::number(i.contact) : QStringLiteral("NULL"),
                            lent ? QString::number(today - i.issuedAgo) : QStringLiteral("NULL"),
@@ -59,7 +60,12 @@ int main(int argc, char** argv) {
         c.inOneTransaction([&] {
             c.execute(QStringLiteral("Create Table _contacts\n") + layouts::kContactColumns);
             // reliability: -1 general group (Null), 0 trusted, 1 black list
-            const struct { const char* name; const char* phone; const char* address; int group; } contacts[] = {
+            const struct {
+                const char* name;
+                const char* phone;
+                const char* address;
+                int group;
+            } contacts[] = {
                 {"Иванов Иван Петрович", "+7 495 123-45-67", "Москва, ул. Лесная, 5", -1},
                 {"Петрова Анна Сергеевна", "+7 812 765-43-21", "Санкт-Петербург, Невский пр., 20", 0},
                 {"Сидоров Олег", "+7 903 111-22-33", "", 1},
@@ -74,9 +80,10 @@ int main(int argc, char** argv) {
                 {"Белова Ольга", "", "Самара, ул. Ленина, 3", -1},
             };
             for (const auto& p : contacts)
-                c.execute(QStringLiteral("INSERT INTO _contacts (name, phone, address, reliability) SELECT %1, %2, %3, %4")
-                              .arg(text(p.name), text(p.phone), text(p.address),
-                                   p.group < 0 ? QStringLiteral("NULL") : QString::number(p.group)));
+                c.execute(
+                    QStringLiteral("INSERT INTO _contacts (name, phone, address, reliability) SELECT %1, %2, %3, %4")
+                        .arg(text(p.name), text(p.phone), text(p.address),
+                             p.group < 0 ? QStringLiteral("NULL") : QString::number(p.group)));
             fill(c, "Книги",
                  {{"Мастер и Маргарита", "роман", 1, 30, -5, "первое издание"},
                   {"Война и мир", "роман", 2, 14, 0, nullptr},

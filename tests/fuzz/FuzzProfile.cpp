@@ -18,8 +18,8 @@ int fuzz::profile(const uint8_t* data, size_t size) {
         f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     for (const char* key : {"DefaultBase", "DefaultTable", "CheckOnOpen"})
-        platform::parseProfileInteger(
-            platform::readProfileString(file, QStringLiteral("Options"), QString::fromLatin1(key), QStringLiteral("-")));
+        platform::parseProfileInteger(platform::readProfileString(file, QStringLiteral("Options"),
+                                                                  QString::fromLatin1(key), QStringLiteral("-")));
     // Whatever the file held, a plain value written is read back as written.
     const QString value = QStringLiteral("base%1.mdb").arg(size);
     if (platform::writeProfileString(file, QStringLiteral("Options"), QStringLiteral("DefaultBase"), value)

@@ -81,9 +81,25 @@ void install() {
     wrapper.xOpen = xOpen;
     wrapper.pAppData = nullptr;
     std::memset(&methods, 0, sizeof methods);
-    methods = {3,         xClose,           xRead,     xWrite,      xTruncate, xSync,   xFileSize,
-               xLock,     xUnlock,          xCheckReservedLock, xFileControl, xSectorSize,
-               xDeviceCharacteristics, xShmMap, xShmLock, xShmBarrier, xShmUnmap, xFetch, xUnfetch};
+    methods = {3,
+               xClose,
+               xRead,
+               xWrite,
+               xTruncate,
+               xSync,
+               xFileSize,
+               xLock,
+               xUnlock,
+               xCheckReservedLock,
+               xFileControl,
+               xSectorSize,
+               xDeviceCharacteristics,
+               xShmMap,
+               xShmLock,
+               xShmBarrier,
+               xShmUnmap,
+               xFetch,
+               xUnfetch};
     sqlite3_vfs_register(&wrapper, 1);
 }
 

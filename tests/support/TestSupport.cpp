@@ -143,8 +143,7 @@ protected:
 
 } // namespace
 
-void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where)
-{
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where) {
     auto* watcher = new ModalWatcher(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(watcher);
     auto* timer = new QTimer(watcher);
@@ -171,8 +170,7 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, s
     timer->start(10);
 }
 
-FileState examine(const QString& path)
-{
+FileState examine(const QString& path) {
     FileState state;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {

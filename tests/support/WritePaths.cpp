@@ -86,7 +86,8 @@ void oldLayout(const QString& path, int rows) {
         "issue REAL, return REAL, contact INT);"
         "INSERT INTO contacts (id, name) VALUES (3, 'Ира');BEGIN;");
     for (int i = 0; i < rows; ++i)
-        sql += QStringLiteral("INSERT INTO Books (title, contact) VALUES ('old item %1', %2);").arg(i).arg(i % 2 ? 3 : 0);
+        sql +=
+            QStringLiteral("INSERT INTO Books (title, contact) VALUES ('old item %1', %2);").arg(i).arg(i % 2 ? 3 : 0);
     sql += QStringLiteral("COMMIT;");
     sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     sqlite3_close(db);
@@ -125,8 +126,7 @@ QList<WritePath> writePaths(int rows) {
              DM->aqMain->deleteRecord();
          }},
         {QStringLiteral("create a table"), filled, [](const QString& path) { nameTable(path, "tbAddTable", "Диски"); }},
-        {QStringLiteral("rename a table"), filled,
-         [](const QString& path) { nameTable(path, "tbRenTable", "Книги"); }},
+        {QStringLiteral("rename a table"), filled, [](const QString& path) { nameTable(path, "tbRenTable", "Книги"); }},
         {QStringLiteral("remove a table"), filled,
          [](const QString& path) {
              TfmTSForm* manager = tableManager();
