@@ -4,13 +4,17 @@
 #include "engine/EngineError.h"
 #include "platform/Files.h"
 
+#include <QDir>
+
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <future>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,37 +171,138 @@ QString compactionFailure(int code, const QString& file) {
     }
 }
 
+namespace {
+
+// What PRAGMA quick_check says of file, from a read-only connection of its
+// own: "ok", the first fault found, or the SQLite error that stopped it.
+struct Check {
+    int rc = SQLITE_OK;
+    QString found;
+};
+
+Check quickCheck(const QString& file) {
+    Handle db;
+    Check check;
+    check.rc =
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (check.rc != SQLITE_OK)
+        return check;
+    sqlite3_busy_timeout(db.db, 3000);
+    sqlite3_stmt* stmt = nullptr;
+    check.rc = sqlite3_prepare_v2(db.db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+    if (check.rc == SQLITE_OK && (check.rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        check.found = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        check.rc = SQLITE_OK;
+    }
+    sqlite3_finalize(stmt);
+    return check;
+}
+
+// Where SQLite itself keeps the temporary files of a VACUUM.
+QString temporaryFolder() {
+    for (const char* variable : {"SQLITE_TMPDIR", "TMPDIR"})
+        if (const QString folder = qEnvironmentVariable(variable); QFileInfo(folder).isDir())
+            return folder;
+    for (const char* folder : {"/var/tmp", "/usr/tmp", "/tmp"})
+        if (QFileInfo(QString::fromLatin1(folder)).isDir())
+            return QString::fromLatin1(folder);
+    return QStringLiteral(".");
+}
+
+const QString kCopyPrefix = QStringLiteral("zandrel");
+
+// A copy is locked while it is being made; one nobody holds, and its
+// journal, were left by a compaction that was killed, and go.
+void removeStaleCopies(const QString& folder) {
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({kCopyPrefix + QStringLiteral("*.tmp*")}, QDir::Files)) {
+        const QString copy = dir.filePath(name.left(name.indexOf(QStringLiteral(".tmp")) + 4));
+        const int fd = ::open(QFile::encodeName(copy).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            QFile::remove(dir.filePath(name));
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+} // namespace
+
 void compactInPlace(const QString& file) {
     if (!QFileInfo(file).isFile())
         throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(file));
     Handle db;
     int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
+    const auto step = [&](const char* sql) {
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(db.db, sql, nullptr, nullptr, nullptr);
+    };
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db.db, 1);
         sqlite3_busy_timeout(db.db, 3000);
-        rc = sqlite3_exec(db.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
-    // A damaged file is never rewritten: VACUUM would copy what it can read
-    // and drop the rest for good.
-    QString check;
+    // The read lock taken now is held to the end: no other program can
+    // commit a change that the compacted copy would then overwrite.
+    step("PRAGMA locking_mode=EXCLUSIVE");
+    step("SELECT count(*) FROM sqlite_master");
+    // The copy is only a step on the way: it needs no syncing of its own.
+    step("PRAGMA synchronous=OFF");
+    QString copyPath;
+    int copyLock = -1;
     if (rc == SQLITE_OK) {
+        try {
+            removeStaleCopies(temporaryFolder());
+            copyPath = platform::uniqueTempFile(temporaryFolder(), kCopyPrefix);
+            copyLock = ::open(QFile::encodeName(copyPath).constData(), O_RDONLY | O_CLOEXEC);
+            ::flock(copyLock, LOCK_EX | LOCK_NB);
+        } catch (const std::exception&) {
+            rc = SQLITE_CANTOPEN;
+        }
+    }
+    // The compacted copy is written while, on the other core, SQLite's quick
+    // check reads the file: a damaged file is never rewritten, for VACUUM
+    // would copy what it can read and drop the rest for good.
+    std::future<Check> checked;
+    if (rc == SQLITE_OK) {
+        checked = std::async(std::launch::async, quickCheck, file);
         sqlite3_stmt* stmt = nullptr;
-        rc = sqlite3_prepare_v2(db.db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
-        if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            check = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-            rc = SQLITE_OK;
+        rc = sqlite3_prepare_v2(db.db, "VACUUM INTO ?", -1, &stmt, nullptr);
+        const QByteArray target = QFile::encodeName(copyPath);
+        if (rc == SQLITE_OK) {
+            sqlite3_bind_text(stmt, 1, target.constData(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_step(stmt);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
         }
         sqlite3_finalize(stmt);
+        const Check check = checked.get();
+        if (rc == SQLITE_OK && check.rc != SQLITE_OK)
+            rc = check.rc;
+        if (rc == SQLITE_OK && check.found != QLatin1String("ok"))
+            rc = SQLITE_CORRUPT;
     }
-    if (rc == SQLITE_OK && check != QLatin1String("ok"))
-        rc = SQLITE_CORRUPT;
-    // VACUUM rewrites the file's own pages under the rollback journal: the
-    // inode, owner, links and every other program's open handle stay valid,
-    // and a crash leaves the old or the new contents, which the journal
-    // restores at the next opening.
+    // The copy's pages then replace the file's own under the rollback
+    // journal: the inode, owner, links and every other program's open handle
+    // stay valid, and a crash leaves the old or the new contents, which the
+    // journal restores at the next opening.
+    step("PRAGMA synchronous=FULL");
+    Handle copy;
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db.db, "VACUUM", nullptr, nullptr, nullptr);
+        rc = sqlite3_open_v2(QFile::encodeName(copyPath).constData(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (!copyPath.isEmpty())
+        QFile::remove(copyPath); // an open copy stays readable; a kill now leaves nothing
+    if (copyLock >= 0)
+        ::close(copyLock);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(db.db, "main", copy.db, "main");
+        if (!backup) {
+            rc = sqlite3_errcode(db.db);
+        } else {
+            rc = sqlite3_backup_step(backup, -1);
+            const int finished = sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? finished : rc;
+        }
+    }
     if (rc != SQLITE_OK)
         throw EngineError(compactionFailure(rc, file));
 }

@@ -73,12 +73,14 @@ private slots:
             QVERIFY2(state.contents == before.contents || state.contents == after.contents,
                      qPrintable(QString("failure at %1 left a third state").arg(nth)));
             QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"cat.mdb"});
-            if (!fired) {
-                QVERIFY2(error.isEmpty(), qPrintable(error));
+            // A failure SQLite can do without (a sync after the commit) may
+            // pass unreported, but then the command was done.
+            if (error.isEmpty())
                 QCOMPARE(state.contents, after.contents);
+            else
+                QVERIFY2(error.contains("cat.mdb"), qPrintable(QString("failure at %1: «%2»").arg(nth).arg(error)));
+            if (!fired)
                 break;
-            }
-            QVERIFY2(error.contains("cat.mdb"), qPrintable(QString("failure at %1: «%2»").arg(nth).arg(error)));
         }
     }
 };
