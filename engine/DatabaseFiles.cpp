@@ -11,9 +11,9 @@
 #include <sqlite3.h>
 
 #include <cerrno>
-#include <future>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,8 +183,8 @@ struct Check {
 Check quickCheck(const QString& file) {
     Handle db;
     Check check;
-    check.rc =
-        sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    check.rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                               nullptr);
     if (check.rc != SQLITE_OK)
         return check;
     sqlite3_busy_timeout(db.db, 3000);
@@ -287,8 +287,8 @@ void compactInPlace(const QString& file) {
     step("PRAGMA synchronous=FULL");
     Handle copy;
     if (rc == SQLITE_OK)
-        rc = sqlite3_open_v2(QFile::encodeName(copyPath).constData(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+        rc = sqlite3_open_v2(QFile::encodeName(copyPath).constData(), &copy.db,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (!copyPath.isEmpty())
         QFile::remove(copyPath); // an open copy stays readable; a kill now leaves nothing
     if (copyLock >= 0)
