@@ -12,9 +12,6 @@
 namespace Ui {
 class TcEditForm;
 }
-namespace engine {
-class Query;
-}
 class QMenu;
 
 // What the contacts window does to the main window's item view; the main
