@@ -8,7 +8,7 @@ TRIALS ?= 200
 FUZZ_TARGETS = dialect like profile jpeg
 JOBS ?= 2
 
-.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench clean
+.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench screenshots clean
 
 all: build
 
@@ -68,6 +68,12 @@ deb: build
 	appstreamcli validate --no-net resources/org.example.zandrel.metainfo.xml
 	cd $(BUILD_DIR) && cpack -G DEB
 	lintian --fail-on error $(BUILD_DIR)/zandrel_*_amd64.deb
+
+# The README's pictures (doc/*.png): the program on a fresh sample catalogue
+# under a virtual display with a window manager. Re-run when windows change.
+screenshots: build
+	@./scripts/install-deps screenshots
+	BUILD_DIR=$(BUILD_DIR) ./scripts/screenshots
 
 bench: build
 	./$(BUILD_DIR)/bench/zandrel-bench $(BENCH_ARGS)

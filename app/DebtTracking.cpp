@@ -100,15 +100,14 @@ void TfmMainForm::tbFDeptsClick() {
     DebtsMode = true;
     RebuildTableNames();
     QStringList due;
-    ui->DBGrid->hide();
-    try {
+    {
+        const GridHiddenWhileSearching searching(this);
         const QString tomorrow = platform::dayNumberText(platform::today() + 1);
         for (const QString& table : std::as_const(TableNames))
             if (DM->HasRows({QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE return<=") + tomorrow}))
                 due << table;
-    } catch (...) {
-        ui->DBGrid->show(); // an error ends the search, not the view
-        throw;
+        if (due.isEmpty())
+            DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
     }
     if (!due.isEmpty()) {
         ListTables(due);
@@ -116,11 +115,8 @@ void TfmMainForm::tbFDeptsClick() {
         DebtorFilter = contacts->isOpen() && contacts->currentRow() >= 0
                            ? contacts->textValue(contacts->currentRow(), contacts->fieldIndex(QStringLiteral("id")))
                            : QString();
-        ui->DBGrid->show();
         lbTableListClick(); // opens aqMain on the first entry and fits the columns
     } else {
-        DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
-        ui->DBGrid->show();
         FitColumns();
         platform::messageBox(QStringLiteral("Просроченных долгов нет."), QStringLiteral("Долги..."),
                              platform::Buttons::Ok, platform::Icon::Warning);

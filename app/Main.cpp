@@ -44,6 +44,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     ui->DBGrid->hide();
     StatusPanel = new QLabel(ui->StatusBar);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusPanel->setTextFormat(Qt::PlainText); // the item's note, as typed
     StatusPanel->setMinimumWidth(50);
     ui->StatusBar->addWidget(StatusPanel, 1);
     ui->StatusBar->setSizeGripEnabled(true);
@@ -66,7 +67,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     ui->ToolBar->setGeometry(0, 0, ui->TopPanel->width(), ui->ToolBar->sizeHint().height());
     ui->TopPanel->installEventFilter(this);
     ui->DBGrid->installEventFilter(this);
-    ui->DBGrid->viewport()->installEventFilter(this);
+    ui->DBGrid->watchDoubleClicks(this);
     ui->eSearch->installEventFilter(this);
     ui->cbCSearch->installEventFilter(this);
     ui->lbTableList->installEventFilter(this);
@@ -277,9 +278,8 @@ bool TfmMainForm::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
-    if (watched == ui->DBGrid->viewport() && e->type() == QEvent::MouseButtonDblClick) {
-        const QPoint at = ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(e)->position().toPoint());
-        platform::guarded([&] { DBGridDblClick(at); });
+    if (const std::optional<QPoint> at = ui->DBGrid->doubleClickAt(watched, e)) {
+        platform::guarded([&] { DBGridDblClick(*at); });
         return true;
     }
     if (watched == ui->DBGrid && e->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(e)->isAutoRepeat()) {

@@ -34,25 +34,41 @@ void NameTheApplication() {
 
 QString Program::ParseCommandLine(const QStringList& arguments) {
     NameTheApplication();
+    // The parser's own option texts and headings are English, and no
+    // translation can be loaded before an application object exists: the
+    // options and the help text are the program's own.
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Каталогизатор: учёт вещей, отданных на время."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("База данных каталогизатора (.mdb)."),
-                                 QStringLiteral("[FILE]"));
-    // Answered here rather than by the parser, which names the program only
-    // once an application object exists.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Показать эту справку и выйти."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Показать версию программы и выйти."));
+    parser.addOption(help);
+    parser.addOption(version);
+    const QString executable = QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName();
     const auto answer = [](const QString& text, FILE* to, int code) {
         std::fputs(qPrintable(text), to);
         std::exit(code);
     };
-    if (!parser.parse(arguments))
-        answer(parser.errorText() + u'\n', stderr, 1);
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        answer(
+            (unknown.isEmpty() ? parser.errorText() : QStringLiteral("Неизвестный параметр: %1").arg(unknown.first()))
+                + QStringLiteral("\nСправка: %1 --help\n").arg(executable),
+            stderr, 1);
+    }
     if (parser.isSet(version))
         answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
     if (parser.isSet(help))
-        answer(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                         QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName()),
+        answer(QStringLiteral("Использование: %1 [параметры] [ФАЙЛ]\n"
+                              "Каталогизатор: учёт вещей, отданных на время.\n"
+                              "\n"
+                              "Параметры:\n"
+                              "  -h, --help     %2\n"
+                              "  -v, --version  %3\n"
+                              "\n"
+                              "Аргументы:\n"
+                              "  ФАЙЛ           База данных каталогизатора (.mdb), открываемая при запуске.\n")
+                   .arg(executable, help.description(), version.description()),
                stdout, 0);
     const QStringList files = parser.positionalArguments();
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();

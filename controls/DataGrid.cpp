@@ -3,6 +3,7 @@
 #include "engine/Query.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -97,6 +98,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
     indicator->setFixedWidth(12);
     indicator->setDefaultAlignment(Qt::AlignCenter);
     indicator->setSectionsClickable(false);
+    // A press on a row's indicator makes that row current, as on its cells
+    // (a clickable header would ignore presses near the rows' borders).
+    indicator->viewport()->installEventFilter(this);
     // White cells; the selection navy, and visible also while another
     // control has the focus.
     QPalette p = palette();
@@ -209,6 +213,35 @@ QPoint DataGrid::cellAt(const QPoint& p) const {
     if (column < 0 || row < 0)
         return {-1, -1};
     return {column, row};
+}
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        const int row = verticalHeader()->logicalIndexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (row >= 0)
+            setCurrentIndex(m_model->index(row, currentIndex().isValid() ? currentIndex().column() : 0));
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void DataGrid::watchDoubleClicks(QObject* filter) {
+    viewport()->installEventFilter(filter);
+    verticalHeader()->viewport()->installEventFilter(filter);
+}
+
+std::optional<QPoint> DataGrid::doubleClickAt(const QObject* watched, const QEvent* event) const {
+    if (event->type() != QEvent::MouseButtonDblClick)
+        return std::nullopt;
+    const QWidget* area = nullptr;
+    if (watched == viewport())
+        area = viewport();
+    else if (watched == verticalHeader()->viewport())
+        area = verticalHeader()->viewport();
+    if (!area)
+        return std::nullopt;
+    return area->mapTo(this, static_cast<const QMouseEvent*>(event)->position().toPoint());
 }
 
 int DataGrid::verticalBarWidth() const {

@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 
 // How one cell is painted; invalid colours leave the grid's own.
 struct CellStyle {
@@ -38,6 +39,11 @@ public:
     // The font a column title is drawn in: font itself when the title fits
     // room pixels, else font condensed until it does.
     static QFont titleFont(const QFont& font, const QString& title, int room);
+    // A double-click on the cells or on the row indicator, as the point of
+    // the grid widget it happened at (for cellAt); nothing for other events.
+    // The form's event filter must watch both: see watchDoubleClicks().
+    std::optional<QPoint> doubleClickAt(const QObject* watched, const QEvent* event) const;
+    void watchDoubleClicks(QObject* filter);
     // Width of the vertical scroll bar while it shows, else 0.
     int verticalBarWidth() const;
 
@@ -54,6 +60,9 @@ public:
 
 signals:
     void titleClicked(int column);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void followQuery(int row);

@@ -31,17 +31,20 @@ int ColumnFillWidth(const GridColumnsInView& grid, int target) {
 
 namespace {
 
+// Qt draws a column's line inside its section, where the arithmetic above
+// counts it beside the column: the measured widths are given without their
+// lines, and a line is added back to the width that comes out.
 GridColumnsInView MeasureGrid(const DataGrid* grid) {
     GridColumnsInView g;
     const QHeaderView* titles = grid->horizontalHeader();
     const QHeaderView* indicator = grid->verticalHeader();
+    g.lineWidth = grid->showGrid() ? 1 : 0;
     g.fixedCount = indicator->isVisible() ? 1 : 0;
     if (g.fixedCount)
-        g.widths << indicator->width();
+        g.widths << indicator->width() - g.lineWidth;
     for (int c = 0; c < titles->count(); ++c)
-        g.widths << titles->sectionSize(c);
+        g.widths << titles->sectionSize(c) - g.lineWidth;
     g.clientWidth = grid->viewport()->width() + (g.fixedCount ? indicator->width() : 0);
-    g.lineWidth = grid->showGrid() ? 1 : 0;
     const int firstData = titles->count() > 0 ? std::max(0, titles->logicalIndexAt(0)) : 0;
     g.firstInView = firstData + g.fixedCount;
     const int room = grid->viewport()->width();
@@ -62,5 +65,5 @@ void FitGridColumn(DataGrid* grid, int index) {
         index = dataColumns - 1;
     const int w = ColumnFillWidth(g, index + g.fixedCount);
     if (w >= 0)
-        grid->setColumnWidth(index, w);
+        grid->setColumnWidth(index, w + g.lineWidth);
 }

@@ -21,17 +21,17 @@ void LookupComboBox::setDataField(engine::Query* query, const QString& field) {
     showFieldValue();
 }
 
-void LookupComboBox::showFieldValue() {
-    if (!m_dataQuery || !m_dataQuery->isOpen()) {
-        setKeyValue(QVariant());
-        return;
-    }
+std::optional<QVariant> LookupComboBox::fieldValue() const {
+    if (!m_dataQuery || !m_dataQuery->isOpen())
+        return std::nullopt;
     const engine::Field field = m_dataQuery->fieldByName(m_dataField);
-    setKeyValue(field.isNull() ? QVariant() : QVariant::fromValue<qlonglong>(field.asInteger()));
+    return field.isNull() ? QVariant() : QVariant::fromValue<qlonglong>(field.asInteger());
 }
 
+void LookupComboBox::showFieldValue() { setKeyValue(fieldValue().value_or(QVariant())); }
+
 void LookupComboBox::writeFieldValue() {
-    const QVariant key = keyValue();
+    const QVariant key = chosenRowKey();
     if (m_dataQuery && key.isValid()) {
         const engine::Query::State state = m_dataQuery->state();
         if (state == engine::Query::State::Insert || state == engine::Query::State::Edit)
@@ -67,6 +67,12 @@ void LookupComboBox::refill() {
     setKeyValue(chosen);
 }
 
-QVariant LookupComboBox::keyValue() const { return currentIndex() < 0 ? QVariant() : currentData(); }
+QVariant LookupComboBox::chosenRowKey() const { return currentIndex() < 0 ? QVariant() : currentData(); }
+
+QVariant LookupComboBox::keyValue() const {
+    if (const std::optional<QVariant> bound = fieldValue())
+        return *bound;
+    return chosenRowKey();
+}
 
 void LookupComboBox::setKeyValue(const QVariant& key) { setCurrentIndex(key.isValid() ? findData(key) : -1); }

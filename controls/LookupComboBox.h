@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QVariant>
 
+#include <optional>
+
 #include "engine/Query.h"
 
 class LookupComboBox : public QComboBox {
@@ -14,7 +16,9 @@ class LookupComboBox : public QComboBox {
 public:
     explicit LookupComboBox(QWidget* parent = nullptr);
     void setListSource(engine::Query* query, const QString& listField, const QString& keyField);
-    // Key of the chosen row; invalid when none is chosen.
+    // Key of the chosen row; invalid when none is chosen. A bound box's key
+    // is the record's, also when no row of the list has it (a debtor
+    // deleted elsewhere): the box then shows no name.
     QVariant keyValue() const;
     void setKeyValue(const QVariant& key);
 
@@ -28,6 +32,9 @@ private:
     void refill();
     void showFieldValue();
     void writeFieldValue();
+    QVariant chosenRowKey() const;
+    // The bound field's value, when a record is there to hold one.
+    std::optional<QVariant> fieldValue() const;
 
     QPointer<engine::Query> m_query;
     QString m_listField;

@@ -7,6 +7,7 @@
 #include "dialogs/CEditUnit.h"
 #include "platform/Keys.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowFrame.h"
 #include "ui_ContactsForm.h"
 
 #include <QGuiApplication>
@@ -29,6 +30,8 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     // Resizable, with every title-bar button.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
+    // The layout's size and least size are the outer ones, frame included.
+    platform::setOuterSize(this, size(), minimumSize());
     ui->DBGrid->setSidewaysScrolling(true);
     ui->DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->DBGrid->setCellStyler(
@@ -47,7 +50,7 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     connectHandler(ui->iBlack, &QAction::triggered, this, &TcEditForm::iBlackClick);
     connect(ui->DBGrid, &QWidget::customContextMenuRequested, this, &TcEditForm::ShowGroupMenu);
     ui->DBGrid->installEventFilter(this);
-    ui->DBGrid->viewport()->installEventFilter(this);
+    ui->DBGrid->watchDoubleClicks(this);
     if (!cEditForm)
         cEditForm = this;
 }
@@ -132,7 +135,7 @@ void TcEditForm::tbDeleteClick() {
     DebtsMode = false;
     DebtorFilter.clear();
     RebuildTableNames();
-    m_items->SetGridShown(false);
+    const GridHiddenWhileSearching searching(m_items);
     const QString id = contacts->fieldByName(QStringLiteral("id")).asString();
     const QString name = contacts->fieldByName(QStringLiteral("name")).asString();
     const QStringList tables = TablesWithItemsOf(id);
@@ -256,10 +259,8 @@ bool TcEditForm::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat())
             platform::guarded([&] { handled = DBGridKeyUp(key->key(), key->modifiers()); });
-    } else if (watched == ui->DBGrid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        const QPoint at =
-            ui->DBGrid->viewport()->mapTo(ui->DBGrid, static_cast<QMouseEvent*>(event)->position().toPoint());
-        platform::guarded([&] { DBGridDblClick(at); });
+    } else if (const std::optional<QPoint> at = ui->DBGrid->doubleClickAt(watched, event)) {
+        platform::guarded([&] { DBGridDblClick(*at); });
         handled = true;
     } else if (watched == ui->DBGrid->viewport() && event->type() == QEvent::Resize
                && static_cast<QResizeEvent*>(event)->oldSize().width()

@@ -32,6 +32,19 @@ public:
     virtual void StretchFirstColumn() = 0;
 };
 
+// Hides the item view's grid while the item tables are searched, and shows
+// it again however the search ends: a hidden grid means "no database shown".
+class GridHiddenWhileSearching {
+public:
+    explicit GridHiddenWhileSearching(ItemView* items) : m_items(items) { m_items->SetGridShown(false); }
+    ~GridHiddenWhileSearching() { m_items->SetGridShown(true); }
+    GridHiddenWhileSearching(const GridHiddenWhileSearching&) = delete;
+    GridHiddenWhileSearching& operator=(const GridHiddenWhileSearching&) = delete;
+
+private:
+    ItemView* m_items;
+};
+
 class TcEditForm : public ModalForm {
     Q_OBJECT
 public:

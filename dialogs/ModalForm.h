@@ -1,8 +1,9 @@
 #pragma once
-// What every modal window of the program does when it shows and closes: it
+// What every modal window of the program does when it opens and closes: it
 // takes the activation (also where no window manager hands it over), sits
 // centred on its owner when asked to, runs its activation handler, and gives
-// the activation back to its owner when it closes.
+// the activation back to its owner when it closes. A window restored after
+// being minimised is the same opening: nothing is placed or loaded again.
 #include <QDialog>
 #include <QPointer>
 
@@ -13,13 +14,15 @@ public:
     ModalForm(QWidget* parent, Placement placement);
 
 protected:
-    // The window's FormActivate: once per showing, entered through the guard.
+    // The window's FormActivate: once per opening, entered through the guard.
     virtual void Activate() {}
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void done(int result) override;
 
 private:
     Placement m_placement;
+    bool m_open = false;            // shown, and not hidden since but by minimising
     QPointer<QWidget> m_handBackTo; // the window active when this one showed
 };
 

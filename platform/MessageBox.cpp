@@ -42,6 +42,9 @@ Answer showRealBox(const MessageRecord& record) {
     if (!parent)
         parent = QApplication::activeWindow();
     QMessageBox box(qtIcon(record.icon), record.caption, record.text, QMessageBox::NoButton, parent);
+    // Texts carry titles, names and paths as the user typed them: "<b>"
+    // in a title is no markup.
+    box.setTextFormat(Qt::PlainText);
     if (record.buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

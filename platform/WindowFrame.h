@@ -1,6 +1,8 @@
 #pragma once
 // The frames of the program's dialogs: which title-bar buttons a window
 // manager is asked to show, and whether the window can be resized.
+#include <QSize>
+
 class QWidget;
 
 namespace platform {
@@ -13,5 +15,11 @@ enum class TitleButtons {
 
 // A dialog frame with the given buttons, fixed at the window's present size.
 void setFixedFrame(QWidget* window, TitleButtons buttons);
+
+// A resizable window whose frame counts: outer (frame and title bar
+// included) is its first size, minimumOuter its least. The frame's size is
+// known only once a window manager has framed the window, so the sizes are
+// adjusted then; a size the user gave the window stays.
+void setOuterSize(QWidget* window, QSize outer, QSize minimumOuter);
 
 } // namespace platform

@@ -158,6 +158,33 @@ private slots:
         QVERIFY(!app->ui()->DBGrid->isHidden());
     }
 
+    // However the search or the deletion ends, the main grid is shown again:
+    // it is what marks a database as shown (and compacted at exit).
+    void failedDeletionShowsTheGridAgain_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("a table without contact") << "table";
+        QTest::newRow("the file locked by another program") << "lock";
+    }
+    void failedDeletionShowsTheGridAgain() {
+        QFETCH(QString, fault);
+        ScriptedMessageBoxes boxes;
+        openContacts({{"A", {}}}, {"1, 'Ира'"});
+        engine::Connection other;
+        other.setConnectionString(QStringLiteral("Data Source=home.mdb"));
+        other.open();
+        if (fault == "table") {
+            other.execute("Create Table Z (id INT)");
+        } else {
+            other.execute("BEGIN IMMEDIATE"); // reading goes on, writing waits and fails
+            boxes.answer(platform::Answer::Yes);
+        }
+        boxes.answer(platform::Answer::Ok); // the error
+        QTest::keyClick(contactsGrid(), Qt::Key_Delete);
+        QVERIFY(boxes.last().icon == platform::Icon::Error);
+        QVERIFY(!app->ui()->DBGrid->isHidden());
+        QCOMPARE(contactRow(1).first(), QStringLiteral("Ира"));
+    }
+
     void deletingTheLastContact() {
         ScriptedMessageBoxes boxes;
         openContacts({{"A", {"'kept', NULL, NULL"}}}, {"7, 'Одна'"});
@@ -250,6 +277,16 @@ private slots:
         const int before = contactsGrid()->columnWidth(0);
         cEditForm->resize(cEditForm->width() + 100, cEditForm->height());
         QTRY_COMPARE(contactsGrid()->columnWidth(0), before + 100);
+        QCOMPARE(contactsGrid()->horizontalHeader()->length(), contactsGrid()->viewport()->width()); // no gap
+        // A double-click on a row's indicator changes that contact.
+        bool opened = false;
+        whenModalShown([&](QWidget* editor) {
+            opened = childOf<QLineEdit>(editor, "eName")->text() == QStringLiteral("Ира");
+            QTest::keyClick(editor, Qt::Key_Escape);
+        });
+        QHeaderView* indicator = contactsGrid()->verticalHeader();
+        QTest::mouseDClick(indicator->viewport(), Qt::LeftButton, {}, QPoint(indicator->width() / 2, 3));
+        QVERIFY(opened);
     }
 };
 

@@ -100,6 +100,14 @@ private slots:
         QCOMPARE(DM->aqContacts->sqlText(), QStringLiteral("SELECT *\nFROM _contacts\n"));
     }
 
+    void connectToLeavesTheFileBefore() {
+        makeFile("first.mdb", {"CREATE TABLE First (id INT)"});
+        makeFile("second.mdb", {"CREATE TABLE Second (id INT)"});
+        DM->ConnectTo("first.mdb");
+        DM->ConnectTo("second.mdb");
+        QCOMPARE(DM->ADOConnection->tableNames(), QStringList{"Second"});
+    }
+
     void textIsCutToTheFieldAndLookedUp() {
         newCatalogue(QStringLiteral("cat.mdb"));
         run(QStringLiteral("INSERT INTO _contacts (id, name) SELECT 1, 'Александра Владимировна Кузнецова'"));

@@ -154,6 +154,43 @@ private slots:
         QCOMPARE(app->shownTitles(), QStringList{"d"});
     }
 
+    // Keys that type nothing leave the side-list view; Tab moves the focus
+    // to the side list. Typed characters end the view.
+    void onlyTypedCharactersEndTheSideList_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text"); // what X11 attaches to the key
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << "\t" << false;
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "\t" << false;
+        QTest::newRow("Delete, its command disabled") << int(Qt::Key_Delete) << 0 << "\x7f" << false;
+        QTest::newRow("arrow") << int(Qt::Key_Down) << 0 << "" << false;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 0 << "" << false;
+        QTest::newRow("F5") << int(Qt::Key_F5) << 0 << "" << false;
+        QTest::newRow("a letter") << int(Qt::Key_X) << 0 << "x" << true;
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "\b" << true;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << "\x1b" << true;
+    }
+    void onlyTypedCharactersEndTheSideList() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        QFETCH(bool, ends);
+        ScriptedMessageBoxes boxes;
+        open();
+        QTest::keyClick(app->ui()->DBGrid, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!DebtorFilter.isEmpty());
+        // As after the view's last item was deleted.
+        for (QAction* a : {app->ui()->iDelRec, app->ui()->tbDeleteRecord})
+            a->setEnabled(false);
+        app->ui()->DBGrid->setFocus();
+        QTest::sendKeyEvent(QTest::Click, app->ui()->DBGrid, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(DebtorFilter.isEmpty(), ends);
+        QCOMPARE(app->ui()->lbTableList->isHidden(), ends);
+        if (key == Qt::Key_Tab)
+            QTRY_VERIFY(app->ui()->lbTableList->hasFocus());
+    }
+
     void debtSearchFindingNothing() {
         ScriptedMessageBoxes boxes;
         app->makeCatalogue("home.mdb", {{"A", {"'later', 1, 45354"}}}, {"1, 'Ира'"});

@@ -57,11 +57,66 @@ unsigned functionsOf(const XWindow& w) {
 class TestDesktop : public QObject {
     Q_OBJECT
 
+    QProcess windowManager; // openbox, where installed: frames as a desktop draws them
+
+    static bool windowManagerRuns() {
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        xprop.waitForFinished(5000);
+        return xprop.readAllStandardOutput().contains("window id");
+    }
+
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb")
             || QStandardPaths::findExecutable("xprop").isEmpty())
             QSKIP("needs an X display and xprop");
+        if (!windowManagerRuns() && !QStandardPaths::findExecutable("openbox").isEmpty()) {
+            windowManager.start(QStringLiteral("openbox"), {});
+            QTRY_VERIFY_WITH_TIMEOUT(windowManagerRuns(), 10000);
+        }
+    }
+    void cleanupTestCase() {
+        windowManager.terminate();
+        windowManager.waitForFinished(5000);
+    }
+
+    // Sizes as a user measures them: the outer size, frame and title bar
+    // included, where the window's size counts its frame; else the client area.
+    void windowSizesUnderAWindowManager_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("outer");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("minimum"); // invalid: fixed size
+        QTest::newRow("contacts window") << "iContacts" << true << QSize(603, 200) << QSize(425, 120);
+        QTest::newRow("table manager") << "iSelectTable" << false << QSize(219, 379) << QSize();
+        QTest::newRow("item editor") << "iAddRec" << false << QSize(274, 232) << QSize();
+    }
+    void windowSizesUnderAWindowManager() {
+        QFETCH(QString, command);
+        QFETCH(bool, outer);
+        QFETCH(QSize, size);
+        QFETCH(QSize, minimum);
+        if (!windowManagerRuns())
+            QSKIP("needs a window manager (openbox)");
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app.start();
+        QSize shown, least, frame;
+        whenModalShown([&](QWidget* w) {
+            // Framed: the frame's size is known once the manager has reparented it.
+            QTRY_VERIFY(w->frameGeometry().size() != w->size());
+            QTest::qWait(100);
+            frame = w->frameGeometry().size() - w->size();
+            shown = outer ? w->frameGeometry().size() : w->size();
+            least = w->minimumSize() + (outer ? frame : QSize(0, 0));
+            QMetaObject::invokeMethod(w, "done", Q_ARG(int, 0));
+        });
+        app.main()->findChild<QAction*>(command)->trigger();
+        QCOMPARE(shown, size);
+        if (minimum.isValid())
+            QCOMPARE(least, minimum);
     }
 
     void titlesReadExactlyAsSet() {

@@ -490,6 +490,14 @@ private slots:
             << QStringList{"", "-700", "-3.25", "0", "45366", "45366.5"};
         QTest::newRow("integers") << "contact ASC" << QStringList{"7", "-2", "", "100000", "0"}
                                   << QStringList{"", "-2", "0", "7", "100000"};
+        // "value#n": the value inserted n-th (from 0); equal values keep that order.
+        QTest::newRow("equal dates in order of entry")
+            << "return ASC" << QStringList{"45366", "45300", "45366", "45366.5", "45366", "45300"}
+            << QStringList{"45300#1", "45300#5", "45366#0", "45366#2", "45366#4", "45366.5#3"};
+        QTest::newRow("equal issue dates in order of entry")
+            << "issue ASC" << QStringList{"2", "1", "2", "1"} << QStringList{"1#1", "1#3", "2#0", "2#2"};
+        QTest::newRow("equal numbers in order of entry") << "contact ASC" << QStringList{"3", "3", "-1", "3", "-1"}
+                                                         << QStringList{"-1#2", "-1#4", "3#0", "3#1", "3#3"};
     }
     void sortOrders() {
         QFETCH(QString, order);
@@ -497,9 +505,14 @@ private slots:
         QFETCH(QStringList, sorted);
         makeItems(QStringLiteral("T"));
         const QString column = order.section(u' ', 0, 0);
-        for (const QString& v : values) {
+        const bool entryOrder = !sorted.filter(QStringLiteral("#")).isEmpty();
+        for (int n = 0; n < values.size(); ++n) {
+            const QString& v = values[n];
             const QString literal = v.isEmpty() ? QStringLiteral("NULL") : column == u"title" ? u'\'' + v + u'\'' : v;
-            exec(QStringLiteral("INSERT INTO T (%1) SELECT %2").arg(column, literal));
+            if (entryOrder)
+                exec(QStringLiteral("INSERT INTO T (%1, title) SELECT %2, '%3'").arg(column, literal).arg(n));
+            else
+                exec(QStringLiteral("INSERT INTO T (%1) SELECT %2").arg(column, literal));
         }
         Query q(conn.get(), QStringLiteral("q"));
         q.addSql(QStringLiteral("SELECT * FROM T"));
@@ -508,7 +521,8 @@ private slots:
         const int f = q.fieldIndex(column);
         QStringList got;
         for (int r = 0; r < q.recordCount(); ++r)
-            got << (q.isNull(r, f) ? QString() : q.textValue(r, f));
+            got << (q.isNull(r, f) ? QString() : q.textValue(r, f))
+                       + (entryOrder ? u'#' + q.textValue(r, q.fieldIndex("title")) : QString());
         QCOMPARE(got, sorted);
     }
 

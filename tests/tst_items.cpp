@@ -7,6 +7,7 @@
 #include "engine/Query.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -265,6 +266,106 @@ private slots:
         QCOMPARE(app->shownTitles().size(), 2);
         QCOMPARE(DebtorFilter, QStringLiteral("1"));
         QCOMPARE(app->ui()->lbTableList->item(0)->text(), QStringLiteral("A"));
+    }
+
+    // Restoring a minimised window is no new opening: nothing is loaded again
+    // and the window stays where it was.
+    void restoredWindowKeepsItsOpening_data() {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("item editor") << "mEditForm";
+        QTest::newRow("contact editor") << "fmCEdit";
+        QTest::newRow("table manager") << "fmTSForm";
+    }
+    void restoredWindowKeepsItsOpening() {
+        QFETCH(QString, window);
+        open({{"A", {}}, {"B", {}}});
+        QString typed, restored;
+        QPoint placed(33, 44), after;
+        const auto restore = [&](QWidget* w) {
+            w->move(placed);
+            auto* box = childOf<QLineEdit>(w, window == "mEditForm" ? "TitleEdit" : "eName");
+            auto* list = childOf<QListWidget>(w, "lbTableSelect");
+            if (list)
+                list->setCurrentRow(1);
+            else
+                box->setText("Книга <b>1</b>");
+            typed = list ? list->currentItem()->text() : box->text();
+            w->showMinimized();
+            w->showNormal(); // Qt sends the window a spontaneous show event
+            restored = list ? list->currentItem()->text() : box->text();
+            after = w->pos();
+            if (auto* save = childOf<QPushButton>(w, "bbSave"))
+                QVERIFY(save->isEnabled());
+            QTest::keyClick(list ? static_cast<QWidget*>(list) : box, Qt::Key_Escape);
+        };
+        whenModalShown(restore);
+        if (window == "mEditForm")
+            QTest::keyClick(grid(), Qt::Key_Insert);
+        else if (window == "fmTSForm")
+            app->ui()->iSelectTable->trigger();
+        else
+            childOf<QAction>(cEditForm, "tbAdd")->trigger();
+        QCOMPARE(restored, typed);
+        QCOMPARE(after, placed);
+        QCOMPARE(rowsOf("A"), QStringList{}); // cancelled
+    }
+
+    // User data is shown as typed: no markup in a question or the status bar.
+    void markupInATitleIsShownAsTyped() {
+        app->makeCatalogue("home.mdb", {{"A", {}}});
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + app->folder.path("home.mdb"));
+        c.open();
+        c.execute("INSERT INTO A (title, description) SELECT '<b>Том</b> 1 a<br>b &amp;', '<i>x</i>'");
+        c.close();
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+        QCOMPARE(app->find<QLabel>("StatusPanel")->textFormat(), Qt::PlainText);
+        QCOMPARE(app->find<QLabel>("StatusPanel")->text(), QStringLiteral("<i>x</i>"));
+        const platform::MessageBoxHandler scripted = platform::setMessageBoxHandler({}); // the real box
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        whenModalShown([&](QWidget* box) {
+            const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            shown = label->text();
+            format = label->textFormat();
+            QTest::keyClick(box, Qt::Key_Escape); // No
+        });
+        app->ui()->iDelRec->trigger();
+        platform::setMessageBoxHandler(scripted);
+        QCOMPARE(shown, QStringLiteral("Вы действительно хотите удалить запись '<b>Том</b> 1 a<br>b &amp;'"));
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(rowsOf("A").size(), 1);
+    }
+
+    // A debtor the contacts no longer hold still counts as chosen: the item
+    // can be saved as it is, the box showing no name.
+    void itemOfAVanishedDebtorSavesUnchanged() {
+        open({{"A", {"'Книга', 7, 45360"}}});
+        whenModalShown([&](QWidget* editor) {
+            QCOMPARE(childOf<LookupComboBox>(editor, "lcbContact")->currentText(), QString());
+            QVERIFY(childOf<QCheckBox>(editor, "cbIssue")->isEnabled());
+            QVERIFY(childOf<QPushButton>(editor, "bbSave")->isEnabled());
+            childOf<QPushButton>(editor, "bbSave")->click();
+        });
+        app->ui()->iEditRec->trigger();
+        QCOMPARE(rowsOf("A"), QStringList{"Книга|||45360|7|"});
+    }
+
+    // The row indicator belongs to its row: a press makes the row current,
+    // a double-click opens it.
+    void doubleClickOnTheIndicatorOpensThatRow() {
+        open({{"A", {"'a', NULL, NULL", "'b', NULL, NULL"}}});
+        QString opened;
+        whenModalShown([&](QWidget* editor) {
+            opened = childOf<QLineEdit>(editor, "TitleEdit")->text();
+            QTest::keyClick(editor, Qt::Key_Escape);
+        });
+        QHeaderView* indicator = grid()->verticalHeader();
+        const QPoint second(indicator->width() / 2, indicator->sectionViewportPosition(1) + 3);
+        QTest::mouseClick(indicator->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(indicator->viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(opened, QStringLiteral("b"));
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 #include <QtTest>
@@ -103,6 +104,15 @@ private slots:
         zandrel.start(QStringLiteral(ZANDREL_EXECUTABLE), {"--version"});
         QVERIFY(zandrel.waitForFinished(10000));
         QCOMPARE(zandrel.readAllStandardOutput().trimmed(), QByteArray("Zandrel ") + ZANDREL_VERSION);
+        // --help speaks Russian: no Latin word but the program's and the options' names.
+        zandrel.start(QStringLiteral(ZANDREL_EXECUTABLE), {"--help"});
+        QVERIFY(zandrel.waitForFinished(10000));
+        const QString help = QString::fromUtf8(zandrel.readAllStandardOutput());
+        QVERIFY(help.contains(QStringLiteral("Показать эту справку")));
+        static const QRegularExpression names(QStringLiteral("--?(help|version|h|v)\\b|zandrel|\\.mdb"));
+        for (const QString& line : help.split(u'\n'))
+            QVERIFY2(!QString(line).remove(names).contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
+                     qPrintable(line));
     }
 
     void missingFileOnTheCommandLine() {

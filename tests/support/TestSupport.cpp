@@ -3,6 +3,7 @@
 #include "platform/Today.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -141,9 +142,54 @@ protected:
     }
 };
 
+bool isModalOrPopup(const QWidget* w) { return w->isWindow() && (w->isModal() || w->windowType() == Qt::Popup); }
+
+void closeWindow(QWidget* w) {
+    if (auto* dialog = qobject_cast<QDialog*>(w))
+        dialog->done(QDialog::Rejected); // also where the window refuses Esc and its close box
+    else
+        w->close();
+}
+
+// Every modal window and pop-up still open, innermost first: each one's
+// nested event loop then ends, and so does the code that showed it.
+void closeModalWindows() {
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && isModalOrPopup(w))
+            closeWindow(w);
+}
+
+// Once a check has failed inside a modal window, nothing of that test may
+// wait for a user: a window it opens from then on is closed at once, so the
+// test ends in moments instead of at the run's time limit.
+class FailedTestSweeper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && QTest::currentTestFailed()
+            && isModalOrPopup(static_cast<QWidget*>(watched))) {
+            QPointer<QWidget> w = static_cast<QWidget*>(watched);
+            QTimer::singleShot(0, w, [w] {
+                if (w && w->isVisible())
+                    closeWindow(w);
+            });
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where) {
+    static FailedTestSweeper* sweeper = nullptr;
+    if (!sweeper) {
+        sweeper = new FailedTestSweeper(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(sweeper);
+    }
     auto* watcher = new ModalWatcher(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(watcher);
     auto* timer = new QTimer(watcher);
@@ -162,10 +208,14 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, s
         timer->stop();
         if (!sameTest)
             return;
-        if (appeared)
-            action(modal);
-        else
+        if (!appeared)
             failTest(QStringLiteral("Модальное окно не появилось за %1 мс").arg(timeoutMs), where);
+        else if (!QTest::currentTestFailed())
+            action(modal);
+        // A check that failed in the action returned from it early, leaving
+        // the window (and any it opened) waiting for a click.
+        if (QTest::currentTestFailed())
+            closeModalWindows();
     });
     timer->start(10);
 }
