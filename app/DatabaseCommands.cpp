@@ -66,7 +66,7 @@ void TfmMainForm::OpenDatabaseFile(const QString& path) {
     DM->aqMain->close();
     DM->aqContacts->close();
     ui->DBGrid->hide();
-    if (!CheckBaseVersion())
+    if (!BringInAccessFile() || !CheckBaseVersion())
         return;
     ShowOpenedDatabase();
 }

@@ -131,7 +131,7 @@ void TfmMainForm::FormActivate() {
     }
     if (!platform::fileExists(DBPath))
         return;
-    if (!CheckBaseVersion())
+    if (!BringInAccessFile() || !CheckBaseVersion())
         return;
     ShowOpenedDatabase();
 }

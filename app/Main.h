@@ -54,6 +54,10 @@ public:
     static QString ReducedPath(const QString& path);
     void iNewBaseClick();
     void iSelectDBClick();
+    // A catalogue kept in an Access file named by DBPath: asks to convert
+    // it, converts it, and points DBPath at the result. True when DBPath
+    // names a file to open now (also when it was no Access file at all).
+    bool BringInAccessFile();
     // What "Открыть базу данных" does once a file is chosen.
     void OpenDatabaseFile(const QString& path);
     // A file to open at the first activation instead of the remembered one.

@@ -35,6 +35,7 @@ QString usage() {
                           "  --keep           keep the file afterwards and reuse it if it exists\n"
                           "  --growth         only the growth table (open and search at items/100, items/10, items)\n"
                           "  --no-growth      only the operations table\n"
+                          "  --import         only the import of a generated Access catalogue\n"
                           "  --help           this text\n");
 }
 
@@ -66,6 +67,8 @@ bool parseOptions(const QStringList& args, Options& o, bool& help, QString& erro
             onlyGrowth = true;
         else if (a == QLatin1String("--no-growth"))
             noGrowth = true;
+        else if (a == QLatin1String("--import"))
+            o.onlyImport = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
             return true;

@@ -3,6 +3,7 @@
 // same generated file, and reports memory per item.
 #include "bench/Baseline.h"
 #include "bench/DataGenerator.h"
+#include "bench/JetImport.h"
 #include "bench/Measurements.h"
 #include "bench/Options.h"
 #include "bench/Ours.h"
@@ -106,7 +107,23 @@ void printMemory(const MemoryGrowth& m) {
     std::fflush(stdout);
 }
 
+// An Access catalogue of 200,000 items in 20 tables and 1,000 contacts brought in.
+void printImport(int runs) {
+    const QTemporaryDir folder(QDir(QDir::tempPath()).filePath(QStringLiteral("zandrel-import-XXXXXX")));
+    const ImportFigures imported = importComparison(folder.path(), 200'000, 20, 1'000, runs);
+    printComparison(imported.comparison);
+    std::printf("import       %.0f rows/s, the importer's peak memory %.1f MiB\n",
+                double(imported.rows) * 1000.0 / imported.comparison.ours(),
+                double(imported.peakChildBytes) / 1048576.0);
+    std::fflush(stdout);
+}
+
 int run(const Options& o) {
+    if (o.onlyImport) {
+        printHeader();
+        printImport(o.runs);
+        return 0;
+    }
     std::unique_ptr<QTemporaryDir> temp;
     QString path = o.file;
     if (path.isEmpty() && o.keep)
@@ -179,6 +196,7 @@ int run(const Options& o) {
         checkRows(byContact);
 
         printComparison(compactComparison(ours, base, path, o.runs));
+        printImport(o.runs);
 
         // A fresh connection in the child, so nothing is shared across the fork.
         std::unique_ptr<Ours> child;

@@ -75,6 +75,7 @@ private:
     // The raw handle stays inside the engine: queries prepare and step
     // statements on it, nothing outside does.
     friend class Query;
+    friend class RowInsert;
     sqlite3* requireHandle() const;
     // Prepares an already rewritten statement; throws on failure.
     Statement prepare(const QByteArray& sql);

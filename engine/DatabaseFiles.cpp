@@ -1,5 +1,7 @@
 #include "engine/DatabaseFiles.h"
 
+#include "engine/Dialect.h"
+
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
 #include "platform/Files.h"
@@ -305,6 +307,22 @@ void compactInPlace(const QString& file) {
     }
     if (rc != SQLITE_OK)
         throw EngineError(compactionFailure(rc, file));
+}
+
+FileCheck checkFile(const QString& file, const QStringList& tables) {
+    Handle h;
+    openFile(h, file, SQLITE_OPEN_READONLY);
+    FileCheck check;
+    check.intact = singleText(h.db, "PRAGMA integrity_check(1)", file) == QLatin1String("ok");
+    for (const QString& table : tables) {
+        const QByteArray exists =
+            "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='" + quoted(table).toUtf8() + '\'';
+        const QByteArray count = "SELECT count(*) FROM " + quotedIdentifier(table).toUtf8();
+        check.rows << (singleText(h.db, exists.constData(), file) == QLatin1String("1")
+                           ? singleText(h.db, count.constData(), file).toLongLong()
+                           : -1);
+    }
+    return check;
 }
 
 QString damagedMessage(const QString& file) {

@@ -1,7 +1,9 @@
 #pragma once
 // Whole-file operations: making a new empty catalogue file and compacting
 // one, in place or into a copy.
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace engine {
 
@@ -18,6 +20,15 @@ void compactDatabase(const QString& source, const QString& target);
 // one (failing SQLite's quick check) is not touched at all; on any failure
 // the journal leaves the file as it was, and the error says so.
 void compactInPlace(const QString& file);
+
+// Whether a file another process wrote is sound (SQLite's integrity check)
+// and how many rows each of tables holds (-1 for a table it lacks): taken
+// before such a file is moved into place. Throws when it cannot be read.
+struct FileCheck {
+    bool intact = false;
+    QList<qint64> rows;
+};
+FileCheck checkFile(const QString& file, const QStringList& tables);
 
 // What the program says of a catalogue too damaged to compact.
 QString damagedMessage(const QString& file);

@@ -1,0 +1,90 @@
+// Opening a catalogue kept in an Access file: the question, the progress of
+// the conversion, and the converted catalogue opened in its place.
+#include "app/Main.h"
+
+#include "data/AccessImport.h"
+#include "data/ProgramState.h"
+#include "jet/JetHeader.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+namespace {
+
+const QString kCaption = QStringLiteral("Файл Access");
+
+bool ask(const QString& text) {
+    return platform::messageBox(text, kCaption, platform::Buttons::YesNo, platform::Icon::Question)
+           == platform::Answer::Yes;
+}
+
+void tell(const QString& text, platform::Icon icon) {
+    platform::messageBox(text, kCaption, platform::Buttons::Ok, icon);
+}
+
+} // namespace
+
+bool TfmMainForm::BringInAccessFile() {
+    const QString access = QFileInfo(DBPath).absoluteFilePath();
+    const jet::Header header = jet::readHeader(access);
+    if (header.format == jet::Format::NotJet)
+        return true;
+    if (header.format == jet::Format::Ace) {
+        tell(QStringLiteral("Файл '%1' создан в Access 2007 или более новой версии (формат .accdb). Такие файлы "
+                            "не поддерживаются: сохраните базу в Access в формате Access 2002-2003 (.mdb) и "
+                            "откройте её снова.")
+                 .arg(access),
+             platform::Icon::Warning);
+        return false;
+    }
+    if (header.password) {
+        tell(QStringLiteral("База данных Access '%1' защищена паролем. Снимите пароль в Access и откройте её снова; "
+                            "ничего не записано.")
+                 .arg(access),
+             platform::Icon::Warning);
+        return false;
+    }
+    // Opened before: the conversion made then is offered first.
+    const QString earlier = accessimport::targetFor(access, true);
+    if (platform::fileExists(earlier) && jet::readHeader(earlier).format == jet::Format::NotJet
+        && ask(QStringLiteral("Файл Access '%1' уже был преобразован в каталог '%2'.\rОткрыть этот каталог?\r\r"
+                              "Нет - преобразовать файл Access заново, в новый каталог.")
+                   .arg(access, earlier))) {
+        DBPath = ReducedPath(earlier);
+        return true;
+    }
+    const QString target = accessimport::targetFor(access);
+    if (!ask(QStringLiteral("Файл '%1' - база данных Microsoft Access.\rПреобразовать её в каталог Zandrel?\r\r"
+                            "Каталог будет сохранён в файл '%2'; сам файл Access не изменится.")
+                 .arg(access, target)))
+        return false;
+
+    QProgressDialog progress(QStringLiteral("Преобразование файла Access..."), QStringLiteral("Отмена"), 0, 1000, this);
+    progress.setObjectName(QStringLiteral("ImportProgress"));
+    progress.setWindowTitle(QStringLiteral("Преобразование"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    const accessimport::Result result = accessimport::run(access, target, [&](const accessimport::Progress& p) {
+        progress.setLabelText(
+            QStringLiteral("Таблица %1 из %2, строк %3 из %4").arg(p.table).arg(p.tables).arg(p.rows).arg(p.totalRows));
+        progress.setValue(p.totalRows > 0 ? int(999 * p.rows / p.totalRows) : 0);
+        QApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    progress.close();
+    if (result.outcome != accessimport::Outcome::Done) {
+        if (result.outcome == accessimport::Outcome::Failed)
+            tell(result.message, platform::Icon::Error);
+        return false;
+    }
+    if (QFileInfo(target).absolutePath() != QFileInfo(access).absolutePath())
+        tell(QStringLiteral("Папка файла Access закрыта для записи, поэтому каталог сохранён в '%1'.").arg(target),
+             platform::Icon::Information);
+    DBPath = ReducedPath(target);
+    return true;
+}

@@ -1,0 +1,370 @@
+// Catalogues kept in Access (Jet 3 and Jet 4) files: the test files the
+// project writes itself (checked by mdbtools, a reader we did not write),
+// what the import carries over, what the program says of files it cannot
+// take, and mutated files that must never crash, hang or leave anything.
+#include "AppHarness.h"
+
+#include "data/AccessImport.h"
+#include "engine/DatabaseFiles.h"
+#include "jet/JetHeader.h"
+#include "tests/support/JetWriter.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using namespace jetwriter;
+
+namespace {
+
+// 6,000 characters: a memo over several pages in either format.
+const QString kLongNote = QStringLiteral("Длинная заметка о книге, ").repeated(240);
+const QString kLongWesternNote = QStringLiteral("A long note on the book, ").repeated(240);
+
+// A catalogue as people keep them: contacts, a table of loans with every
+// kind of value, a table over many pages and one whose notes are memos.
+QList<Table> catalogue(bool cyrillic, bool oldLayout = false) {
+    const QString name = cyrillic ? QStringLiteral("Ира Ёлкина") : QStringLiteral("Anna Müller");
+    const QString title = cyrillic ? QStringLiteral("Война и мир") : QStringLiteral("Café «naïve» Ærø");
+    Table contacts{oldLayout ? "contacts" : "_contacts", contactColumns(), {}, 0};
+    contacts.rows = {{1, name, "+7 900 000-00-00", cyrillic ? "Москва, Тверская 1" : "Zürich", 30000.0, QVariant()},
+                     {2, "O'Brien", "", QVariant(), -500.25, 1},
+                     {5, cyrillic ? "Пётр" : "Pierre", QVariant(), "", QVariant(), 0}};
+    Table loans{cyrillic ? "Книги" : "Books", itemColumns(!oldLayout), {}, 10};
+    loans.rows = {
+        {1, title, cyrillic ? "роман" : "roman", 45300.5, 45366.75, 1},
+        {2, "Idiot", "", QVariant(), QVariant(), QVariant()},
+        {7, cyrillic ? "Ёлки, «зелёные»; и \"кавычки\"" : "Ünïcode; \"quoted\"", QVariant(), 1.5, 1000000.25, 2}};
+    if (!oldLayout) {
+        loans.rows[0] << QVariant();
+        loans.rows[1] << "";
+        loans.rows[2] << (cyrillic ? "заметка" : "note");
+    }
+    Table many{"Discs", itemColumns(!oldLayout), {}, 0};
+    for (int i = 1; i <= 3000; ++i) {
+        many.rows << Row{
+            i, QStringLiteral("Disc %1").arg(i), "CD", QVariant(), 45000 + i % 100, i % 3 ? QVariant() : 5};
+        if (!oldLayout)
+            many.rows.last() << QVariant();
+    }
+    QList<Table> tables{contacts, loans, many};
+    const QString longNote = cyrillic ? kLongNote : kLongWesternNote;
+    if (!oldLayout) {
+        QList<Column> memoColumns = itemColumns();
+        memoColumns.last().type = Type::Memo;
+        Table notes{"Notes", memoColumns, {}, 0};
+        notes.rows = {{1, "long", QVariant(), QVariant(), QVariant(), QVariant(), longNote},
+                      {2, "short", QVariant(), QVariant(), QVariant(), QVariant(), cyrillic ? "коротко" : "short"},
+                      {3, "empty", QVariant(), QVariant(), QVariant(), QVariant(), ""},
+                      {4, "none", QVariant(), QVariant(), QVariant(), QVariant(), QVariant()},
+                      {5, "middle", QVariant(), QVariant(), QVariant(), QVariant(), longNote.left(900)}};
+        tables << notes;
+    }
+    return tables;
+}
+
+Options optionsFor(const QString& kind) {
+    Options o;
+    if (kind.startsWith(QLatin1String("jet3"))) {
+        o.version = Version::Jet3;
+        o.textCodePage = kind.endsWith(QLatin1String("cyrillic")) ? 1251 : 1252;
+    }
+    return o;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+QString run(const QString& program, const QStringList& arguments, const QString& charset = {}) {
+    QProcess p;
+    if (!charset.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MDB_JET3_CHARSET"), charset);
+        p.setProcessEnvironment(env);
+    }
+    p.start(program, arguments);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Every value of a table in an SQLite file, a row per line: "id|title|..."
+// with <null> for Null and dates as their stored numbers.
+QStringList sqliteRows(const QString& file, const QString& table) {
+    sqlite3* db = nullptr;
+    QStringList rows;
+    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* s = nullptr;
+    const QByteArray sql = "SELECT * FROM \"" + table.toUtf8() + "\" ORDER BY rowid";
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &s, nullptr) == SQLITE_OK)
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            QStringList values;
+            for (int c = 0; c < sqlite3_column_count(s); ++c)
+                values << (sqlite3_column_type(s, c) == SQLITE_NULL ? QStringLiteral("<null>")
+                           : sqlite3_column_type(s, c) == SQLITE_FLOAT
+                               ? QString::number(sqlite3_column_double(s, c), 'g', 17)
+                               : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, c))));
+            rows << values.join(u'|');
+        }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return rows;
+}
+
+// The same rows as written, for a table whose columns the file keeps.
+QStringList writtenRows(const Table& t, int columns) {
+    QStringList rows;
+    for (const Row& r : t.rows) {
+        QStringList values;
+        for (int c = 0; c < columns; ++c) {
+            const QVariant v = r.value(c);
+            values << (!v.isValid()                          ? QStringLiteral("<null>")
+                       : v.typeId() == QMetaType::Double     ? QString::number(v.toDouble(), 'g', 17)
+                       : t.columns[c].type == Type::DateTime ? QString::number(v.toDouble(), 'g', 17)
+                                                             : v.toString());
+        }
+        rows << values.join(u'|');
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestJetImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writtenFilesReadBackByMdbtools_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("Jet 4") << "jet4";
+        QTest::newRow("Jet 3, Russian text in 1251") << "jet3 cyrillic";
+        QTest::newRow("Jet 3, Western text in 1252") << "jet3 western";
+    }
+    void writtenFilesReadBackByMdbtools() {
+        QFETCH(QString, kind);
+        if (QStandardPaths::findExecutable("mdb-export").isEmpty())
+            QSKIP("needs mdbtools");
+        TestFolder folder;
+        const bool cyrillic = !kind.endsWith(QLatin1String("western"));
+        const QList<Table> tables = catalogue(cyrillic);
+        const QString file = writeFile(folder.path("a.mdb"), write(tables, optionsFor(kind)));
+        const QString charset = kind == "jet3 cyrillic" ? "CP1251" : QString();
+        QCOMPARE(run("mdb-ver", {file}).trimmed(), kind.startsWith(QLatin1String("jet3")) ? "JET3" : "JET4");
+        QStringList names;
+        for (const Table& t : tables)
+            names << t.name;
+        QCOMPARE(run("mdb-tables", {"-1", file}, charset).split(u'\n', Qt::SkipEmptyParts), names);
+        for (const Table& t : tables) {
+            const QStringList lines =
+                run("mdb-export", {"-H", "-d", "\t", "-q", "", "-T", "%Y-%m-%d %H:%M:%S", file, t.name}, charset)
+                    .split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), t.rows.size());
+            for (int r = 0; r < t.rows.size(); ++r) {
+                const QStringList cells = lines[r].split(u'\t');
+                QCOMPARE(cells.value(0), t.rows[r].value(0).toString()); // id
+                QCOMPARE(cells.value(1), t.rows[r].value(1).toString()); // name or title
+                const QVariant last = t.rows[r].value(t.columns.size() - 1);
+                if (t.columns.last().type == Type::Memo || t.columns.last().type == Type::Text)
+                    QCOMPARE(cells.value(t.columns.size() - 1), last.toString()); // Null and empty alike
+            }
+        }
+        // A date and its time of day, as mdbtools formats them.
+        const QString loans = run("mdb-export", {"-H", "-T", "%Y-%m-%d %H:%M:%S", file, tables[1].name}, charset);
+        QVERIFY2(loans.contains("2024-01-09 12:00:00"), qPrintable(loans));
+    }
+
+    void initTestCase() { qputenv("ZANDREL_JET_IMPORT", ZANDREL_JET_IMPORT); }
+
+    void importCarriesEveryValue_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("oldLayout");
+        QTest::newRow("Jet 4") << "jet4" << false;
+        QTest::newRow("Jet 3, Russian text in 1251") << "jet3 cyrillic" << false;
+        QTest::newRow("Jet 3, Western text in 1252") << "jet3 western" << false;
+        QTest::newRow("Jet 4, old layout") << "jet4" << true;
+    }
+    void importCarriesEveryValue() {
+        QFETCH(QString, kind);
+        QFETCH(bool, oldLayout);
+        TestFolder folder;
+        const QList<Table> tables = catalogue(kind != "jet3 western", oldLayout);
+        const QString source = writeFile(folder.path("old.mdb"), write(tables, optionsFor(kind)));
+        const QByteArray before = QCryptographicHash::hash(write(tables, optionsFor(kind)), QCryptographicHash::Sha256);
+        const QString target = accessimport::targetFor(source);
+        QCOMPARE(QFileInfo(target).fileName(), QStringLiteral("old (Zandrel).mdb"));
+        int reports = 0;
+        const accessimport::Result result = accessimport::run(source, target, [&](const accessimport::Progress& p) {
+            reports += p.tables == tables.size();
+            return true;
+        });
+        QCOMPARE(result.message, QString());
+        QCOMPARE(result.outcome, accessimport::Outcome::Done);
+        QVERIFY(reports > 0);
+        for (const Table& t : tables)
+            QCOMPARE(sqliteRows(target, t.name), writtenRows(t, int(t.columns.size())));
+        // Counters go on after the last id Access gave.
+        QCOMPARE(sqliteRows(target, "sqlite_sequence").filter(tables[1].name + u'|'),
+                 QStringList{tables[1].name + "|10"});
+        // The Access file stays as it was, and nothing else is left beside it.
+        QFile access(source);
+        QVERIFY(access.open(QIODevice::ReadOnly));
+        QCOMPARE(QCryptographicHash::hash(access.readAll(), QCryptographicHash::Sha256), before);
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"old (Zandrel).mdb", "old.mdb"}));
+        QCOMPARE(QFileInfo(accessimport::targetFor(source)).fileName(), QStringLiteral("old (Zandrel 2).mdb"));
+    }
+
+    // Through the open dialog: asked first, converted on Yes, opened; the
+    // next opening of the same Access file offers that conversion.
+    void openingAnAccessFileConvertsIt_data() {
+        QTest::addColumn<bool>("oldLayout");
+        QTest::newRow("catalogue") << false;
+        QTest::newRow("old layout, converted afterwards") << true;
+    }
+    void openingAnAccessFileConvertsIt() {
+        QFETCH(bool, oldLayout);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        const QString source = writeFile(app.folder.path("old.mdb"), write(catalogue(true, oldLayout), {}));
+        app.start();
+        const auto open = [&](platform::Answer answer) {
+            dialogs.choose(source);
+            boxes.answer(answer);
+            app.ui()->iSelectDB->trigger();
+        };
+        open(platform::Answer::No);
+        QCOMPARE(boxes.last().text, QStringLiteral("Файл '%1' - база данных Microsoft Access.\nПреобразовать её в "
+                                                   "каталог Zandrel?\n\nКаталог будет сохранён в файл '%2'; сам "
+                                                   "файл Access не изменится.")
+                                        .arg(source, app.folder.path("old (Zandrel).mdb")));
+        QVERIFY(!QFile::exists(app.folder.path("old (Zandrel).mdb")));
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
+        if (oldLayout)
+            boxes.answer(platform::Answer::Yes); // "Версия базы ... устарела!"
+        open(platform::Answer::Yes);
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - old (Zandrel).mdb(Discs)"));
+        QCOMPARE(app.shownTitles().size(), 3000);
+        open(platform::Answer::Yes); // open the earlier conversion
+        QVERIFY(boxes.last().text.contains(QStringLiteral("уже был преобразован")));
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - old (Zandrel).mdb(Discs)"));
+        QVERIFY(!QFile::exists(app.folder.path("old (Zandrel 2).mdb")));
+        app.quit(boxes);
+        QVERIFY(app.settings().contains(QStringLiteral("DefaultBase=old (Zandrel).mdb")));
+    }
+
+    // Files the import cannot take get a message that says which they are,
+    // and nothing is written; a remembered name stays remembered.
+    void filesThatCannotBeTakenSaySo_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("asked"); // whether the conversion is offered first
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Access 2007") << "accdb" << false << "формат .accdb";
+        QTest::newRow("password") << "password" << false << "защищена паролем";
+        QTest::newRow("no contacts") << "no contacts" << true << "нет таблицы контактов";
+        QTest::newRow("a table of neither layout")
+            << "foreign table" << true << "таблица 'Prices' не похожа на таблицу каталога";
+        QTest::newRow("cut short") << "truncated" << true << "повреждён или не является базой данных Access";
+    }
+    void filesThatCannotBeTakenSaySo() {
+        QFETCH(QString, kind);
+        QFETCH(bool, asked);
+        QFETCH(QString, message);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        QList<Table> tables = catalogue(false);
+        Options options;
+        if (kind == "password")
+            options.password = QStringLiteral("secret");
+        if (kind == "no contacts")
+            tables.removeFirst();
+        if (kind == "foreign table")
+            tables << Table{"Prices", {{"id", Type::Counter}, {"price", Type::DateTime}}, {}, 0};
+        QByteArray bytes = write(tables, options);
+        if (kind == "accdb")
+            bytes.replace(4, 15, "Standard ACE DB");
+        if (kind == "truncated")
+            bytes.truncate(bytes.size() / 2);
+        writeFile(app.folder.path("broken.mdb"), bytes);
+        app.writeSettings("[Options]\nDefaultBase=broken.mdb\n");
+        const QStringList before = QDir(app.folder.root()).entryList(QDir::Files | QDir::Hidden);
+        if (asked)
+            boxes.answer(platform::Answer::Yes);
+        boxes.answer(platform::Answer::Ok);
+        app.start();
+        QTRY_COMPARE(boxes.count(), asked ? 2 : 1);
+        QVERIFY2(boxes.last().text.contains(message), qPrintable(boxes.last().text));
+        QVERIFY(boxes.last().text.contains(app.folder.path("broken.mdb")));
+        QCOMPARE(QDir(app.folder.root()).entryList(QDir::Files | QDir::Hidden), before);
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
+        app.quit(boxes);
+        QVERIFY(app.settings().contains(QStringLiteral("DefaultBase=broken.mdb")));
+    }
+
+    // Damaged files: bytes changed where the reader steers by them (the
+    // header, table definitions, row offsets, long-value pointers), anywhere
+    // at all, and files cut at every page boundary. The import either takes
+    // the file whole or says why not; it never crashes, hangs or leaves a file.
+    void mutatedFilesNeverCrashHangOrLeaveAnything() {
+        TestFolder folder;
+        qputenv("ZANDREL_IMPORT_STALL_MS", "3000");
+        QList<QByteArray> originals;
+        for (const QString& kind : {"jet4", "jet3 cyrillic"}) {
+            QList<Table> tables = catalogue(true);
+            tables[2].rows.resize(300);
+            originals << write(tables, optionsFor(kind));
+        }
+        QList<QByteArray> files;
+        for (const QByteArray& original : originals) {
+            const int page = original.at(0x14) == 0 ? 2048 : 4096;
+            for (int cut = page; cut < original.size(); cut += page)
+                files << original.left(cut) << original.left(cut - 1 - int(QRandomGenerator::global()->bounded(page)));
+        }
+        QRandomGenerator random(20261208);
+        const QList<int> steering{0x14, 0x3C, 0x3E, 0x42, 0x72, 2 * 4096, 2 * 4096 + 45, 2 * 4096 + 55, 12, 14};
+        while (files.size() < 1100) {
+            QByteArray f = originals[random.bounded(int(originals.size()))];
+            const int page = f.at(0x14) == 0 ? 2048 : 4096;
+            for (int changes = 1 + random.bounded(4); changes > 0; --changes) {
+                const int where = random.bounded(3);
+                int at;
+                if (where == 0) // steering bytes: the header, the catalogue's definition, a page's row table
+                    at = steering[random.bounded(int(steering.size()))] % f.size() + random.bounded(8);
+                else if (where == 1) // the start of some page: its type, owner and row offsets
+                    at = random.bounded(int(f.size() / page)) * page + random.bounded(64);
+                else
+                    at = random.bounded(int(f.size()));
+                f[qMin(at, int(f.size()) - 1)] = char(random.bounded(256));
+            }
+            files << f;
+        }
+        int taken = 0, refused = 0;
+        for (int i = 0; i < files.size(); ++i) {
+            const QString source = writeFile(folder.path("m.mdb"), files[i]);
+            const QString target = folder.path("m (Zandrel).mdb");
+            const accessimport::Result result = accessimport::run(source, target, [](const auto&) { return true; });
+            QVERIFY2(result.outcome != accessimport::Outcome::Cancelled, qPrintable(QString::number(i)));
+            if (result.outcome == accessimport::Outcome::Done) {
+                ++taken;
+                QVERIFY(engine::checkFile(target, {}).intact);
+                QFile::remove(target);
+            } else {
+                ++refused;
+                QVERIFY2(result.message.contains(source), qPrintable(result.message));
+            }
+            QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.mdb"});
+        }
+        qInfo("%d mutated files: %d taken whole, %d refused with a message", int(files.size()), taken, refused);
+        qunsetenv("ZANDREL_IMPORT_STALL_MS");
+    }
+};
+
+QTEST_MAIN(TestJetImport)
+#include "tst_jetimport.moc"
