@@ -76,6 +76,7 @@ screenshots: build
 	BUILD_DIR=$(BUILD_DIR) ./scripts/screenshots
 
 bench: build
+	@./scripts/install-deps bench
 	./$(BUILD_DIR)/bench/zandrel-bench $(BENCH_ARGS)
 
 clean:

@@ -76,10 +76,9 @@ QString importerPath() {
     if (!given.isEmpty())
         return given;
     const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString& relative :
-         {QStringLiteral("zandrel-jet-import"), QStringLiteral("../lib/zandrel/zandrel-jet-import"),
-          QStringLiteral("../lib/x86_64-linux-gnu/zandrel/zandrel-jet-import"),
-          QStringLiteral("../jet/zandrel-jet-import")}) {
+    for (const QString& relative : {QStringLiteral("zandrel-jet-import"),
+                                    QStringLiteral("../" ZANDREL_LIBDIR "/zandrel/zandrel-jet-import"),
+                                    QStringLiteral("../jet/zandrel-jet-import")}) {
         const QString candidate = QDir::cleanPath(here.filePath(relative));
         if (QFileInfo(candidate).isExecutable())
             return candidate;

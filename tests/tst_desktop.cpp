@@ -106,7 +106,7 @@ private slots:
         QSize shown, least, frame;
         whenModalShown([&](QWidget* w) {
             // Framed: the frame's size is known once the manager has reparented it.
-            QTRY_VERIFY(w->frameGeometry().size() != w->size());
+            QTRY_VERIFY_WITH_TIMEOUT(w->frameGeometry().size() != w->size(), 15000);
             QTest::qWait(100);
             frame = w->frameGeometry().size() - w->size();
             shown = outer ? w->frameGeometry().size() : w->size();

@@ -260,6 +260,37 @@ private slots:
         QVERIFY(app.settings().contains(QStringLiteral("DefaultBase=old (Zandrel).mdb")));
     }
 
+    void cancelLeavesNothingBehind() {
+        TestFolder folder;
+        const QString source = writeFile(folder.path("old.mdb"), write(catalogue(true), {}));
+        const accessimport::Result result =
+            accessimport::run(source, folder.path("new.mdb"), [](const accessimport::Progress&) { return false; });
+        QCOMPARE(result.outcome, accessimport::Outcome::Cancelled);
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.mdb"});
+    }
+
+    // An Access file in a folder the user may not write: the catalogue goes
+    // to the catalogue folder, and the user is told where.
+    void readOnlyFolderConvertsIntoTheCatalogueFolder() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        QDir(app.folder.root()).mkdir("ro");
+        const QString source = writeFile(app.folder.path("ro/old.mdb"), write(catalogue(false), {}));
+        QFile::setPermissions(app.folder.path("ro"), QFile::ReadOwner | QFile::ExeOwner);
+        app.start();
+        dialogs.choose(source);
+        boxes.answer(platform::Answer::Yes);
+        boxes.answer(platform::Answer::Ok);
+        app.ui()->iSelectDB->trigger();
+        QFile::setPermissions(app.folder.path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(boxes.last().text, QStringLiteral("Папка файла Access закрыта для записи, поэтому каталог сохранён в "
+                                                   "'%1'.")
+                                        .arg(app.folder.path("old (Zandrel).mdb")));
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - old (Zandrel).mdb(Books)"));
+        QCOMPARE(QDir(app.folder.path("ro")).entryList(QDir::Files | QDir::Hidden), QStringList{"old.mdb"});
+    }
+
     // Files the import cannot take get a message that says which they are,
     // and nothing is written; a remembered name stays remembered.
     void filesThatCannotBeTakenSaySo_data() {
