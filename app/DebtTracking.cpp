@@ -5,6 +5,7 @@
 
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
+#include "data/LoanHistory.h"
 #include "data/ProgramState.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
@@ -157,6 +158,7 @@ void TfmMainForm::Prolong(int days) {
 }
 
 void TfmMainForm::iClearDeptClick() {
+    const loanhistory::WriteOff writingOff; // the history says how this loan ended
     PostCurrentItem([] {
         Current("contact").clear();
         Current("issue").clear();

@@ -56,6 +56,8 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     pmMain->addAction(ui->iProlong_7);
     pmMain->addSeparator();
     pmMain->addAction(ui->iClearDept);
+    pmMain->addSeparator();
+    pmMain->addAction(ui->iHistory);
 
     auto* modes = new QActionGroup(this);
     modes->setObjectName(QStringLiteral("SearchModes"));
@@ -99,6 +101,7 @@ void TfmMainForm::connectHandlers() {
     connectDatabaseHandlers();
     connectDebtHandlers();
     connectRecordHandlers();
+    connectHistoryHandlers();
 }
 
 void TfmMainForm::FormCreate() {
@@ -160,6 +163,7 @@ void TfmMainForm::AInit() {
         throw engine::EngineError(QStringLiteral("Файл '") + DBPath
                                   + QStringLiteral("' не является базой данных каталогизатора"));
     }
+    DM->KeepLoanHistory();
     RebuildTableNames();
     if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
         DBTable.clear();
@@ -183,6 +187,8 @@ void TfmMainForm::AInit() {
         a->setEnabled(hasRecords);
     ui->iSelectTable->setEnabled(true);
     ui->tbSelectTable->setEnabled(true);
+    for (QAction* a : {ui->iHistory, ui->tbHistory})
+        a->setEnabled(DM->LoansKept);
 }
 
 void TfmMainForm::FitColumns() {
@@ -205,9 +211,10 @@ void TfmMainForm::EnterNoDatabaseState() {
     ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     ui->tbSearch->setChecked(false);
     for (QAction* a :
-         {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
-          ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts, ui->iEditRec,
-          ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable, ui->tbSelectTable})
+         {ui->tbNewRecord,   ui->iAddRec,   ui->tbSearch, ui->tbContacts,   ui->iBoth,          ui->iElapse,
+          ui->iExpired,      ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt,  ui->iDesFlt,        ui->tbFDepts,
+          ui->iContacts,     ui->iEditRec,  ui->iDelRec,  ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable,
+          ui->tbSelectTable, ui->iHistory,  ui->tbHistory})
         a->setEnabled(false);
     setWindowTitle(QStringLiteral("Zandrel"));
 }

@@ -94,6 +94,9 @@ public:
     // The pop-up menu over the data cells of the grid.
     void ShowGridMenu(const QPoint& at);
 
+    // Loan history
+    void iHistoryClick();
+
     // Debt tracking
     void tbContactsClick();
     void iBothClick();
@@ -120,6 +123,7 @@ private:
     void connectDatabaseHandlers();
     void connectDebtHandlers();
     void connectRecordHandlers();
+    void connectHistoryHandlers();
     // The item editor on the pending record of aqMain, posted on Save.
     bool EditItem();
     // Edit the current item, or add one when the view is empty.

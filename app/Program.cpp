@@ -7,6 +7,7 @@
 #include "dialogs/CEditUnit.h"
 #include "dialogs/ContactsUnit.h"
 #include "dialogs/EditUnit.h"
+#include "dialogs/HistoryUnit.h"
 #include "dialogs/TSelectUnit.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -99,6 +100,7 @@ Program::Program() {
     m_contactEditor = std::make_unique<TfmCEdit>(m_main.get());
     m_tables = std::make_unique<TfmTSForm>(m_main.get());
     m_about = std::make_unique<TfmAbout>(m_main.get());
+    m_history = std::make_unique<TfmHistory>(m_main.get());
     // A missing version is reported; the program goes on with the box's
     // design text.
     platform::guarded([this] { m_about->FormCreate(); });

@@ -12,6 +12,7 @@ class TcEditForm;
 class TfmCEdit;
 class TfmTSForm;
 class TfmAbout;
+class TfmHistory;
 
 class Program {
 public:
@@ -48,4 +49,5 @@ private:
     std::unique_ptr<TfmCEdit> m_contactEditor;
     std::unique_ptr<TfmTSForm> m_tables;
     std::unique_ptr<TfmAbout> m_about;
+    std::unique_ptr<TfmHistory> m_history; // beyond the fixed order: the loan history
 };

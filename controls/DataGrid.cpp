@@ -132,6 +132,8 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
 }
 
 int DataGrid::displayWidth(int column) const {
+    if (const QueryTableModel::ExtraColumn* extra = m_model->extraColumn(column))
+        return extra->characters * fontMetrics().horizontalAdvance(u'0') + 4;
     const engine::FieldDef& def = query()->fields()[m_model->fieldOfColumn(column)];
     const int characters = def.displayWidth > 0 ? def.displayWidth : def.size;
     if (characters <= 0)

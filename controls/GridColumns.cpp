@@ -34,21 +34,27 @@ namespace {
 // Qt draws a column's line inside its section, where the arithmetic above
 // counts it beside the column: the measured widths are given without their
 // lines, and a line is added back to the width that comes out.
+// Columns the form adds after the query's (figures worked out from what it
+// holds) stand at the right edge like a fixed panel: the query's columns
+// fill what is left, so they stretch exactly as they would alone.
 GridColumnsInView MeasureGrid(const DataGrid* grid) {
     GridColumnsInView g;
     const QHeaderView* titles = grid->horizontalHeader();
     const QHeaderView* indicator = grid->verticalHeader();
+    int columns = titles->count(), extraWidth = 0;
+    while (columns > 0 && grid->queryModel()->extraColumn(columns - 1))
+        extraWidth += titles->sectionSize(--columns);
     g.lineWidth = grid->showGrid() ? 1 : 0;
     g.fixedCount = indicator->isVisible() ? 1 : 0;
     if (g.fixedCount)
         g.widths << indicator->width() - g.lineWidth;
-    for (int c = 0; c < titles->count(); ++c)
+    for (int c = 0; c < columns; ++c)
         g.widths << titles->sectionSize(c) - g.lineWidth;
-    g.clientWidth = grid->viewport()->width() + (g.fixedCount ? indicator->width() : 0);
-    const int firstData = titles->count() > 0 ? std::max(0, titles->logicalIndexAt(0)) : 0;
+    const int room = grid->viewport()->width() - extraWidth;
+    g.clientWidth = room + (g.fixedCount ? indicator->width() : 0);
+    const int firstData = columns > 0 ? std::max(0, titles->logicalIndexAt(0)) : 0;
     g.firstInView = firstData + g.fixedCount;
-    const int room = grid->viewport()->width();
-    for (int c = firstData; c < titles->count(); ++c) {
+    for (int c = firstData; c < columns; ++c) {
         if (titles->sectionViewportPosition(c) + titles->sectionSize(c) > room)
             break;
         ++g.fullyInView;

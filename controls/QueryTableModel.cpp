@@ -48,12 +48,30 @@ int QueryTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int QueryTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size() + (m_columns.isEmpty() ? 0 : m_extra.size()));
+}
+
+void QueryTableModel::setExtraColumns(const QList<ExtraColumn>& columns) {
+    beginResetModel();
+    m_extra = columns;
+    endResetModel();
+}
+
+const QueryTableModel::ExtraColumn* QueryTableModel::extraColumn(int column) const {
+    const qsizetype extra = column - m_columns.size();
+    return column < columnCount() && extra >= 0 && extra < m_extra.size() ? &m_extra[extra] : nullptr;
 }
 
 QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !m_query || index.row() >= rowCount() || index.column() >= m_columns.size())
+    if (!index.isValid() || !m_query || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
+    if (const ExtraColumn* extra = extraColumn(index.column())) {
+        if (role == Qt::DisplayRole)
+            return extra->text(index.row());
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        return {};
+    }
     const int field = m_columns[index.column()];
     const engine::FieldDef& def = m_query->fields()[field];
     switch (role) {
@@ -70,9 +88,14 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant QueryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && extraColumn(section))
+        return extraColumn(section)->hint;
     if (role != Qt::DisplayRole || !m_query)
         return {};
-    if (orientation == Qt::Horizontal)
+    if (orientation == Qt::Horizontal) {
+        if (const ExtraColumn* extra = extraColumn(section))
+            return extra->title;
         return m_query->fields().value(m_columns.value(section)).label();
+    }
     return section == m_indicatorRow ? QStringLiteral("►") : QString();
 }

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <functional>
+
 #include "engine/Query.h"
 
 class QueryTableModel : public QAbstractTableModel {
@@ -14,8 +16,19 @@ public:
     explicit QueryTableModel(QObject* parent = nullptr);
     void setQuery(engine::Query* query);
     engine::Query* query() const { return m_query; }
-    // Field index in the query of a grid column.
+    // Field index in the query of a grid column; -1 for an extra column.
     int fieldOfColumn(int column) const { return m_columns.value(column, -1); }
+
+    // Columns after the query's fields whose texts the form works out from
+    // what it already holds (never from the database), right-aligned.
+    struct ExtraColumn {
+        QString title;
+        QString hint;       // the title's tooltip
+        int characters = 6; // display width
+        std::function<QString(int row)> text;
+    };
+    void setExtraColumns(const QList<ExtraColumn>& columns);
+    const ExtraColumn* extraColumn(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,5 +42,6 @@ private:
 
     QPointer<engine::Query> m_query; // the query may go before the view
     QList<int> m_columns;            // visible fields
+    QList<ExtraColumn> m_extra;
     int m_indicatorRow = -1;
 };

@@ -33,10 +33,12 @@ int stallMs() {
 }
 
 void limitChild() {
-    const rlimit memory{kMemoryLimit, kMemoryLimit};
     const rlimit processor{kProcessorSeconds, kProcessorSeconds};
     const rlimit core{0, 0};
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer reserves far more address space than any limit allows
+    const rlimit memory{kMemoryLimit, kMemoryLimit};
     setrlimit(RLIMIT_AS, &memory);
+#endif
     setrlimit(RLIMIT_CPU, &processor);
     setrlimit(RLIMIT_CORE, &core);
 }
@@ -76,9 +78,9 @@ QString importerPath() {
     if (!given.isEmpty())
         return given;
     const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString& relative : {QStringLiteral("zandrel-jet-import"),
-                                    QStringLiteral("../" ZANDREL_LIBDIR "/zandrel/zandrel-jet-import"),
-                                    QStringLiteral("../jet/zandrel-jet-import")}) {
+    for (const QString& relative :
+         {QStringLiteral("zandrel-jet-import"), QStringLiteral("../" ZANDREL_LIBDIR "/zandrel/zandrel-jet-import"),
+          QStringLiteral("../jet/zandrel-jet-import")}) {
         const QString candidate = QDir::cleanPath(here.filePath(relative));
         if (QFileInfo(candidate).isExecutable())
             return candidate;

@@ -44,11 +44,14 @@ bool ListHolds(const QStringList& list, const QString& name) { return list.conta
 
 QStringList ReadTableNames() { return DM->ADOConnection->tableNames(); }
 
+bool IsProgramTable(const QString& name) {
+    return name.compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0
+           || name.compare(QLatin1String("_loans"), Qt::CaseInsensitive) == 0;
+}
+
 QStringList ReadItemTableNames() {
     QStringList names = ReadTableNames();
-    for (qsizetype i = names.size() - 1; i >= 0; --i)
-        if (names[i].compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0)
-            names.removeAt(i);
+    names.removeIf(IsProgramTable);
     return names;
 }
 
@@ -101,7 +104,7 @@ bool ConvertBase() {
         TableNames.removeAll(contacts);
         for (const QString& table : std::as_const(TableNames)) {
             // A saved query holds no rows of its own: it stays as it is.
-            if (connection->isView(table))
+            if (connection->isView(table) || IsProgramTable(table))
                 continue;
             DM->Execute({QStringLiteral("Create Table _temp"), layouts::kItemColumns});
             DM->Execute({QStringLiteral("INSERT INTO _temp (id, title, type, issue, return, contact)"),

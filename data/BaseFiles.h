@@ -25,7 +25,9 @@ void KeepCounter(const QString& from, const QString& to);
 
 // Table and view names of the open file, system tables excluded.
 QStringList ReadTableNames();
-// The item tables of the open file: every table and view but _contacts.
+// The program's own tables, never item tables: _contacts and _loans.
+bool IsProgramTable(const QString& name);
+// The item tables of the open file: every table and view but the program's own.
 QStringList ReadItemTableNames();
 // TableNames := the item tables of the open file.
 void RebuildTableNames();

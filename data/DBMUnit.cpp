@@ -1,6 +1,7 @@
 #include "data/DBMUnit.h"
 
 #include "data/Layouts.h"
+#include "data/LoanHistory.h"
 
 TDM* DM = nullptr;
 
@@ -21,6 +22,10 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     aqContacts->addSql(QStringLiteral("SELECT *"));
     aqContacts->addSql(QStringLiteral("FROM _contacts"));
     aqMain->setFieldDefs(layouts::itemFields(aqContacts));
+    aqMain->setWriteObserver([this](const engine::RowChange& change) {
+        if (LoansKept)
+            loanhistory::record(change, *ADOConnection, *aqContacts);
+    });
     if (!DM)
         DM = this;
 }
@@ -48,7 +53,13 @@ void TDM::Execute(const QStringList& lines) {
 
 bool TDM::HasRows(const QStringList& lines) { return ADOConnection->hasRows(lines.join(u'\n')); }
 
+bool TDM::KeepLoanHistory() {
+    LoansKept = loanhistory::ensureTable(*ADOConnection);
+    return LoansKept;
+}
+
 void TDM::ConnectTo(const QString& path) {
+    LoansKept = false;
     ADOConnection->close();
     ADOConnection->setConnectionString(ConnectionStringFor(path));
     ADOConnection->open();

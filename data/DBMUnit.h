@@ -34,6 +34,11 @@ public:
     bool HasRows(const QStringList& lines);
     // The connection, closed first, opened again on the file at path.
     void ConnectTo(const QString& path);
+    // The open file keeps the loan history (_loans), made now where it
+    // lacks it and may be written. Every change of aqMain records its
+    // loan events in the same transaction while this holds.
+    bool KeepLoanHistory();
+    bool LoansKept = false;
 
     engine::Connection* ADOConnection;
     engine::Query* aqMain;

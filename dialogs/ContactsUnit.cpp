@@ -39,6 +39,8 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     pmContacts = new QMenu(this);
     pmContacts->setObjectName(QStringLiteral("pmContacts"));
     pmContacts->addActions({ui->iNone, ui->iWhite, ui->iBlack});
+    pmContacts->addSeparator();
+    pmContacts->addAction(ui->iContactHistory);
     if (DM)
         ui->DBGrid->setQuery(DM->aqContacts);
     using platform::connectHandler;
@@ -49,6 +51,7 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     connectHandler(ui->iWhite, &QAction::triggered, this, &TcEditForm::iWhiteClick);
     connectHandler(ui->iBlack, &QAction::triggered, this, &TcEditForm::iBlackClick);
     connect(ui->DBGrid, &QWidget::customContextMenuRequested, this, &TcEditForm::ShowGroupMenu);
+    connectHistoryHandlers();
     ui->DBGrid->installEventFilter(this);
     ui->DBGrid->watchDoubleClicks(this);
     if (!cEditForm)
@@ -82,10 +85,12 @@ void TcEditForm::EnableEditAndDeleteByCount() {
     const bool any = DM->aqContacts->recordCount() > 0;
     ui->tbDelete->setEnabled(any);
     ui->tbEdit->setEnabled(any);
+    ui->tbContactHistory->setEnabled(any && DM->LoansKept);
 }
 
 void TcEditForm::FormActivate() {
     DebtorFilter.clear();
+    ShowLoanFigures();
     FitGridColumn(ui->DBGrid, 0);
     EnableEditAndDeleteByCount();
 }
@@ -221,6 +226,7 @@ void TcEditForm::ShowGroupMenu(const QPoint& at) {
     const QPoint cell = ui->DBGrid->cellAt(ui->DBGrid->viewport()->mapTo(ui->DBGrid, at));
     if (cell.x() <= 0 || cell.y() <= 0)
         return;
+    ui->iContactHistory->setEnabled(DM->LoansKept);
     if (platform::guarded([this] { pmContactsPopup(); }))
         pmContacts->exec(ui->DBGrid->viewport()->mapToGlobal(at));
 }
@@ -241,6 +247,7 @@ void TcEditForm::SetGroup(const QVariant& reliability) {
         contacts->cancel(); // nothing typed is lost: the menu can be used again
         throw;
     }
+    ShowDoubtfulHint(); // the black list needs no more hints
 }
 
 void TcEditForm::iNoneClick() { SetGroup(QVariant()); }

@@ -4,6 +4,7 @@
 // colour their rows, and deleted only when no item table holds an item of
 // theirs. A refused deletion hands the main window that contact's tables.
 #include "controls/DataGrid.h"
+#include "data/LoanHistory.h"
 #include "dialogs/ModalForm.h"
 
 #include <QStringList>
@@ -68,6 +69,12 @@ public:
     void iBlackClick();
     CellStyle DBGridDrawColumnCell(int row, int column, bool selected) const;
 
+    // The loan history: each contact's figures in columns after the four,
+    // the current contact's loans, a hint about a doubtful contact.
+    void ShowLoanFigures();
+    void tbContactHistoryClick();
+    void ShowDoubtfulHint();
+
 protected:
     void Activate() override { FormActivate(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,7 +89,11 @@ private:
     QStringList TablesWithItemsOf(const QString& id);
     void ShowGroupMenu(const QPoint& at);
 
+    void connectHistoryHandlers();
+    loanhistory::ContactFigures FiguresOfRow(int row) const;
+
     std::unique_ptr<Ui::TcEditForm> ui;
+    QHash<qint64, loanhistory::ContactFigures> m_figures;
     ItemView* m_items;
     QMenu* pmContacts;
 };

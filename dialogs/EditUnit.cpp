@@ -68,6 +68,7 @@ void TmEditForm::FormActivate() {
     LoadDate(Item("issue"), ui->IssuePicker, ui->cbIssue);
     LoadDate(Item("return"), ui->ReturnPicker, ui->cbReturn);
     const bool lent = !Item("contact").isNull();
+    m_debtorAtOpening = lent ? QVariant(qint64(Item("contact").asInteger())) : QVariant();
     ui->lcbContact->setEnabled(lent);
     ui->bCEdit->setEnabled(lent);
     ui->cbContact->setChecked(lent);
@@ -141,7 +142,26 @@ void TmEditForm::bCEditClick() { cEditForm->exec(); }
 
 void TmEditForm::bbCancelClick() { reject(); }
 
+bool TmEditForm::MayLendTo(const QVariant& debtor) const {
+    if (!debtor.isValid() || debtor == m_debtorAtOpening)
+        return true;
+    const engine::Query* contacts = DM->aqContacts;
+    const int id = contacts->fieldIndex(QStringLiteral("id"));
+    const int group = contacts->fieldIndex(QStringLiteral("reliability"));
+    for (int r = 0; r < contacts->recordCount(); ++r)
+        if (contacts->integerValue(r, id) == debtor.toLongLong() && contacts->value(r, group) == QVariant(qint64(1)))
+            return platform::messageBox(QStringLiteral("Контакт '")
+                                            + contacts->textValue(r, contacts->fieldIndex("name"))
+                                            + QStringLiteral("' в чёрном списке. Всё равно выдать?"),
+                                        QStringLiteral("Выдача"), platform::Buttons::YesNo, platform::Icon::Warning)
+                   == platform::Answer::Yes;
+    return true;
+}
+
 void TmEditForm::bbSaveClick() {
+    // Refused: back to the editor, everything as it was typed.
+    if (ui->cbContact->isChecked() && !MayLendTo(ui->lcbContact->keyValue()))
+        return;
     Item("title").setAsString(ui->TitleEdit->text());
     // An emptied kind box removes the kind.
     if (ui->TypeEdit->text().isEmpty())

@@ -7,6 +7,8 @@
 // state changes, so what a handler enables depends on the last opening.
 #include "dialogs/ModalForm.h"
 
+#include <QVariant>
+
 #include <memory>
 
 namespace Ui {
@@ -43,6 +45,9 @@ private:
     // The date boxes and pickers as the debtor box and the debtor leave them.
     void EnableDates();
     bool DebtorChosen() const;
+    // Lending to a contact on the black list is asked about first.
+    bool MayLendTo(const QVariant& debtor) const;
+    QVariant m_debtorAtOpening; // who had the item when the editor opened
 
     std::unique_ptr<Ui::TmEditForm> ui;
 };

@@ -4,6 +4,7 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
+#include "data/LoanHistory.h"
 #include "data/ProgramState.h"
 #include "platform/Keys.h"
 #include "platform/MessageBox.h"
@@ -211,6 +212,7 @@ void TfmTSForm::SpeedButton1Click() {
                              + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
                          QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
             KeepCounter(old, name); // ids given once are never given again
+            loanhistory::renameTable(*DM->ADOConnection, old, name);
             DM->Execute({QStringLiteral("DROP TABLE ") + old});
         });
     } else {

@@ -241,7 +241,9 @@ const QList<Connection::CatalogueEntry>& Connection::catalogue() {
             if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 continue; // SQLite's own tables are system tables
             const bool view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)), "view") == 0;
-            entries.append({name, unicode::foldedName(name), view});
+            // The loan history is the program's own: found by name, never listed.
+            const bool system = name.compare(QLatin1String("_loans"), Qt::CaseInsensitive) == 0;
+            entries.append({name, unicode::foldedName(name), view, system});
         }
     }
     if (rc != SQLITE_DONE)
@@ -259,9 +261,12 @@ const QList<Connection::CatalogueEntry>& Connection::catalogue() {
 QStringList Connection::tableNames() {
     QStringList names;
     for (const CatalogueEntry& e : catalogue())
-        names.append(e.name);
+        if (!e.system)
+            names.append(e.name);
     return names;
 }
+
+bool Connection::hasTable(const QString& name) { return !resolveTable(name).isEmpty(); }
 
 QString Connection::resolveTable(const QString& name) {
     // The exact name first: another program may have made tables whose

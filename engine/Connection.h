@@ -36,9 +36,11 @@ public:
     void close();
     bool connected() const { return m_db != nullptr; }
 
-    // Tables, then views, each by name without regard to case; SQLite's own
-    // tables are never listed.
+    // Tables, then views, each by name without regard to case; system tables
+    // (SQLite's own, and the program's loan history _loans) are never listed.
+    // hasTable finds any table or view, system tables too.
     QStringList tableNames();
+    bool hasTable(const QString& name);
     // The stored name of a table or view, matched without regard to case.
     QString resolveTable(const QString& name);
     bool isView(const QString& storedName);
@@ -88,6 +90,7 @@ private:
         QString name;
         QString folded;
         bool view;
+        bool system;
     };
     const QList<CatalogueEntry>& catalogue();
 

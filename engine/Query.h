@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -20,6 +21,15 @@ namespace engine {
 
 class Connection;
 class Query;
+
+// A row written through a query: what it held before (empty for an insert)
+// and what it holds after (empty for a delete), by field index.
+struct RowChange {
+    enum class Kind { Insert, Update, Delete };
+    Kind kind;
+    const Query* query;
+    std::vector<std::variant<std::monostate, int64_t, double, QString>> before, after;
+};
 
 // A handle on one field of a query's current record.
 class Field {
@@ -109,6 +119,12 @@ public:
     double realValue(int row, int fieldIndex) const;
     QString textValue(int row, int fieldIndex) const;
 
+    // Called with every insert, edit and delete this query writes, in the
+    // same transaction: what it writes stays or goes with the change, and
+    // when it throws the change is not made at all.
+    using WriteObserver = std::function<void(const RowChange&)>;
+    void setWriteObserver(WriteObserver observer) { m_observer = std::move(observer); }
+
     // The table that posts and deletes write to.
     QString baseTable() const { return m_baseTable; }
     size_t snapshotMemory() const { return m_snapshot.memoryUse() + m_order.capacity() * sizeof(uint32_t); }
@@ -135,7 +151,11 @@ private:
     void appendToSnapshot(const std::vector<Value>& row);
     void storeInSnapshot(uint32_t storageRow, const std::vector<Value>& row);
     void postInsert();
-    bool postEdit(); // false when nothing changed
+    void addToSnapshot(); // the posted insert, at the current row
+    bool postEdit();      // false when nothing changed
+    // Runs write, and the observer with change, in one transaction when
+    // there is an observer (joining the caller's when one is open).
+    void writeObserved(const std::function<bool()>& write, const RowChange& change);
     int dataColumnOf(int fieldIndex) const { return m_columnOfField[fieldIndex]; }
     int keyFieldIndex() const;
     void setState(State s);
@@ -153,6 +173,7 @@ private:
     std::vector<Value> m_original; // the edited record as it was read
     QString m_baseTable;
     QString m_sortOrder;
+    WriteObserver m_observer;
     mutable QHash<int, QHash<int64_t, QString>> m_lookupCache; // per lookup field
     mutable QHash<int, bool> m_lookupValid;
 };

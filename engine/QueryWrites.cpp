@@ -33,12 +33,47 @@ int Query::keyFieldIndex() const {
     return -1;
 }
 
+void Query::writeObserved(const std::function<bool()>& write, const RowChange& change) {
+    if (!m_observer) {
+        write();
+        return;
+    }
+    const bool own = !m_connection->inTransaction();
+    if (own)
+        m_connection->beginTransaction();
+    try {
+        if (write())
+            m_observer(change);
+        if (own)
+            m_connection->commit();
+    } catch (...) {
+        if (own)
+            m_connection->rollback();
+        throw;
+    }
+}
+
 void Query::post() {
     requireEditing();
     if (m_baseTable.isEmpty())
         raise(QStringLiteral("Запрос не связан с таблицей: запись не может быть сохранена"));
     const bool inserting = m_state == State::Insert;
-    const bool changed = inserting ? (postInsert(), true) : postEdit();
+    bool changed = false;
+    RowChange change{inserting ? RowChange::Kind::Insert : RowChange::Kind::Update,
+                     this,
+                     inserting ? std::vector<Value>() : m_original,
+                     {}};
+    writeObserved(
+        [&] {
+            changed = inserting ? (postInsert(), true) : postEdit();
+            change.after = m_pending; // with the new id of an insert
+            return changed;
+        },
+        change);
+    if (inserting)
+        addToSnapshot();
+    else if (changed)
+        storeInSnapshot(m_order[m_current], m_pending);
     // Back in browse state before anyone hears of the change, so a listener
     // that moves the record can't post it again.
     m_pending.clear();
@@ -79,7 +114,9 @@ void Query::postInsert() {
     const int key = keyFieldIndex();
     if (key >= 0)
         m_pending[key] = static_cast<int64_t>(sqlite3_last_insert_rowid(m_connection->requireHandle()));
+}
 
+void Query::addToSnapshot() {
     appendToSnapshot(m_pending);
     const int at = m_current < 0 ? 0 : m_current;
     m_order.insert(m_order.begin() + at, static_cast<uint32_t>(m_snapshot.rowCount() - 1));
@@ -123,7 +160,6 @@ bool Query::postEdit() {
         m_connection->fail(rc);
     if (sqlite3_changes(m_connection->requireHandle()) == 0)
         raise(QStringLiteral("Запись изменена или удалена другой программой после чтения; изменения не сохранены"));
-    storeInSnapshot(m_order[m_current], m_pending);
     return true;
 }
 
@@ -140,17 +176,26 @@ void Query::deleteRecord() {
     if (key < 0 || m_baseTable.isEmpty())
         raise(QStringLiteral("Запись без ключевого поля не может быть удалена"));
     const Value id = storedValue(m_order[m_current], key);
-    int rc;
-    {
-        const Statement stmt =
-            m_connection->prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                                      .arg(quotedIdentifier(m_baseTable), quotedIdentifier(m_fields[key].name))
-                                      .toUtf8());
-        bindValue(stmt.get(), 1, id);
-        rc = sqlite3_step(stmt.get());
-    }
-    if (rc != SQLITE_DONE)
-        m_connection->fail(rc);
+    RowChange change{RowChange::Kind::Delete, this, {}, {}};
+    if (m_observer)
+        for (int f = 0; f < m_fields.size(); ++f)
+            change.before.push_back(m_fields[f].isData() ? storedValue(m_order[m_current], f) : Value());
+    writeObserved(
+        [&] {
+            int rc;
+            {
+                const Statement stmt =
+                    m_connection->prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                                              .arg(quotedIdentifier(m_baseTable), quotedIdentifier(m_fields[key].name))
+                                              .toUtf8());
+                bindValue(stmt.get(), 1, id);
+                rc = sqlite3_step(stmt.get());
+            }
+            if (rc != SQLITE_DONE)
+                m_connection->fail(rc);
+            return true;
+        },
+        change);
     m_order.erase(m_order.begin() + m_current);
     if (m_current >= recordCount())
         m_current = recordCount() - 1;

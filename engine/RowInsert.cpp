@@ -7,16 +7,13 @@
 
 namespace engine {
 
-namespace {
-constexpr int kBatchRows = 64;
-}
-
-RowInsert::RowInsert(Connection& connection, const QString& table, const QStringList& columns)
-    : m_connection(connection), m_table(connection.resolveTable(table)), m_columns(int(columns.size())) {
+RowInsert::RowInsert(Connection& connection, const QString& table, const QStringList& columns, int rowsPerStatement)
+    : m_connection(connection), m_table(connection.resolveTable(table)), m_columns(int(columns.size())),
+      m_batchRows(rowsPerStatement) {
     for (const QString& c : columns)
         m_names << quotedIdentifier(c);
-    m_values.resize(size_t(kBatchRows * m_columns));
-    m_batch = prepareFor(kBatchRows);
+    m_values.resize(size_t(m_batchRows * m_columns));
+    m_batch = prepareFor(m_batchRows);
 }
 
 Statement RowInsert::prepareFor(int rows) const {
@@ -71,7 +68,7 @@ void RowInsert::store(sqlite3_stmt* s) {
 }
 
 void RowInsert::insert() {
-    if (++m_row == kBatchRows)
+    if (++m_row == m_batchRows)
         store(m_batch.get());
 }
 

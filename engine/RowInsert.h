@@ -17,7 +17,7 @@ namespace engine {
 
 class RowInsert {
 public:
-    RowInsert(Connection& connection, const QString& table, const QStringList& columns);
+    RowInsert(Connection& connection, const QString& table, const QStringList& columns, int rowsPerStatement = 64);
 
     void setNull(int column);
     void setInteger(int column, qint64 value);
@@ -36,6 +36,7 @@ private:
     QString m_table;
     QStringList m_names;
     int m_columns;
+    int m_batchRows;
     int m_row = 0; // rows bound so far in the batch
     Statement m_batch;
     // The batch's values until it is stored (texts stay alive that long).

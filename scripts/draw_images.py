@@ -517,6 +517,16 @@ def image14():  # information sign
     return c
 
 
+def history():  # page with a clock: the loan history
+    c = Canvas(16, 16)
+    page(c, 1, 1, 12, 15)
+    c.fill(Circle(10.5, 10.5, 5.2), '#1f3f66')
+    c.fill(Circle(10.5, 10.5, 4.3), rgrad(9.0, 9.0, 6, '#ffffff', '#d4e4f7'))
+    c.fill(Capsule((10.5, 10.5), (10.5, 7.4), 0.55), '#1f3f66')
+    c.fill(Capsule((10.5, 10.5), (12.7, 11.6), 0.55), '#b3261e')
+    return c
+
+
 def search():  # white tick on a green disc
     c = Canvas(16, 16)
     c.fill(Circle(8, 8, 7.6), '#1d6b2c')
@@ -601,7 +611,7 @@ PICTURES = [
     ('image06.png', image06), ('image07.png', image07), ('image08.png', image08),
     ('image09.png', image09), ('image10.png', image10), ('image11.png', image11),
     ('image12.png', image12), ('image13.png', image13), ('image14.png', image14),
-    ('search.png', search), ('zandrel.png', zandrel),
+    ('history.png', history), ('search.png', search), ('zandrel.png', zandrel),
 ]
 
 

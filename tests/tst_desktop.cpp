@@ -11,6 +11,11 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <csignal>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // Motif hints: flags, functions, decorations (see MwmUtil.h).
@@ -54,31 +59,34 @@ unsigned functionsOf(const XWindow& w) {
 
 } // namespace
 
+bool windowManagerRuns() {
+    return std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0;
+}
+
+// openbox, where installed, frames the windows as a desktop does. It must
+// run before the application connects: Qt reads what the window manager
+// supports (frame extents among it) once, at its start.
+pid_t startWindowManager() {
+    if (!std::getenv("DISPLAY") || windowManagerRuns() || std::system("command -v openbox >/dev/null") != 0)
+        return 0;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execlp("openbox", "openbox", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 100 && !windowManagerRuns(); ++i)
+        usleep(100 * 1000);
+    return pid;
+}
+
 class TestDesktop : public QObject {
     Q_OBJECT
-
-    QProcess windowManager; // openbox, where installed: frames as a desktop draws them
-
-    static bool windowManagerRuns() {
-        QProcess xprop;
-        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-        xprop.waitForFinished(5000);
-        return xprop.readAllStandardOutput().contains("window id");
-    }
 
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb")
             || QStandardPaths::findExecutable("xprop").isEmpty())
             QSKIP("needs an X display and xprop");
-        if (!windowManagerRuns() && !QStandardPaths::findExecutable("openbox").isEmpty()) {
-            windowManager.start(QStringLiteral("openbox"), {});
-            QTRY_VERIFY_WITH_TIMEOUT(windowManagerRuns(), 10000);
-        }
-    }
-    void cleanupTestCase() {
-        windowManager.terminate();
-        windowManager.waitForFinished(5000);
     }
 
     // Sizes as a user measures them: the outer size, frame and title bar
@@ -175,5 +183,18 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDesktop)
+int main(int argc, char* argv[]) {
+    const pid_t windowManager = startWindowManager();
+    int result;
+    {
+        QApplication app(argc, argv);
+        TestDesktop test;
+        result = QTest::qExec(&test, argc, argv);
+    }
+    if (windowManager > 0) {
+        kill(windowManager, SIGTERM);
+        waitpid(windowManager, nullptr, 0);
+    }
+    return result;
+}
 #include "tst_desktop.moc"

@@ -1,0 +1,242 @@
+#include "data/LoanHistory.h"
+
+#include "data/BaseFiles.h"
+#include "engine/Dialect.h"
+#include "engine/RowInsert.h"
+#include "platform/Files.h"
+#include "platform/Today.h"
+
+#include <QFileInfo>
+
+namespace loanhistory {
+
+namespace {
+
+bool writingOff = false;
+
+const QStringList kColumns{"at",      "event",       "tablename", "item",      "title",
+                           "contact", "contactname", "issue",     "duebefore", "dueafter"};
+
+using Value = engine::Query::Value;
+
+bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+
+double dayOf(const Value& v) {
+    if (std::holds_alternative<double>(v))
+        return std::get<double>(v);
+    if (std::holds_alternative<int64_t>(v))
+        return double(std::get<int64_t>(v));
+    return NAN;
+}
+
+qint64 integerOf(const Value& v) {
+    if (std::holds_alternative<int64_t>(v))
+        return std::get<int64_t>(v);
+    if (std::holds_alternative<double>(v))
+        return qint64(std::get<double>(v));
+    return 0;
+}
+
+// The local date and time now as a day number; a pinned today stands for now.
+double now() {
+    const double day = platform::today();
+    const double real = platform::toDayNumber(QDateTime::currentDateTime());
+    return std::floor(real) == day ? real : day;
+}
+
+QString nameOfContact(const engine::Query& contacts, qint64 id) {
+    if (!contacts.isOpen())
+        return QString();
+    const int idField = contacts.fieldIndex(QStringLiteral("id"));
+    const int nameField = contacts.fieldIndex(QStringLiteral("name"));
+    for (int r = 0; r < contacts.recordCount(); ++r)
+        if (contacts.integerValue(r, idField) == id)
+            return contacts.textValue(r, nameField);
+    return QString();
+}
+
+double dayValue(const QVariant& v) { return v.isValid() ? v.toDouble() : NAN; }
+
+QList<EventRow> readEvents(engine::Connection& connection, const QString& where) {
+    engine::Query q(&connection, QStringLiteral("history"));
+    q.addSql(
+        QStringLiteral("SELECT event, at, tablename, item, title, contact, contactname, issue, duebefore, dueafter "
+                       "FROM _loans")
+        + where + QStringLiteral(" ORDER BY id"));
+    q.open();
+    QList<EventRow> events;
+    events.reserve(q.recordCount());
+    for (int r = 0; r < q.recordCount(); ++r)
+        events << EventRow{Event(q.integerValue(r, 0)), dayValue(q.value(r, 1)), q.textValue(r, 2),
+                           q.integerValue(r, 3),        q.textValue(r, 4),       q.integerValue(r, 5),
+                           q.textValue(r, 6),           dayValue(q.value(r, 7)), dayValue(q.value(r, 8)),
+                           dayValue(q.value(r, 9))};
+    return events;
+}
+
+} // namespace
+
+WriteOff::WriteOff() { writingOff = true; }
+WriteOff::~WriteOff() { writingOff = false; }
+
+bool ensureTable(engine::Connection& connection) {
+    if (connection.hasTable(kTable))
+        return true;
+    // A file nobody may write keeps no history, and says nothing of it.
+    const QString file = QFileInfo(connection.dataSource()).absoluteFilePath();
+    if (!platform::mayWrite(file) || !platform::mayWrite(QFileInfo(file).absolutePath()))
+        return false;
+    try {
+        const QStringList items = ReadItemTableNames();
+        connection.inOneTransaction([&] {
+            connection.execute(QStringLiteral("Create Table _loans\n(id COUNTER PRIMARY KEY, at DATETIME, event INT, "
+                                              "tablename LONGTEXT, item INT, title LONGTEXT, contact INT, contactname "
+                                              "LONGTEXT, issue DATETIME, duebefore DATETIME, dueafter DATETIME)"));
+            connection.execute(QStringLiteral("CREATE INDEX _loans_item ON _loans (tablename, item)"));
+            connection.execute(QStringLiteral("CREATE INDEX _loans_contact ON _loans (contact)"));
+            // The loans standing now are remembered from their issue date on.
+            const QString at = QString::number(now(), 'g', 17);
+            for (const QString& table : items)
+                if (!connection.isView(connection.resolveTable(table)))
+                    connection.execute(
+                        QStringLiteral(
+                            "INSERT INTO _loans (at, event, tablename, item, title, contact, issue, dueafter) "
+                            "SELECT coalesce(issue, %1), 1, '%2', id, title, contact, issue, return FROM ")
+                            .arg(at, engine::quoted(table))
+                        + table + QStringLiteral(" WHERE contact IS NOT NULL"));
+            connection.execute(QStringLiteral(
+                "UPDATE _loans SET contactname=(SELECT name FROM _contacts WHERE _contacts.id=_loans.contact)"));
+        });
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+void record(const engine::RowChange& change, engine::Connection& connection, const engine::Query& contacts) {
+    const engine::Query& items = *change.query;
+    const auto field = [&](const std::vector<Value>& row, const char* name) {
+        const int f = items.fieldIndex(QString::fromLatin1(name));
+        return f >= 0 && size_t(f) < row.size() ? row[size_t(f)] : Value();
+    };
+    const std::vector<Value>& before = change.before;
+    const std::vector<Value>& after = change.after;
+    const Value debtorBefore = field(before, "contact"), debtorAfter = field(after, "contact");
+    const std::vector<Value>& item = after.empty() ? before : after;
+
+    engine::RowInsert insert(connection, kTable, kColumns, 1);
+    const auto write = [&](Event event, const Value& debtor, const std::vector<Value>& state, double dueBefore,
+                           double dueAfter) {
+        const qint64 contact = integerOf(debtor);
+        insert.setReal(0, now());
+        insert.setInteger(1, int(event));
+        insert.setText(2, items.baseTable());
+        insert.setInteger(3, integerOf(field(item, "id")));
+        insert.setText(4, std::holds_alternative<QString>(field(item, "title"))
+                              ? std::get<QString>(field(item, "title"))
+                              : QString());
+        insert.setInteger(5, contact);
+        insert.setText(6, nameOfContact(contacts, contact));
+        const double issue = dayOf(field(state, "issue"));
+        for (const auto& [column, day] : {std::pair{7, issue}, {8, dueBefore}, {9, dueAfter}})
+            if (std::isnan(day))
+                insert.setNull(column);
+            else
+                insert.setReal(column, day);
+        insert.insert();
+    };
+    const double returnBefore = dayOf(field(before, "return")), returnAfter = dayOf(field(after, "return"));
+    const bool lentBefore = !isNull(debtorBefore), lentAfter = !isNull(debtorAfter);
+    if (lentBefore && (!lentAfter || integerOf(debtorBefore) != integerOf(debtorAfter)))
+        write(change.kind == engine::RowChange::Kind::Delete ? Event::Deleted
+              : writingOff && !lentAfter                     ? Event::WrittenOff
+                                                             : Event::Returned,
+              debtorBefore, before, returnBefore, NAN);
+    if (lentAfter && (!lentBefore || integerOf(debtorBefore) != integerOf(debtorAfter)))
+        write(Event::Lent, debtorAfter, after, NAN, returnAfter);
+    else if (lentAfter && !(returnBefore == returnAfter || (std::isnan(returnBefore) && std::isnan(returnAfter))))
+        write(Event::Prolonged, debtorAfter, after, returnBefore, returnAfter);
+    insert.finish();
+}
+
+void renameTable(engine::Connection& connection, const QString& from, const QString& to) {
+    if (!connection.hasTable(kTable))
+        return;
+    connection.execute(QStringLiteral("UPDATE _loans SET tablename='%1' WHERE tablename='%2'")
+                           .arg(engine::quoted(to), engine::quoted(from)));
+}
+
+int Loan::daysLate(double today) const {
+    if (std::isnan(due))
+        return 0;
+    const double until = end == End::Open ? today : ended;
+    return std::max(0, int(std::floor(until) - std::floor(due)));
+}
+
+QList<Loan> loansOf(const QList<EventRow>& events) {
+    QList<Loan> loans;
+    QHash<QPair<QString, qint64>, qsizetype> open; // item -> its loan in loans
+    const auto close = [&](const EventRow& e, Loan::End end) {
+        const auto at = open.find(qMakePair(e.table, e.item));
+        if (at == open.end())
+            return;
+        loans[*at].ended = e.at;
+        loans[*at].end = end;
+        open.erase(at);
+    };
+    for (const EventRow& e : events) {
+        switch (e.event) {
+        case Event::Lent:
+            close(e, Loan::End::Returned); // a loan never recorded as ended
+            open.insert(qMakePair(e.table, e.item), loans.size());
+            loans << Loan{e.table,   e.item, e.title, e.contact, e.contactName, std::isnan(e.issue) ? e.at : e.issue,
+                          e.dueAfter};
+            break;
+        case Event::Prolonged:
+            if (const auto at = open.find(qMakePair(e.table, e.item)); at != open.end())
+                loans[*at].due = e.dueAfter;
+            break;
+        case Event::Returned: close(e, Loan::End::Returned); break;
+        case Event::WrittenOff: close(e, Loan::End::WrittenOff); break;
+        case Event::Deleted: close(e, Loan::End::Deleted); break;
+        }
+    }
+    return loans;
+}
+
+QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item) {
+    return readEvents(connection,
+                      QStringLiteral(" WHERE tablename='%1' AND item=%2").arg(engine::quoted(table)).arg(item));
+}
+
+QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact) {
+    return readEvents(connection, QStringLiteral(" WHERE contact=%1").arg(contact));
+}
+
+ContactFigures figuresOf(const QList<Loan>& loans, double today) {
+    ContactFigures f;
+    for (const Loan& l : loans) {
+        if (l.end == Loan::End::Open) {
+            ++f.held;
+            f.overdue += l.daysLate(today) > 0;
+        } else if (l.end == Loan::End::Returned) {
+            ++f.returned;
+            f.late += l.daysLate(today) > 0;
+        } else if (l.end == Loan::End::WrittenOff) {
+            ++f.writtenOff;
+        }
+    }
+    return f;
+}
+
+QHash<qint64, ContactFigures> allFigures(engine::Connection& connection, double today) {
+    QHash<qint64, QList<Loan>> byContact;
+    for (const Loan& l : loansOf(readEvents(connection, QString())))
+        byContact[l.contact] << l;
+    QHash<qint64, ContactFigures> figures;
+    for (auto it = byContact.cbegin(); it != byContact.cend(); ++it)
+        figures.insert(it.key(), figuresOf(it.value(), today));
+    return figures;
+}
+
+} // namespace loanhistory

@@ -1,0 +1,83 @@
+#pragma once
+// The loan history: the table _loans, one row per event of a loan (lent,
+// prolonged, returned, written off, deleted while lent), written in the
+// same transaction as the item change it records; and what is read back
+// from it: an item's or a contact's loans, and each contact's figures.
+#include "engine/Connection.h"
+#include "engine/Query.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <cmath>
+
+namespace loanhistory {
+
+inline const QString kTable = QStringLiteral("_loans");
+
+enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5 };
+
+// Makes _loans in the open file when it lacks it, with an event for every
+// loan already standing. False when the file keeps no history (it cannot
+// be written); nothing is said then.
+bool ensureTable(engine::Connection& connection);
+
+// The events one change of an item (a row of aqMain) makes, written into
+// _loans; contacts gives the debtors' names.
+void record(const engine::RowChange& change, engine::Connection& connection, const engine::Query& contacts);
+
+// While one lives, a change that ends a loan writes it off.
+class WriteOff {
+public:
+    WriteOff();
+    ~WriteOff();
+    WriteOff(const WriteOff&) = delete;
+    WriteOff& operator=(const WriteOff&) = delete;
+};
+
+// The history follows a renamed item table.
+void renameTable(engine::Connection& connection, const QString& from, const QString& to);
+
+struct EventRow {
+    Event event;
+    double at = NAN;
+    QString table;
+    qint64 item = 0;
+    QString title;
+    qint64 contact = 0;
+    QString contactName;
+    double issue = NAN, dueBefore = NAN, dueAfter = NAN;
+};
+
+// A loan from its events: who had what, from when, until when and how it ended.
+struct Loan {
+    enum class End { Open, Returned, WrittenOff, Deleted };
+    QString table;
+    qint64 item = 0;
+    QString title;
+    qint64 contact = 0;
+    QString debtor;
+    double issued = NAN, due = NAN, ended = NAN;
+    End end = End::Open;
+    // Days past the due date: when it ended, or by today while open.
+    int daysLate(double today) const;
+};
+
+// Events in the order they happened, folded into loans.
+QList<Loan> loansOf(const QList<EventRow>& events);
+
+// The events of one item, or of one contact.
+QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item);
+QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact);
+
+struct ContactFigures {
+    int held = 0, overdue = 0, returned = 0, late = 0, writtenOff = 0;
+    // A contact worth the black list: two write-offs, or three late returns.
+    bool doubtful() const { return writtenOff >= 2 || late >= 3; }
+};
+ContactFigures figuresOf(const QList<Loan>& loans, double today);
+// Every contact's figures at once, from one reading of the history.
+QHash<qint64, ContactFigures> allFigures(engine::Connection& connection, double today);
+
+} // namespace loanhistory

@@ -1,0 +1,37 @@
+#pragma once
+// The loan history of one item, or of one contact with their figures: a
+// read-only list of loans (debtor or item, issued, due, returned or written
+// off, days late), built from the events of _loans.
+#include "data/LoanHistory.h"
+#include "dialogs/ModalForm.h"
+
+#include <memory>
+
+namespace Ui {
+class TfmHistory;
+}
+
+class TfmHistory : public ModalForm {
+    Q_OBJECT
+public:
+    explicit TfmHistory(QWidget* parent = nullptr);
+    ~TfmHistory() override;
+
+    // Shows the loans of the item id of table, titled by title.
+    void ShowItem(const QString& table, qint64 id, const QString& title);
+    // Shows the loans of the contact id, named name, with their figures.
+    void ShowContact(qint64 id, const QString& name);
+
+    // What the window shows, a row per loan, cells as the user reads them.
+    QStringList Rows() const;
+
+private:
+    void Fill(const QList<loanhistory::Loan>& loans, bool perItem);
+
+    std::unique_ptr<Ui::TfmHistory> ui;
+};
+
+// "На руках: 2 (просрочено 1). Возвращено: 5 (с опозданием 2). Списано: 1."
+QString FiguresText(const loanhistory::ContactFigures& figures);
+
+extern TfmHistory* fmHistory;
