@@ -82,13 +82,23 @@ int64_t Baseline::select(const QString& sql) {
     return rows;
 }
 
-void Baseline::vacuum(const QString& path) {
+namespace {
+
+void runOn(const QString& path, const std::string& sql) {
     sqlite3* db = openHandle(path);
-    const int rc = sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     const std::string message = sqlite3_errmsg(db);
     sqlite3_close_v2(db);
     if (rc != SQLITE_OK)
-        throw std::runtime_error("SQLite: VACUUM " + path.toStdString() + ": " + message);
+        throw std::runtime_error("SQLite: " + sql + " " + path.toStdString() + ": " + message);
+}
+
+} // namespace
+
+void Baseline::vacuum(const QString& path) { runOn(path, "VACUUM"); }
+
+void Baseline::dropTable(const QString& path, const QString& table) {
+    runOn(path, "DROP TABLE \"" + table.toStdString() + '"');
 }
 
 } // namespace bench

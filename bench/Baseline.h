@@ -24,6 +24,8 @@ public:
 
     // VACUUM of the file in place, from a fresh handle.
     static void vacuum(const QString& path);
+    // Drops a table of the file, from a fresh handle.
+    static void dropTable(const QString& path, const QString& table);
 
     // Folded from every value read; printed so the reads stay observable.
     uint64_t checksum() const { return m_checksum; }

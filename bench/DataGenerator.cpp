@@ -2,6 +2,7 @@
 
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
+#include "data/LoanHistory.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
 #include "platform/Today.h"
@@ -18,6 +19,8 @@ namespace bench {
 namespace {
 
 constexpr uint64_t kSeed = 0x5A414E4442454E43ull;
+// Events in the loan history: loans that ended, two events each.
+constexpr int kHistoryRows = 100'000;
 
 // splitmix64: tiny, fast and the same on every platform, unlike the
 // standard library's distributions.
@@ -227,6 +230,41 @@ void fillContacts(Sqlite& db, int rows, double today) {
     }
 }
 
+// Loans that came back (a fifth of them late) or were written off, over
+// every table and contact: two events each.
+void fillHistory(Sqlite& db, const Catalogue& c, int contacts, double today) {
+    Rng rng(kSeed + 7);
+    const QStringList tables = c.itemTables();
+    db.prepare("INSERT INTO _loans(at,event,tablename,item,title,contact,contactname,issue,duebefore,dueafter) "
+               "VALUES(?,?,?,?,?,?,?,?,?,?)");
+    for (int loan = 0; loan < kHistoryRows / 2; ++loan) {
+        const std::string table = tables[rng.between(0, int(tables.size()) - 1)].toStdString();
+        const int64_t item = rng.between(1, 5000), contact = rng.between(1, contacts);
+        const double issued = today - rng.between(30, 3000), due = issued + rng.between(7, 30);
+        const int end = rng.between(0, 9);
+        const double ended = end < 2 ? due + rng.between(1, 40) : due - rng.between(0, 6);
+        for (int e = 0; e < 2; ++e) {
+            sqlite3_bind_double(db.stmt, 1, e ? ended : issued);
+            sqlite3_bind_int64(db.stmt, 2, e ? (end == 9 ? 4 : 3) : 1);
+            db.text(3, table);
+            sqlite3_bind_int64(db.stmt, 4, item);
+            db.text(5, "книга");
+            sqlite3_bind_int64(db.stmt, 6, contact);
+            db.text(7, "Контакт");
+            sqlite3_bind_double(db.stmt, 8, issued);
+            if (e)
+                sqlite3_bind_double(db.stmt, 9, due);
+            else
+                sqlite3_bind_null(db.stmt, 9);
+            if (e)
+                sqlite3_bind_null(db.stmt, 10);
+            else
+                sqlite3_bind_double(db.stmt, 10, due);
+            db.step();
+        }
+    }
+}
+
 struct TableSize {
     QString name;
     int rows;
@@ -272,6 +310,7 @@ int64_t generateCatalogue(const Options& o, const Catalogue& c) {
             connection.execute(QStringLiteral("Create Table ") + t.name + u'\n' + layouts::kItemColumns);
         connection.execute(QStringLiteral("Create Table ") + layouts::kContactsTable + u'\n'
                            + layouts::kContactColumns);
+        loanhistory::createTable(connection);
         connection.close();
     }
     const double today = platform::toDayNumber(QDate::currentDate());
@@ -288,6 +327,8 @@ int64_t generateCatalogue(const Options& o, const Catalogue& c) {
     }
     fillContacts(db, o.contacts, today);
     rows += o.contacts;
+    fillHistory(db, c, o.contacts, today);
+    rows += kHistoryRows;
     db.exec("COMMIT");
     return rows;
 }

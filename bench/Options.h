@@ -11,12 +11,13 @@ struct Options {
     int tables = 200;       // small tables T001..
     int tableItems = 5'000; // rows of each small table
     int contacts = 1'000;
-    int runs = 3;            // timed runs per operation; the median is reported
-    QString file;            // empty: a fresh file in a temporary folder
-    bool keep = false;       // keep the file and reuse it when it exists
-    bool mainTable = true;   // the table of operations
-    bool growth = true;      // per-item cost at three sizes
-    bool onlyImport = false; // the Access import alone, no catalogue generated
+    int runs = 3;             // timed runs per operation; the median is reported
+    QString file;             // empty: a fresh file in a temporary folder
+    bool keep = false;        // keep the file and reuse it when it exists
+    bool mainTable = true;    // the table of operations
+    bool growth = true;       // per-item cost at three sizes
+    bool onlyImport = false;  // the Access import alone, no catalogue generated
+    bool onlyHistory = false; // the loan history's two lines alone
 
     // Sizes of the growth tables below the big one (items/100 and items/10).
     int growthSmall() const { return items / 100; }

@@ -1,8 +1,11 @@
 #include "bench/Window.h"
 
+#include "bench/Baseline.h"
+
 #include "app/Main.h"
 #include "app/Program.h"
 #include "data/DBMUnit.h"
+#include "dialogs/ContactsUnit.h"
 #include "platform/Files.h"
 
 #include <QApplication>
@@ -10,13 +13,17 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <stdexcept>
 
 namespace bench {
 
-Comparison debtSearchInTheWindow(const QString& path, const Comparison& plainDebts, int runs) {
-    // The program keeps its settings in a folder of its own here, and its
-    // data module stands in for the benchmark's while it lives.
+namespace {
+
+// The whole program on the file, its settings in a folder of its own and its
+// data module standing in for the benchmark's while it lives; work runs once
+// the file is open.
+void withTheProgram(const QString& path, const std::function<void(Program&)>& work) {
     QTemporaryDir folder;
     QFile settings(folder.filePath(QStringLiteral("Zandrel.ini")));
     if (!folder.isValid() || !settings.open(QIODevice::WriteOnly))
@@ -26,11 +33,6 @@ Comparison debtSearchInTheWindow(const QString& path, const Comparison& plainDeb
     platform::overrideProgramFolder(folder.path());
     TDM* const benchModule = DM;
     DM = nullptr;
-
-    Comparison c;
-    c.name = QStringLiteral("debts-window");
-    c.sqliteMs = plainDebts.sqliteMs;
-    c.sqliteRows = plainDebts.sqliteRows;
     {
         Program program;
         program.show();
@@ -40,16 +42,62 @@ Comparison debtSearchInTheWindow(const QString& path, const Comparison& plainDeb
             QApplication::processEvents(QEventLoop::AllEvents, 50);
         if (!DM->aqMain->isOpen())
             throw std::runtime_error("the program did not open " + path.toStdString());
-        for (int r = 0; r < runs; ++r) {
-            QElapsedTimer timer;
-            timer.start();
-            program.mainForm()->tbFDeptsClick();
-            c.oursMs.push_back(double(timer.nsecsElapsed()) / 1e6);
-            c.oursRows = DM->aqMain->recordCount(); // the first listed table's due items
-        }
+        work(program);
     }
     DM = benchModule;
     platform::overrideProgramFolder(QString());
+}
+
+double elapsedMs(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+Comparison debtSearchInTheWindow(const QString& path, const Comparison& plainDebts, int runs) {
+    Comparison c;
+    c.name = QStringLiteral("debts-window");
+    c.sqliteMs = plainDebts.sqliteMs;
+    c.sqliteRows = plainDebts.sqliteRows;
+    withTheProgram(path, [&](Program& program) {
+        for (int r = 0; r < runs; ++r) {
+            c.oursMs.push_back(elapsedMs([&] { program.mainForm()->tbFDeptsClick(); }));
+            c.oursRows = DM->aqMain->recordCount(); // the first listed table's due items
+        }
+    });
+    return c;
+}
+
+Comparison contactsWindowWithHistory(const QString& path, int runs) {
+    Comparison c;
+    c.name = QStringLiteral("contacts-window");
+    // The window opened and painted, as the contacts command opens it.
+    const auto openings = [runs](std::vector<double>& times) {
+        cEditForm->show(); // the first showing adds the figures' columns
+        cEditForm->hide();
+        for (int r = 0; r < runs; ++r)
+            times.push_back(elapsedMs([] {
+                cEditForm->show();
+                cEditForm->grab();
+                cEditForm->hide();
+            }));
+        return int64_t(DM->aqContacts->recordCount());
+    };
+    withTheProgram(path, [&](Program&) { c.oursRows = openings(c.oursMs); });
+    // As before the history: the same file without it, read-only so that
+    // none is made.
+    const QString before = path + QStringLiteral(".before-history");
+    QFile::remove(before);
+    if (!QFile::copy(path, before))
+        throw std::runtime_error("cannot copy the catalogue");
+    Baseline::dropTable(before, QStringLiteral("_loans"));
+    QFile::setPermissions(before, QFile::ReadOwner);
+    withTheProgram(before, [&](Program&) { c.sqliteRows = openings(c.sqliteMs); });
+    QFile::setPermissions(before, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(before);
     return c;
 }
 

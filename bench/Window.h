@@ -11,4 +11,8 @@ namespace bench {
 // plain SQLite reading the due rows of every item table.
 Comparison debtSearchInTheWindow(const QString& path, const Comparison& plainDebts, int runs);
 
+// The contacts window opened and painted with the loan history's figures
+// ("ours") against the same window as it was without them ("SQLite").
+Comparison contactsWindowWithHistory(const QString& path, int runs);
+
 } // namespace bench

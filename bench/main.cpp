@@ -3,6 +3,7 @@
 // same generated file, and reports memory per item.
 #include "bench/Baseline.h"
 #include "bench/DataGenerator.h"
+#include "bench/History.h"
 #include "bench/JetImport.h"
 #include "bench/Measurements.h"
 #include "bench/Options.h"
@@ -118,6 +119,14 @@ void printImport(int runs) {
     std::fflush(stdout);
 }
 
+// Against the same work without the loan history, not against SQLite.
+void printHistory(const QString& path, int runs) {
+    printComparison(postWithHistory(path, runs));
+    printComparison(contactsWindowWithHistory(path, runs));
+    std::printf("(post-history, contacts-window: ours with the loan history, SQLite column without it)\n");
+    std::fflush(stdout);
+}
+
 int run(const Options& o) {
     if (o.onlyImport) {
         printHeader();
@@ -164,6 +173,11 @@ int run(const Options& o) {
                 static_cast<long long>(cat.smallTables.size()), o.tableItems, o.contacts, o.runs);
     std::fflush(stdout);
 
+    if (o.onlyHistory) {
+        printHeader();
+        printHistory(path, o.runs);
+        return 0;
+    }
     Ours ours(path);
     Baseline base(path);
     Comparison bigOpen, bigSearch;
@@ -197,6 +211,9 @@ int run(const Options& o) {
 
         printComparison(compactComparison(ours, base, path, o.runs));
         printImport(o.runs);
+        ours.disconnect();
+        printHistory(path, o.runs);
+        ours.connect();
 
         // A fresh connection in the child, so nothing is shared across the fork.
         std::unique_ptr<Ours> child;

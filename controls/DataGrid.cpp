@@ -2,6 +2,7 @@
 
 #include "engine/Query.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,12 +23,21 @@ public:
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
         const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        const QString title = model()->headerData(logicalIndex, orientation()).toString();
+        const int room = rect.width() - 2 * margin;
+        // Finding the stretch measures the title in several fonts: once per
+        // title and width is enough.
+        const QString key = title + u'\n' + QString::number(room) + u'\n' + font().key();
+        if (!m_fonts.contains(key))
+            m_fonts.insert(key, DataGrid::titleFont(font(), title, room));
         painter->save();
-        painter->setFont(DataGrid::titleFont(font(), model()->headerData(logicalIndex, orientation()).toString(),
-                                             rect.width() - 2 * margin));
+        painter->setFont(m_fonts.value(key));
         QHeaderView::paintSection(painter, rect, logicalIndex);
         painter->restore();
     }
+
+private:
+    mutable QHash<QString, QFont> m_fonts;
 };
 
 // Paints each cell as the form's styler says, with the grid's own colours
@@ -121,6 +131,11 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
         m_widthsBeforeReset.clear();
         for (int c = 0; c < horizontalHeader()->count(); ++c)
             m_widthsBeforeReset << columnWidth(c);
+    });
+    // Columns added at the right start at their display widths.
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex&, int first, int last) {
+        for (int c = first; c <= last; ++c)
+            setColumnWidth(c, displayWidth(c));
     });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         const bool sameColumns = m_widthsBeforeReset.size() == m_model->columnCount() && !m_widthsBeforeReset.isEmpty();

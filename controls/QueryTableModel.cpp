@@ -52,9 +52,24 @@ int QueryTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 void QueryTableModel::setExtraColumns(const QList<ExtraColumn>& columns) {
-    beginResetModel();
+    // Columns come and go at the right; the rows and the query's columns
+    // stay, so nothing else of the view is laid out again.
+    const int fields = int(m_columns.size());
+    const int before = fields ? int(m_extra.size()) : 0, after = fields ? int(columns.size()) : 0;
+    if (after < before)
+        beginRemoveColumns({}, fields + after, fields + before - 1);
+    else if (after > before)
+        beginInsertColumns({}, fields + before, fields + after - 1);
     m_extra = columns;
-    endResetModel();
+    if (after < before)
+        endRemoveColumns();
+    else if (after > before)
+        endInsertColumns();
+    if (after > 0) {
+        emit headerDataChanged(Qt::Horizontal, fields, fields + after - 1);
+        if (rowCount() > 0)
+            emit dataChanged(index(0, fields), index(rowCount() - 1, fields + after - 1));
+    }
 }
 
 const QueryTableModel::ExtraColumn* QueryTableModel::extraColumn(int column) const {

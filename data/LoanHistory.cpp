@@ -37,13 +37,6 @@ qint64 integerOf(const Value& v) {
     return 0;
 }
 
-// The local date and time now as a day number; a pinned today stands for now.
-double now() {
-    const double day = platform::today();
-    const double real = platform::toDayNumber(QDateTime::currentDateTime());
-    return std::floor(real) == day ? real : day;
-}
-
 QString nameOfContact(const engine::Query& contacts, qint64 id) {
     if (!contacts.isOpen())
         return QString();
@@ -57,12 +50,15 @@ QString nameOfContact(const engine::Query& contacts, qint64 id) {
 
 double dayValue(const QVariant& v) { return v.isValid() ? v.toDouble() : NAN; }
 
-QList<EventRow> readEvents(engine::Connection& connection, const QString& where) {
+// The events the where clause picks, in the order they happened; brief
+// leaves out what only the lists show (titles, names, issue dates).
+QList<EventRow> readEvents(engine::Connection& connection, const QString& where, bool brief = false) {
     engine::Query q(&connection, QStringLiteral("history"));
-    q.addSql(
-        QStringLiteral("SELECT event, at, tablename, item, title, contact, contactname, issue, duebefore, dueafter "
-                       "FROM _loans")
-        + where + QStringLiteral(" ORDER BY id"));
+    q.addSql((brief
+                  ? QStringLiteral("SELECT event, at, tablename, item, NULL, contact, NULL, NULL, duebefore, dueafter")
+                  : QStringLiteral("SELECT event, at, tablename, item, title, contact, contactname, issue, duebefore, "
+                                   "dueafter"))
+             + QStringLiteral(" FROM _loans") + where + QStringLiteral(" ORDER BY id"));
     q.open();
     QList<EventRow> events;
     events.reserve(q.recordCount());
@@ -79,6 +75,16 @@ QList<EventRow> readEvents(engine::Connection& connection, const QString& where)
 WriteOff::WriteOff() { writingOff = true; }
 WriteOff::~WriteOff() { writingOff = false; }
 
+void createTable(engine::Connection& connection) {
+    // The rowid, with no counter to keep: events are never deleted, and the
+    // counter would be one more page for every post to write.
+    connection.execute(QStringLiteral("Create Table _loans\n(id INTEGER PRIMARY KEY, at DATETIME, event INT, "
+                                      "tablename LONGTEXT, item INT, title LONGTEXT, contact INT, contactname "
+                                      "LONGTEXT, issue DATETIME, duebefore DATETIME, dueafter DATETIME)"));
+    // No index: each one is another page every post must journal and sync,
+    // and the history is read far less often than it is written.
+}
+
 bool ensureTable(engine::Connection& connection) {
     if (connection.hasTable(kTable))
         return true;
@@ -87,15 +93,12 @@ bool ensureTable(engine::Connection& connection) {
     if (!platform::mayWrite(file) || !platform::mayWrite(QFileInfo(file).absolutePath()))
         return false;
     try {
-        const QStringList items = ReadItemTableNames();
+        QStringList items = connection.tableNames();
+        items.removeIf(IsProgramTable);
         connection.inOneTransaction([&] {
-            connection.execute(QStringLiteral("Create Table _loans\n(id COUNTER PRIMARY KEY, at DATETIME, event INT, "
-                                              "tablename LONGTEXT, item INT, title LONGTEXT, contact INT, contactname "
-                                              "LONGTEXT, issue DATETIME, duebefore DATETIME, dueafter DATETIME)"));
-            connection.execute(QStringLiteral("CREATE INDEX _loans_item ON _loans (tablename, item)"));
-            connection.execute(QStringLiteral("CREATE INDEX _loans_contact ON _loans (contact)"));
+            createTable(connection);
             // The loans standing now are remembered from their issue date on.
-            const QString at = QString::number(now(), 'g', 17);
+            const QString at = QString::number(platform::now(), 'g', 17);
             for (const QString& table : items)
                 if (!connection.isView(connection.resolveTable(table)))
                     connection.execute(
@@ -128,7 +131,7 @@ void record(const engine::RowChange& change, engine::Connection& connection, con
     const auto write = [&](Event event, const Value& debtor, const std::vector<Value>& state, double dueBefore,
                            double dueAfter) {
         const qint64 contact = integerOf(debtor);
-        insert.setReal(0, now());
+        insert.setReal(0, platform::now());
         insert.setInteger(1, int(event));
         insert.setText(2, items.baseTable());
         insert.setInteger(3, integerOf(field(item, "id")));
@@ -213,6 +216,18 @@ QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact) {
     return readEvents(connection, QStringLiteral(" WHERE contact=%1").arg(contact));
 }
 
+QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, const QList<qint64>& contacts) {
+    QHash<qint64, QList<EventRow>> byContact;
+    if (contacts.isEmpty())
+        return byContact;
+    QStringList ids;
+    for (const qint64 id : contacts)
+        ids << QString::number(id);
+    for (const EventRow& e : readEvents(connection, QStringLiteral(" WHERE contact IN (%1)").arg(ids.join(u',')), true))
+        byContact[e.contact] << e;
+    return byContact;
+}
+
 ContactFigures figuresOf(const QList<Loan>& loans, double today) {
     ContactFigures f;
     for (const Loan& l : loans) {
@@ -229,14 +244,11 @@ ContactFigures figuresOf(const QList<Loan>& loans, double today) {
     return f;
 }
 
-QHash<qint64, ContactFigures> allFigures(engine::Connection& connection, double today) {
-    QHash<qint64, QList<Loan>> byContact;
-    for (const Loan& l : loansOf(readEvents(connection, QString())))
-        byContact[l.contact] << l;
-    QHash<qint64, ContactFigures> figures;
-    for (auto it = byContact.cbegin(); it != byContact.cend(); ++it)
-        figures.insert(it.key(), figuresOf(it.value(), today));
-    return figures;
+qint64 lastEvent(engine::Connection& connection) {
+    engine::Query q(&connection, QStringLiteral("history"));
+    q.addSql(QStringLiteral("SELECT max(id) FROM _loans"));
+    q.open();
+    return q.recordCount() > 0 ? q.value(0, 0).toLongLong() : 0; // an expression: its value as it comes
 }
 
 } // namespace loanhistory

@@ -18,6 +18,9 @@ inline const QString kTable = QStringLiteral("_loans");
 
 enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5 };
 
+// Makes an empty _loans in the open file, in the caller's transaction.
+void createTable(engine::Connection& connection);
+
 // Makes _loans in the open file when it lacks it, with an event for every
 // loan already standing. False when the file keeps no history (it cannot
 // be written); nothing is said then.
@@ -70,6 +73,8 @@ QList<Loan> loansOf(const QList<EventRow>& events);
 // The events of one item, or of one contact.
 QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item);
 QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact);
+// The events of several contacts, by contact, from one statement.
+QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, const QList<qint64>& contacts);
 
 struct ContactFigures {
     int held = 0, overdue = 0, returned = 0, late = 0, writtenOff = 0;
@@ -77,7 +82,8 @@ struct ContactFigures {
     bool doubtful() const { return writtenOff >= 2 || late >= 3; }
 };
 ContactFigures figuresOf(const QList<Loan>& loans, double today);
-// Every contact's figures at once, from one reading of the history.
-QHash<qint64, ContactFigures> allFigures(engine::Connection& connection, double today);
+// The id of the last event recorded, 0 before the first: figures worked
+// out since stay right while it is the same (and so is today).
+qint64 lastEvent(engine::Connection& connection);
 
 } // namespace loanhistory

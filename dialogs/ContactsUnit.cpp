@@ -258,6 +258,8 @@ void TcEditForm::iBlackClick() { SetGroup(1); }
 
 bool TcEditForm::eventFilter(QObject* watched, QEvent* event) {
     bool handled = false;
+    if (watched == ui->DBGrid->viewport() && event->type() == QEvent::Resize) // more rows may show
+        platform::guarded([this] { WorkOutFiguresInView(); });
     if (watched == ui->DBGrid && event->type() == QEvent::KeyPress) {
         const QChar key = platform::typedCharacter(static_cast<QKeyEvent*>(event));
         if (!key.isNull())

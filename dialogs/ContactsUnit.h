@@ -91,6 +91,15 @@ private:
 
     void connectHistoryHandlers();
     loanhistory::ContactFigures FiguresOfRow(int row) const;
+    // The figures of rows, read from the history once and kept.
+    void WorkOutFigures(const QList<int>& rows);
+    void WorkOutFiguresInView();
+    bool m_showingFigures = false;
+    // What m_figures were worked out from: the history up to an event, on a
+    // day, of a file.
+    qint64 m_figuresUpTo = -1;
+    double m_figuresOn = 0;
+    QString m_figuresOf;
 
     std::unique_ptr<Ui::TcEditForm> ui;
     QHash<qint64, loanhistory::ContactFigures> m_figures;

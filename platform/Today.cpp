@@ -74,6 +74,8 @@ double today() {
 
 void pinToday(std::optional<double> day) { pinned() = day; }
 
+double now() { return pinned() ? *pinned() : toDayNumber(QDateTime::currentDateTime()); }
+
 QString formatDayNumber(double day) {
     const auto parts = split(day, 1000);
     if (!parts)

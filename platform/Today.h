@@ -23,6 +23,9 @@ QDateTime dateTimeOfDayNumber(double day);
 // Local date at 00:00 as a whole day number, unless pinned.
 double today();
 
+// The local date and time as a day number; a pinned today, at 00:00.
+double now();
+
 // Tests pin today(); nullopt unpins.
 void pinToday(std::optional<double> day);
 

@@ -3,11 +3,13 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
+#include "data/LoanHistory.h"
 #include "data/ProgramState.h"
 #include "dialogs/TSelectUnit.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
 #include "platform/MessageBox.h"
+#include "platform/Today.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -76,6 +78,24 @@ void catalogue(const QString& path, int rows) {
     });
 }
 
+// History rows carry the time they were written: the commands run on a
+// fixed day, so every run of one writes the same.
+struct FixedDay {
+    FixedDay() { platform::pinToday(45352); }
+    ~FixedDay() { platform::pinToday(std::nullopt); }
+};
+
+// The same with the loan history kept, its standing loans recorded.
+void catalogueWithHistory(const QString& path, int rows) {
+    const FixedDay day;
+    catalogue(path, rows);
+    engine::Connection c;
+    c.setConnectionString(QStringLiteral("Data Source=") + path);
+    c.open();
+    if (!loanhistory::ensureTable(c))
+        throw engine::EngineError(QStringLiteral("no loan history in ") + path);
+}
+
 void oldLayout(const QString& path, int rows) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(path).constData(), &db);
@@ -113,11 +133,16 @@ void nameTable(const QString& path, const char* mode, const QString& name) {
 QList<WritePath> writePaths(int rows) {
     const auto filled = [rows](const QString& path) { catalogue(path, rows); };
     return {
-        {QStringLiteral("post an item"), filled,
+        // A loan: the item and its history event go in together or not at all.
+        {QStringLiteral("post an item"), [rows](const QString& path) { catalogueWithHistory(path, rows); },
          [](const QString& path) {
+             const FixedDay day;
              openBooks(path);
+             DM->KeepLoanHistory();
              DM->aqMain->insert();
              DM->aqMain->fieldByName(QStringLiteral("title")).setAsString(QStringLiteral("новая книга"));
+             DM->aqMain->fieldByName(QStringLiteral("contact")).setAsInteger(1);
+             DM->aqMain->fieldByName(QStringLiteral("return")).setAsFloat(45400);
              DM->aqMain->post();
          }},
         {QStringLiteral("delete an item"), filled,

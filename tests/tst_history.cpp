@@ -1,0 +1,291 @@
+// The loan history: every event of a loan recorded with the change, the
+// history kept apart from the item tables and following their names, the
+// figures of a contact, the windows that show them, the black-list question.
+#include "AppHarness.h"
+
+#include "controls/DatePicker.h"
+#include "data/LoanHistory.h"
+#include "dialogs/ContactsUnit.h"
+#include "dialogs/HistoryUnit.h"
+#include "dialogs/TSelectUnit.h"
+#include "engine/Query.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+// The history as stored, a row per event: "event|table|item|contact|name|due before|due after".
+QStringList history(const QString& file) {
+    sqlite3* db = nullptr;
+    QStringList rows;
+    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT event, tablename, item, contact, contactname, duebefore, dueafter FROM _loans "
+                           "ORDER BY id",
+                           -1, &s, nullptr)
+        == SQLITE_OK)
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            QStringList values;
+            for (int c = 0; c < 7; ++c)
+                values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, c)));
+            rows << values.join(u'|');
+        }
+    else
+        rows << QStringLiteral("no _loans");
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return rows;
+}
+
+loanhistory::EventRow loanEvent(loanhistory::Event kind, double at, double dueAfter = NAN, qint64 item = 1) {
+    loanhistory::EventRow e;
+    e.event = kind;
+    e.at = at;
+    e.table = QStringLiteral("A");
+    e.item = item;
+    e.contact = 1;
+    e.dueAfter = dueAfter;
+    return e;
+}
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppHarness> app;
+    std::unique_ptr<PinnedToday> today;
+
+    // Ира (1) has "lent" (due 45350); "free" is at home; Пётр (2) is on the black list.
+    void open() {
+        app->makeCatalogue("home.mdb", {{"A", {"'lent', 1, 45350", "'free', NULL, NULL"}}}, {"1, 'Ира'", "2, 'Пётр'"});
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + app->folder.path("home.mdb"));
+        c.open();
+        c.execute("UPDATE _contacts SET reliability=1 WHERE id=2");
+        c.close();
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+    }
+    void select(const QString& title) {
+        for (int r = 0; r < DM->aqMain->recordCount(); ++r)
+            if (DM->aqMain->textValue(r, DM->aqMain->fieldIndex("title")) == title)
+                DM->aqMain->setCurrentRow(r);
+    }
+    QStringList newEvents() { return history(app->folder.path("home.mdb")).mid(1); } // after the standing loan
+
+private slots:
+    void init() {
+        app = std::make_unique<AppHarness>();
+        today = std::make_unique<PinnedToday>(45352);
+    }
+    void cleanup() {
+        app.reset();
+        today.reset();
+    }
+
+    void everyLoanEventIsRecorded_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("lent in the editor") << "lend free" << QStringList{"1|A|2|1|Ира||"};
+        QTest::newRow("prolonged from the pop-up") << "prolong" << QStringList{"2|A|1|1|Ира|45350.0|45353.0"};
+        QTest::newRow("due date moved in the editor") << "move due" << QStringList{"2|A|1|1|Ира|45350.0|45360.0"};
+        QTest::newRow("returned: debtor unticked") << "return" << QStringList{"3|A|1|1|Ира|45350.0|"};
+        QTest::newRow("written off") << "write off" << QStringList{"4|A|1|1|Ира|45350.0|"};
+        QTest::newRow("handed to another debtor")
+            << "hand over" << QStringList{"3|A|1|1|Ира|45350.0|", "1|A|1|2|Пётр||45350.0"};
+        QTest::newRow("deleted while lent") << "delete" << QStringList{"5|A|1|1|Ира|45350.0|"};
+        QTest::newRow("title changed: no event") << "retitle" << QStringList{};
+        QTest::newRow("refused post: no event") << "refused" << QStringList{};
+    }
+    void everyLoanEventIsRecorded() {
+        QFETCH(QString, action);
+        QFETCH(QStringList, events);
+        ScriptedMessageBoxes boxes;
+        boxes.answerAlways(platform::Answer::Yes); // the black list, the delete question
+        open();
+        QCOMPARE(history(app->folder.path("home.mdb")), QStringList{"1|A|1|1|Ира||45350.0"}); // the standing loan
+        select(action == "lend free" ? "free" : "lent");
+        const auto editing = [&](const std::function<void(QWidget*)>& change) {
+            whenModalShown([&, change](QWidget* editor) {
+                change(editor);
+                if (action == "refused") // the editor comes back with what was typed
+                    whenModalShown([](QWidget* again) { childOf<QPushButton>(again, "bbCancel")->click(); });
+                childOf<QPushButton>(editor, "bbSave")->click();
+            });
+            app->ui()->iEditRec->trigger();
+        };
+        const auto pick = [](QWidget* editor, int row) {
+            auto* box = childOf<LookupComboBox>(editor, "lcbContact");
+            box->setCurrentIndex(row);
+            emit box->activated(row);
+        };
+        if (action == "lend free")
+            editing([&](QWidget* e) {
+                childOf<QCheckBox>(e, "cbContact")->setChecked(true);
+                pick(e, 0); // Ира
+            });
+        else if (action == "prolong")
+            app->find<QAction>("iProlong_3")->trigger();
+        else if (action == "move due")
+            editing([](QWidget* e) { childOf<DatePicker>(e, "ReturnPicker")->setDayNumber(45360); });
+        else if (action == "return")
+            editing([](QWidget* e) { childOf<QCheckBox>(e, "cbContact")->setChecked(false); });
+        else if (action == "write off")
+            app->find<QAction>("iClearDept")->trigger();
+        else if (action == "hand over")
+            editing([&](QWidget* e) { pick(e, 1); }); // Пётр, asked about and lent all the same
+        else if (action == "delete")
+            app->ui()->iDelRec->trigger();
+        else if (action == "retitle")
+            editing([](QWidget* e) { childOf<QLineEdit>(e, "TitleEdit")->setText("renamed"); });
+        else
+            editing([&](QWidget* e) {
+                childOf<QCheckBox>(e, "cbContact")->setChecked(false);
+                engine::Connection other; // meanwhile another program changes the item
+                other.setConnectionString(QStringLiteral("Data Source=home.mdb"));
+                other.open();
+                other.execute("UPDATE A SET type='changed' WHERE title='lent'");
+            });
+        QCOMPARE(newEvents(), events);
+    }
+
+    // The history is the program's own: listed nowhere, renamed with its
+    // table; a file nobody may write works without it, and says nothing.
+    void historyStaysOutOfTheListsAndFollowsRenames() {
+        ScriptedMessageBoxes boxes;
+        open();
+        QCOMPARE(TableNames, QStringList{"A"});
+        QVERIFY(!DM->ADOConnection->tableNames().contains("_loans"));
+        fmTSForm->show();
+        auto* list = childOf<QListWidget>(fmTSForm, "lbTableSelect");
+        QCOMPARE(list->count(), 1);
+        childOf<QToolButton>(fmTSForm, "tbRenTable")->click();
+        childOf<QLineEdit>(fmTSForm, "eNTName")->setText("B");
+        childOf<QToolButton>(fmTSForm, "SpeedButton1")->click();
+        QCOMPARE(history(app->folder.path("home.mdb")), QStringList{"1|B|1|1|Ира||45350.0"});
+        fmTSForm->hide();
+    }
+
+    void readOnlyCatalogueWorksWithoutHistory() {
+        ScriptedMessageBoxes boxes;
+        app->makeCatalogue("home.mdb", {{"A", {"'lent', 1, 45350"}}}, {"1, 'Ира'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        QFile::setPermissions(app->folder.path("home.mdb"), QFile::ReadOwner);
+        app->start();
+        QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(A)"));
+        QCOMPARE(boxes.count(), 0);
+        QVERIFY(!DM->LoansKept);
+        QVERIFY(!app->find<QAction>("iHistory")->isEnabled());
+        QCOMPARE(history(app->folder.path("home.mdb")), QStringList{"no _loans"});
+        QFile::setPermissions(app->folder.path("home.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // A contact's figures: items held and of them overdue, loans returned
+    // and of them late, loans written off.
+    void figuresOfAContact_data() {
+        using loanhistory::Event;
+        QTest::addColumn<QList<loanhistory::EventRow>>("events");
+        QTest::addColumn<QString>("figures"); // held|overdue|returned|late|written off
+        QTest::newRow("returned on the due day")
+            << QList{loanEvent(Event::Lent, 100, 110), loanEvent(Event::Returned, 110.9)} << "0|0|1|0|0";
+        QTest::newRow("returned a day late, after a prolonging")
+            << QList{loanEvent(Event::Lent, 100, 110), loanEvent(Event::Prolonged, 109, 112),
+                     loanEvent(Event::Returned, 113)}
+            << "0|0|1|1|0";
+        QTest::newRow("written off") << QList{loanEvent(Event::Lent, 100, 110), loanEvent(Event::WrittenOff, 130)}
+                                     << "0|0|0|0|1";
+        QTest::newRow("held, one overdue")
+            << QList{loanEvent(Event::Lent, 100, 45351, 1), loanEvent(Event::Lent, 100, 45352, 2)} << "2|1|0|0|0";
+        QTest::newRow("all of them")
+            << QList{loanEvent(Event::Lent, 100, 110, 1),   loanEvent(Event::Returned, 105, NAN, 1),
+                     loanEvent(Event::Lent, 100, 110, 2),   loanEvent(Event::Returned, 120, NAN, 2),
+                     loanEvent(Event::Lent, 100, 110, 3),   loanEvent(Event::WrittenOff, 200, NAN, 3),
+                     loanEvent(Event::Lent, 100, 45000, 4), loanEvent(Event::Lent, 100, 45400, 5),
+                     loanEvent(Event::Lent, 100, 110, 6),   loanEvent(Event::Deleted, 120, NAN, 6)}
+            << "2|1|2|1|1";
+    }
+    void figuresOfAContact() {
+        QFETCH(QList<loanhistory::EventRow>, events);
+        QFETCH(QString, figures);
+        const loanhistory::ContactFigures f = loanhistory::figuresOf(loanhistory::loansOf(events), 45352);
+        QCOMPARE(
+            QStringLiteral("%1|%2|%3|%4|%5").arg(f.held).arg(f.overdue).arg(f.returned).arg(f.late).arg(f.writtenOff),
+            figures);
+    }
+
+    // The windows: the contacts window's figure columns and hint, a
+    // contact's and an item's loans.
+    void windowsShowTheHistory() {
+        ScriptedMessageBoxes boxes;
+        open();
+        select("lent");
+        for (int i = 0; i < 2; ++i) { // two write-offs make Ира doubtful
+            app->find<QAction>("iClearDept")->trigger();
+            DM->aqMain->edit();
+            DM->aqMain->fieldByName("contact").setAsInteger(1);
+            DM->aqMain->fieldByName("return").setAsFloat(45350);
+            DM->aqMain->post();
+        }
+        whenModalShown([&](QWidget* contacts) {
+            auto* grid = childOf<DataGrid>(contacts, "DBGrid");
+            QCOMPARE(grid->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Руки"));
+            QCOMPARE(grid->model()->index(0, 4).data().toString(), QStringLiteral("1")); // Ира holds "lent"
+            QCOMPARE(grid->model()->index(0, 5).data().toString(), QStringLiteral("1")); // overdue
+            QCOMPARE(grid->model()->index(0, 8).data().toString(), QStringLiteral("2")); // written off
+            QVERIFY(childOf<QStatusBar>(contacts, "StatusBar")->currentMessage().contains("Черный список"));
+            whenModalShown([](QWidget* window) {
+                QCOMPARE(childOf<QLabel>(window, "lFigures")->text(),
+                         QStringLiteral("На руках: 1 (просрочено 1). Возвращено: 0 (с опозданием 0). Списано: 2."));
+                QCOMPARE(fmHistory->Rows().size(), 3);
+                QTest::keyClick(window, Qt::Key_Escape);
+            });
+            childOf<QAction>(contacts, "tbContactHistory")->trigger();
+            QTest::keyClick(grid, Qt::Key_Escape);
+        });
+        app->find<QAction>("tbContacts")->trigger();
+        whenModalShown([](QWidget* window) {
+            QCOMPARE(window->windowTitle(), QStringLiteral("История выдачи: lent"));
+            QCOMPARE(fmHistory->Rows(), (QStringList{"Ира|01.03.2024|28.02.2024|01.03.2024, списано|2",
+                                                     "Ира|01.03.2024|28.02.2024|01.03.2024, списано|2",
+                                                     "Ира|01.03.2024|28.02.2024|на руках|2"}));
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        QTest::keyClick(app->ui()->DBGrid, Qt::Key_H, Qt::ControlModifier);
+    }
+
+    // Lending to the black list is asked about; No keeps the editor as it was.
+    void lendingToTheBlackListAsksFirst() {
+        ScriptedMessageBoxes boxes;
+        open();
+        select("free");
+        int saves = 0;
+        whenModalShown([&](QWidget* editor) {
+            childOf<QCheckBox>(editor, "cbContact")->setChecked(true);
+            auto* box = childOf<LookupComboBox>(editor, "lcbContact");
+            box->setCurrentIndex(1);
+            emit box->activated(1); // Пётр
+            boxes.answer(platform::Answer::No);
+            childOf<QPushButton>(editor, "bbSave")->click();
+            saves += !editor->isVisible();
+            QCOMPARE(boxes.last().text, QStringLiteral("Контакт 'Пётр' в чёрном списке. Всё равно выдать?"));
+            QCOMPARE(box->currentText(), QStringLiteral("Пётр"));
+            boxes.answer(platform::Answer::Yes);
+            childOf<QPushButton>(editor, "bbSave")->click();
+        });
+        app->ui()->iEditRec->trigger();
+        QCOMPARE(saves, 0);
+        QCOMPARE(boxes.count(), 2);
+        QCOMPARE(newEvents(), QStringList{"1|A|2|2|Пётр||"});
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
