@@ -102,6 +102,7 @@ void TfmMainForm::connectHandlers() {
     connectDebtHandlers();
     connectRecordHandlers();
     connectHistoryHandlers();
+    connectReportHandlers();
 }
 
 void TfmMainForm::FormCreate() {
@@ -189,6 +190,8 @@ void TfmMainForm::AInit() {
     ui->tbSelectTable->setEnabled(true);
     for (QAction* a : {ui->iHistory, ui->tbHistory})
         a->setEnabled(DM->LoansKept);
+    for (QAction* a : {ui->iDebtReport, ui->iDebtReportPdf, ui->iCalendar, ui->iExportTable})
+        a->setEnabled(true);
 }
 
 void TfmMainForm::FitColumns() {
@@ -214,7 +217,8 @@ void TfmMainForm::EnterNoDatabaseState() {
          {ui->tbNewRecord,   ui->iAddRec,   ui->tbSearch, ui->tbContacts,   ui->iBoth,          ui->iElapse,
           ui->iExpired,      ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt,  ui->iDesFlt,        ui->tbFDepts,
           ui->iContacts,     ui->iEditRec,  ui->iDelRec,  ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable,
-          ui->tbSelectTable, ui->iHistory,  ui->tbHistory})
+          ui->tbSelectTable, ui->iHistory,  ui->tbHistory, ui->iDebtReport, ui->iDebtReportPdf, ui->iCalendar,
+          ui->iExportTable})
         a->setEnabled(false);
     setWindowTitle(QStringLiteral("Zandrel"));
 }

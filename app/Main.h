@@ -97,6 +97,12 @@ public:
     // Loan history
     void iHistoryClick();
 
+    // Reports: what leaves the program
+    void iDebtReportClick();
+    void iDebtReportPdfClick();
+    void iCalendarClick();
+    void iExportTableClick();
+
     // Debt tracking
     void tbContactsClick();
     void iBothClick();
@@ -124,6 +130,7 @@ private:
     void connectDebtHandlers();
     void connectRecordHandlers();
     void connectHistoryHandlers();
+    void connectReportHandlers();
     // The item editor on the pending record of aqMain, posted on Save.
     bool EditItem();
     // Edit the current item, or add one when the view is empty.

@@ -37,6 +37,7 @@ QString usage() {
                           "  --no-growth      only the operations table\n"
                           "  --import         only the import of a generated Access catalogue\n"
                           "  --history        only what the loan history costs (post-history, contacts-window)\n"
+                          "  --reports        only the reports (debt-report, export)\n"
                           "  --help           this text\n");
 }
 
@@ -72,6 +73,8 @@ bool parseOptions(const QStringList& args, Options& o, bool& help, QString& erro
             o.onlyImport = true;
         else if (a == QLatin1String("--history"))
             o.onlyHistory = true;
+        else if (a == QLatin1String("--reports"))
+            o.onlyReports = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
             return true;

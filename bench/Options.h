@@ -18,6 +18,7 @@ struct Options {
     bool growth = true;       // per-item cost at three sizes
     bool onlyImport = false;  // the Access import alone, no catalogue generated
     bool onlyHistory = false; // the loan history's two lines alone
+    bool onlyReports = false; // debt-report and export alone
 
     // Sizes of the growth tables below the big one (items/100 and items/10).
     int growthSmall() const { return items / 100; }

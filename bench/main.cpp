@@ -8,6 +8,7 @@
 #include "bench/Measurements.h"
 #include "bench/Options.h"
 #include "bench/Ours.h"
+#include "bench/Reports.h"
 #include "bench/Window.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
@@ -127,6 +128,13 @@ void printHistory(const QString& path, int runs) {
     std::fflush(stdout);
 }
 
+// The debt list into a PDF (seconds and pages) and the big table as CSV.
+void printReports(const QString& path, const Catalogue& cat, int runs) {
+    const DebtReportFigures report = debtReport(path, cat.itemTables());
+    std::printf("debt-report  %.2f s for %d loans on %d pages\n", report.seconds, report.loans, report.pages);
+    printComparison(csvExport(path, cat.big, runs));
+}
+
 int run(const Options& o) {
     if (o.onlyImport) {
         printHeader();
@@ -173,9 +181,12 @@ int run(const Options& o) {
                 static_cast<long long>(cat.smallTables.size()), o.tableItems, o.contacts, o.runs);
     std::fflush(stdout);
 
-    if (o.onlyHistory) {
+    if (o.onlyHistory || o.onlyReports) {
         printHeader();
-        printHistory(path, o.runs);
+        if (o.onlyHistory)
+            printHistory(path, o.runs);
+        else
+            printReports(path, cat, o.runs);
         return 0;
     }
     Ours ours(path);
@@ -211,6 +222,7 @@ int run(const Options& o) {
 
         printComparison(compactComparison(ours, base, path, o.runs));
         printImport(o.runs);
+        printReports(path, cat, o.runs);
         ours.disconnect();
         printHistory(path, o.runs);
         ours.connect();

@@ -3,18 +3,25 @@
 // about a contact who keeps things too long.
 #include "dialogs/ContactsUnit.h"
 
+#include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "dialogs/HistoryUnit.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
+#include "reports/CurrentLoans.h"
+#include "reports/Reminder.h"
 #include "ui_ContactsForm.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QStatusBar>
 
 void TcEditForm::connectHistoryHandlers() {
     for (QAction* command : {ui->tbContactHistory, ui->iContactHistory})
         platform::connectHandler(command, &QAction::triggered, this, &TcEditForm::tbContactHistoryClick);
+    for (QAction* command : {ui->tbReminder, ui->iReminder})
+        platform::connectHandler(command, &QAction::triggered, this, &TcEditForm::tbReminderClick);
     connect(ui->DBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { platform::guarded([this] { ShowDoubtfulHint(); }); });
     // Rows coming into view get their figures before they are painted.
@@ -118,4 +125,16 @@ void TcEditForm::tbContactHistoryClick() {
         return;
     fmHistory->ShowContact(contacts->fieldByName(QStringLiteral("id")).asInteger(),
                            contacts->fieldByName(QStringLiteral("name")).asString());
+}
+
+void TcEditForm::tbReminderClick() {
+    engine::Query* contacts = DM->aqContacts;
+    if (contacts->recordCount() <= 0)
+        return;
+    const qint64 id = contacts->fieldByName(QStringLiteral("id")).asInteger();
+    const QString text = reports::reminderText(
+        contacts->fieldByName(QStringLiteral("name")).asString(),
+        reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *contacts, id), platform::today());
+    QGuiApplication::clipboard()->setText(text);
+    ui->StatusBar->showMessage(QStringLiteral("Напоминание скопировано в буфер обмена."), 5000);
 }

@@ -41,6 +41,7 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     pmContacts->addActions({ui->iNone, ui->iWhite, ui->iBlack});
     pmContacts->addSeparator();
     pmContacts->addAction(ui->iContactHistory);
+    pmContacts->addAction(ui->iReminder);
     if (DM)
         ui->DBGrid->setQuery(DM->aqContacts);
     using platform::connectHandler;
@@ -86,6 +87,7 @@ void TcEditForm::EnableEditAndDeleteByCount() {
     ui->tbDelete->setEnabled(any);
     ui->tbEdit->setEnabled(any);
     ui->tbContactHistory->setEnabled(any && DM->LoansKept);
+    ui->tbReminder->setEnabled(any);
 }
 
 void TcEditForm::FormActivate() {

@@ -73,6 +73,8 @@ public:
     // the current contact's loans, a hint about a doubtful contact.
     void ShowLoanFigures();
     void tbContactHistoryClick();
+    // A polite reminder of what the contact has, copied for a message.
+    void tbReminderClick();
     void ShowDoubtfulHint();
 
 protected:

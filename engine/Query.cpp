@@ -368,6 +368,16 @@ QString Query::textValue(int row, int fieldIndex) const {
     return {};
 }
 
+std::optional<std::string_view> Query::storedText(int row, int fieldIndex) const {
+    const int column = m_fields[fieldIndex].kind == FieldKind::Lookup ? -1 : dataColumnOf(fieldIndex);
+    if (column < 0 || row < 0 || row >= recordCount())
+        return std::nullopt;
+    const uint32_t stored = m_order[row];
+    if (m_snapshot.isNull(stored, column) || m_snapshot.storage(column) != Snapshot::Storage::Text)
+        return std::nullopt;
+    return m_snapshot.text(stored, column);
+}
+
 QString Query::lookupText(const Value& key, int fieldIndex) const {
     if (!std::holds_alternative<int64_t>(key) && !std::holds_alternative<double>(key))
         return {};

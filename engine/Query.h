@@ -14,6 +14,8 @@
 #include <QVariant>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -118,6 +120,9 @@ public:
     int64_t integerValue(int row, int fieldIndex) const;
     double realValue(int row, int fieldIndex) const;
     QString textValue(int row, int fieldIndex) const;
+    // The stored UTF-8 of a text value; nothing for Null, numbers and
+    // lookups. For writers that need no QString.
+    std::optional<std::string_view> storedText(int row, int fieldIndex) const;
 
     // Called with every insert, edit and delete this query writes, in the
     // same transaction: what it writes stays or goes with the change, and

@@ -527,6 +527,14 @@ def history():  # page with a clock: the loan history
     return c
 
 
+def reminder():  # an envelope: a reminder to send
+    c = Canvas(16, 16)
+    c.fill(Rect(1, 3, 15, 13), '#4a5563')
+    c.fill(Rect(2, 4, 14, 12), vgrad(4, '#ffffff', 12, '#e4ecf5'))
+    c.fill(Polyline([(2.2, 4.4), (8, 8.8), (13.8, 4.4)], 1.1), '#4a5563')
+    return c
+
+
 def search():  # white tick on a green disc
     c = Canvas(16, 16)
     c.fill(Circle(8, 8, 7.6), '#1d6b2c')
@@ -611,7 +619,7 @@ PICTURES = [
     ('image06.png', image06), ('image07.png', image07), ('image08.png', image08),
     ('image09.png', image09), ('image10.png', image10), ('image11.png', image11),
     ('image12.png', image12), ('image13.png', image13), ('image14.png', image14),
-    ('history.png', history), ('search.png', search), ('zandrel.png', zandrel),
+    ('history.png', history), ('reminder.png', reminder), ('search.png', search), ('zandrel.png', zandrel),
 ]
 
 

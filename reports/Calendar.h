@@ -1,0 +1,17 @@
+#pragma once
+// Due dates for the calendar: an iCalendar file (RFC 5545) with one all-day
+// event per current loan with a due date, an alarm at 9:00 that day, and
+// a UID that names the loan, so importing the file again updates the
+// events instead of adding them twice.
+#include "reports/CurrentLoans.h"
+
+#include <QByteArray>
+
+namespace reports {
+
+QByteArray calendarOf(const QList<CurrentLoan>& loans);
+
+// "Вернуть: <title> — <debtor>"
+QString reminderSummary(const CurrentLoan& loan);
+
+} // namespace reports

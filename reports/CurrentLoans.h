@@ -1,0 +1,30 @@
+#pragma once
+// Every item now lent, over all item tables, with its debtor: what the
+// debt list, the calendar and a debtor's reminder are made of.
+#include "engine/Connection.h"
+#include "engine/Query.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cmath>
+
+namespace reports {
+
+struct CurrentLoan {
+    QString table;
+    qint64 item = 0;
+    QString title, kind;
+    double issue = NAN, due = NAN;
+    qint64 contact = 0;
+    QString debtor, phone, address;
+};
+
+// The loans of tables (item table names), of one contact or (0) of all,
+// debtors looked up in contacts (the contacts query, open); ordered by
+// debtor's name, then due date (undated last), then table and title.
+QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringList& tables,
+                                const engine::Query& contacts, qint64 contact = 0);
+
+} // namespace reports

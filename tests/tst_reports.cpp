@@ -1,0 +1,179 @@
+// What leaves the program, read back by tools we did not write: the debt
+// list as a PDF (pdftotext, pdftoppm), the calendar file (libical, Python's
+// icalendar), the table as CSV (Python's csv); and a debtor's reminder.
+#include "AppHarness.h"
+
+#include "platform/Today.h"
+#include "reports/CurrentLoans.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QtTest>
+
+#include <libical/ical.h>
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess p;
+    p.start(program, arguments);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Debian's Python, which has the icalendar module where it is installed.
+QString python() {
+    return QFile::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3");
+}
+
+} // namespace
+
+class TestReports : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AppHarness> app;
+    std::unique_ptr<ScriptedFileDialogs> dialogs;
+
+    // Titles that test quoting: separators, quotes, a line break, Cyrillic.
+    void open() {
+        app->makeCatalogue("home.mdb",
+                           {{"A",
+                             {"'Война и мир; том 1', 1, 45351", "'Кавычки \"в\" названии, и запятая', 2, 45352",
+                              "'Две' || char(10) || 'строки', 1, 45360", "'дома', NULL, NULL"}},
+                            {"B", {"'Диск', 2, NULL", "'Пластинка', 1, 45400"}}},
+                           {"1, 'Ира Ёлкина'", "2, 'Пётр'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+    }
+    QString exported(const char* command, const QString& name) {
+        dialogs->choose(app->folder.path(name));
+        app->find<QAction>(command)->trigger();
+        return app->folder.path(name);
+    }
+
+private slots:
+    void init() {
+        app = std::make_unique<AppHarness>();
+        dialogs = std::make_unique<ScriptedFileDialogs>();
+        platform::pinToday(45352);
+    }
+    void cleanup() {
+        dialogs.reset();
+        app.reset();
+        platform::pinToday(std::nullopt);
+    }
+
+    // The sample catalogue's debt list as a PDF: pages that render, and
+    // every debtor with their items in order.
+    void debtListAsPdf() {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("needs poppler-utils");
+        platform::pinToday(std::nullopt); // the sample is dated from today
+        QProcess::execute(QStringLiteral(ZANDREL_DEMO), {app->folder.path("demo.mdb")});
+        app->writeSettings("[Options]\nDefaultBase=demo.mdb\n");
+        app->start();
+        const QString pdf = exported("iDebtReportPdf", "debts.pdf");
+        const QString text = run("pdftotext", {"-layout", pdf, "-"});
+        QVERIFY2(text.contains("Список долгов: demo.mdb"), qPrintable(text));
+        QVERIFY(text.contains("Страница 1 из"));
+        QVERIFY(text.contains("Всего:"));
+        // Debtors in order, each with the titles of their loans after them.
+        qsizetype at = 0;
+        const QList<reports::CurrentLoan> loans =
+            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->aqContacts);
+        QVERIFY(loans.size() > 5);
+        for (const reports::CurrentLoan& l : loans) {
+            const qsizetype found = text.indexOf(l.title.left(12), at);
+            QVERIFY2(found >= at, qPrintable(l.title));
+            at = found;
+        }
+        QVERIFY(text.contains(QStringLiteral("!"))); // an overdue line's mark
+        QProcess::execute("pdftoppm", {"-png", "-r", "40", pdf, app->folder.path("page")});
+        QVERIFY(QFileInfo(app->folder.path("page-1.png")).size() > 1000);
+    }
+
+    // The calendar: an all-day event per dated loan, the summary, an alarm
+    // at 9:00, UIDs that stay the same; read by libical and by Python.
+    void calendarReadsBack() {
+        open();
+        const QString file = exported("iCalendar", "due.ics");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray ics = f.readAll();
+        icalcomponent* calendar = icalparser_parse_string(ics.constData());
+        QVERIFY(calendar);
+        QStringList summaries, uids;
+        for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
+             e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+            summaries << QString::fromUtf8(icalcomponent_get_summary(e)) + u'@'
+                             + QString::fromLatin1(icaltime_as_ical_string(icalcomponent_get_dtstart(e)));
+            uids << QString::fromUtf8(icalcomponent_get_uid(e));
+            icalcomponent* alarm = icalcomponent_get_first_component(e, ICAL_VALARM_COMPONENT);
+            QVERIFY(alarm);
+            const icaltriggertype trigger =
+                icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY));
+            QCOMPARE(icaldurationtype_as_int(trigger.duration), 9 * 3600);
+        }
+        icalcomponent_free(calendar);
+        summaries.sort();
+        QCOMPARE(summaries, (QStringList{"Вернуть: Война и мир; том 1 — Ира Ёлкина@20240229",
+                                         "Вернуть: Две\nстроки — Ира Ёлкина@20240309",
+                                         "Вернуть: Кавычки \"в\" названии, и запятая — Пётр@20240301",
+                                         "Вернуть: Пластинка — Ира Ёлкина@20240418"}));
+        // Exported again: the same loans, the same UIDs.
+        QFile again(exported("iCalendar", "again.ics"));
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        const QByteArray second = again.readAll();
+        for (const QString& uid : std::as_const(uids))
+            QVERIFY(second.contains(uid.toUtf8()));
+        const QString read = run(python(), {"-c",
+                                            "import sys, icalendar\n"
+                                            "c = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())\n"
+                                            "for e in c.walk('VEVENT'): print(str(e['SUMMARY']).replace('\\n', '|'))",
+                                            file});
+        if (!read.isEmpty()) // where the module is installed
+            QCOMPARE(read.split(u'\n', Qt::SkipEmptyParts).size(), 4);
+    }
+
+    // The grid as shown (here sorted by due date) read back by Python's csv.
+    void tableReadsBackAsCsv() {
+        open();
+        DM->aqMain->sort(QStringLiteral("return ASC"));
+        const QString file = exported("iExportTable", "a.csv");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.read(3) == "\xEF\xBB\xBF");
+        const QString read = run(python(), {"-c",
+                                            "import sys, csv\n"
+                                            "for row in csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
+                                            "newline=''), delimiter=';'): print('|'.join(row).replace('\\n', '/'))",
+                                            file});
+        QCOMPARE(read.split(u'\n', Qt::SkipEmptyParts),
+                 (QStringList{"Наименование|Вид|Дата выдачи|Дата возврата|Должник|Примечание", "дома|||||",
+                              "Война и мир; том 1|||29.02.2024|Ира Ёлкина|",
+                              "Кавычки \"в\" названии, и запятая|||01.03.2024|Пётр|",
+                              "Две/строки|||09.03.2024|Ира Ёлкина|"}));
+    }
+
+    void reminderForOneDebtor() {
+        open();
+        whenModalShown([](QWidget* contacts) {
+            childOf<QAction>(contacts, "tbReminder")->trigger(); // Ира, the first
+            QTest::keyClick(childOf<QWidget>(contacts, "DBGrid"), Qt::Key_Escape);
+        });
+        app->find<QAction>("tbContacts")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("Здравствуйте, Ира Ёлкина! Напоминаю, что у Вас:\n"
+                                "- «Война и мир; том 1» (срок был 29.02.2024)\n"
+                                "- «Две\nстроки» (вернуть до 09.03.2024)\n"
+                                "- «Пластинка» (вернуть до 18.04.2024)\n"
+                                "Верните, пожалуйста, когда будет удобно. Спасибо!"));
+    }
+};
+
+QTEST_MAIN(TestReports)
+#include "tst_reports.moc"
