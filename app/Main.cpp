@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "controls/TextBoxes.h"
+#include "data/Backups.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
@@ -103,6 +104,7 @@ void TfmMainForm::connectHandlers() {
     connectRecordHandlers();
     connectHistoryHandlers();
     connectReportHandlers();
+    connectBackupHandlers();
 }
 
 void TfmMainForm::FormCreate() {
@@ -190,7 +192,7 @@ void TfmMainForm::AInit() {
     ui->tbSelectTable->setEnabled(true);
     for (QAction* a : {ui->iHistory, ui->tbHistory})
         a->setEnabled(DM->LoansKept);
-    for (QAction* a : {ui->iDebtReport, ui->iDebtReportPdf, ui->iCalendar, ui->iExportTable})
+    for (QAction* a : {ui->iDebtReport, ui->iDebtReportPdf, ui->iCalendar, ui->iExportTable, ui->iBackups})
         a->setEnabled(true);
 }
 
@@ -214,11 +216,11 @@ void TfmMainForm::EnterNoDatabaseState() {
     ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     ui->tbSearch->setChecked(false);
     for (QAction* a :
-         {ui->tbNewRecord,   ui->iAddRec,   ui->tbSearch, ui->tbContacts,   ui->iBoth,          ui->iElapse,
-          ui->iExpired,      ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt,  ui->iDesFlt,        ui->tbFDepts,
-          ui->iContacts,     ui->iEditRec,  ui->iDelRec,  ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable,
-          ui->tbSelectTable, ui->iHistory,  ui->tbHistory, ui->iDebtReport, ui->iDebtReportPdf, ui->iCalendar,
-          ui->iExportTable})
+         {ui->tbNewRecord,   ui->iAddRec,   ui->tbSearch,  ui->tbContacts,   ui->iBoth,          ui->iElapse,
+          ui->iExpired,      ui->iTitleFlt, ui->iTypeFlt,  ui->iContactFlt,  ui->iDesFlt,        ui->tbFDepts,
+          ui->iContacts,     ui->iEditRec,  ui->iDelRec,   ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable,
+          ui->tbSelectTable, ui->iHistory,  ui->tbHistory, ui->iDebtReport,  ui->iDebtReportPdf, ui->iCalendar,
+          ui->iExportTable,  ui->iBackups})
         a->setEnabled(false);
     setWindowTitle(QStringLiteral("Zandrel"));
 }
@@ -238,8 +240,11 @@ bool TfmMainForm::FormCloseQuery() {
 void TfmMainForm::FormClose() {
     Closing = true;
     DM->ADOConnection->close();
-    if (ui->DBGrid->isVisibleTo(this)) // a database was shown
+    if (ui->DBGrid->isVisibleTo(this)) { // a database was shown
+        BackUpAtExit();
         CompactBase(DBPath, QString(), QString());
+        platform::guarded([] { backups::rememberState(DBPath); });
+    }
 }
 
 void TfmMainForm::closeEvent(QCloseEvent* event) {

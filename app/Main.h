@@ -97,6 +97,14 @@ public:
     // Loan history
     void iHistoryClick();
 
+    // Backups
+    void iBackupsClick();
+    // At exit, before the compaction: a copy when the catalogue changed.
+    // A failure is told once (not at every exit) and the exit goes on.
+    void BackUpAtExit();
+    // The catalogue shown again from a copy, written back in place.
+    void RestoreCopy(const QString& copy);
+
     // Reports: what leaves the program
     void iDebtReportClick();
     void iDebtReportPdfClick();
@@ -131,6 +139,7 @@ private:
     void connectRecordHandlers();
     void connectHistoryHandlers();
     void connectReportHandlers();
+    void connectBackupHandlers();
     // The item editor on the pending record of aqMain, posted on Save.
     bool EditItem();
     // Edit the current item, or add one when the view is empty.

@@ -1,9 +1,11 @@
 #include "app/Program.h"
 
 #include "app/Main.h"
+#include "data/Backups.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/AboutUnit.h"
+#include "dialogs/BackupsUnit.h"
 #include "dialogs/CEditUnit.h"
 #include "dialogs/ContactsUnit.h"
 #include "dialogs/EditUnit.h"
@@ -43,8 +45,11 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Показать эту справку и выйти."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Показать версию программы и выйти."));
+    const QCommandLineOption backupsOf(
+        QStringLiteral("backups"), QStringLiteral("Показать резервные копии ФАЙЛА и выйти."), QStringLiteral("ФАЙЛ"));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(backupsOf);
     const QString executable = QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName();
     const auto answer = [](const QString& text, FILE* to, int code) {
         std::fputs(qPrintable(text), to);
@@ -57,6 +62,10 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
                 + QStringLiteral("\nСправка: %1 --help\n").arg(executable),
             stderr, 1);
     }
+    if (parser.isSet(backupsOf)) {
+        const QStringList lines = backups::describe(QFileInfo(parser.value(backupsOf)).absoluteFilePath());
+        answer(lines.join(u'\n') + u'\n', stdout, 0);
+    }
     if (parser.isSet(version))
         answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
     if (parser.isSet(help))
@@ -66,10 +75,11 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
                               "Параметры:\n"
                               "  -h, --help     %2\n"
                               "  -v, --version  %3\n"
+                              "  --backups ФАЙЛ %4\n"
                               "\n"
                               "Аргументы:\n"
                               "  ФАЙЛ           База данных каталогизатора (.mdb), открываемая при запуске.\n")
-                   .arg(executable, help.description(), version.description()),
+                   .arg(executable, help.description(), version.description(), backupsOf.description()),
                stdout, 0);
     const QStringList files = parser.positionalArguments();
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
@@ -101,6 +111,7 @@ Program::Program() {
     m_tables = std::make_unique<TfmTSForm>(m_main.get());
     m_about = std::make_unique<TfmAbout>(m_main.get());
     m_history = std::make_unique<TfmHistory>(m_main.get());
+    m_backups = std::make_unique<TfmBackups>(m_main.get());
     // A missing version is reported; the program goes on with the box's
     // design text.
     platform::guarded([this] { m_about->FormCreate(); });

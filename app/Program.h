@@ -13,6 +13,7 @@ class TfmCEdit;
 class TfmTSForm;
 class TfmAbout;
 class TfmHistory;
+class TfmBackups;
 
 class Program {
 public:
@@ -50,4 +51,5 @@ private:
     std::unique_ptr<TfmTSForm> m_tables;
     std::unique_ptr<TfmAbout> m_about;
     std::unique_ptr<TfmHistory> m_history; // beyond the fixed order: the loan history
+    std::unique_ptr<TfmBackups> m_backups; // and the backups
 };

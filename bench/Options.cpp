@@ -38,6 +38,7 @@ QString usage() {
                           "  --import         only the import of a generated Access catalogue\n"
                           "  --history        only what the loan history costs (post-history, contacts-window)\n"
                           "  --reports        only the reports (debt-report, export)\n"
+                          "  --backup         only the exit's work (compact, backup)\n"
                           "  --help           this text\n");
 }
 
@@ -75,6 +76,8 @@ bool parseOptions(const QStringList& args, Options& o, bool& help, QString& erro
             o.onlyHistory = true;
         else if (a == QLatin1String("--reports"))
             o.onlyReports = true;
+        else if (a == QLatin1String("--backup"))
+            o.onlyBackup = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
             return true;

@@ -19,6 +19,7 @@ struct Options {
     bool onlyImport = false;  // the Access import alone, no catalogue generated
     bool onlyHistory = false; // the loan history's two lines alone
     bool onlyReports = false; // debt-report and export alone
+    bool onlyBackup = false;  // compact and backup alone
 
     // Sizes of the growth tables below the big one (items/100 and items/10).
     int growthSmall() const { return items / 100; }

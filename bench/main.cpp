@@ -10,6 +10,7 @@
 #include "bench/Ours.h"
 #include "bench/Reports.h"
 #include "bench/Window.h"
+#include "data/Backups.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 
@@ -93,6 +94,33 @@ Comparison compactComparison(Ours& ours, Baseline& base, const QString& path, in
                             {}},
                            true);
     base.open();
+    ours.connect();
+    return c;
+}
+
+// The exit's copy against the exit's compaction of the same closed file.
+// Each run starts without copies, so each run copies.
+Comparison backupComparison(Ours& ours, const QString& path, int runs) {
+    ours.disconnect();
+    const QTemporaryDir data(QDir(QDir::tempPath()).filePath(QStringLiteral("zandrel-backups-XXXXXX")));
+    const QByteArray userData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QDateTime exit = QDateTime::currentDateTime();
+    Comparison c = compare(QStringLiteral("backup"), runs,
+                           {[&] {
+                                backups::backUp(path, exit);
+                                return int64_t(0);
+                            },
+                            [&] { QDir(backups::folderFor(path)).removeRecursively(); }},
+                           {[&] {
+                                Ours::compact(path);
+                                return int64_t(0);
+                            },
+                            {}});
+    if (userData.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", userData);
     ours.connect();
     return c;
 }
@@ -191,6 +219,13 @@ int run(const Options& o) {
     }
     Ours ours(path);
     Baseline base(path);
+    if (o.onlyBackup) {
+        printHeader();
+        printComparison(compactComparison(ours, base, path, o.runs));
+        printComparison(backupComparison(ours, path, o.runs));
+        std::printf("(backup: SQLite column is our compaction of the same file)\n");
+        return 0;
+    }
     Comparison bigOpen, bigSearch;
     if (o.mainTable) {
         printHeader();
@@ -221,6 +256,8 @@ int run(const Options& o) {
         checkRows(byContact);
 
         printComparison(compactComparison(ours, base, path, o.runs));
+        printComparison(backupComparison(ours, path, o.runs));
+        std::printf("(backup: SQLite column is our compaction of the same file)\n");
         printImport(o.runs);
         printReports(path, cat, o.runs);
         ours.disconnect();

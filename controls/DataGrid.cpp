@@ -111,16 +111,7 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QueryTable
     // A press on a row's indicator makes that row current, as on its cells
     // (a clickable header would ignore presses near the rows' borders).
     indicator->viewport()->installEventFilter(this);
-    // White cells; the selection navy, and visible also while another
-    // control has the focus.
-    QPalette p = palette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        p.setColor(group, QPalette::Base, Qt::white);
-        p.setColor(group, QPalette::Text, Qt::black);
-        p.setColor(group, QPalette::Highlight, selectionColor());
-        p.setColor(group, QPalette::HighlightedText, Qt::white);
-    }
-    setPalette(p);
+    applyGridPalette(this);
     setItemDelegate(new StylingDelegate(this));
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -198,6 +189,17 @@ void DataGrid::followView(const QModelIndex& current) {
 }
 
 void DataGrid::keyboardSearch(const QString&) {}
+
+void DataGrid::applyGridPalette(QWidget* view) {
+    QPalette p = view->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Base, Qt::white);
+        p.setColor(group, QPalette::Text, Qt::black);
+        p.setColor(group, QPalette::Highlight, selectionColor());
+        p.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    view->setPalette(p);
+}
 
 QPoint DataGrid::cellAt(const QPoint& p) const {
     const QHeaderView* titles = horizontalHeader();

@@ -31,6 +31,9 @@ public:
     void setCellStyler(CellStyler styler);
     // Where the rows are selected: navy with white text unless the form says otherwise.
     static QColor selectionColor() { return QColor(0, 0, 128); }
+    // White cells, black text, the selection navy and visible also while
+    // another control has the focus: the look of every grid and list grid.
+    static void applyGridPalette(QWidget* view);
 
     // The cell under a point of the viewport's parent (the grid widget) in
     // grid coordinates: row 0 the titles, column 0 the indicator, -1 outside.

@@ -38,14 +38,7 @@ TfmHistory::TfmHistory(QWidget* parent) : ModalForm(parent, Placement::CentredOn
     setObjectName(QStringLiteral("fmHistory")); // setupUi keeps a name already set
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    // The grids' look: white cells, navy selection also without focus.
-    QPalette p = ui->HistoryGrid->palette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        p.setColor(group, QPalette::Base, Qt::white);
-        p.setColor(group, QPalette::Highlight, DataGrid::selectionColor());
-        p.setColor(group, QPalette::HighlightedText, Qt::white);
-    }
-    ui->HistoryGrid->setPalette(p);
+    DataGrid::applyGridPalette(ui->HistoryGrid);
     ui->HistoryGrid->verticalHeader()->hide();
     ui->HistoryGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     ui->HistoryGrid->horizontalHeader()->setStretchLastSection(true);

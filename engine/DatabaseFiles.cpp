@@ -1,6 +1,7 @@
 #include "engine/DatabaseFiles.h"
 
 #include "engine/Dialect.h"
+#include "engine/SqliteFiles.h"
 
 #include "engine/Connection.h"
 #include "engine/EngineError.h"
@@ -32,45 +33,6 @@ bool pathTaken(const QString& path) {
 }
 
 QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
-
-class Handle {
-public:
-    ~Handle() { sqlite3_close_v2(db); }
-    sqlite3* db = nullptr;
-};
-
-[[noreturn]] void failOn(sqlite3* db, int rc, const QString& path) {
-    throw EngineError(sqliteMessage(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path));
-}
-
-void run(sqlite3* db, const char* sql, const QString& path) {
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        failOn(db, rc, path);
-}
-
-void openFile(Handle& h, const QString& path, int flags) {
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK)
-        failOn(h.db, rc, path);
-    sqlite3_extended_result_codes(h.db, 1);
-    sqlite3_busy_timeout(h.db, 3000);
-}
-
-QString singleText(sqlite3* db, const char* sql, const QString& path) {
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-    if (rc != SQLITE_OK)
-        failOn(db, rc, path);
-    QString text;
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW)
-        text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        failOn(db, rc, path);
-    return text;
-}
 
 } // namespace
 
@@ -314,7 +276,14 @@ FileCheck checkFile(const QString& file, const QStringList& tables) {
     openFile(h, file, SQLITE_OPEN_READONLY);
     FileCheck check;
     check.intact = singleText(h.db, "PRAGMA integrity_check(1)", file) == QLatin1String("ok");
-    for (const QString& table : tables) {
+    check.names = tables;
+    if (tables.isEmpty())
+        check.names = singleText(h.db,
+                                 "SELECT group_concat(name, char(10)) FROM sqlite_master WHERE type='table' AND "
+                                 "name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
+                                 file)
+                          .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& table : std::as_const(check.names)) {
         const QByteArray exists =
             "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='" + quoted(table).toUtf8() + '\'';
         const QByteArray count = "SELECT count(*) FROM " + quotedIdentifier(table).toUtf8();

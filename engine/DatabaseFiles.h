@@ -22,11 +22,13 @@ void compactDatabase(const QString& source, const QString& target);
 void compactInPlace(const QString& file);
 
 // Whether a file another process wrote is sound (SQLite's integrity check)
-// and how many rows each of tables holds (-1 for a table it lacks): taken
+// and how many rows each of tables (every table when none are given) holds
+// (-1 for a table it lacks): taken
 // before such a file is moved into place. Throws when it cannot be read.
 struct FileCheck {
     bool intact = false;
     QList<qint64> rows;
+    QStringList names; // the tables asked about, or every table when none were
 };
 FileCheck checkFile(const QString& file, const QStringList& tables);
 

@@ -67,12 +67,15 @@ class AppHarness {
 public:
     // Unscripted boxes and dialogs are reported at the test's own line.
     explicit AppHarness(std::source_location where = std::source_location::current())
-        : fallbackBoxes(where), fallbackDialogs(where), folder(where) {
+        : fallbackBoxes(where), fallbackDialogs(where), folder(where), m_dataHome(qgetenv("XDG_DATA_HOME")) {
         platform::overrideProgramFolder(folder.root());
+        // The backups made at exit stay in the test's own folder.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path("data")));
     }
     ~AppHarness() {
         program.reset();
         platform::overrideProgramFolder(QString());
+        qputenv("XDG_DATA_HOME", m_dataHome);
     }
 
     // Boxes and dialogs a test does not script fail it instead of waiting for
@@ -161,4 +164,5 @@ public:
 
 private:
     mutable std::unique_ptr<MainControls> m_controls;
+    QByteArray m_dataHome;
 };

@@ -5,6 +5,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/WritePaths.h"
 
+#include "data/Backups.h"
 #include "engine/Connection.h"
 
 #include <QDir>
@@ -53,6 +54,7 @@ private slots:
         command.makeFixture(folder.path("fixture.mdb"));
         QVERIFY(QDir(folder.root()).mkdir("work"));
         const QString file = folder.path("work/cat.mdb");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path("data"))); // where the helper keeps its backups
         auto fresh = [&] {
             QFile::remove(file);
             QVERIFY(QFile::copy(folder.path("fixture.mdb"), file));
@@ -98,6 +100,10 @@ private slots:
             next.open();
             next.close();
             QCOMPARE(QDir(folder.path("work")).entryList(QDir::Files).join(u' '), QStringLiteral("cat.mdb"));
+            // A backup the list offers is whole.
+            for (const backups::Copy& copy : backups::copiesOf(file))
+                QVERIFY2(backups::contentsOf(copy.path).intact,
+                         qPrintable(QString("trial %1: %2").arg(trial).arg(copy.path)));
         }
         qInfo("%s: %d trials over %lld us, %d found as before, %d as after", qPrintable(command.name), trialsPerPath(),
               micros, killedBefore, killedAfter);

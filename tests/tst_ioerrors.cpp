@@ -6,6 +6,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/WritePaths.h"
 
+#include "data/Backups.h"
 #include "data/DBMUnit.h"
 
 #include <QDir>
@@ -73,6 +74,14 @@ private slots:
             QVERIFY2(state.contents == before.contents || state.contents == after.contents,
                      qPrintable(QString("failure at %1 left a third state").arg(nth)));
             QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"cat.mdb"});
+            // A backup cut short leaves nothing the list would offer.
+            QStringList offered{"state"};
+            for (const backups::Copy& copy : backups::copiesOf("cat.mdb")) {
+                QVERIFY2(backups::contentsOf(copy.path).intact, qPrintable(QString("failure at %1").arg(nth)));
+                offered << QFileInfo(copy.path).fileName();
+            }
+            for (const QString& name : QDir(backups::folderFor("cat.mdb")).entryList(QDir::Files | QDir::Hidden))
+                QVERIFY2(offered.contains(name), qPrintable(QString("failure at %1 left %2").arg(nth).arg(name)));
             // A failure SQLite can do without (a sync after the commit) may
             // pass unreported, but then the command was done.
             if (error.isEmpty())

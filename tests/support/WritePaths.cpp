@@ -1,18 +1,22 @@
 #include "tests/support/WritePaths.h"
 
+#include "data/Backups.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/LoanHistory.h"
 #include "data/ProgramState.h"
 #include "dialogs/TSelectUnit.h"
+#include "engine/Copies.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QToolButton>
@@ -128,6 +132,13 @@ void nameTable(const QString& path, const char* mode, const QString& name) {
     manager->SpeedButton1Click();
 }
 
+// Backups go to a folder beside the catalogue's, never into the user's.
+// Each run starts without copies, so each run writes one.
+void keepBackupsBeside(const QString& path) {
+    qputenv("XDG_DATA_HOME", QFile::encodeName(QFileInfo(path).absoluteDir().filePath(QStringLiteral("../data"))));
+    QDir(backups::folderFor(path)).removeRecursively();
+}
+
 } // namespace
 
 QList<WritePath> writePaths(int rows) {
@@ -164,6 +175,37 @@ QList<WritePath> writePaths(int rows) {
              dataModule();
              DBPath = path;
              answering([] { CheckBaseVersion(); });
+         }},
+        // The exit: a copy (never offered half-made), then the compaction,
+        // which goes on when the copy fails; the copy's failure is told last.
+        {QStringLiteral("compact at exit, after a backup"), filled,
+         [](const QString& path) {
+             keepBackupsBeside(path);
+             QString failed;
+             try {
+                 backups::backUp(path, QDateTime(QDate(2024, 3, 1), QTime(18, 0)));
+             } catch (const std::exception& e) {
+                 failed = QString::fromUtf8(e.what());
+             }
+             dataModule()->ADOConnection->close();
+             answering([&] { CompactBase(path, QString(), QString()); });
+             if (!failed.isEmpty())
+                 throw engine::EngineError(failed);
+         }},
+        // A copy of another state written back in place, after a copy of the
+        // present one. The copy to restore is made once, outside the folder.
+        {QStringLiteral("restore a copy"), filled,
+         [](const QString& path) {
+             keepBackupsBeside(path);
+             const QString source = QFileInfo(path).absoluteDir().filePath(QStringLiteral("../restored.mdb"));
+             if (!QFile::exists(source)) {
+                 engine::copyDatabase(path, source);
+                 sqlite3* db = nullptr;
+                 sqlite3_open(QFile::encodeName(source).constData(), &db);
+                 sqlite3_exec(db, "DROP TABLE Games; DELETE FROM Books WHERE id % 3 = 0", nullptr, nullptr, nullptr);
+                 sqlite3_close(db);
+             }
+             backups::restore(source, path, QDateTime(QDate(2024, 3, 1), QTime(18, 0)));
          }},
         {QStringLiteral("compact the file"),
          [rows](const QString& path) {

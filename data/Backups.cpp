@@ -1,0 +1,192 @@
+#include "data/Backups.h"
+
+#include "data/BaseFiles.h"
+#include "engine/Copies.h"
+#include "engine/DatabaseFiles.h"
+#include "engine/EngineError.h"
+#include "platform/Files.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <tuple>
+
+namespace backups {
+
+namespace {
+
+constexpr int kDaysKept = 10;
+const QString kNameFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
+const QString kSuffix = QStringLiteral(".mdb");
+const QString kWriting = QStringLiteral(".writing-");
+const QString kBeforeRestore = QStringLiteral("-before-restore");
+const QString kState = QStringLiteral("state");
+
+QString canonical(const QString& catalogue) {
+    const QFileInfo info(catalogue);
+    const QString real = info.canonicalFilePath();
+    return real.isEmpty() ? info.absoluteFilePath() : real;
+}
+
+// "size changes" of the catalogue as the newest copy (and the compaction
+// after it) left it.
+QString stampText(const engine::FileStamp& s) { return QStringLiteral("%1 %2").arg(s.size).arg(s.changes); }
+
+QString readState(const QString& folder) {
+    QFile f(QDir(folder).filePath(kState));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
+void writeState(const QString& folder, const QString& text) {
+    const QString path = QDir(folder).filePath(kState);
+    const QString temporary = path + QStringLiteral(".new");
+    QFile f(temporary);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) == text.toUtf8().size()) {
+        f.close();
+        platform::renameFile(temporary, path);
+    }
+}
+
+[[noreturn]] void fail(const QString& catalogue, const QString& folder, const QString& reason) {
+    throw engine::EngineError(
+        QStringLiteral("Резервная копия каталога '%1' не сделана (папка '%2'): %3").arg(catalogue, folder, reason));
+}
+
+} // namespace
+
+QString folderFor(const QString& catalogue) {
+    const QString full = canonical(catalogue);
+    const QString hash =
+        QString::fromLatin1(QCryptographicHash::hash(full.toUtf8(), QCryptographicHash::Sha1).toHex().left(10));
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(data).filePath(QStringLiteral("Zandrel/backups/%1-%2").arg(QFileInfo(full).completeBaseName(), hash));
+}
+
+QList<Copy> copiesOf(const QString& catalogue) {
+    QList<Copy> copies;
+    const QDir folder(folderFor(catalogue));
+    for (const QFileInfo& f : folder.entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name)) {
+        QString base = f.completeBaseName();
+        const bool beforeRestore = base.endsWith(kBeforeRestore);
+        if (beforeRestore)
+            base.chop(kBeforeRestore.size());
+        const QDateTime taken = QDateTime::fromString(base, kNameFormat);
+        if (taken.isValid())
+            copies.append({f.absoluteFilePath(), taken, f.size(), beforeRestore});
+    }
+    // Newest first; in the same second a restore's copy follows the exit's.
+    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
+        return std::tie(a.taken, a.beforeRestore) > std::tie(b.taken, b.beforeRestore);
+    });
+    return copies;
+}
+
+Contents contentsOf(const QString& copy) {
+    Contents c;
+    try {
+        const engine::FileCheck check = engine::checkFile(copy, {});
+        c.intact = check.intact;
+        for (int t = 0; t < check.names.size(); ++t) {
+            if (check.names[t].compare(QLatin1String("_contacts"), Qt::CaseInsensitive) == 0)
+                c.contacts = check.rows[t];
+            else if (!IsProgramTable(check.names[t]))
+                c.items += qMax<qint64>(0, check.rows[t]);
+        }
+    } catch (const std::exception&) {
+        c.intact = false;
+    }
+    return c;
+}
+
+Outcome backUp(const QString& catalogue, const QDateTime& now, Reason reason) {
+    const QString folder = folderFor(catalogue);
+    const engine::FileStamp stamp = engine::stampOf(catalogue);
+    if (reason == Reason::Exit && !copiesOf(catalogue).isEmpty() && readState(folder) == stampText(stamp))
+        return Outcome::Unchanged;
+    if (!QDir().mkpath(folder))
+        fail(catalogue, folder, QStringLiteral("папку не удалось создать"));
+    const QDir dir(folder);
+    // What a copy killed half-way left is never offered: it still has its
+    // temporary name, and goes now.
+    for (const QString& stale : dir.entryList({kWriting + QStringLiteral("*")}, QDir::Files | QDir::Hidden))
+        platform::deleteFile(dir.filePath(stale));
+    const QString name =
+        now.toString(kNameFormat) + (reason == Reason::BeforeRestore ? kBeforeRestore : QString()) + kSuffix;
+    const QString writing = dir.filePath(kWriting + name);
+    try {
+        engine::copyDatabase(catalogue, writing);
+    } catch (const std::exception& e) {
+        fail(catalogue, folder, QString::fromUtf8(e.what()));
+    }
+    if (!platform::renameFile(writing, dir.filePath(name))) {
+        platform::deleteFile(writing);
+        fail(catalogue, folder, QStringLiteral("копию не удалось переименовать"));
+    }
+    platform::syncFolder(folder);
+    writeState(folder, stampText(stamp));
+    // One exit's copy a day, the newest; the last ten days with a copy.
+    QSet<QDate> days;
+    for (const Copy& c : copiesOf(catalogue)) {
+        const bool sameDayOlder =
+            reason == Reason::Exit && !c.beforeRestore && c.taken.date() == now.date() && c.path != dir.filePath(name);
+        if (sameDayOlder || (!days.contains(c.taken.date()) && days.size() >= kDaysKept))
+            platform::deleteFile(c.path);
+        else
+            days.insert(c.taken.date());
+    }
+    return Outcome::Made;
+}
+
+void rememberState(const QString& catalogue) {
+    const QString folder = folderFor(catalogue);
+    if (QFileInfo(folder).isDir() && !copiesOf(catalogue).isEmpty())
+        writeState(folder, stampText(engine::stampOf(catalogue)));
+}
+
+void restore(const QString& copy, const QString& catalogue, const QDateTime& now) {
+    if (!contentsOf(copy).intact)
+        throw engine::EngineError(
+            QStringLiteral("Копия '%1' повреждена; каталог '%2' остался как был").arg(copy, catalogue));
+    backUp(catalogue, now, Reason::BeforeRestore);
+    engine::restoreInPlace(copy, catalogue);
+}
+
+QString describeTime(const Copy& copy) {
+    const QString time = copy.taken.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    return copy.beforeRestore ? time + QStringLiteral(" (до восстановления)") : time;
+}
+
+QString describeSize(qint64 bytes) {
+    const QLocale russian(QLocale::Russian);
+    if (bytes < 1024)
+        return QStringLiteral("%1 байт").arg(bytes);
+    const char* const units[] = {"КБ", "МБ", "ГБ", "ТБ"};
+    double value = double(bytes) / 1024.0;
+    int unit = 0;
+    for (; value >= 1024.0 && unit < 3; ++unit)
+        value /= 1024.0;
+    return russian.toString(value, 'f', value < 10.0 ? 1 : 0) + QLatin1Char(' ') + QString::fromUtf8(units[unit]);
+}
+
+QStringList describe(const QString& catalogue) {
+    QStringList lines{
+        QStringLiteral("Резервные копии каталога %1 (%2):").arg(canonical(catalogue), folderFor(catalogue))};
+    for (const Copy& c : copiesOf(catalogue)) {
+        const Contents contents = contentsOf(c.path);
+        lines << QStringLiteral("%1  %2  вещей: %3, контактов: %4%5")
+                     .arg(describeTime(c), describeSize(c.size))
+                     .arg(contents.items)
+                     .arg(contents.contacts)
+                     .arg(contents.intact ? QString() : QStringLiteral("  ПОВРЕЖДЕНА"));
+    }
+    if (lines.size() == 1)
+        lines << QStringLiteral("Копий нет.");
+    return lines;
+}
+
+} // namespace backups

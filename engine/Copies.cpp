@@ -1,0 +1,73 @@
+#include "engine/Copies.h"
+
+#include "engine/SqliteFiles.h"
+#include "platform/Files.h"
+
+#include <QFileInfo>
+
+namespace engine {
+
+namespace {
+
+// Every page of from into to, in one step; to's own journal covers it.
+int copyPages(sqlite3* from, sqlite3* to) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        return sqlite3_errcode(to);
+    const int rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    return rc == SQLITE_DONE ? finished : rc;
+}
+
+} // namespace
+
+void copyDatabase(const QString& source, const QString& target) {
+    if (QFileInfo::exists(target))
+        throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(target));
+    try {
+        Handle from, to;
+        openFile(from, source, SQLITE_OPEN_READONLY);
+        openFile(to, target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        // The copy is synced once, as a whole, when it is complete.
+        run(to.db, "PRAGMA synchronous=OFF", target);
+        run(to.db, "PRAGMA journal_mode=OFF", target);
+        const int rc = copyPages(from.db, to.db);
+        if (rc != SQLITE_OK)
+            failOn(rc == SQLITE_BUSY || rc == SQLITE_LOCKED ? from.db : to.db, rc, rc == SQLITE_BUSY ? source : target);
+    } catch (...) {
+        platform::deleteFile(target);
+        throw;
+    }
+    if (!platform::syncFile(target)) {
+        platform::deleteFile(target);
+        throw EngineError(QStringLiteral("Не удалось записать на диск копию '%1'").arg(target));
+    }
+}
+
+void restoreInPlace(const QString& copy, const QString& file) {
+    Handle from;
+    openFile(from, copy, SQLITE_OPEN_READONLY);
+    if (singleText(from.db, "PRAGMA integrity_check(1)", copy) != QLatin1String("ok"))
+        throw EngineError(QStringLiteral("Копия '%1' повреждена; каталог '%2' остался как был").arg(copy, file));
+    Handle to;
+    openFile(to, file, SQLITE_OPEN_READWRITE);
+    run(to.db, "PRAGMA synchronous=FULL", file);
+    const int rc = copyPages(from.db, to.db);
+    if (rc != SQLITE_OK)
+        failOn(to.db, rc, file);
+}
+
+FileStamp stampOf(const QString& file) {
+    QFile f(file);
+    FileStamp stamp;
+    if (!f.open(QIODevice::ReadOnly))
+        return stamp;
+    const QByteArray header = f.read(28);
+    stamp.size = f.size();
+    if (header.size() == 28)
+        stamp.changes = qint64(uint8_t(header[24])) << 24 | uint8_t(header[25]) << 16 | uint8_t(header[26]) << 8
+                        | uint8_t(header[27]);
+    return stamp;
+}
+
+} // namespace engine

@@ -1,0 +1,185 @@
+// Backups: the copies a fortnight of exits leaves, a removed table brought
+// back by a restore, a damaged copy refused, a failing backup that neither
+// stops the exit nor nags, and "zandrel --backups".
+#include "AppHarness.h"
+
+#include "data/Backups.h"
+#include "dialogs/BackupsUnit.h"
+#include "engine/Copies.h"
+#include "platform/Shell.h"
+
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+void change(const QString& file, const QString& title) {
+    engine::Connection c;
+    c.setConnectionString(QStringLiteral("Data Source=") + file);
+    c.open();
+    c.execute(QStringLiteral("INSERT INTO A (title) SELECT '%1'").arg(title));
+}
+
+ino_t inodeOf(const QString& file) {
+    struct stat st {};
+    ::stat(QFile::encodeName(file).constData(), &st);
+    return st.st_ino;
+}
+
+} // namespace
+
+class TestBackups : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Twelve days of work with exits, some days twice, some without a
+    // change: a copy a day when something changed, the newest of the day,
+    // the last ten days kept.
+    void twelveDaysOfExits() {
+        AppHarness app; // its own data folder
+        app.makeCatalogue("home.mdb", {{"A", {}}});
+        const QString file = app.folder.path("home.mdb");
+        using backups::Outcome;
+        QList<Outcome> outcomes;
+        for (int d = 1; d <= 12; ++d) {
+            const QDate day(2024, 3, d);
+            if (d != 5) // nothing done on the 5th
+                change(file, QStringLiteral("day %1").arg(d));
+            outcomes << backups::backUp(file, QDateTime(day, QTime(18, 0)));
+            backups::rememberState(file);
+            if (d % 4 == 0) { // a second exit later that day, after more work
+                change(file, QStringLiteral("evening %1").arg(d));
+                outcomes << backups::backUp(file, QDateTime(day, QTime(22, 30)));
+                backups::rememberState(file);
+                outcomes << backups::backUp(file, QDateTime(day, QTime(23, 0))); // nothing since
+            }
+        }
+        QCOMPARE(outcomes.count(Outcome::Unchanged), 1 + 3);
+        QStringList taken;
+        for (const backups::Copy& c : backups::copiesOf(file))
+            taken << c.taken.toString(QStringLiteral("dd HH:mm"));
+        QCOMPARE(taken, (QStringList{"12 22:30", "11 18:00", "10 18:00", "09 18:00", "08 22:30", "07 18:00", "06 18:00",
+                                     "04 22:30", "03 18:00", "02 18:00"}));
+        const backups::Contents newest = backups::contentsOf(backups::copiesOf(file).first().path);
+        QVERIFY(newest.intact);
+        QCOMPARE(newest.items, 11 + 3);
+        QCOMPARE(QDir(backups::folderFor(file)).entryList({".writing*"}, QDir::Files | QDir::Hidden), QStringList{});
+    }
+
+    // A table removed by mistake comes back: the copy from before is written
+    // into the catalogue in place, the state it replaces copied first.
+    void restoringBringsBackARemovedTable() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("home.mdb", {{"A", {"'a', NULL, NULL"}}, {"B", {"'b', NULL, NULL"}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=A\n");
+        app.start();
+        app.quit(boxes); // the exit's copy
+        const QString file = app.folder.path("home.mdb");
+        const ino_t inode = inodeOf(file);
+        app.start();
+        DM->Execute({QStringLiteral("DROP TABLE B")});
+        QCOMPARE(DM->ADOConnection->tableNames().contains("B"), false);
+        whenModalShown([&](QWidget* window) {
+            auto* grid = childOf<QTableWidget>(window, "BackupGrid");
+            QCOMPARE(grid->rowCount(), 1);
+            QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("2")); // items in the copy
+            QCOMPARE(grid->item(0, 4)->text(), QStringLiteral("в порядке"));
+            boxes.answer(platform::Answer::Yes);
+            childOf<QPushButton>(window, "bbRestore")->click();
+        });
+        app.find<QAction>("iBackups")->trigger();
+        QVERIFY(boxes.last().text.startsWith(QStringLiteral("Восстановить каталог")));
+        QVERIFY(TableNames.contains("B"));
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(A)"));
+        QCOMPARE(inodeOf(file), inode);
+        // The state the restore replaced is a copy of its own: the restore can be undone.
+        const QList<backups::Copy> copies = backups::copiesOf(file);
+        QCOMPARE(copies.size(), 2);
+        QVERIFY(copies[0].beforeRestore);
+        QCOMPARE(backups::contentsOf(copies[0].path).items, 1); // without B
+        QCOMPARE(backups::contentsOf(copies[1].path).items, 2);
+    }
+
+    // A damaged copy is marked and never written back; a folder no file
+    // manager opens is said, not passed over.
+    void damagedCopyCannotBeRestored() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("home.mdb", {{"A", {"'a', NULL, NULL"}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        const QString file = app.folder.path("home.mdb");
+        backups::backUp(file, QDateTime(QDate(2024, 3, 1), QTime(18, 0)));
+        QFile copy(backups::copiesOf(file).first().path);
+        QVERIFY(copy.resize(copy.size() / 2 + 100));
+        app.start();
+        const platform::ShellHandler shell = platform::setShellHandler([](const QString&) { return false; });
+        whenModalShown([&](QWidget* window) {
+            QCOMPARE(childOf<QTableWidget>(window, "BackupGrid")->item(0, 4)->text(), QStringLiteral("повреждена"));
+            QVERIFY(childOf<QTableWidget>(window, "BackupGrid")->item(0, 1)->text().endsWith(QStringLiteral(" КБ")));
+            QVERIFY(!childOf<QPushButton>(window, "bbRestore")->isEnabled());
+            boxes.answer(platform::Answer::Ok);
+            childOf<QPushButton>(window, "bbOpenFolder")->click();
+            childOf<QPushButton>(window, "bbClose")->click();
+        });
+        app.find<QAction>("iBackups")->trigger();
+        platform::setShellHandler(shell);
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.contains(backups::folderFor(file)));
+    }
+
+    // A backup that cannot be written: said once, with the folder and the
+    // reason; the exit and its compaction go on; the next exit is quiet.
+    void failingBackupNeitherStopsTheExitNorNags() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("home.mdb", {{"A", {"'a', NULL, NULL"}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        QFile blocker(app.folder.path("data"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+        blocker.close();
+        const QString file = app.folder.path("home.mdb");
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + file);
+        c.open();
+        // Free pages for the compaction to drop.
+        c.execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<2000) "
+                  "INSERT INTO A (title) SELECT 'x' || i FROM n");
+        c.execute("DELETE FROM A WHERE title LIKE 'x%'");
+        c.close();
+        const qint64 before = QFileInfo(file).size();
+        for (int exit = 0; exit < 2; ++exit) {
+            app.start();
+            boxes.answer(platform::Answer::Yes);
+            if (exit == 0)
+                boxes.answer(platform::Answer::Ok);
+            app.ui()->iExit->trigger();
+            app.program.reset();
+        }
+        QCOMPARE(boxes.count(), 3); // the exit question twice, the failure once
+        QVERIFY(boxes.shown()[1].text.contains(backups::folderFor(file)));
+        QVERIFY(boxes.shown()[1].text.contains(QStringLiteral("Сжатие и выход продолжаются")));
+        QVERIFY(QFileInfo(file).size() < before); // compacted all the same
+    }
+
+    void backupsOnTheCommandLine() {
+        AppHarness app; // the program started below inherits its data folder
+        app.makeCatalogue("home.mdb", {{"A", {}}});
+        const QString file = app.folder.path("home.mdb");
+        backups::backUp(file, QDateTime(QDate(2024, 3, 1), QTime(18, 0, 5)));
+        QProcess zandrel;
+        zandrel.start(QStringLiteral(ZANDREL_EXECUTABLE), {"--backups", file});
+        QVERIFY(zandrel.waitForFinished(10000));
+        const QStringList lines = QString::fromUtf8(zandrel.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[1].startsWith(QStringLiteral("01.03.2024 18:00:05")));
+        QVERIFY(lines[1].contains(QStringLiteral("вещей: 0, контактов: 0")));
+    }
+};
+
+QTEST_MAIN(TestBackups)
+#include "tst_backups.moc"
