@@ -25,7 +25,7 @@ void TfmMainForm::connectBackupHandlers() {
     platform::connectHandler(ui->iBackups, &QAction::triggered, this, &TfmMainForm::iBackupsClick);
 }
 
-void TfmMainForm::BackUpAtExit() {
+bool TfmMainForm::BackUpAtExit() {
     // The failure said last time is not said again: a full disk or a
     // folder that cannot be written would otherwise greet every exit.
     const QString told = platform::readProfileString(SettingsPath(), kSection, kFailure, QString());
@@ -35,12 +35,13 @@ void TfmMainForm::BackUpAtExit() {
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
     }
-    if (failure == told)
-        return;
-    platform::writeProfileString(SettingsPath(), kSection, kFailure, failure);
-    if (!failure.isEmpty())
-        platform::messageBox(failure + QStringLiteral("\rСжатие и выход продолжаются."),
-                             QStringLiteral("Резервная копия"), platform::Buttons::Ok, platform::Icon::Warning);
+    if (failure != told) {
+        platform::writeProfileString(SettingsPath(), kSection, kFailure, failure);
+        if (!failure.isEmpty())
+            platform::messageBox(failure + QStringLiteral("\rСжатие и выход продолжаются."),
+                                 QStringLiteral("Резервная копия"), platform::Buttons::Ok, platform::Icon::Warning);
+    }
+    return failure.isEmpty();
 }
 
 void TfmMainForm::iBackupsClick() {

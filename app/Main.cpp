@@ -241,9 +241,11 @@ void TfmMainForm::FormClose() {
     Closing = true;
     DM->ADOConnection->close();
     if (ui->DBGrid->isVisibleTo(this)) { // a database was shown
-        BackUpAtExit();
+        const bool copied = BackUpAtExit();
         CompactBase(DBPath, QString(), QString());
-        platform::guarded([] { backups::rememberState(DBPath); });
+        // A failed copy leaves the state as it was, so the next exit copies.
+        if (copied)
+            platform::guarded([] { backups::rememberState(DBPath); });
     }
 }
 

@@ -101,7 +101,8 @@ public:
     void iBackupsClick();
     // At exit, before the compaction: a copy when the catalogue changed.
     // A failure is told once (not at every exit) and the exit goes on.
-    void BackUpAtExit();
+    // True when the copies hold the catalogue as it stands.
+    bool BackUpAtExit();
     // The catalogue shown again from a copy, written back in place.
     void RestoreCopy(const QString& copy);
 

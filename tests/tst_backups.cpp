@@ -133,10 +133,12 @@ private slots:
     }
 
     // A backup that cannot be written: said once, with the folder and the
-    // reason; the exit and its compaction go on; the next exit is quiet.
+    // reason; the exit and its compaction go on; the next exit is quiet; and
+    // what a failed backup missed is copied at the next exit that can.
     void failingBackupNeitherStopsTheExitNorNags() {
         AppHarness app;
         ScriptedMessageBoxes boxes;
+        const PinnedToday day(45352); // each exit's copy is 2024-03-01_00-00-00
         app.makeCatalogue("home.mdb", {{"A", {"'a', NULL, NULL"}}});
         app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
         QFile blocker(app.folder.path("data"));
@@ -152,18 +154,34 @@ private slots:
         c.execute("DELETE FROM A WHERE title LIKE 'x%'");
         c.close();
         const qint64 before = QFileInfo(file).size();
-        for (int exit = 0; exit < 2; ++exit) {
+        const auto exitOnce = [&](bool failureSaid) {
             app.start();
             boxes.answer(platform::Answer::Yes);
-            if (exit == 0)
+            if (failureSaid)
                 boxes.answer(platform::Answer::Ok);
             app.ui()->iExit->trigger();
             app.program.reset();
-        }
+        };
+        exitOnce(true);
+        exitOnce(false);
         QCOMPARE(boxes.count(), 3); // the exit question twice, the failure once
         QVERIFY(boxes.shown()[1].text.contains(backups::folderFor(file)));
         QVERIFY(boxes.shown()[1].text.contains(QStringLiteral("Сжатие и выход продолжаются")));
         QVERIFY(QFileInfo(file).size() < before); // compacted all the same
+
+        QVERIFY(blocker.remove());
+        exitOnce(false);
+        QCOMPARE(backups::copiesOf(file).size(), 1);
+        change(file, QStringLiteral("after the copy"));
+        // A folder where the copy is written: this exit's copy fails while
+        // an older one is there.
+        const QString writing = QDir(backups::folderFor(file)).filePath(".writing-2024-03-01_00-00-00.mdb");
+        QVERIFY(QDir().mkpath(writing + "/x"));
+        exitOnce(true);
+        QVERIFY(QDir(writing).removeRecursively());
+        exitOnce(false); // nothing done since, yet the newest copy lacks the work
+        QCOMPARE(backups::contentsOf(backups::copiesOf(file).first().path).items, 2);
+        QCOMPARE(boxes.count(), 3 + 3 + 1);
     }
 
     void backupsOnTheCommandLine() {
