@@ -14,7 +14,9 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <future>
 #include <tuple>
+#include <vector>
 
 namespace backups {
 
@@ -103,6 +105,16 @@ Contents contentsOf(const QString& copy) {
     return c;
 }
 
+QList<Contents> contentsOf(const QList<Copy>& copies) {
+    std::vector<std::future<Contents>> checks;
+    for (const Copy& c : copies)
+        checks.push_back(std::async(std::launch::async, [path = c.path] { return contentsOf(path); }));
+    QList<Contents> contents;
+    for (std::future<Contents>& check : checks)
+        contents << check.get();
+    return contents;
+}
+
 Outcome backUp(const QString& catalogue, const QDateTime& now, Reason reason) {
     const QString folder = folderFor(catalogue);
     const engine::FileStamp stamp = engine::stampOf(catalogue);
@@ -176,8 +188,11 @@ QString describeSize(qint64 bytes) {
 QStringList describe(const QString& catalogue) {
     QStringList lines{
         QStringLiteral("Резервные копии каталога %1 (%2):").arg(canonical(catalogue), folderFor(catalogue))};
-    for (const Copy& c : copiesOf(catalogue)) {
-        const Contents contents = contentsOf(c.path);
+    const QList<Copy> copies = copiesOf(catalogue);
+    const QList<Contents> checked = contentsOf(copies);
+    for (qsizetype i = 0; i < copies.size(); ++i) {
+        const Copy& c = copies[i];
+        const Contents& contents = checked[i];
         lines << QStringLiteral("%1  %2  вещей: %3, контактов: %4%5")
                      .arg(describeTime(c), describeSize(c.size))
                      .arg(contents.items)

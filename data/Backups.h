@@ -28,6 +28,9 @@ struct Contents {
 };
 // What a copy holds, read from the copy itself.
 Contents contentsOf(const QString& copy);
+// The same for each copy, checked side by side: every copy is read whole,
+// about a second for each 200 MB.
+QList<Contents> contentsOf(const QList<Copy>& copies);
 
 enum class Outcome { Made, Unchanged };
 enum class Reason { Exit, BeforeRestore };

@@ -46,8 +46,9 @@ QString TfmBackups::Choose(const QString& catalogue) {
     grid->setColumnCount(int(titles.size()));
     grid->setHorizontalHeaderLabels(titles);
     grid->setRowCount(int(m_copies.size()));
+    const QList<backups::Contents> checked = backups::contentsOf(m_copies);
     for (int r = 0; r < m_copies.size(); ++r) {
-        const backups::Contents contents = backups::contentsOf(m_copies[r].path);
+        const backups::Contents& contents = checked[r];
         m_intact << contents.intact;
         const QStringList cells{backups::describeTime(m_copies[r]), backups::describeSize(m_copies[r].size),
                                 QString::number(contents.items), QString::number(contents.contacts),
