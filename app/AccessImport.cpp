@@ -2,10 +2,11 @@
 // the conversion, and the converted catalogue opened in its place.
 #include "app/Main.h"
 
-#include "data/AccessImport.h"
+#include "jet/Conversion.h"
 #include "data/ProgramState.h"
 #include "jet/JetHeader.h"
 #include "platform/Files.h"
+#include "platform/InputGuard.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -47,17 +48,17 @@ bool TfmMainForm::BringInAccessFile() {
              platform::Icon::Warning);
         return false;
     }
-    // Opened before: the conversion made then is offered first.
-    const QString earlier = accessimport::targetFor(access, true);
+    // Opened before: the newest conversion made then is offered first.
+    const QString earlier = accessimport::newestConversion(access);
     if (platform::fileExists(earlier) && jet::readHeader(earlier).format == jet::Format::NotJet
         && ask(QStringLiteral("Файл Access '%1' уже был преобразован в каталог '%2'.\rОткрыть этот каталог?\r\r"
-                              "Нет - преобразовать файл Access заново, в новый каталог.")
+                              "Нет — преобразовать файл Access заново, в новый каталог.")
                    .arg(access, earlier))) {
         DBPath = ReducedPath(earlier);
         return true;
     }
     const QString target = accessimport::targetFor(access);
-    if (!ask(QStringLiteral("Файл '%1' - база данных Microsoft Access.\rПреобразовать её в каталог Zandrel?\r\r"
+    if (!ask(QStringLiteral("Файл '%1' — база данных Microsoft Access.\rПреобразовать её в каталог Zandrel?\r\r"
                             "Каталог будет сохранён в файл '%2'; сам файл Access не изменится.")
                  .arg(access, target)))
         return false;
@@ -69,6 +70,8 @@ bool TfmMainForm::BringInAccessFile() {
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
     progress.setValue(0);
+    // Also before the progress window shows: nothing but its «Отмена» acts.
+    const platform::InputOnlyFor onlyCancel(&progress);
     const accessimport::Result result = accessimport::run(access, target, [&](const accessimport::Progress& p) {
         progress.setLabelText(
             QStringLiteral("Таблица %1 из %2, строк %3 из %4").arg(p.table).arg(p.tables).arg(p.rows).arg(p.totalRows));
@@ -82,9 +85,13 @@ bool TfmMainForm::BringInAccessFile() {
             tell(result.message, platform::Icon::Error);
         return false;
     }
+    QStringList notes;
     if (QFileInfo(target).absolutePath() != QFileInfo(access).absolutePath())
-        tell(QStringLiteral("Папка файла Access закрыта для записи, поэтому каталог сохранён в '%1'.").arg(target),
-             platform::Icon::Information);
+        notes << QStringLiteral("Папка файла Access закрыта для записи, поэтому каталог сохранён в '%1'.").arg(target);
+    if (!result.renamed.isEmpty())
+        notes << accessimport::renamedText(result.renamed);
+    if (!notes.isEmpty())
+        tell(notes.join(u'\r'), platform::Icon::Information);
     DBPath = ReducedPath(target);
     return true;
 }

@@ -27,16 +27,20 @@ void TfmMainForm::connectBackupHandlers() {
 
 bool TfmMainForm::BackUpAtExit() {
     // The failure said last time is not said again: a full disk or a
-    // folder that cannot be written would otherwise greet every exit.
+    // folder that cannot be written would otherwise greet every exit. It is
+    // known by its folder and kind, not by its text, which names the copy.
     const QString told = platform::readProfileString(SettingsPath(), kSection, kFailure, QString());
-    QString failure;
+    QString memo, failure;
     try {
         backups::backUp(DBPath, now());
+    } catch (const backups::BackupError& e) {
+        memo = e.memo();
+        failure = e.message();
     } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
+        memo = failure = QString::fromUtf8(e.what());
     }
-    if (failure != told) {
-        platform::writeProfileString(SettingsPath(), kSection, kFailure, failure);
+    if (memo != told) {
+        platform::writeProfileString(SettingsPath(), kSection, kFailure, memo);
         if (!failure.isEmpty())
             platform::messageBox(failure + QStringLiteral("\rСжатие и выход продолжаются."),
                                  QStringLiteral("Резервная копия"), platform::Buttons::Ok, platform::Icon::Warning);

@@ -54,12 +54,12 @@ CellStyle TfmMainForm::DBGridDrawColumnCell(int row, int, bool selected) const {
     const int due = items->fieldIndex(QStringLiteral("return"));
     if (due < 0 || items->isNull(row, due))
         return style;
-    const double today = platform::today(); // anew at every paint: midnight moves on
-    const double back = items->realValue(row, due);
-    if (today > back) {
+    // Today anew at every paint: midnight moves on.
+    const platform::DebtState state = platform::debtStateOf(items->realValue(row, due), platform::today());
+    if (state == platform::DebtState::Overdue) {
         style.background = selected ? QColor(128, 0, 0) : QColor(238, 136, 136);
         style.bold = true;
-    } else if (today == back) {
+    } else if (state == platform::DebtState::DueToday) {
         style.background = selected ? QColor(128, 128, 0) : QColor(238, 238, 119);
         style.bold = true;
     }

@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QIcon>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,23 @@ namespace {
 void NameTheApplication() {
     QApplication::setApplicationName(QStringLiteral("Zandrel"));
     QApplication::setApplicationVersion(platform::executableVersion().value_or(QString()));
+}
+
+// The parser's own messages are English: each said again in Russian.
+QString RussianParserError(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return QStringLiteral("Неизвестный параметр: %1.").arg(unknown.first());
+    const QString error = parser.errorText();
+    const QRegularExpressionMatch missing =
+        QRegularExpression(QStringLiteral("^Missing value after '(.+)'")).match(error);
+    if (missing.hasMatch())
+        return QStringLiteral("После параметра %1 нужно указать файл.").arg(missing.captured(1));
+    const QRegularExpressionMatch unexpected =
+        QRegularExpression(QStringLiteral("^Unexpected value after '(.+)'")).match(error);
+    if (unexpected.hasMatch())
+        return QStringLiteral("Параметр %1 не принимает значения.").arg(unexpected.captured(1));
+    return QStringLiteral("Неверные параметры командной строки.");
 }
 
 } // namespace
@@ -55,13 +73,13 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
         std::fputs(qPrintable(text), to);
         std::exit(code);
     };
-    if (!parser.parse(arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        answer(
-            (unknown.isEmpty() ? parser.errorText() : QStringLiteral("Неизвестный параметр: %1").arg(unknown.first()))
-                + QStringLiteral("\nСправка: %1 --help\n").arg(executable),
-            stderr, 1);
-    }
+    const auto refuse = [&](const QString& text) {
+        answer(text + QStringLiteral("\nСправка: %1 --help\n").arg(executable), stderr, 1);
+    };
+    if (!parser.parse(arguments))
+        refuse(RussianParserError(parser));
+    if (parser.isSet(backupsOf) && parser.value(backupsOf).trimmed().isEmpty())
+        refuse(QStringLiteral("После параметра --backups нужно указать файл каталога."));
     if (parser.isSet(backupsOf)) {
         const QStringList lines = backups::describe(QFileInfo(parser.value(backupsOf)).absoluteFilePath());
         answer(lines.join(u'\n') + u'\n', stdout, 0);

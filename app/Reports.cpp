@@ -31,7 +31,7 @@ QList<reports::CurrentLoan> currentLoans() {
 // The file a command writes, chosen by the user; empty when cancelled.
 QString chooseTarget(QWidget* parent, const QString& title, const QString& filter) {
     return platform::chooseFile(parent,
-                                {platform::FileDialogKind::Save, title, filter, platform::catalogueFolder(), true});
+                                {platform::FileDialogKind::Save, title, filter, platform::catalogueFolder(), true, true});
 }
 
 // Writes all of it or nothing: a half-written file never replaces a good one.
@@ -87,11 +87,18 @@ void TfmMainForm::iDebtReportPdfClick() {
 }
 
 void TfmMainForm::iCalendarClick() {
+    const QList<reports::CurrentLoan> loans = currentLoans();
+    if (reports::calendarEvents(loans) == 0) {
+        platform::messageBox(QStringLiteral("Нет выданных вещей со сроком возврата: календарь не записан."),
+                             QStringLiteral("Напоминания в календарь"), platform::Buttons::Ok,
+                             platform::Icon::Information);
+        return;
+    }
     const QString path =
         chooseTarget(this, QStringLiteral("Напоминания в календарь"), QStringLiteral("Календарь iCalendar (*.ics)"));
     if (path.isEmpty())
         return;
-    const QByteArray calendar = reports::calendarOf(currentLoans());
+    const QByteArray calendar = reports::calendarOf(loans);
     saveWhole(path, [&](QIODevice& file) {
         if (file.write(calendar) != calendar.size())
             throw std::runtime_error(file.errorString().toStdString());

@@ -1,6 +1,6 @@
 #include "bench/JetImport.h"
 
-#include "data/AccessImport.h"
+#include "jet/Conversion.h"
 #include "tests/support/JetWriter.h"
 
 #include <QDir>

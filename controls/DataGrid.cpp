@@ -201,6 +201,14 @@ void DataGrid::applyGridPalette(QWidget* view) {
     view->setPalette(p);
 }
 
+void DataGrid::setUpListTable(QTableView* view) {
+    applyGridPalette(view);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->setWordWrap(false);
+}
+
 QPoint DataGrid::cellAt(const QPoint& p) const {
     const QHeaderView* titles = horizontalHeader();
     const QHeaderView* indicator = verticalHeader();

@@ -34,6 +34,10 @@ public:
     // White cells, black text, the selection navy and visible also while
     // another control has the focus: the look of every grid and list grid.
     static void applyGridPalette(QWidget* view);
+    // A read-only list in a grid (the history, the backups): that look,
+    // rows of one text line without row titles, the last column filling
+    // the rest.
+    static void setUpListTable(QTableView* view);
 
     // The cell under a point of the viewport's parent (the grid widget) in
     // grid coordinates: row 0 the titles, column 0 the indicator, -1 outside.

@@ -18,7 +18,7 @@ double DatePicker::dayNumber() const { return platform::toDayNumber(date()) + m_
 
 void DatePicker::setDayNumber(double day) {
     m_settingValue = true;
-    setDate(platform::dateOfDayNumber(day));
+    setDate(platform::dateOfDayNumber(std::floor(day))); // the time of day is kept apart
     m_settingValue = false;
     m_timeOfDay = day - std::floor(day);
 }

@@ -5,6 +5,7 @@
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
 #include "platform/Files.h"
+#include "platform/Plural.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QLocale>
 #include <QSet>
 #include <QStandardPaths>
+#include <QStorageInfo>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <future>
@@ -21,6 +24,7 @@
 namespace backups {
 
 namespace {
+
 
 constexpr int kDaysKept = 10;
 const QString kNameFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
@@ -54,12 +58,40 @@ void writeState(const QString& folder, const QString& text) {
     }
 }
 
-[[noreturn]] void fail(const QString& catalogue, const QString& folder, const QString& reason) {
-    throw engine::EngineError(
-        QStringLiteral("Резервная копия каталога '%1' не сделана (папка '%2'): %3").arg(catalogue, folder, reason));
+QString reasonText(BackupError::Kind kind, const QString& reason) {
+    switch (kind) {
+    case BackupError::Kind::NoSpace: return QStringLiteral("на диске нет места");
+    case BackupError::Kind::NoPermission: return QStringLiteral("нет прав на запись в папку");
+    case BackupError::Kind::NoFolder: return QStringLiteral("папку не удалось создать");
+    case BackupError::Kind::Other: break;
+    }
+    return reason.endsWith(u'.') ? reason.chopped(1) : reason;
+}
+
+// What kind of failure the copy's error is, told by SQLite's code or, for
+// errors without one, by the folder itself.
+BackupError::Kind kindOf(const std::exception& e, const QString& folder, qint64 needed) {
+    const auto* engineError = dynamic_cast<const engine::EngineError*>(&e);
+    const int code = engineError ? engineError->code() : 0;
+    if (code == SQLITE_FULL)
+        return BackupError::Kind::NoSpace;
+    if (!platform::mayWrite(folder))
+        return BackupError::Kind::NoPermission;
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < needed)
+        return BackupError::Kind::NoSpace;
+    return BackupError::Kind::Other;
 }
 
 } // namespace
+
+BackupError::BackupError(const QString& catalogue, const QString& folder, Kind kind, const QString& reason)
+    : engine::EngineError(QStringLiteral("Резервная копия каталога '%1' не записана: %2 (папка '%3'). Сам каталог "
+                                         "не пострадал.")
+                              .arg(catalogue, reasonText(kind, reason), folder)),
+      m_folder(folder), m_kind(kind) {}
+
+QString BackupError::memo() const { return m_folder + u'|' + QString::number(int(m_kind)); }
 
 QString folderFor(const QString& catalogue) {
     const QString full = canonical(catalogue);
@@ -88,10 +120,10 @@ QList<Copy> copiesOf(const QString& catalogue) {
     return copies;
 }
 
-Contents contentsOf(const QString& copy) {
+Contents contentsOf(const QString& copy, const std::atomic<bool>* stop) {
     Contents c;
     try {
-        const engine::FileCheck check = engine::checkFile(copy, {});
+        const engine::FileCheck check = engine::checkFile(copy, {}, stop);
         c.intact = check.intact;
         for (int t = 0; t < check.names.size(); ++t) {
             if (check.names[t].compare(QLatin1String("_contacts"), Qt::CaseInsensitive) == 0)
@@ -115,13 +147,46 @@ QList<Contents> contentsOf(const QList<Copy>& copies) {
     return contents;
 }
 
+BackgroundChecks::BackgroundChecks(const QList<Copy>& copies) : m_copies(copies) {
+    m_checks.resize(size_t(copies.size()));
+    m_results.resize(size_t(copies.size()));
+    // Two at a time: the two cores, and the window's own work between them.
+    startNext();
+    startNext();
+}
+
+BackgroundChecks::~BackgroundChecks() {
+    m_stop = true;
+    for (std::future<Contents>& check : m_checks)
+        if (check.valid())
+            check.wait();
+}
+
+void BackgroundChecks::startNext() {
+    if (m_running >= int(m_checks.size()))
+        return;
+    const int i = m_running++;
+    m_checks[size_t(i)] =
+        std::async(std::launch::async, [this, path = m_copies[i].path] { return contentsOf(path, &m_stop); });
+}
+
+std::optional<Contents> BackgroundChecks::ready(int i) {
+    std::future<Contents>& check = m_checks[size_t(i)];
+    if (!m_results[size_t(i)] && check.valid()
+        && check.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        m_results[size_t(i)] = check.get();
+        startNext();
+    }
+    return m_results[size_t(i)];
+}
+
 Outcome backUp(const QString& catalogue, const QDateTime& now, Reason reason) {
     const QString folder = folderFor(catalogue);
     const engine::FileStamp stamp = engine::stampOf(catalogue);
     if (reason == Reason::Exit && !copiesOf(catalogue).isEmpty() && readState(folder) == stampText(stamp))
         return Outcome::Unchanged;
     if (!QDir().mkpath(folder))
-        fail(catalogue, folder, QStringLiteral("папку не удалось создать"));
+        throw BackupError(catalogue, folder, BackupError::Kind::NoFolder, QString());
     const QDir dir(folder);
     // What a copy killed half-way left is never offered: it still has its
     // temporary name, and goes now.
@@ -133,11 +198,11 @@ Outcome backUp(const QString& catalogue, const QDateTime& now, Reason reason) {
     try {
         engine::copyDatabase(catalogue, writing);
     } catch (const std::exception& e) {
-        fail(catalogue, folder, QString::fromUtf8(e.what()));
+        throw BackupError(catalogue, folder, kindOf(e, folder, stamp.size), QString::fromUtf8(e.what()));
     }
     if (!platform::renameFile(writing, dir.filePath(name))) {
         platform::deleteFile(writing);
-        fail(catalogue, folder, QStringLiteral("копию не удалось переименовать"));
+        throw BackupError(catalogue, folder, BackupError::Kind::Other, QStringLiteral("копию не удалось переименовать"));
     }
     platform::syncFolder(folder);
     writeState(folder, stampText(stamp));
@@ -176,7 +241,7 @@ QString describeTime(const Copy& copy) {
 QString describeSize(qint64 bytes) {
     const QLocale russian(QLocale::Russian);
     if (bytes < 1024)
-        return QStringLiteral("%1 байт").arg(bytes);
+        return platform::countOf(bytes, {"байт", "байта", "байт"});
     const char* const units[] = {"КБ", "МБ", "ГБ", "ТБ"};
     double value = double(bytes) / 1024.0;
     int unit = 0;

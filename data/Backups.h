@@ -3,9 +3,16 @@
 // changed, one a day, the last ten days with a copy kept, in the user's
 // data folder; and a copy written back into the catalogue in place, after
 // the state it replaces was itself copied.
+#include "engine/EngineError.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
+
+#include <atomic>
+#include <future>
+#include <optional>
+#include <vector>
 
 namespace backups {
 
@@ -26,11 +33,49 @@ struct Contents {
     bool intact = false;
     qint64 items = 0, contacts = 0;
 };
-// What a copy holds, read from the copy itself.
-Contents contentsOf(const QString& copy);
+// What a copy holds, read from the copy itself; a check stopped half-way
+// finds nothing.
+Contents contentsOf(const QString& copy, const std::atomic<bool>* stop = nullptr);
 // The same for each copy, checked side by side: every copy is read whole,
 // about a second for each 200 MB.
 QList<Contents> contentsOf(const QList<Copy>& copies);
+
+// The copies checked in the background, two at a time, while a window
+// lists them: each result is taken when it is ready. Ending it stops the
+// checks still running.
+class BackgroundChecks {
+public:
+    explicit BackgroundChecks(const QList<Copy>& copies);
+    ~BackgroundChecks();
+    BackgroundChecks(const BackgroundChecks&) = delete;
+    BackgroundChecks& operator=(const BackgroundChecks&) = delete;
+    // The contents of copy i once its check is over.
+    std::optional<Contents> ready(int i);
+
+private:
+    void startNext();
+    QList<Copy> m_copies;
+    std::vector<std::future<Contents>> m_checks;
+    std::vector<std::optional<Contents>> m_results;
+    std::atomic<bool> m_stop{false};
+    int m_running = 0;
+};
+
+// Why a copy could not be written, and where: what tells one failure from
+// another without the time-stamped names in its text.
+class BackupError : public engine::EngineError {
+public:
+    enum class Kind { NoSpace, NoPermission, NoFolder, Other };
+    BackupError(const QString& catalogue, const QString& folder, Kind kind, const QString& reason);
+    const QString& folder() const { return m_folder; }
+    Kind kind() const { return m_kind; }
+    // The same for the same folder and the same kind of failure.
+    QString memo() const;
+
+private:
+    QString m_folder;
+    Kind m_kind;
+};
 
 enum class Outcome { Made, Unchanged };
 enum class Reason { Exit, BeforeRestore };

@@ -8,6 +8,9 @@
 
 #include <QFileInfo>
 
+#include <map>
+#include <tuple>
+
 namespace loanhistory {
 
 namespace {
@@ -50,15 +53,22 @@ QString nameOfContact(const engine::Query& contacts, qint64 id) {
 
 double dayValue(const QVariant& v) { return v.isValid() ? v.toDouble() : NAN; }
 
+// Whether _loans has the column a table's removal marks (older files lack it).
+bool marksRemovals(engine::Connection& connection) {
+    return connection.columnsOf(kTable).contains(QStringLiteral("removed"), Qt::CaseInsensitive);
+}
+
 // The events the where clause picks, in the order they happened; brief
 // leaves out what only the lists show (titles, names, issue dates).
 QList<EventRow> readEvents(engine::Connection& connection, const QString& where, bool brief = false) {
     engine::Query q(&connection, QStringLiteral("history"));
+    const QString removed = marksRemovals(connection) ? QStringLiteral("removed") : QStringLiteral("NULL");
     q.addSql((brief
-                  ? QStringLiteral("SELECT event, at, tablename, item, NULL, contact, NULL, NULL, duebefore, dueafter")
+                  ? QStringLiteral("SELECT event, at, tablename, item, NULL, contact, NULL, NULL, duebefore, dueafter, ")
                   : QStringLiteral("SELECT event, at, tablename, item, title, contact, contactname, issue, duebefore, "
-                                   "dueafter"))
-             + QStringLiteral(" FROM _loans") + where + QStringLiteral(" ORDER BY id"));
+                                   "dueafter, "))
+             + removed + QStringLiteral(" FROM _loans") + QString(where).replace(QStringLiteral("%removed"), removed)
+             + QStringLiteral(" ORDER BY id"));
     q.open();
     QList<EventRow> events;
     events.reserve(q.recordCount());
@@ -66,8 +76,70 @@ QList<EventRow> readEvents(engine::Connection& connection, const QString& where,
         events << EventRow{Event(q.integerValue(r, 0)), dayValue(q.value(r, 1)), q.textValue(r, 2),
                            q.integerValue(r, 3),        q.textValue(r, 4),       q.integerValue(r, 5),
                            q.textValue(r, 6),           dayValue(q.value(r, 7)), dayValue(q.value(r, 8)),
-                           dayValue(q.value(r, 9))};
+                           dayValue(q.value(r, 9)),     dayValue(q.value(r, 10))};
     return events;
+}
+
+// "tablename='T' AND removed IS NULL": the events of the table that exists now.
+QString ofLiveTable(const QString& table) {
+    return QStringLiteral("tablename='%1' AND %removed IS NULL").arg(engine::quoted(table));
+}
+
+// The loans standing in table, as its rows say, remembered from their
+// issue date on; a table without a debtor column has none.
+void seedTable(engine::Connection& connection, const QString& table, const QString& at) {
+    const QStringList columns = connection.columnsOf(table);
+    const auto column = [&](const char* name) {
+        return columns.contains(QLatin1String(name), Qt::CaseInsensitive) ? QString::fromLatin1(name)
+                                                                           : QStringLiteral("NULL");
+    };
+    if (column("contact") == QLatin1String("NULL") || !columns.contains(QLatin1String("id"), Qt::CaseInsensitive))
+        return;
+    connection.execute(QStringLiteral("INSERT INTO _loans (at, event, tablename, item, title, contact, issue, dueafter) "
+                                      "SELECT coalesce(%1, %2), 1, '%3', id, %4, contact, %1, %5 FROM ")
+                           .arg(column("issue"), at, engine::quoted(table), column("title"), column("return"))
+                       + table + QStringLiteral(" WHERE contact IS NOT NULL"));
+}
+
+// Ends the open loans of table's live history with a "table removed"
+// event and marks that history closed.
+void closeHistoryOf(engine::Connection& connection, const QString& table) {
+    const double now = platform::now();
+    engine::RowInsert insert(connection, kTable, kColumns, 1);
+    for (const Loan& loan : loansOf(readEvents(connection, QStringLiteral(" WHERE ") + ofLiveTable(table)))) {
+        if (loan.end != Loan::End::Open)
+            continue;
+        insert.setReal(0, now);
+        insert.setInteger(1, int(Event::TableRemoved));
+        insert.setText(2, loan.table);
+        insert.setInteger(3, loan.item);
+        insert.setText(4, loan.title);
+        insert.setInteger(5, loan.contact);
+        insert.setText(6, loan.debtor);
+        for (const auto& [column, day] : {std::pair{7, loan.issued}, {8, loan.due}, {9, double(NAN)}})
+            if (std::isnan(day))
+                insert.setNull(column);
+            else
+                insert.setReal(column, day);
+        insert.insert();
+    }
+    insert.finish();
+    connection.execute(QStringLiteral("UPDATE _loans SET removed=%1 WHERE ")
+                           .arg(QString::number(now, 'g', 17))
+                       + QString(ofLiveTable(table)).replace(QStringLiteral("%removed"), QStringLiteral("removed")));
+}
+
+// The history of tables that are gone (removed by another program, or
+// before removals were marked) is closed, so no later table takes it on.
+void closeHistoryOfGoneTables(engine::Connection& connection) {
+    engine::Query q(&connection, QStringLiteral("history"));
+    q.addSql(QStringLiteral("SELECT DISTINCT tablename FROM _loans WHERE removed IS NULL"));
+    q.open();
+    for (int r = 0; r < q.recordCount(); ++r) {
+        const QString table = q.textValue(r, 0);
+        if (!connection.hasTable(table))
+            closeHistoryOf(connection, table);
+    }
 }
 
 } // namespace
@@ -78,40 +150,41 @@ WriteOff::~WriteOff() { writingOff = false; }
 void createTable(engine::Connection& connection) {
     // The rowid, with no counter to keep: events are never deleted, and the
     // counter would be one more page for every post to write.
+    // removed: when the event's table was removed (Null while it exists).
     connection.execute(QStringLiteral("Create Table _loans\n(id INTEGER PRIMARY KEY, at DATETIME, event INT, "
                                       "tablename LONGTEXT, item INT, title LONGTEXT, contact INT, contactname "
-                                      "LONGTEXT, issue DATETIME, duebefore DATETIME, dueafter DATETIME)"));
+                                      "LONGTEXT, issue DATETIME, duebefore DATETIME, dueafter DATETIME, removed "
+                                      "DATETIME)"));
     // No index: each one is another page every post must journal and sync,
     // and the history is read far less often than it is written.
 }
 
 bool ensureTable(engine::Connection& connection) {
-    if (connection.hasTable(kTable))
-        return true;
+    const bool made = connection.hasTable(kTable);
     // A file nobody may write keeps no history, and says nothing of it.
     const QString file = QFileInfo(connection.dataSource()).absoluteFilePath();
-    if (!platform::mayWrite(file) || !platform::mayWrite(QFileInfo(file).absolutePath()))
-        return false;
+    const bool writable = platform::mayWrite(file) && platform::mayWrite(QFileInfo(file).absolutePath());
+    if (!writable)
+        return made;
     try {
         QStringList items = connection.tableNames();
         items.removeIf(IsProgramTable);
         connection.inOneTransaction([&] {
-            createTable(connection);
-            // The loans standing now are remembered from their issue date on.
-            const QString at = QString::number(platform::now(), 'g', 17);
-            for (const QString& table : items)
-                if (!connection.isView(connection.resolveTable(table)))
-                    connection.execute(
-                        QStringLiteral(
-                            "INSERT INTO _loans (at, event, tablename, item, title, contact, issue, dueafter) "
-                            "SELECT coalesce(issue, %1), 1, '%2', id, title, contact, issue, return FROM ")
-                            .arg(at, engine::quoted(table))
-                        + table + QStringLiteral(" WHERE contact IS NOT NULL"));
-            connection.execute(QStringLiteral(
-                "UPDATE _loans SET contactname=(SELECT name FROM _contacts WHERE _contacts.id=_loans.contact)"));
+            if (!made) {
+                createTable(connection);
+                const QString at = QString::number(platform::now(), 'g', 17);
+                for (const QString& table : std::as_const(items))
+                    if (!connection.isView(connection.resolveTable(table)))
+                        seedTable(connection, table, at);
+                connection.execute(QStringLiteral("UPDATE _loans SET contactname=(SELECT name FROM _contacts WHERE "
+                                                  "_contacts.id=_loans.contact)"));
+            } else if (!marksRemovals(connection)) {
+                connection.execute(QStringLiteral("ALTER TABLE _loans ADD COLUMN removed DATETIME"));
+            }
+            closeHistoryOfGoneTables(connection);
         });
     } catch (const std::exception&) {
-        return false;
+        return made; // a history that could not be made or mended: as it was
     }
     return true;
 }
@@ -165,51 +238,57 @@ void record(const engine::RowChange& change, engine::Connection& connection, con
 void renameTable(engine::Connection& connection, const QString& from, const QString& to) {
     if (!connection.hasTable(kTable))
         return;
+    const QString removed = marksRemovals(connection) ? QStringLiteral(" AND removed IS NULL") : QString();
     connection.execute(QStringLiteral("UPDATE _loans SET tablename='%1' WHERE tablename='%2'")
-                           .arg(engine::quoted(to), engine::quoted(from)));
+                           .arg(engine::quoted(to), engine::quoted(from))
+                       + removed);
 }
 
-int Loan::daysLate(double today) const {
-    if (std::isnan(due))
-        return 0;
-    const double until = end == End::Open ? today : ended;
-    return std::max(0, int(std::floor(until) - std::floor(due)));
+void closeTable(engine::Connection& connection, const QString& table) {
+    if (connection.hasTable(kTable) && marksRemovals(connection))
+        closeHistoryOf(connection, table);
 }
+
+int Loan::daysLate(double today) const { return platform::daysOverdue(due, end == End::Open ? today : ended); }
 
 QList<Loan> loansOf(const QList<EventRow>& events) {
     QList<Loan> loans;
-    QHash<QPair<QString, qint64>, qsizetype> open; // item -> its loan in loans
+    // An item's open loan in loans; the items of a removed table are others
+    // than those of a later table of the same name.
+    using Key = std::tuple<QString, qint64, double>;
+    const auto keyOf = [](const EventRow& e) { return Key{e.table, e.item, std::isnan(e.removed) ? -1e300 : e.removed}; };
+    std::map<Key, qsizetype> open;
     const auto close = [&](const EventRow& e, Loan::End end) {
-        const auto at = open.find(qMakePair(e.table, e.item));
+        const auto at = open.find(keyOf(e));
         if (at == open.end())
             return;
-        loans[*at].ended = e.at;
-        loans[*at].end = end;
+        loans[at->second].ended = e.at;
+        loans[at->second].end = end;
         open.erase(at);
     };
     for (const EventRow& e : events) {
         switch (e.event) {
         case Event::Lent:
             close(e, Loan::End::Returned); // a loan never recorded as ended
-            open.insert(qMakePair(e.table, e.item), loans.size());
-            loans << Loan{e.table,   e.item, e.title, e.contact, e.contactName, std::isnan(e.issue) ? e.at : e.issue,
-                          e.dueAfter};
+            open[keyOf(e)] = loans.size();
+            loans << Loan{e.table,  !std::isnan(e.removed), e.item, e.title, e.contact, e.contactName,
+                          e.issue, e.dueAfter};
             break;
         case Event::Prolonged:
-            if (const auto at = open.find(qMakePair(e.table, e.item)); at != open.end())
-                loans[*at].due = e.dueAfter;
+            if (const auto at = open.find(keyOf(e)); at != open.end())
+                loans[at->second].due = e.dueAfter;
             break;
         case Event::Returned: close(e, Loan::End::Returned); break;
         case Event::WrittenOff: close(e, Loan::End::WrittenOff); break;
         case Event::Deleted: close(e, Loan::End::Deleted); break;
+        case Event::TableRemoved: close(e, Loan::End::TableRemoved); break;
         }
     }
     return loans;
 }
 
 QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item) {
-    return readEvents(connection,
-                      QStringLiteral(" WHERE tablename='%1' AND item=%2").arg(engine::quoted(table)).arg(item));
+    return readEvents(connection, QStringLiteral(" WHERE ") + ofLiveTable(table) + QStringLiteral(" AND item=%1").arg(item));
 }
 
 QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact) {

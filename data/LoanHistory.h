@@ -16,14 +16,16 @@ namespace loanhistory {
 
 inline const QString kTable = QStringLiteral("_loans");
 
-enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5 };
+enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5, TableRemoved = 6 };
 
 // Makes an empty _loans in the open file, in the caller's transaction.
 void createTable(engine::Connection& connection);
 
 // Makes _loans in the open file when it lacks it, with an event for every
-// loan already standing. False when the file keeps no history (it cannot
-// be written); nothing is said then.
+// loan already standing (in the tables that have loan columns), and brings
+// an older _loans up to date. The history of a table that is gone is closed.
+// False when the file keeps no history (it cannot be written); nothing is
+// said then.
 bool ensureTable(engine::Connection& connection);
 
 // The events one change of an item (a row of aqMain) makes, written into
@@ -41,6 +43,10 @@ public:
 
 // The history follows a renamed item table.
 void renameTable(engine::Connection& connection, const QString& from, const QString& to);
+// Before an item table is removed, in the removal's transaction: its open
+// loans end ("table removed"), and its history is closed, so that a later
+// table of the same name starts with none.
+void closeTable(engine::Connection& connection, const QString& table);
 
 struct EventRow {
     Event event;
@@ -51,17 +57,19 @@ struct EventRow {
     qint64 contact = 0;
     QString contactName;
     double issue = NAN, dueBefore = NAN, dueAfter = NAN;
+    double removed = NAN; // when the item's table was removed
 };
 
 // A loan from its events: who had what, from when, until when and how it ended.
 struct Loan {
-    enum class End { Open, Returned, WrittenOff, Deleted };
+    enum class End { Open, Returned, WrittenOff, Deleted, TableRemoved };
     QString table;
+    bool tableRemoved = false; // the loan is of a table removed since
     qint64 item = 0;
     QString title;
     qint64 contact = 0;
     QString debtor;
-    double issued = NAN, due = NAN, ended = NAN;
+    double issued = NAN, due = NAN, ended = NAN; // issued: NaN when lent without an issue date
     End end = End::Open;
     // Days past the due date: when it ended, or by today while open.
     int daysLate(double today) const;

@@ -26,12 +26,16 @@ public:
 
 private:
     void EnableRestore();
+    // The copies whose checks ended since, shown with what they hold.
+    void ShowCheckedCopies();
+    void FitColumns();
 
     std::unique_ptr<Ui::TfmBackups> ui;
     QString m_catalogue;
     QList<backups::Copy> m_copies;
     QList<bool> m_intact;
     QString m_chosen;
+    backups::BackgroundChecks* m_checks = nullptr; // while the window is open
 };
 
 extern TfmBackups* fmBackups;

@@ -14,6 +14,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -111,12 +112,13 @@ void TcEditForm::ShowDoubtfulHint() {
         const loanhistory::ContactFigures f = FiguresOfRow(row);
         const QVariant group = contacts->value(row, contacts->fieldIndex(QStringLiteral("reliability")));
         if (f.doubtful() && !(group.isValid() && group.toLongLong() == 1))
-            hint = QStringLiteral("Списано долгов: %1, возвращено с опозданием: %2. Возможно, контакт стоит занести в "
-                                  "'Черный список'.")
+            hint = QStringLiteral("Списано: %1, возвращено с опозданием: %2. Занести в 'Черный список'?")
                        .arg(f.writtenOff)
                        .arg(f.late);
     }
-    ui->StatusBar->showMessage(hint);
+    // A widget of the status bar, not a message: a passing message (the
+    // reminder's) covers it for a while, and it comes back.
+    m_hint->setText(hint);
 }
 
 void TcEditForm::tbContactHistoryClick() {

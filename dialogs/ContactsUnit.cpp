@@ -11,6 +11,7 @@
 #include "ui_ContactsForm.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -36,6 +37,10 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     ui->DBGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->DBGrid->setCellStyler(
         [this](int row, int column, bool selected) { return DBGridDrawColumnCell(row, column, selected); });
+    m_hint = new QLabel(ui->StatusBar);
+    m_hint->setObjectName(QStringLiteral("lHint"));
+    m_hint->setTextFormat(Qt::PlainText);
+    ui->StatusBar->addWidget(m_hint, 1);
     pmContacts = new QMenu(this);
     pmContacts->setObjectName(QStringLiteral("pmContacts"));
     pmContacts->addActions({ui->iNone, ui->iWhite, ui->iBlack});

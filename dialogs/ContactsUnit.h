@@ -13,6 +13,7 @@
 namespace Ui {
 class TcEditForm;
 }
+class QLabel;
 class QMenu;
 
 // What the contacts window does to the main window's item view; the main
@@ -104,6 +105,7 @@ private:
     QString m_figuresOf;
 
     std::unique_ptr<Ui::TcEditForm> ui;
+    QLabel* m_hint; // about a doubtful contact, in the status bar
     QHash<qint64, loanhistory::ContactFigures> m_figures;
     ItemView* m_items;
     QMenu* pmContacts;

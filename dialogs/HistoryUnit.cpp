@@ -12,13 +12,13 @@ TfmHistory* fmHistory = nullptr;
 namespace {
 
 QString endText(const loanhistory::Loan& loan) {
+    const QString ended = platform::formatDate(loan.ended);
     switch (loan.end) {
     case loanhistory::Loan::End::Open: return QStringLiteral("на руках");
-    case loanhistory::Loan::End::Returned: return platform::formatDayNumber(std::floor(loan.ended));
-    case loanhistory::Loan::End::WrittenOff:
-        return platform::formatDayNumber(std::floor(loan.ended)) + QStringLiteral(", списано");
-    case loanhistory::Loan::End::Deleted:
-        return platform::formatDayNumber(std::floor(loan.ended)) + QStringLiteral(", удалено");
+    case loanhistory::Loan::End::Returned: return ended;
+    case loanhistory::Loan::End::WrittenOff: return ended + QStringLiteral(", списано");
+    case loanhistory::Loan::End::Deleted: return ended + QStringLiteral(", удалено");
+    case loanhistory::Loan::End::TableRemoved: return ended + QStringLiteral(", таблица удалена");
     }
     return QString();
 }
@@ -38,10 +38,7 @@ TfmHistory::TfmHistory(QWidget* parent) : ModalForm(parent, Placement::CentredOn
     setObjectName(QStringLiteral("fmHistory")); // setupUi keeps a name already set
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    DataGrid::applyGridPalette(ui->HistoryGrid);
-    ui->HistoryGrid->verticalHeader()->hide();
-    ui->HistoryGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    ui->HistoryGrid->horizontalHeader()->setStretchLastSection(true);
+    DataGrid::setUpListTable(ui->HistoryGrid);
     connect(ui->bbClose, &QPushButton::clicked, this, &QDialog::accept);
     if (!fmHistory)
         fmHistory = this;
@@ -80,7 +77,9 @@ void TfmHistory::Fill(const QList<loanhistory::Loan>& loans, bool perItem) {
     const double today = platform::today();
     for (int r = 0; r < loans.size(); ++r) {
         const loanhistory::Loan& l = loans[r];
-        QStringList cells = perItem ? QStringList{l.debtor} : QStringList{l.table, l.title};
+        QStringList cells = perItem ? QStringList{l.debtor}
+                                    : QStringList{l.tableRemoved ? l.table + QStringLiteral(" (удалена)") : l.table,
+                                                  l.title};
         cells << platform::formatDayNumber(l.issued) << platform::formatDayNumber(l.due) << endText(l)
               << (l.daysLate(today) > 0 ? QString::number(l.daysLate(today)) : QString());
         for (int c = 0; c < cells.size(); ++c) {

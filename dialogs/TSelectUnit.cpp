@@ -6,6 +6,7 @@
 #include "data/Layouts.h"
 #include "data/LoanHistory.h"
 #include "data/ProgramState.h"
+#include "data/TableNaming.h"
 #include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowFrame.h"
@@ -60,16 +61,7 @@ TfmTSForm::~TfmTSForm() {
         fmTSForm = nullptr;
 }
 
-bool TfmTSForm::NameCharactersAllowed(const QString& name) {
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        const bool allowed = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z')
-                             || u == u'_' || (u >= 0x0410 && u <= 0x044F);
-        if (!allowed)
-            return false;
-    }
-    return true;
-}
+bool TfmTSForm::NameCharactersAllowed(const QString& name) { return tablenaming::charactersAllowed(name); }
 
 QString TfmTSForm::selectedName() const {
     const QListWidgetItem* item = ui->lbTableSelect->currentItem();
@@ -178,7 +170,11 @@ void TfmTSForm::tbRemoveTableClick() {
                              QStringLiteral("Удаление таблицы..."), platform::Buttons::YesNo, platform::Icon::Warning)
         != platform::Answer::Yes)
         return;
-    DM->Execute({QStringLiteral("DROP TABLE ") + name});
+    // One transaction: the table's loans end in the history with it.
+    DM->ADOConnection->inOneTransaction([&] {
+        loanhistory::closeTable(*DM->ADOConnection, name);
+        DM->Execute({QStringLiteral("DROP TABLE ") + name});
+    });
     DM->aqMain->clearSql();
     FormActivate();
 }

@@ -4,6 +4,7 @@
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
 #include "engine/Unicode.h"
+#include "platform/Plural.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -78,7 +79,8 @@ QString sqliteMessage(int code, const QString& text, const QString& path) {
         QString column;
         int size = 0;
         if (parseLengthConstraint(afterColon(text), &column, &size))
-            return QStringLiteral("Значение поля '%1' длиннее %2 символов").arg(column).arg(size);
+            return QStringLiteral("Значение поля '%1' длиннее %2")
+                .arg(column, platform::countOf(size, {"символа", "символов", "символов"}));
         if ((code == SQLITE_CONSTRAINT_PRIMARYKEY) || (code == SQLITE_CONSTRAINT_UNIQUE))
             return QStringLiteral("Запись с таким значением ключа уже существует (%1)").arg(afterColon(text));
         return QStringLiteral("Нарушено ограничение базы данных: %1").arg(text);
@@ -199,7 +201,7 @@ sqlite3* Connection::requireHandle() const {
 void Connection::fail(int code, const QString& context) const {
     const QString text = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     const QString message = sqliteMessage(code, text, dataSource());
-    throw EngineError(context.isEmpty() ? message : context + message);
+    throw EngineError(context.isEmpty() ? message : context + message, code);
 }
 
 void StatementFinalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
@@ -293,6 +295,20 @@ bool Connection::isView(const QString& storedName) {
         if (e.name == storedName)
             return e.view;
     return false;
+}
+
+QStringList Connection::columnsOf(const QString& table) {
+    const QString stored = resolveTable(table);
+    QStringList columns;
+    if (stored.isEmpty())
+        return columns;
+    const Statement stmt = prepare("PRAGMA table_info(" + quotedIdentifier(stored).toUtf8() + ')');
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+        columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)));
+    if (rc != SQLITE_DONE)
+        fail(rc);
+    return columns;
 }
 
 void Connection::execute(const QString& statement) {

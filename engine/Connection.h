@@ -44,6 +44,9 @@ public:
     // The stored name of a table or view, matched without regard to case.
     QString resolveTable(const QString& name);
     bool isView(const QString& storedName);
+    // The column names of a table or view, in their order; none when it
+    // does not exist.
+    QStringList columnsOf(const QString& table);
 
     // Runs one statement that returns no rows.
     void execute(const QString& statement);

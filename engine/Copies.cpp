@@ -28,9 +28,10 @@ void copyDatabase(const QString& source, const QString& target) {
         Handle from, to;
         openFile(from, source, SQLITE_OPEN_READONLY);
         openFile(to, target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        // The copy is synced once, as a whole, when it is complete.
-        run(to.db, "PRAGMA synchronous=OFF", target);
+        // No journal: a copy cut short is removed, never rolled back. The
+        // copy is synced as it is completed, before anyone may take it.
         run(to.db, "PRAGMA journal_mode=OFF", target);
+        run(to.db, "PRAGMA synchronous=FULL", target);
         const int rc = copyPages(from.db, to.db);
         if (rc != SQLITE_OK)
             failOn(rc == SQLITE_BUSY || rc == SQLITE_LOCKED ? from.db : to.db, rc, rc == SQLITE_BUSY ? source : target);

@@ -48,14 +48,20 @@ void createDatabase(const QString& path) {
     }
     ::close(fd);
     try {
-        Handle h;
-        openFile(h, path, SQLITE_OPEN_READWRITE);
-        // Writing the header makes the empty file a database any SQLite tool reads.
-        run(h.db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData(), path);
+        initializeDatabase(path);
     } catch (...) {
         QFile::remove(path);
         throw;
     }
+}
+
+void initializeDatabase(const QString& path) {
+    if (QFileInfo(path).size() != 0)
+        throw EngineError(QStringLiteral("Файл '%1' не пуст").arg(path));
+    Handle h;
+    openFile(h, path, SQLITE_OPEN_READWRITE);
+    // Writing the header makes the empty file a database any SQLite tool reads.
+    run(h.db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData(), path);
 }
 
 namespace {
@@ -271,9 +277,13 @@ void compactInPlace(const QString& file) {
         throw EngineError(compactionFailure(rc, file));
 }
 
-FileCheck checkFile(const QString& file, const QStringList& tables) {
+FileCheck checkFile(const QString& file, const QStringList& tables, const std::atomic<bool>* stop) {
     Handle h;
     openFile(h, file, SQLITE_OPEN_READONLY);
+    if (stop)
+        sqlite3_progress_handler(
+            h.db, 10000, [](void* flag) { return int(static_cast<const std::atomic<bool>*>(flag)->load()); },
+            const_cast<std::atomic<bool>*>(stop));
     FileCheck check;
     check.intact = singleText(h.db, "PRAGMA integrity_check(1)", file) == QLatin1String("ok");
     check.names = tables;

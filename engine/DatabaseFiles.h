@@ -5,11 +5,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 namespace engine {
 
 // Makes a new, empty database file at path. A path that exists is refused:
 // this never deletes or overwrites a file.
 void createDatabase(const QString& path);
+// Makes the existing empty file at path a new, empty database (a file made
+// and held by someone who wants the database in it).
+void initializeDatabase(const QString& path);
 
 // Writes a compacted copy of the closed file source to target, which must
 // not exist, makes it durable and checks it. On failure target is removed.
@@ -30,7 +35,8 @@ struct FileCheck {
     QList<qint64> rows;
     QStringList names; // the tables asked about, or every table when none were
 };
-FileCheck checkFile(const QString& file, const QStringList& tables);
+// A check whose stop becomes true ends soon after, with an error.
+FileCheck checkFile(const QString& file, const QStringList& tables, const std::atomic<bool>* stop = nullptr);
 
 // What the program says of a catalogue too damaged to compact.
 QString damagedMessage(const QString& file);

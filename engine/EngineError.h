@@ -8,11 +8,16 @@ namespace engine {
 
 class EngineError : public std::runtime_error {
 public:
-    explicit EngineError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    // code: SQLite's result code behind the error, 0 when none.
+    explicit EngineError(const QString& message, int code = 0)
+        : std::runtime_error(message.toStdString()), m_message(message), m_code(code) {}
     const QString& message() const { return m_message; }
+    // SQLite's primary result code (SQLITE_FULL, ...), 0 when none.
+    int code() const { return m_code & 0xFF; }
 
 private:
     QString m_message;
+    int m_code;
 };
 
 } // namespace engine

@@ -21,7 +21,7 @@ public:
 };
 
 [[noreturn]] inline void failOn(sqlite3* db, int rc, const QString& path) {
-    throw EngineError(sqliteMessage(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path));
+    throw EngineError(sqliteMessage(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path), rc);
 }
 
 inline void run(sqlite3* db, const char* sql, const QString& path) {

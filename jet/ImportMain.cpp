@@ -1,41 +1,38 @@
 // zandrel-jet-import SOURCE TARGET: reads the catalogue kept in the Access
-// file SOURCE and writes it as a new catalogue file TARGET, which must not
-// exist. The program runs this in a process of its own and reads its
-// standard output, a line at a time:
-//   tables N ROWS        what is coming: N tables, ROWS rows in all
-//   table I ROWS NAME    table I (from 1), of ROWS rows, is being copied
-//   rows K               K rows copied so far
-//   peak BYTES           the importer's peak resident memory
-//   done                 TARGET is complete
-//   error KIND DETAIL    and an exit code: 3 unreadable (or damaged),
-//                        4 not a catalogue, 6 TARGET not written
+// file SOURCE and writes it into TARGET as a catalogue file, telling the
+// program that runs it how far it got (jet/ImportProtocol.h). TARGET is an
+// empty file the program made, or must not exist.
 // Tables and rows are taken as they are: ids, counters, texts (Null kept
-// apart from empty), dates with their time of day. A file of the old layout
-// stays in it; the program converts it afterwards as any old file.
+// apart from empty), dates with their time of day. Table names are made
+// acceptable to the table manager. A file of the old layout stays in it;
+// the program converts it afterwards as any old file.
 #include "data/Layouts.h"
+#include "data/TableNaming.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
 #include "engine/RowInsert.h"
+#include "jet/ImportProtocol.h"
 #include "jet/JetReader.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cstdio>
 
 namespace {
 
-enum Exit { kDone = 0, kUsage = 2, kUnreadable = 3, kNotCatalogue = 4, kNotWritten = 6 };
+using namespace importprotocol;
 
-void say(const QString& line) {
-    std::fputs((line + u'\n').toUtf8().constData(), stdout);
+void say(const QByteArray& line) {
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
 }
 
-[[noreturn]] void fail(Exit code, const char* kind, const QString& detail) {
-    say(QStringLiteral("error %1 %2").arg(QLatin1String(kind), detail));
+[[noreturn]] void fail(Exit code, Failure failure, const QString& name = {}, const QString& detail = {}) {
+    say(error(failure, name, detail));
     std::exit(code);
 }
 
@@ -48,6 +45,7 @@ struct Plan {
     QStringList columns;  // copied, in the order of the statement
     QList<int> positions; // of each in the source's columns
     QString statement;    // its Create Table
+    bool contacts = false;
 };
 
 // The layout's column list with the source's wider or longer texts kept
@@ -69,35 +67,36 @@ QString widened(QString layout, const Plan& plan) {
     return layout;
 }
 
-// Whether the table has the columns, each of the kind the layout wants.
-bool fits(Plan& plan, const QStringList& columns) {
+// Takes the table's columns in the layout's order; the first one it lacks,
+// or holds as another kind, ends the import with that column named.
+void takeColumns(Plan& plan, const QStringList& columns) {
     for (const QString& name : columns) {
         int found = -1;
         for (int i = 0; i < plan.source.columns.size(); ++i)
             if (plan.source.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
                 found = i;
         if (found < 0)
-            return false;
+            fail(kNotCatalogue, Failure::NoColumn, plan.source.name, name);
         const jet::ColumnKind kind = plan.source.columns[found].kind;
         const jet::ColumnKind wanted =
             name == u"issue" || name == u"return" || name == u"birthday"    ? jet::ColumnKind::Date
             : name == u"id" || name == u"contact" || name == u"reliability" ? jet::ColumnKind::Integer
                                                                             : jet::ColumnKind::Text;
         if (kind != wanted)
-            return false;
+            fail(kNotCatalogue, Failure::WrongKind, plan.source.name, name);
         plan.columns << name;
         plan.positions << found;
     }
-    return true;
 }
 
-// A table name the program's statements can carry: letters, digits and "_".
-QString usableName(const QString& name) {
-    QString result = name;
-    for (QChar& c : result)
-        if (!c.isLetterOrNumber() && c != u'_')
-            c = u'_';
-    return result.isEmpty() ? QStringLiteral("_") : result;
+// Whether a table could be an item table at all: most of the layout's
+// columns are there. A table of some other use is named as such rather
+// than by the first column it lacks.
+bool looksLikeItems(const jet::TableInfo& table, const QStringList& columns) {
+    int shared = 0;
+    for (const jet::ColumnInfo& c : table.columns)
+        shared += columns.contains(c.name, Qt::CaseInsensitive);
+    return shared * 2 > columns.size();
 }
 
 QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
@@ -113,21 +112,25 @@ QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
                 oldLayout = true;
             }
     if (contacts < 0)
-        fail(kNotCatalogue, "notcatalogue", QStringLiteral("_contacts"));
+        fail(kNotCatalogue, Failure::NoContacts);
     const QString itemColumns = oldLayout
                                     ? QString(layouts::kItemColumns).remove(QStringLiteral(", description VARCHAR(50)"))
                                     : layouts::kItemColumns;
     QList<Plan> plans;
+    QStringList taken{layouts::kContactsTable, QStringLiteral("contacts"), QStringLiteral("_loans")};
     for (int i = 0; i < tables.size(); ++i) {
         Plan plan{tables[i], {}, {}, {}, {}};
         const bool isContacts = i == contacts;
         QStringList wanted = isContacts ? kContactColumns : kItemColumns;
         if (oldLayout && !isContacts)
             wanted.removeLast(); // no description yet
-        if (!fits(plan, wanted))
-            fail(kNotCatalogue, "notcatalogue", tables[i].name);
+        if (!isContacts && !looksLikeItems(tables[i], wanted))
+            fail(kNotCatalogue, Failure::ForeignTable, tables[i].name);
+        takeColumns(plan, wanted);
+        plan.contacts = isContacts;
         plan.target = isContacts ? (oldLayout ? QStringLiteral("contacts") : layouts::kContactsTable)
-                                 : usableName(tables[i].name);
+                                 : tablenaming::acceptableName(tables[i].name, taken);
+        taken << plan.target;
         plan.statement = QStringLiteral("Create Table ") + plan.target + u'\n'
                          + widened(isContacts ? layouts::kContactColumns : itemColumns, plan);
         plans << plan;
@@ -139,10 +142,13 @@ void copy(jet::Reader& reader, engine::Connection& target, const QList<Plan>& pl
     qint64 total = 0, copied = 0;
     for (const Plan& p : plans)
         total += p.source.declaredRows;
-    say(QStringLiteral("tables %1 %2").arg(plans.size()).arg(total));
+    say(tables(int(plans.size()), total));
+    for (const Plan& plan : plans)
+        if (plan.target != plan.source.name && !plan.contacts)
+            say(renamed(plan.target, plan.source.name));
     for (int t = 0; t < plans.size(); ++t) {
         const Plan& plan = plans[t];
-        say(QStringLiteral("table %1 %2 %3").arg(t + 1).arg(plan.source.declaredRows).arg(plan.target));
+        say(table(t + 1, plan.source.declaredRows, plan.target));
         target.execute(plan.statement);
         engine::RowInsert insert(target, plan.target, plan.columns);
         qint64 rows = 0, largestId = 0;
@@ -161,14 +167,14 @@ void copy(jet::Reader& reader, engine::Connection& target, const QList<Plan>& pl
             insert.insert();
             largestId = std::max(largestId, values[plan.positions[0]].toLongLong());
             if (++rows % 2000 == 0)
-                say(QStringLiteral("rows %1").arg(copied + rows));
+                say(importprotocol::rows(copied + rows));
             return true;
         });
         insert.finish();
         if (!read || rows != plan.source.declaredRows)
-            fail(kUnreadable, "damaged", plan.source.name);
+            fail(kUnreadable, Failure::Damaged, plan.source.name);
         copied += rows;
-        say(QStringLiteral("rows %1").arg(copied));
+        say(importprotocol::rows(copied));
         // Ids given once are never given again: the counter goes on from
         // the last one Access gave, also when those rows are gone.
         const qint64 counter = std::max(largestId, plan.source.lastCounter);
@@ -204,20 +210,25 @@ int main(int argc, char* argv[]) {
     }
     jet::Reader reader;
     if (!reader.open(args[1]))
-        fail(kUnreadable, "unreadable", args[1]);
+        fail(kUnreadable, Failure::Unreadable, args[1]);
     reader.chooseCodePage();
     const QList<Plan> plans = planCatalogue(reader.tables());
     try {
-        engine::createDatabase(args[2]);
+        // The program made TARGET empty and holds it; the catalogue goes into it.
+        const QFileInfo given(args[2]);
+        if (given.exists() && given.size() == 0)
+            engine::initializeDatabase(args[2]);
+        else
+            engine::createDatabase(args[2]);
         engine::Connection target;
         target.setConnectionString(QStringLiteral("Data Source=") + args[2]);
         target.open();
         target.inOneTransaction([&] { copy(reader, target, plans); });
         target.close();
     } catch (const engine::EngineError& e) {
-        fail(kNotWritten, "write", e.message());
+        fail(kNotWritten, Failure::NotWritten, {}, e.message());
     }
-    say(QStringLiteral("peak %1").arg(peakMemory()));
-    say(QStringLiteral("done"));
+    say(peak(peakMemory()));
+    say(done());
     return kDone;
 }

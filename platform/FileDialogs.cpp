@@ -38,11 +38,23 @@ public:
     }
 };
 
+// "pdf" of "Документ PDF (*.pdf)".
+QString extensionOf(const QString& filter) {
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
 } // namespace
 
 QString chooseFile(QWidget* parent, const FileDialogRequest& request) {
-    if (handler())
-        return handler()(request);
+    const QString extension =
+        request.kind == FileDialogKind::Save && request.addsExtension ? extensionOf(request.filter) : QString();
+    if (handler()) {
+        const QString path = handler()(request);
+        return path.isEmpty() || extension.isEmpty() || !QFileInfo(path).suffix().isEmpty()
+                   ? path
+                   : path + u'.' + extension;
+    }
 
     const QString folder = request.initialFolder.isEmpty() ? QDir::currentPath() : request.initialFolder;
     CheckingFileDialog dialog(parent, request.title, folder, request.filter);
@@ -54,6 +66,7 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+        dialog.setDefaultSuffix(extension);
     } else {
         // ExistingFile makes the dialog itself refuse names that don't exist.
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -16,11 +16,14 @@ struct FileDialogRequest {
     QString filter;        // e.g. "Базы данных Access (*.mdb)"
     QString initialFolder; // "" = current directory
     bool confirmOverwrite = true;
+    // Save: a name typed without an extension gets the filter's own (before
+    // the overwrite question); without this the name stays as typed.
+    bool addsExtension = false;
 };
 
 // Returns the chosen path or an empty string on cancel. Save asks before
-// overwriting (when confirmOverwrite) and requires the folder to exist; a name
-// typed without extension gets the filter's one. Open requires the file to exist.
+// overwriting (when confirmOverwrite) and requires the folder to exist. Open
+// requires the file to exist.
 QString chooseFile(QWidget* parent, const FileDialogRequest& request);
 
 // Tests script the dialogs. Pass an empty function to restore the real ones.

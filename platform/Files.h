@@ -52,4 +52,34 @@ bool syncFile(const QString& path);
 // ("" = current directory).
 bool syncFolder(const QString& folder);
 
+// An exclusive lock on a file, held while this lives (and by no child the
+// process starts): what tells a file that is being worked on from one a
+// killed process left. Dropped when the process ends, however it ends.
+class FileLock {
+public:
+    explicit FileLock(const QString& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return m_handle >= 0; }
+
+private:
+    int m_handle = -1;
+};
+
+// Whether a process holds path's FileLock now.
+bool lockedByAnyone(const QString& path);
+
+// Moves the finished file from into place at to, never replacing a file
+// that exists there: a hard link where the folder's file system has them,
+// else a rename that refuses to replace, else a copy into a new file. from
+// is gone afterwards. Returns 0, or the system's error number (EEXIST when
+// to exists).
+enum class Placement { Any, RenameOrCopy, CopyOnly };
+int placeNewFile(const QString& from, const QString& to, Placement allowed = Placement::Any);
+
+// A system error number in the program's own words: "на диске нет места",
+// with the system's text after it where the words are general.
+QString systemErrorText(int error);
+
 } // namespace platform

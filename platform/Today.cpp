@@ -2,6 +2,7 @@
 
 #include <QTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -54,9 +55,36 @@ double toDayNumber(const QDateTime& dateTime) {
 }
 
 QDate dateOfDayNumber(double day) {
-    if (!std::isfinite(day) || std::fabs(day) > 1e9)
-        return QDate();
-    return epoch().addDays(qint64(std::floor(day)));
+    const auto parts = split(day, 1000);
+    return parts ? epoch().addDays(parts->day) : QDate();
+}
+
+double calendarDay(double day) {
+    const auto parts = split(day, 1000);
+    return parts ? double(parts->day) : NAN;
+}
+
+QString formatDate(double day) {
+    const QDate date = dateOfDayNumber(day);
+    return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
+}
+
+DebtState debtStateOf(double due, double today) {
+    if (std::isnan(due))
+        return DebtState::NoDueDate;
+    if (due < today)
+        return DebtState::Overdue;
+    if (due == today)
+        return DebtState::DueToday;
+    return due <= today + 1 ? DebtState::DueByTomorrow : DebtState::NotDue;
+}
+
+int daysOverdue(double due, double moment) {
+    const double day = calendarDay(moment);
+    if (std::isnan(due) || std::isnan(day) || !(due < day))
+        return 0;
+    // At least one: a due time a moment before midnight shows as that midnight.
+    return std::max(1, int(day - calendarDay(due)));
 }
 
 QDateTime dateTimeOfDayNumber(double day) {

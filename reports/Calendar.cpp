@@ -4,6 +4,8 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
+
 #include <libical/ical.h>
 
 namespace reports {
@@ -29,7 +31,14 @@ QByteArray uidOf(const CurrentLoan& l) {
 
 } // namespace
 
-QString reminderSummary(const CurrentLoan& l) { return QStringLiteral("Вернуть: %1 — %2").arg(l.title, l.debtor); }
+QString reminderSummary(const CurrentLoan& l) {
+    return l.debtor.isEmpty() ? QStringLiteral("Вернуть: %1").arg(l.title)
+                              : QStringLiteral("Вернуть: %1 — %2").arg(l.title, l.debtor);
+}
+
+int calendarEvents(const QList<CurrentLoan>& loans) {
+    return int(std::count_if(loans.begin(), loans.end(), [](const CurrentLoan& l) { return !std::isnan(l.due); }));
+}
 
 QByteArray calendarOf(const QList<CurrentLoan>& loans) {
     icalcomponent* calendar = icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
@@ -44,7 +53,7 @@ QByteArray calendarOf(const QList<CurrentLoan>& loans) {
         icaltime_adjust(&end, 1, 0, 0, 0);
         QString description = QStringLiteral("Таблица: ") + l.table;
         if (!std::isnan(l.issue))
-            description += QStringLiteral("\nВыдано: ") + platform::formatDayNumber(std::floor(l.issue));
+            description += QStringLiteral("\nВыдано: ") + platform::formatDate(l.issue);
         icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
         icalcomponent_add_property(event, icalproperty_new_uid(uidOf(l).constData()));
         icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));

@@ -9,9 +9,12 @@
 
 namespace reports {
 
+// A calendar needs an event: the caller writes none when this is 0.
 QByteArray calendarOf(const QList<CurrentLoan>& loans);
+// The events calendarOf makes: one per loan with a due date.
+int calendarEvents(const QList<CurrentLoan>& loans);
 
-// "Вернуть: <title> — <debtor>"
+// "Вернуть: <title> — <debtor>", the dash left out without a debtor.
 QString reminderSummary(const CurrentLoan& loan);
 
 } // namespace reports

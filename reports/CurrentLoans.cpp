@@ -37,6 +37,9 @@ QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringLis
     const QHash<qint64, Debtor> debtors = debtorsOf(contacts);
     QList<CurrentLoan> loans;
     for (const QString& table : tables) {
+        // A view shows rows of the tables themselves: they are counted there.
+        if (connection.isView(connection.resolveTable(table)))
+            continue;
         engine::Query q(&connection, QStringLiteral("loans"));
         q.addSql(QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table
                  + (contact ? QStringLiteral(" WHERE contact=%1").arg(contact)

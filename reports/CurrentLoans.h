@@ -21,7 +21,7 @@ struct CurrentLoan {
     QString debtor, phone, address;
 };
 
-// The loans of tables (item table names), of one contact or (0) of all,
+// The loans of tables (item table names; views are passed over), of one contact or (0) of all,
 // debtors looked up in contacts (the contacts query, open); ordered by
 // debtor's name, then due date (undated last), then table and title.
 QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringList& tables,

@@ -1,5 +1,6 @@
 #include "reports/DebtReport.h"
 
+#include "platform/Plural.h"
 #include "platform/Today.h"
 
 #include <QFont>
@@ -8,190 +9,278 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
-#include <functional>
-
 namespace reports {
 
 namespace {
 
 enum class Kind { DebtorName, DebtorContacts, Titles, Loan, DebtorTotal, Total, Gap };
 
-struct Line {
-    Kind kind;
-    int loan = -1; // for Loan lines
-    QString text;
-};
-
 // Shares of the width: mark, title, kind, table, issued, due, days overdue.
 constexpr double kColumns[] = {0.03, 0.31, 0.14, 0.14, 0.12, 0.12, 0.14};
 constexpr int kColumnCount = 7;
+constexpr int kFirstRightAligned = 4;
 
-QString day(double d) { return std::isnan(d) ? QString() : platform::formatDayNumber(std::floor(d)); }
+struct Line {
+    Kind kind;
+    QString text;
+    // A loan's cells, each wrapped into lines that fit its column.
+    QList<QStringList> cells;
+    bool bold = false;
+    QColor shade;
+    int height = 0;
+};
 
-int daysOverdue(const CurrentLoan& l, double today) {
-    return std::isnan(l.due) ? 0 : std::max(0, int(std::floor(today) - std::floor(l.due)));
+// Splits text into lines no wider than width, at spaces where it can and
+// inside a word that is wider than the column by itself: nothing is cut.
+QStringList wrapped(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return {text};
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts)) {
+        const QString joined = line.isEmpty() ? word : line + u' ' + word;
+        if (metrics.horizontalAdvance(joined) <= width) {
+            line = joined;
+            continue;
+        }
+        if (!line.isEmpty())
+            lines << line;
+        line = word;
+        while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
+            int fits = 1;
+            while (fits < line.size() && metrics.horizontalAdvance(line.left(fits + 1)) <= width)
+                ++fits;
+            lines << line.left(fits);
+            line = line.mid(fits);
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
 }
 
-bool dueToday(const CurrentLoan& l, double today) {
-    return !std::isnan(l.due) && std::floor(l.due) == std::floor(today);
+QString totalText(int loans, int debtors, int overdue) {
+    return QStringLiteral("Всего: %1 у %2, просрочено: %3. Обозначения: ! просрочено, » срок сегодня.")
+        .arg(platform::countOf(loans, {"вещь", "вещи", "вещей"}),
+             platform::countOf(debtors, {"должника", "должников", "должников"}))
+        .arg(overdue);
 }
 
-QString countText(int n) { return QString::number(n); }
+// The list laid out on one device: fonts, columns, lines and page breaks.
+class Layout {
+public:
+    Layout(QPagedPaintDevice& device, double today)
+        : m_today(today), m_page(device.pageLayout().paintRectPixels(device.logicalDpiX())),
+          m_plain(QStringLiteral("DejaVu Sans")), m_plainMetrics(m_plain, &device), m_boldMetrics(m_plain, &device),
+          m_headingMetrics(m_plain, &device) {
+        m_plain.setPointSizeF(9);
+        m_bold = m_plain;
+        m_bold.setBold(true);
+        m_heading = m_bold;
+        m_heading.setPointSizeF(11);
+        m_plainMetrics = QFontMetrics(m_plain, &device);
+        m_boldMetrics = QFontMetrics(m_bold, &device);
+        m_headingMetrics = QFontMetrics(m_heading, &device);
+        m_lineHeight = m_plainMetrics.height() * 12 / 10;
+        m_top = m_headingMetrics.height() * 2;
+        m_bottom = m_lineHeight * 2;
+    }
 
-QList<Line> linesOf(const QList<CurrentLoan>& loans, double today) {
-    QList<Line> lines;
+    void build(const QList<CurrentLoan>& loans);
+    void paginate();
+    int pages() const { return int(m_pageStarts.size()); }
+    void paintPage(QPainter& painter, int page, const QString& catalogue);
+
+private:
+    void add(Kind kind, const QString& text = QString());
+    void addLoan(const CurrentLoan& loan);
+    QRect columnRect(int column, int y) const;
+    const QFontMetrics& metricsOf(const QFont& font) const;
+    void paintText(QPainter& painter, int y, int h, const QString& line, const QFont& font, Qt::Alignment align);
+    void paintCells(QPainter& painter, int y, const Line& line);
+
+    double m_today;
+    QRect m_page;
+    QFont m_plain, m_bold, m_heading;
+    QFontMetrics m_plainMetrics, m_boldMetrics, m_headingMetrics;
+    int m_lineHeight, m_top, m_bottom;
+    QList<Line> m_lines;
+    QList<int> m_pageStarts{0};
+};
+
+QRect Layout::columnRect(int column, int y) const {
+    double left = 0;
+    for (int c = 0; c < column; ++c)
+        left += kColumns[c];
+    return QRect(int(left * m_page.width()), y, int(kColumns[column] * m_page.width()) - 4, m_lineHeight);
+}
+
+const QFontMetrics& Layout::metricsOf(const QFont& font) const {
+    return &font == &m_heading ? m_headingMetrics : font.bold() ? m_boldMetrics : m_plainMetrics;
+}
+
+void Layout::add(Kind kind, const QString& text) {
+    Line line{kind, text, {}, false, QColor(), m_lineHeight};
+    if (kind == Kind::DebtorName)
+        line.height = m_headingMetrics.height() * 14 / 10;
+    else if (kind == Kind::Gap)
+        line.height = m_lineHeight / 2;
+    else if (kind == Kind::Titles)
+        line.cells = {{}, {QStringLiteral("Наименование")}, {QStringLiteral("Вид")}, {QStringLiteral("Таблица")},
+                      {QStringLiteral("Выдано")}, {QStringLiteral("Срок")}, {QStringLiteral("Просрочка")}};
+    line.bold = kind == Kind::Titles;
+    m_lines << line;
+}
+
+void Layout::addLoan(const CurrentLoan& l) {
+    const platform::DebtState state = platform::debtStateOf(l.due, m_today);
+    const int late = platform::daysOverdue(l.due, m_today);
+    Line line{Kind::Loan, QString(), {}, false, QColor(), 0};
+    line.bold = state == platform::DebtState::Overdue;
+    // The grid's colours, and a mark that greyscale paper keeps.
+    if (state == platform::DebtState::Overdue)
+        line.shade = QColor(238, 136, 136);
+    else if (state == platform::DebtState::DueToday)
+        line.shade = QColor(238, 238, 119);
+    const QString mark = state == platform::DebtState::Overdue    ? QStringLiteral("!")
+                         : state == platform::DebtState::DueToday ? QStringLiteral("»")
+                                                                  : QString();
+    const QStringList texts{mark,
+                            l.title,
+                            l.kind,
+                            l.table,
+                            platform::formatDate(l.issue),
+                            platform::formatDate(l.due),
+                            late > 0 ? QString::number(late) : QString()};
+    const QFontMetrics& metrics = line.bold ? m_boldMetrics : m_plainMetrics;
+    qsizetype rows = 1;
+    for (int c = 0; c < kColumnCount; ++c) {
+        line.cells << (c < kFirstRightAligned ? wrapped(texts[c], metrics, columnRect(c, 0).width())
+                                              : QStringList{texts[c]});
+        rows = std::max(rows, line.cells.last().size());
+    }
+    line.height = m_lineHeight * int(rows);
+    m_lines << line;
+}
+
+void Layout::build(const QList<CurrentLoan>& loans) {
     int overdueAll = 0, debtors = 0;
     for (int i = 0; i < loans.size();) {
         const CurrentLoan& first = loans[i];
         ++debtors;
-        lines << Line{Kind::DebtorName, -1, first.debtor.isEmpty() ? QStringLiteral("(контакт удалён)") : first.debtor};
+        add(Kind::DebtorName, first.debtor.isEmpty() ? QStringLiteral("(контакт удалён)") : first.debtor);
         QStringList contacts;
         if (!first.phone.isEmpty())
             contacts << QStringLiteral("тел. ") + first.phone;
         if (!first.address.isEmpty())
             contacts << first.address;
         if (!contacts.isEmpty())
-            lines << Line{Kind::DebtorContacts, -1, contacts.join(QStringLiteral(", "))};
-        lines << Line{Kind::Titles};
+            add(Kind::DebtorContacts, contacts.join(QStringLiteral(", ")));
+        add(Kind::Titles);
         int count = 0, overdue = 0;
         for (; i < loans.size() && loans[i].contact == first.contact; ++i, ++count) {
-            lines << Line{Kind::Loan, int(i)};
-            overdue += daysOverdue(loans[i], today) > 0;
+            addLoan(loans[i]);
+            overdue += platform::debtStateOf(loans[i].due, m_today) == platform::DebtState::Overdue;
         }
         overdueAll += overdue;
-        lines << Line{Kind::DebtorTotal, -1,
-                      QStringLiteral("Итого: %1, просрочено: %2").arg(countText(count), countText(overdue))};
-        lines << Line{Kind::Gap};
+        add(Kind::DebtorTotal, QStringLiteral("Итого: %1, просрочено: %2").arg(count).arg(overdue));
+        add(Kind::Gap);
     }
-    lines << Line{Kind::Total, -1,
-                  QStringLiteral("Всего: %1 у %2 должников, просрочено: %3. Обозначения: ! просрочено, » срок сегодня.")
-                      .arg(countText(int(loans.size())), countText(debtors), countText(overdueAll))};
-    return lines;
+    add(Kind::Total, totalText(int(loans.size()), debtors, overdueAll));
+}
+
+void Layout::paginate() {
+    // First the page breaks, so every page can say how many there are. A
+    // debtor's name keeps its first lines with it.
+    for (int i = 0, y = m_top; i < m_lines.size(); ++i) {
+        const Kind kind = m_lines[i].kind;
+        const bool keepWithNext = kind == Kind::DebtorName || kind == Kind::DebtorContacts;
+        const int need = m_lines[i].height + (keepWithNext ? 3 * m_lineHeight : 0);
+        if (y + need > m_page.height() - m_bottom && i > m_pageStarts.last()) {
+            m_pageStarts << i;
+            y = m_top;
+        }
+        y += m_lines[i].height;
+    }
+}
+
+// One line of text in a band of height h at y: left, right or centred.
+void Layout::paintText(QPainter& painter, int y, int h, const QString& line, const QFont& font, Qt::Alignment align) {
+    painter.setFont(font);
+    const QFontMetrics& metrics = metricsOf(font);
+    const int width = metrics.horizontalAdvance(line);
+    const int x = align & Qt::AlignRight     ? m_page.width() - width
+                  : align & Qt::AlignHCenter ? (m_page.width() - width) / 2
+                                             : 0;
+    const int baseline =
+        align & Qt::AlignBottom ? y + h - metrics.descent() : y + (h + metrics.ascent() - metrics.descent()) / 2;
+    painter.drawText(QPoint(x, baseline), line);
+}
+
+// Drawn at a point, not into a box: a box lays each text out as a
+// paragraph, which costs more than the rest of a line together.
+void Layout::paintCells(QPainter& painter, int y, const Line& line) {
+    const QFont& font = line.bold ? m_bold : m_plain;
+    painter.setFont(font);
+    const QFontMetrics& metrics = metricsOf(font);
+    const int baseline = y + (m_lineHeight + metrics.ascent() - metrics.descent()) / 2;
+    for (int c = 0; c < kColumnCount; ++c) {
+        const QRect r = columnRect(c, y);
+        for (int row = 0; row < line.cells[c].size(); ++row) {
+            const QString& text = line.cells[c][row];
+            if (text.isEmpty())
+                continue;
+            const int x = c >= kFirstRightAligned ? r.right() - metrics.horizontalAdvance(text) : r.left();
+            painter.drawText(QPoint(x, baseline + row * m_lineHeight), text);
+        }
+    }
+}
+
+void Layout::paintPage(QPainter& painter, int page, const QString& catalogue) {
+    painter.setPen(Qt::black);
+    const int headHeight = m_headingMetrics.height() * 3 / 2;
+    paintText(painter, 0, headHeight, QStringLiteral("Список долгов: ") + catalogue, m_heading, Qt::AlignLeft);
+    paintText(painter, 0, headHeight, QStringLiteral("на ") + platform::formatDate(m_today), m_plain, Qt::AlignRight);
+    painter.drawLine(0, headHeight, m_page.width(), headHeight);
+    paintText(painter, m_page.height() - m_lineHeight, m_lineHeight,
+              QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pages()), m_plain, Qt::AlignHCenter);
+    const int end = page + 1 < pages() ? m_pageStarts[page + 1] : int(m_lines.size());
+    for (int i = m_pageStarts[page], y = m_top; i < end; y += m_lines[i].height, ++i) {
+        const Line& line = m_lines[i];
+        switch (line.kind) {
+        case Kind::DebtorName: paintText(painter, y, line.height, line.text, m_heading, Qt::AlignBottom); break;
+        case Kind::DebtorContacts: paintText(painter, y, m_lineHeight, line.text, m_plain, Qt::AlignLeft); break;
+        case Kind::DebtorTotal:
+        case Kind::Total: paintText(painter, y, m_lineHeight, line.text, m_bold, Qt::AlignLeft); break;
+        case Kind::Titles:
+            paintCells(painter, y, line);
+            painter.drawLine(0, y + m_lineHeight - 1, m_page.width(), y + m_lineHeight - 1);
+            break;
+        case Kind::Loan:
+            if (line.shade.isValid())
+                painter.fillRect(QRect(0, y, m_page.width(), line.height), line.shade);
+            painter.setPen(Qt::black);
+            paintCells(painter, y, line);
+            break;
+        case Kind::Gap: break;
+        }
+    }
 }
 
 } // namespace
 
 int paintDebtReport(QPagedPaintDevice& device, const QString& catalogue, double today,
                     const QList<CurrentLoan>& loans) {
+    Layout layout(device, today);
+    layout.build(loans);
+    layout.paginate();
     QPainter painter(&device);
-    const QRect page = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    QFont plain(QStringLiteral("DejaVu Sans"));
-    plain.setPointSizeF(9);
-    QFont bold = plain;
-    bold.setBold(true);
-    QFont heading = bold;
-    heading.setPointSizeF(11);
-    const auto height = [&](const QFont& f) { return QFontMetrics(f, &device).height(); };
-    const int lineHeight = height(plain) * 12 / 10;
-    const auto heightOf = [&](Kind k) {
-        switch (k) {
-        case Kind::DebtorName: return height(heading) * 14 / 10;
-        case Kind::Gap: return lineHeight / 2;
-        default: return lineHeight;
-        }
-    };
-    const int top = height(heading) * 2, bottom = lineHeight * 2;
-    const QList<Line> lines = linesOf(loans, today);
-    // First the page breaks, so every page can say how many there are.
-    QList<int> pageStarts{0};
-    for (int i = 0, y = top; i < lines.size(); ++i) {
-        const bool keepWithNext = lines[i].kind == Kind::DebtorName || lines[i].kind == Kind::DebtorContacts;
-        const int need = heightOf(lines[i].kind) + (keepWithNext ? 3 * lineHeight : 0);
-        if (y + need > page.height() - bottom && i > pageStarts.last()) {
-            pageStarts << i;
-            y = top;
-        }
-        y += heightOf(lines[i].kind);
-    }
-    const int pages = int(pageStarts.size());
-    const auto columnRect = [&](int column, int y) {
-        double left = 0;
-        for (int c = 0; c < column; ++c)
-            left += kColumns[c];
-        return QRect(int(left * page.width()), y, int(kColumns[column] * page.width()) - 4, lineHeight);
-    };
-    const QFontMetrics plainMetrics(plain, &device), boldMetrics(bold, &device);
-    // Drawn at a point, not into a box: a box lays each text out as a
-    // paragraph, which costs more than the rest of a line together.
-    const auto cells = [&](int y, const QStringList& texts, const QFont& font) {
-        painter.setFont(font);
-        const QFontMetrics& metrics = font.bold() ? boldMetrics : plainMetrics;
-        const int baseline = y + (lineHeight + metrics.ascent() - metrics.descent()) / 2;
-        for (int c = 0; c < kColumnCount; ++c) {
-            const QRect r = columnRect(c, y);
-            QString text = texts.value(c);
-            if (text.isEmpty())
-                continue;
-            int width = metrics.horizontalAdvance(text);
-            if (width > r.width()) {
-                text = metrics.elidedText(text, Qt::ElideRight, r.width());
-                width = metrics.horizontalAdvance(text);
-            }
-            painter.drawText(QPoint(c >= 4 ? r.right() - width : r.left(), baseline), text);
-        }
-    };
-    // One line of text in a band of height h at y: left, right or centred.
-    const QFontMetrics headingMetrics(heading, &device);
-    const auto text = [&](int y, int h, const QString& line, const QFont& font, Qt::Alignment align) {
-        painter.setFont(font);
-        const QFontMetrics& metrics = &font == &heading ? headingMetrics : font.bold() ? boldMetrics : plainMetrics;
-        const int width = metrics.horizontalAdvance(line);
-        const int x = align & Qt::AlignRight     ? page.width() - width
-                      : align & Qt::AlignHCenter ? (page.width() - width) / 2
-                                                 : 0;
-        const int baseline =
-            align & Qt::AlignBottom ? y + h - metrics.descent() : y + (h + metrics.ascent() - metrics.descent()) / 2;
-        painter.drawText(QPoint(x, baseline), line);
-    };
-    for (int p = 0; p < pages; ++p) {
+    for (int p = 0; p < layout.pages(); ++p) {
         if (p > 0)
             device.newPage();
-        painter.setPen(Qt::black);
-        const int headHeight = height(heading) * 3 / 2;
-        text(0, headHeight, QStringLiteral("Список долгов: ") + catalogue, heading, Qt::AlignLeft);
-        text(0, headHeight, QStringLiteral("на ") + day(today), plain, Qt::AlignRight);
-        painter.drawLine(0, headHeight, page.width(), headHeight);
-        text(page.height() - lineHeight, lineHeight, QStringLiteral("Страница %1 из %2").arg(p + 1).arg(pages), plain,
-             Qt::AlignHCenter);
-        const int end = p + 1 < pages ? pageStarts[p + 1] : int(lines.size());
-        for (int i = pageStarts[p], y = top; i < end; y += heightOf(lines[i].kind), ++i) {
-            const Line& line = lines[i];
-            switch (line.kind) {
-            case Kind::DebtorName: text(y, heightOf(line.kind), line.text, heading, Qt::AlignBottom); break;
-            case Kind::DebtorContacts:
-            case Kind::DebtorTotal:
-            case Kind::Total:
-                text(y, lineHeight, line.text, line.kind == Kind::DebtorContacts ? plain : bold, Qt::AlignLeft);
-                break;
-            case Kind::Titles:
-                cells(y,
-                      {QString(), QStringLiteral("Наименование"), QStringLiteral("Вид"), QStringLiteral("Таблица"),
-                       QStringLiteral("Выдано"), QStringLiteral("Срок"), QStringLiteral("Просрочка")},
-                      bold);
-                painter.drawLine(0, y + lineHeight - 1, page.width(), y + lineHeight - 1);
-                break;
-            case Kind::Loan: {
-                const CurrentLoan& l = loans[line.loan];
-                const int late = daysOverdue(l, today);
-                const bool now = dueToday(l, today);
-                if (late > 0 || now) // the grid's colours
-                    painter.fillRect(QRect(0, y, page.width(), lineHeight),
-                                     late > 0 ? QColor(238, 136, 136) : QColor(238, 238, 119));
-                painter.setPen(Qt::black);
-                cells(y,
-                      {late > 0 ? QStringLiteral("!")
-                       : now    ? QStringLiteral("»")
-                                : QString(),
-                       l.title, l.kind, l.table, day(l.issue), day(l.due),
-                       late > 0 ? QString::number(late) : QString()},
-                      late > 0 ? bold : plain);
-                break;
-            }
-            case Kind::Gap: break;
-            }
-        }
+        layout.paintPage(painter, p, catalogue);
     }
-    return pages;
+    return layout.pages();
 }
 
 } // namespace reports

@@ -6,7 +6,7 @@ namespace reports {
 
 namespace {
 
-QString date(double day) { return platform::formatDayNumber(std::floor(day)); }
+QString date(double day) { return platform::formatDate(day); }
 
 } // namespace
 
@@ -19,8 +19,9 @@ QString reminderText(const QString& name, const QList<CurrentLoan>& loans, doubl
         if (!std::isnan(l.issue))
             line += QStringLiteral(", с %1").arg(date(l.issue));
         if (!std::isnan(l.due))
-            line += std::floor(l.due) < std::floor(today) ? QStringLiteral(" (срок был %1)").arg(date(l.due))
-                                                          : QStringLiteral(" (вернуть до %1)").arg(date(l.due));
+            line += platform::debtStateOf(l.due, today) == platform::DebtState::Overdue
+                        ? QStringLiteral(" (срок был %1)").arg(date(l.due))
+                        : QStringLiteral(" (вернуть до %1)").arg(date(l.due));
         lines << line;
     }
     lines << QStringLiteral("Верните, пожалуйста, когда будет удобно. Спасибо!");

@@ -87,8 +87,8 @@ private slots:
         whenModalShown([&](QWidget* window) {
             auto* grid = childOf<QTableWidget>(window, "BackupGrid");
             QCOMPARE(grid->rowCount(), 1);
-            QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("2")); // items in the copy
-            QCOMPARE(grid->item(0, 4)->text(), QStringLiteral("в порядке"));
+            QTRY_COMPARE(grid->item(0, 4)->text(), QStringLiteral("в порядке")); // checked while the window is open
+            QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("2"));              // items in the copy
             boxes.answer(platform::Answer::Yes);
             childOf<QPushButton>(window, "bbRestore")->click();
         });
@@ -119,7 +119,7 @@ private slots:
         app.start();
         const platform::ShellHandler shell = platform::setShellHandler([](const QString&) { return false; });
         whenModalShown([&](QWidget* window) {
-            QCOMPARE(childOf<QTableWidget>(window, "BackupGrid")->item(0, 4)->text(), QStringLiteral("повреждена"));
+            QTRY_COMPARE(childOf<QTableWidget>(window, "BackupGrid")->item(0, 4)->text(), QStringLiteral("повреждена"));
             QVERIFY(childOf<QTableWidget>(window, "BackupGrid")->item(0, 1)->text().endsWith(QStringLiteral(" КБ")));
             QVERIFY(!childOf<QPushButton>(window, "bbRestore")->isEnabled());
             boxes.answer(platform::Answer::Ok);

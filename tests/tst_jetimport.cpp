@@ -4,7 +4,7 @@
 // take, and mutated files that must never crash, hang or leave anything.
 #include "AppHarness.h"
 
-#include "data/AccessImport.h"
+#include "jet/Conversion.h"
 #include "engine/DatabaseFiles.h"
 #include "jet/JetHeader.h"
 #include "tests/support/JetWriter.h"
@@ -241,7 +241,7 @@ private slots:
             app.ui()->iSelectDB->trigger();
         };
         open(platform::Answer::No);
-        QCOMPARE(boxes.last().text, QStringLiteral("Файл '%1' - база данных Microsoft Access.\nПреобразовать её в "
+        QCOMPARE(boxes.last().text, QStringLiteral("Файл '%1' — база данных Microsoft Access.\nПреобразовать её в "
                                                    "каталог Zandrel?\n\nКаталог будет сохранён в файл '%2'; сам "
                                                    "файл Access не изменится.")
                                         .arg(source, app.folder.path("old (Zandrel).mdb")));
@@ -347,7 +347,7 @@ private slots:
         TestFolder folder;
         qputenv("ZANDREL_IMPORT_STALL_MS", "3000");
         QList<QByteArray> originals;
-        for (const QString& kind : {"jet4", "jet3 cyrillic"}) {
+        for (const char* kind : {"jet4", "jet3 cyrillic"}) {
             QList<Table> tables = catalogue(true);
             tables[2].rows.resize(300);
             originals << write(tables, optionsFor(kind));

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <string>
 
 namespace faulty {
 namespace {
@@ -14,10 +15,12 @@ int64_t seen = 0;
 int64_t failingAt = 0; // 0: nothing fails
 int failure = SQLITE_IOERR;
 bool hasFired = false;
+std::string syncsFailIn; // a part of the paths whose syncs fail
 
 struct File {
     sqlite3_file base;
     sqlite3_file* inner; // SQLite's own file, right after this struct
+    bool syncFails;
 };
 
 sqlite3_file* inner(sqlite3_file* f) { return reinterpret_cast<File*>(f)->inner; }
@@ -41,6 +44,10 @@ int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     return mustFail() ? failure : inner(f)->pMethods->xTruncate(inner(f), size);
 }
 int xSync(sqlite3_file* f, int flags) {
+    if (reinterpret_cast<File*>(f)->syncFails) {
+        hasFired = true;
+        return SQLITE_IOERR_FSYNC;
+    }
     return mustFail() ? (failure == SQLITE_FULL ? SQLITE_IOERR_FSYNC : failure)
                       : inner(f)->pMethods->xSync(inner(f), flags);
 }
@@ -63,6 +70,7 @@ int xUnfetch(sqlite3_file* f, sqlite3_int64 o, void* p) { return inner(f)->pMeth
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* file = reinterpret_cast<File*>(f);
     file->inner = reinterpret_cast<sqlite3_file*>(file + 1);
+    file->syncFails = !syncsFailIn.empty() && name && std::strstr(name, syncsFailIn.c_str());
     const int rc = real->xOpen(real, name, file->inner, flags, outFlags);
     // SQLite calls xClose only on files whose methods are set.
     file->base.pMethods = rc == SQLITE_OK && file->inner->pMethods ? &methods : nullptr;
@@ -110,7 +118,15 @@ void failAt(int64_t nth, int code) {
     hasFired = false;
 }
 
-void disarm() { failingAt = 0; }
+void failSyncsOf(const char* part) {
+    syncsFailIn = part;
+    hasFired = false;
+}
+
+void disarm() {
+    failingAt = 0;
+    syncsFailIn.clear();
+}
 
 int64_t operations() { return seen; }
 

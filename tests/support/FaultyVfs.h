@@ -13,6 +13,8 @@ void install();
 // The nth write, sync or truncate from now fails with code (SQLITE_IOERR,
 // SQLITE_FULL, ...), and so does every one after it until disarm().
 void failAt(int64_t nth, int code);
+// Every sync of a file whose path holds part fails, until disarm().
+void failSyncsOf(const char* part);
 void disarm();
 
 // Writes, syncs and truncates since the last failAt().

@@ -1,0 +1,45 @@
+#include "platform/InputGuard.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::Close: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+InputOnlyFor::InputOnlyFor(QWidget* allowed) : m_allowed(allowed) { qApp->installEventFilter(this); }
+
+InputOnlyFor::~InputOnlyFor() { qApp->removeEventFilter(this); }
+
+bool InputOnlyFor::eventFilter(QObject* watched, QEvent* event) {
+    if (!isUserInput(event->type()) || !watched->isWidgetType())
+        return false;
+    const auto* widget = static_cast<QWidget*>(watched);
+    if (m_allowed && (widget == m_allowed || m_allowed->isAncestorOf(widget)))
+        return false;
+    // A close request stays unanswered: the window stays open.
+    event->ignore();
+    return true;
+}
+
+} // namespace platform
