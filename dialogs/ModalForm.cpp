@@ -3,11 +3,52 @@
 #include "engine/Query.h"
 
 #include "platform/MessageBox.h"
+#include "platform/WindowFrame.h"
 #include <QApplication>
 #include <QHideEvent>
 #include <QShowEvent>
+#include <QTimer>
+#include <QWindow>
 
-ModalForm::ModalForm(QWidget* parent, Placement placement) : QDialog(parent), m_placement(placement) {}
+ModalForm::ModalForm(QWidget* parent, Placement placement) : QDialog(parent), m_placement(placement) {
+    if (placement == Placement::CentredOnOwner)
+        // Centred again once the frame is known, unless moved meanwhile.
+        platform::followFrame(this, [this](QSize) { CentreAgain(10); });
+}
+
+namespace {
+
+// A window with its frame, as far as the window manager has told it.
+QRect outerRect(const QWidget* window) {
+    const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+    return window->geometry().marginsAdded(frame);
+}
+
+} // namespace
+
+void ModalForm::CentreAgain(int tries) {
+    // The client area where Centre put it, or pushed aside by the frame as
+    // some managers do: not moved by the user. While the manager reframes
+    // the window, Qt may for a moment know another place: looked at again.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QPoint at = geometry().topLeft();
+    if (at == m_placedAt || at == m_placedAt + QPoint(frame.left(), frame.top()))
+        Centre();
+    else if (tries > 1)
+        QTimer::singleShot(25, this, [this, tries] { CentreAgain(tries - 1); });
+}
+
+void ModalForm::Centre() {
+    if (!parentWidget())
+        return;
+    const QRect owner = outerRect(parentWidget()->window());
+    const QRect outer = outerRect(this);
+    // The client area is placed: a window's frame position means different
+    // things before and after a window manager has framed it.
+    const QPoint frameAt = owner.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    setGeometry(QRect(frameAt + (geometry().topLeft() - outer.topLeft()), size()));
+    m_placedAt = geometry().topLeft();
+}
 
 void ModalForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -16,11 +57,8 @@ void ModalForm::showEvent(QShowEvent* event) {
     if (m_open)
         return;
     m_open = true;
-    if (m_placement == Placement::CentredOnOwner && parentWidget()) {
-        const QRect owner = parentWidget()->window()->frameGeometry();
-        const QRect outer = frameGeometry(); // the frame too, once a window manager has framed it
-        move(owner.center() - QPoint(outer.width() / 2, outer.height() / 2));
-    }
+    if (m_placement == Placement::CentredOnOwner)
+        Centre();
     m_handBackTo = QApplication::activeWindow();
     if (!m_handBackTo && parentWidget())
         m_handBackTo = parentWidget()->window();

@@ -4,44 +4,78 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <memory>
 
 namespace platform {
 
 namespace {
 
-// Follows the frame the window manager gives the window: whenever its size
-// becomes known or changes, the client sizes are set so that the outer ones
-// hold.
-class OuterSize : public QObject {
+// Looks for the window's frame from each showing on: a window manager sets
+// it (on X11, _NET_FRAME_EXTENTS) after mapping the window, with nothing
+// that reaches the window as an event.
+class FrameWatch : public QObject {
 public:
-    OuterSize(QWidget* window, QSize outer, QSize minimumOuter)
-        : QObject(window), m_window(window), m_outer(outer), m_minimum(minimumOuter) {
-        window->setMinimumSize(minimumOuter);
-        window->resize(outer);
+    FrameWatch(QWidget* window, std::function<void(QSize)> changed)
+        : QObject(window), m_window(window), m_changed(std::move(changed)) {
         window->installEventFilter(this);
+        m_poll.setInterval(25);
+        connect(&m_poll, &QTimer::timeout, this, [this] { look(); });
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
         case QEvent::Show:
+            m_looks = m_framedAt = 0;
+            m_poll.start();
+            break;
+        case QEvent::Hide: m_poll.stop(); break;
         case QEvent::Move:
         case QEvent::Resize:
-        case QEvent::WindowActivate:
-            // Framing reaches Qt after these events: look again once they are handled.
-            QTimer::singleShot(0, this, [this] { follow(); });
-            break;
+        case QEvent::WindowActivate: QTimer::singleShot(0, this, [this] { look(); }); break;
         default: break;
         }
         return false;
     }
 
 private:
-    void follow() {
-        if (!m_window || !m_window->isVisible())
+    void look() {
+        // Until a frame has held for half a second, or for fifteen seconds
+        // where none comes (no window manager, or a busy one).
+        ++m_looks;
+        if ((m_framedAt > 0 && m_looks - m_framedAt > 20) || m_looks > 600)
+            m_poll.stop();
+        if (!m_window || !m_window->isVisible() || !m_window->windowHandle())
             return;
-        const QSize frame = m_window->frameGeometry().size() - m_window->size();
+        const QMargins m = m_window->windowHandle()->frameMargins();
+        const QSize frame(m.left() + m.right(), m.top() + m.bottom());
         if (frame == m_frame)
+            return;
+        m_frame = frame;
+        m_framedAt = frame.isNull() ? 0 : m_looks;
+        m_changed(frame);
+    }
+
+    QPointer<QWidget> m_window;
+    std::function<void(QSize)> m_changed;
+    QTimer m_poll;
+    int m_looks = 0, m_framedAt = 0; // looks since the showing; the look that found a frame
+    QSize m_frame{0, 0};
+};
+
+// Keeps the outer sizes as the frame becomes known or changes: the client
+// sizes are set so that they hold, unless the user sized the window.
+class OuterSize {
+public:
+    OuterSize(QWidget* window, QSize outer, QSize minimumOuter)
+        : m_window(window), m_outer(outer), m_minimum(minimumOuter) {
+        window->setMinimumSize(minimumOuter);
+        window->resize(outer);
+    }
+    void follow(QSize frame) {
+        if (!m_window)
             return;
         const bool asGiven = m_window->size() == m_outer - m_frame;
         m_frame = frame;
@@ -50,6 +84,7 @@ private:
             m_window->resize(m_outer - frame);
     }
 
+private:
     QPointer<QWidget> m_window;
     const QSize m_outer, m_minimum;
     QSize m_frame{0, 0};
@@ -72,6 +107,13 @@ void setFixedFrame(QWidget* window, TitleButtons buttons) {
 
 namespace platform {
 
-void setOuterSize(QWidget* window, QSize outer, QSize minimumOuter) { new OuterSize(window, outer, minimumOuter); }
+void setOuterSize(QWidget* window, QSize outer, QSize minimumOuter) {
+    auto size = std::make_shared<OuterSize>(window, outer, minimumOuter);
+    followFrame(window, [size](QSize frame) { size->follow(frame); });
+}
+
+void followFrame(QWidget* window, std::function<void(QSize frame)> changed) {
+    new FrameWatch(window, std::move(changed));
+}
 
 } // namespace platform

@@ -3,6 +3,8 @@
 // manager is asked to show, and whether the window can be resized.
 #include <QSize>
 
+#include <functional>
+
 class QWidget;
 
 namespace platform {
@@ -21,5 +23,11 @@ void setFixedFrame(QWidget* window, TitleButtons buttons);
 // known only once a window manager has framed the window, so the sizes are
 // adjusted then; a size the user gave the window stays.
 void setOuterSize(QWidget* window, QSize outer, QSize minimumOuter);
+
+// Calls changed whenever the frame the window manager gives window differs
+// from the one seen before: the frame arrives some time after the window is
+// shown, by no event of its own, so it is looked for at every showing until
+// it has held for a while.
+void followFrame(QWidget* window, std::function<void(QSize frame)> changed);
 
 } // namespace platform

@@ -96,15 +96,17 @@ private slots:
         QTest::addColumn<bool>("outer");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QSize>("minimum"); // invalid: fixed size
-        QTest::newRow("contacts window") << "iContacts" << true << QSize(603, 200) << QSize(425, 120);
-        QTest::newRow("table manager") << "iSelectTable" << false << QSize(219, 379) << QSize();
-        QTest::newRow("item editor") << "iAddRec" << false << QSize(274, 232) << QSize();
+        QTest::addColumn<bool>("centred");  // on the main window, frames included
+        QTest::newRow("contacts window") << "iContacts" << true << QSize(603, 200) << QSize(425, 120) << true;
+        QTest::newRow("table manager") << "iSelectTable" << false << QSize(219, 379) << QSize() << false;
+        QTest::newRow("item editor") << "iAddRec" << false << QSize(274, 232) << QSize() << true;
     }
     void windowSizesUnderAWindowManager() {
         QFETCH(QString, command);
         QFETCH(bool, outer);
         QFETCH(QSize, size);
         QFETCH(QSize, minimum);
+        QFETCH(bool, centred);
         if (!windowManagerRuns())
             QSKIP("needs a window manager (openbox)");
         AppHarness app;
@@ -112,6 +114,7 @@ private slots:
         app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
         app.start();
         QSize shown, least, frame;
+        QPoint offCentre;
         whenModalShown([&](QWidget* w) {
             // Framed: the frame's size is known once the manager has reparented
             // it; a client area is what it is, framed or not yet.
@@ -121,12 +124,16 @@ private slots:
             frame = w->frameGeometry().size() - w->size();
             shown = outer ? w->frameGeometry().size() : w->size();
             least = w->minimumSize() + (outer ? frame : QSize(0, 0));
+            offCentre = w->frameGeometry().center() - app.main()->frameGeometry().center();
             QMetaObject::invokeMethod(w, "done", Q_ARG(int, 0));
         });
         app.main()->findChild<QAction*>(command)->trigger();
         QCOMPARE(shown, size);
         if (minimum.isValid())
             QCOMPARE(least, minimum);
+        if (centred)
+            QVERIFY2(offCentre.manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("%1 px off centre").arg(offCentre.manhattanLength())));
     }
 
     void titlesReadExactlyAsSet() {
