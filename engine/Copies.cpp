@@ -39,10 +39,6 @@ void copyDatabase(const QString& source, const QString& target) {
         platform::deleteFile(target);
         throw;
     }
-    if (!platform::syncFile(target)) {
-        platform::deleteFile(target);
-        throw EngineError(QStringLiteral("Не удалось записать на диск копию '%1'").arg(target));
-    }
 }
 
 void restoreInPlace(const QString& copy, const QString& file) {

@@ -7,12 +7,15 @@
 #include "dialogs/BackupsUnit.h"
 #include "engine/Copies.h"
 #include "platform/Shell.h"
+#include "tests/support/FaultyVfs.h"
 
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -103,6 +106,65 @@ private slots:
         QVERIFY(copies[0].beforeRestore);
         QCOMPARE(backups::contentsOf(copies[0].path).items, 1); // without B
         QCOMPARE(backups::contentsOf(copies[1].path).items, 2);
+        // Listed again: one text line a row, every column in view without scrolling sideways.
+        whenModalShown([&](QWidget* window) {
+            auto* grid = childOf<QTableWidget>(window, "BackupGrid");
+            QTRY_COMPARE(grid->item(1, 4)->text(), QStringLiteral("в порядке"));
+            QVERIFY(grid->item(0, 0)->text().endsWith(QStringLiteral("(до восстановления)")));
+            QVERIFY(grid->rowHeight(0) <= grid->fontMetrics().height() + 6);
+            QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+            for (int c = 0; c < 4; ++c)
+                QVERIFY(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(grid->item(0, c)->text()));
+            childOf<QPushButton>(window, "bbClose")->click();
+        });
+        app.find<QAction>("iBackups")->trigger();
+    }
+
+    // A restore writes only a sound copy, also when asked directly.
+    void restoreInPlaceRefusesADamagedCopy() {
+        AppHarness app;
+        app.makeCatalogue("home.mdb", {{"A", {"'a', NULL, NULL"}}});
+        app.makeCatalogue("copy.mdb", {{"B", {"'b', NULL, NULL"}}});
+        QFile copy(app.folder.path("copy.mdb"));
+        QVERIFY(copy.resize(copy.size() / 2 + 100));
+        const FileState before = examine(app.folder.path("home.mdb"));
+        QVERIFY_THROWS_EXCEPTION(engine::EngineError,
+                                 engine::restoreInPlace(app.folder.path("copy.mdb"), app.folder.path("home.mdb")));
+        QCOMPARE(examine(app.folder.path("home.mdb")).contents, before.contents);
+    }
+
+    // A full disk: the backup's failure is said once, in words that say the
+    // catalogue is intact, while the same failure recurs on later days; the
+    // compaction failing too leaves the copy owed, made at the next exit that can.
+    void fullDiskIsToldOnceAndTheCopyStaysOwed() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        faulty::install();
+        app.makeCatalogue("home.mdb", {{"A", {"'a', NULL, NULL"}}});
+        app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        const QString file = app.folder.path("home.mdb");
+        const auto exitOn = [&](double day, bool diskFull, int boxesExpected) {
+            const PinnedToday pinned(day);
+            app.start();
+            for (int i = 0; i < boxesExpected; ++i)
+                boxes.answer(i == 0 ? platform::Answer::Yes : platform::Answer::Ok);
+            if (diskFull)
+                faulty::failAt(1, SQLITE_FULL);
+            app.ui()->iExit->trigger();
+            app.program.reset();
+            faulty::disarm();
+            QCOMPARE(boxes.remaining(), 0);
+        };
+        exitOn(45350, false, 1);
+        change(file, QStringLiteral("after the copy"));
+        exitOn(45351, true, 3); // the exit's question, the backup's failure, the compaction's
+        QVERIFY(boxes.shown()[2].text.startsWith(QStringLiteral("Резервная копия каталога")));
+        QVERIFY(boxes.shown()[2].text.contains(QStringLiteral("не записана: на диске нет места")));
+        QVERIFY(boxes.shown()[2].text.contains(QStringLiteral("Сам каталог не пострадал.\nСжатие и выход продолжаются.")));
+        exitOn(45352, true, 2); // the same failure again: only the compaction's
+        exitOn(45353, false, 1);
+        QCOMPARE(backups::copiesOf(file).size(), 2);
+        QCOMPARE(backups::contentsOf(backups::copiesOf(file).first().path).items, 2);
     }
 
     // A damaged copy is marked and never written back; a folder no file
@@ -182,6 +244,27 @@ private slots:
         exitOnce(false); // nothing done since, yet the newest copy lacks the work
         QCOMPARE(backups::contentsOf(backups::copiesOf(file).first().path).items, 2);
         QCOMPARE(boxes.count(), 3 + 3 + 1);
+    }
+
+    // Every word of the command line is Russian; an empty file name is refused.
+    void commandLineMistakesAreSaidInRussian_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no file") << QStringList{"--backups"} << "После параметра --backups нужно указать файл.";
+        QTest::newRow("an empty file name") << QStringList{"--backups="} << "После параметра --backups нужно указать файл каталога.";
+        QTest::newRow("unknown") << QStringList{"--no-such"} << "Неизвестный параметр: no-such.";
+        QTest::newRow("a value for --help") << QStringList{"--help=1"} << "Параметр --help не принимает значения.";
+    }
+    void commandLineMistakesAreSaidInRussian() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, said);
+        QProcess zandrel;
+        zandrel.start(QStringLiteral(ZANDREL_EXECUTABLE), arguments);
+        QVERIFY(zandrel.waitForFinished(10000));
+        QCOMPARE(zandrel.exitCode(), 1);
+        const QString text = QString::fromUtf8(zandrel.readAllStandardError());
+        QVERIFY2(text.startsWith(said), qPrintable(text));
+        QCOMPARE(zandrel.readAllStandardOutput(), QByteArray());
     }
 
     void backupsOnTheCommandLine() {

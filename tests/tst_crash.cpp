@@ -7,7 +7,10 @@
 
 #include "data/Backups.h"
 #include "engine/Connection.h"
+#include "jet/Conversion.h"
+#include "tests/support/JetWriter.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,10 +32,29 @@ int trialsPerPath() {
 }
 
 // Starts the helper on file and returns once it is ready to run command.
-bool startHelper(QProcess& helper, int command, const QString& file) {
-    helper.start(QStringLiteral(ZANDREL_CRASH_HELPER), {QString::number(command), QString::number(kRows), file});
+bool startHelper(QProcess& helper, const QString& command, const QString& file) {
+    helper.start(QStringLiteral(ZANDREL_CRASH_HELPER), {command, QString::number(kRows), file});
     return helper.waitForStarted(10000) && helper.waitForReadyRead(10000)
            && helper.readLine().trimmed() == QByteArray("ready");
+}
+
+// The processes running the importer on files of folder.
+QStringList importersIn(const QString& folder) {
+    QStringList found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = cmdline.readAll().replace('\0', ' ');
+        if (line.contains("zandrel-jet-import") && line.contains(QFile::encodeName(folder)))
+            found << pid;
+    }
+    return found;
+}
+
+QByteArray hashOf(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
 }
 
 } // namespace
@@ -65,7 +87,7 @@ private slots:
         fresh();
         const FileState before = examine(file);
         QProcess helper;
-        QVERIFY(startHelper(helper, path, file));
+        QVERIFY(startHelper(helper, QString::number(path), file));
         QElapsedTimer run;
         run.start();
         helper.write("go\n");
@@ -79,7 +101,7 @@ private slots:
         for (int trial = 0; trial < trialsPerPath(); ++trial) {
             fresh();
             QProcess victim;
-            QVERIFY(startHelper(victim, path, file));
+            QVERIFY(startHelper(victim, QString::number(path), file));
             const qint64 at = QRandomGenerator::global()->bounded(qMax<qint64>(micros, 1));
             victim.write("go\n");
             victim.waitForBytesWritten(1000);
@@ -107,6 +129,63 @@ private slots:
         }
         qInfo("%s: %d trials over %lld us, %d found as before, %d as after", qPrintable(command.name), trialsPerPath(),
               micros, killedBefore, killedAfter);
+    }
+
+
+    // The conversion of an Access file, the program killed at a random
+    // moment: its importer ends with it, the Access file stays as it was, a
+    // catalogue at its final name is sound, and the next conversion into the
+    // folder removes what the killed one left.
+    void killedConversionLeavesNothingTheNextRemoves() {
+        TestFolder folder;
+        qputenv("ZANDREL_JET_IMPORT", ZANDREL_JET_IMPORT);
+        QList<jetwriter::Table> tables{{"_contacts", jetwriter::contactColumns(), {}, 0},
+                                       {"Books", jetwriter::itemColumns(), {}, 0}};
+        for (int i = 1; i <= 150000; ++i)
+            tables[1].rows << jetwriter::Row{i, QStringLiteral("книга %1").arg(i), "роман", QVariant(), QVariant(),
+                                             QVariant(), QVariant()};
+        QVERIFY(QDir(folder.root()).mkdir("work"));
+        const QString source = folder.path("work/src.mdb");
+        QFile access(source);
+        QVERIFY(access.open(QIODevice::WriteOnly) && access.write(jetwriter::write(tables, {})) > 0);
+        access.close();
+        const QByteArray before = hashOf(source);
+        QProcess whole;
+        QVERIFY(startHelper(whole, "import", source));
+        QElapsedTimer run;
+        run.start();
+        whole.write("go\n");
+        QVERIFY(whole.waitForFinished(60000));
+        QCOMPARE(whole.exitCode(), 0);
+        const qint64 micros = run.nsecsElapsed() / 1000;
+        QDir work(folder.path("work"));
+        const auto conversions = [&] { return work.entryList({"src (Zandrel*).mdb"}, QDir::Files); };
+        for (const QString& made : conversions())
+            QVERIFY(work.remove(made));
+        const int trials = std::max(8, trialsPerPath() / 3);
+        for (int trial = 0; trial < trials; ++trial) {
+            QProcess victim;
+            QVERIFY(startHelper(victim, "import", source));
+            const qint64 at = QRandomGenerator::global()->bounded(qMax<qint64>(micros, 1));
+            victim.write("go\n");
+            victim.waitForBytesWritten(1000);
+            std::this_thread::sleep_for(std::chrono::microseconds(at));
+            ::kill(static_cast<pid_t>(victim.processId()), SIGKILL);
+            victim.waitForFinished(10000);
+            QTRY_VERIFY2_WITH_TIMEOUT(importersIn(folder.root()).isEmpty(),
+                                      qPrintable(QString("trial %1: the importer outlived the program").arg(trial)), 300);
+            QCOMPARE(hashOf(source), before);
+            for (const QString& made : conversions())
+                QVERIFY2(examine(work.filePath(made)).intact, qPrintable(made));
+            // The next conversion into the folder takes away what was left.
+            const accessimport::Result next =
+                accessimport::run(source, accessimport::targetFor(source), [](const auto&) { return true; });
+            QCOMPARE(next.outcome, accessimport::Outcome::Done);
+            const QStringList left = work.entryList(QDir::Files | QDir::Hidden).filter(".zandrel-import-");
+            QVERIFY2(left.isEmpty(), qPrintable(QString("trial %1: %2").arg(trial).arg(left.join(' '))));
+            for (const QString& made : conversions())
+                QVERIFY(work.remove(made));
+        }
     }
 };
 

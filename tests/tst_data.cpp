@@ -3,6 +3,7 @@
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
+#include "data/TableNaming.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
 #include "tests/support/TestSupport.h"
@@ -80,6 +81,31 @@ class TestData : public QObject {
     }
 
 private slots:
+    // Names from elsewhere made into names the table manager accepts and
+    // every statement can carry bare.
+    void acceptableTableNames_data() {
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QStringList>("taken");
+        QTest::addColumn<QString>("made");
+        QTest::newRow("as it is") << "Books" << QStringList{} << "Books";
+        QTest::newRow("a space") << "My Books" << QStringList{} << "My_Books";
+        QTest::newRow("taken, case aside") << "my_books" << QStringList{"My_Books"} << "my_books_2";
+        QTest::newRow("taken twice") << "A" << QStringList{"a", "A_2"} << "A_3";
+        QTest::newRow("digits first") << "2024" << QStringList{} << "Таблица_2024";
+        QTest::newRow("leading underscore") << "_old" << QStringList{} << "old";
+        QTest::newRow("nothing usable") << "%%" << QStringList{} << "Таблица";
+        QTest::newRow("letters of other alphabets") << "Ёлки и café" << QStringList{} << "Елки_и_cafe";
+        QTest::newRow("a word SQL keeps") << "Order" << QStringList{} << "Order_";
+        QTest::newRow("Cyrillic, taken in other case") << "Книги" << QStringList{"КНИГИ"} << "Книги_2";
+    }
+    void acceptableTableNames() {
+        QFETCH(QString, wanted);
+        QFETCH(QStringList, taken);
+        QFETCH(QString, made);
+        QCOMPARE(tablenaming::acceptableName(wanted, taken), made);
+        QVERIFY(tablenaming::charactersAllowed(made));
+    }
+
     void init() {
         ResetProgramState();
         folder = std::make_unique<TestFolder>();

@@ -8,6 +8,7 @@
 #include "dialogs/ContactsUnit.h"
 #include "dialogs/HistoryUnit.h"
 #include "dialogs/TSelectUnit.h"
+#include "data/Layouts.h"
 #include "engine/Query.h"
 
 #include <QCheckBox>
@@ -174,6 +175,139 @@ private slots:
         fmTSForm->hide();
     }
 
+    // An item table removed, in the table manager or by another program:
+    // its open loans end, its history is closed and marked in the contact's
+    // list, and a new table of that name starts with none.
+    void removedTableEndsItsLoans_data() {
+        QTest::addColumn<bool>("inTheManager");
+        QTest::newRow("removed in the table manager") << true;
+        QTest::newRow("dropped by another program") << false;
+    }
+    void removedTableEndsItsLoans() {
+        QFETCH(bool, inTheManager);
+        ScriptedMessageBoxes boxes;
+        boxes.answerAlways(platform::Answer::Yes);
+        app->makeCatalogue("home.mdb", {{"Games", {"'chess', 1, 45300"}}, {"Books", {}}}, {"1, 'Сидоров'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=Books\n");
+        app->start();
+        if (inTheManager) {
+            fmTSForm->show();
+            childOf<QListWidget>(fmTSForm, "lbTableSelect")->setCurrentRow(1); // Books, Games
+            fmTSForm->tbRemoveTableClick();
+            fmTSForm->hide();
+        } else {
+            app->program.reset();
+            engine::Connection other;
+            other.setConnectionString(QStringLiteral("Data Source=") + app->folder.path("home.mdb"));
+            other.open();
+            other.execute("DROP TABLE Games");
+            other.close();
+            app->start();
+        }
+        const auto loans = [] { return loanhistory::loansOf(loanhistory::contactEvents(*DM->ADOConnection, 1)); };
+        QCOMPARE(loanhistory::figuresOf(loans(), 45352).held, 0); // as the tables say
+        whenModalShown([](QWidget* window) {
+            QCOMPARE(fmHistory->Rows(),
+                     QStringList{"Games (удалена)|chess||09.01.2024|01.03.2024, таблица удалена|52"});
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        fmHistory->ShowContact(1, QStringLiteral("Сидоров"));
+        // Games again: its item 1 was never lent, and lending it ends no loan.
+        DM->ADOConnection->execute(QStringLiteral("Create Table Games\n") + layouts::kItemColumns);
+        DM->ADOConnection->execute("INSERT INTO Games (title) SELECT 'go'");
+        QVERIFY(loanhistory::itemEvents(*DM->ADOConnection, "Games", 1).isEmpty());
+        DM->Reopen(DM->aqMain, {"SELECT * FROM Games"});
+        DM->aqMain->edit();
+        DM->aqMain->fieldByName("contact").setAsInteger(1);
+        DM->aqMain->post();
+        const QList<loanhistory::Loan> now = loanhistory::loansOf(loanhistory::itemEvents(*DM->ADOConnection, "Games", 1));
+        QCOMPARE(now.size(), 1);
+        QCOMPARE(now[0].end, loanhistory::Loan::End::Open);
+        QCOMPARE(loans().size(), 2); // the removed table's loan, and this one
+    }
+
+    // A table without loan columns (made by another program) holds no loans:
+    // the others are remembered and the history is kept.
+    void tablesWithoutLoanColumnsLeaveTheHistoryOn() {
+        ScriptedMessageBoxes boxes;
+        app->makeCatalogue("home.mdb", {{"A", {"'lent', 1, 45350"}}}, {"1, 'Ира'"});
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + app->folder.path("home.mdb"));
+        c.open();
+        c.execute("CREATE TABLE Notes (id INTEGER PRIMARY KEY, text VARCHAR(20))");
+        c.execute("CREATE TABLE Lent (id INTEGER PRIMARY KEY, contact INT)"); // no title, issue or return
+        c.execute("INSERT INTO Lent (contact) SELECT 1");
+        c.close();
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=A\n");
+        app->start();
+        QVERIFY(DM->LoansKept);
+        QCOMPARE(history(app->folder.path("home.mdb")), (QStringList{"1|A|1|1|Ира||45350.0", "1|Lent|1|1|Ира||"}));
+    }
+
+    // Editing a loan without a due date moves no due date.
+    void editingAnUndatedLoanRecordsNothing() {
+        ScriptedMessageBoxes boxes;
+        app->makeCatalogue("home.mdb", {{"A", {"'undated', 1, NULL"}}}, {"1, 'Ира'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+        whenModalShown([](QWidget* editor) {
+            childOf<QLineEdit>(editor, "TitleEdit")->setText("renamed");
+            childOf<QPushButton>(editor, "bbSave")->click();
+        });
+        app->ui()->iEditRec->trigger();
+        QCOMPARE(app->shownTitles(), QStringList{"renamed"});
+        QCOMPARE(history(app->folder.path("home.mdb")), QStringList{"1|A|1|1|Ира||"});
+    }
+
+    // An item's loans with their dates as the grid shows them: an issue date
+    // only where one was given, the return day of a returned loan.
+    void itemHistoryShowsTheDatesOfTheLoans_data() {
+        QTest::addColumn<QString>("events"); // value lists of (at, event, issue, dueafter)
+        QTest::addColumn<QString>("row");
+        QTest::newRow("returned late") << "45340.3, 1, 45340, 45345; 45350.5, 3, 45340, NULL"
+                                       << "Ира|18.02.2024|23.02.2024|28.02.2024|5";
+        QTest::newRow("lent without an issue date") << "45351.07, 1, NULL, 45360" << "Ира||09.03.2024|на руках|";
+        QTest::newRow("written off") << "45340, 1, 45340, 45350; 45351.9, 4, 45340, NULL"
+                                     << "Ира|18.02.2024|28.02.2024|29.02.2024, списано|1";
+    }
+    void itemHistoryShowsTheDatesOfTheLoans() {
+        QFETCH(QString, events);
+        QFETCH(QString, row);
+        ScriptedMessageBoxes boxes;
+        app->makeCatalogue("home.mdb", {{"A", {"'item', NULL, NULL"}}}, {"1, 'Ира'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+        for (const QString& e : events.split(u';'))
+            DM->ADOConnection->execute(
+                "INSERT INTO _loans (at, event, issue, dueafter, tablename, item, contact, contactname) SELECT " + e
+                + ", 'A', 1, 1, 'Ира'");
+        whenModalShown([&](QWidget* window) {
+            QCOMPARE(fmHistory->Rows(), QStringList{row});
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        QTest::keyClick(app->ui()->DBGrid, Qt::Key_H, Qt::ControlModifier);
+    }
+
+    // The contacts window opened again the same day shows what changed.
+    void figuresFollowAChangeTheSameDay() {
+        ScriptedMessageBoxes boxes;
+        open();
+        const auto heldAndWrittenOff = [&] {
+            QString figures;
+            whenModalShown([&](QWidget* contacts) {
+                const QAbstractItemModel* model = childOf<DataGrid>(contacts, "DBGrid")->model();
+                figures = model->index(0, 4).data().toString() + u'|' + model->index(0, 8).data().toString();
+                QTest::keyClick(childOf<DataGrid>(contacts, "DBGrid"), Qt::Key_Escape);
+            });
+            app->find<QAction>("tbContacts")->trigger();
+            return figures;
+        };
+        QCOMPARE(heldAndWrittenOff(), QStringLiteral("1|0"));
+        select("lent");
+        app->find<QAction>("iClearDept")->trigger();
+        QCOMPARE(heldAndWrittenOff(), QStringLiteral("0|1"));
+    }
+
     void readOnlyCatalogueWorksWithoutHistory() {
         ScriptedMessageBoxes boxes;
         app->makeCatalogue("home.mdb", {{"A", {"'lent', 1, 45350"}}}, {"1, 'Ира'"});
@@ -240,7 +374,17 @@ private slots:
             QCOMPARE(grid->model()->index(0, 4).data().toString(), QStringLiteral("1")); // Ира holds "lent"
             QCOMPARE(grid->model()->index(0, 5).data().toString(), QStringLiteral("1")); // overdue
             QCOMPARE(grid->model()->index(0, 8).data().toString(), QStringLiteral("2")); // written off
-            QVERIFY(childOf<QLabel>(contacts, "lHint")->text().contains("Черный список"));
+            // The hint fits the window's first size, and comes back after a passing message.
+            auto* hint = childOf<QLabel>(contacts, "lHint");
+            QVERIFY(hint->text().contains("Черный список"));
+            QVERIFY(hint->isVisible());
+            QVERIFY(hint->fontMetrics().horizontalAdvance(hint->text()) <= hint->contentsRect().width());
+            childOf<QAction>(contacts, "tbReminder")->trigger();
+            auto* status = childOf<QStatusBar>(contacts, "StatusBar");
+            QVERIFY(!status->currentMessage().isEmpty());
+            status->clearMessage(); // as its time runs out
+            QVERIFY(hint->isVisible());
+            QVERIFY(hint->text().contains("Черный список"));
             whenModalShown([](QWidget* window) {
                 QCOMPARE(childOf<QLabel>(window, "lFigures")->text(),
                          QStringLiteral("На руках: 1 (просрочено 1). Возвращено: 0 (с опозданием 0). Списано: 2."));

@@ -23,6 +23,22 @@ private slots:
     void initTestCase() { faulty::install(); }
     void cleanupTestCase() { qInfo("failure points tried: %d", m_points); }
 
+    // A backup copy is synced before it is given its name: one whose sync
+    // fails is never offered.
+    void backupCopyIsSyncedBeforeItIsOffered() {
+        TestFolder folder;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path("data")));
+        writePaths(10)[0].makeFixture(folder.path("cat.mdb"));
+        faulty::failSyncsOf("/backups/");
+        QVERIFY_THROWS_EXCEPTION(std::exception,
+                                 backups::backUp(folder.path("cat.mdb"), QDateTime(QDate(2024, 3, 1), QTime(18, 0))));
+        QVERIFY(faulty::fired());
+        faulty::disarm();
+        QCOMPARE(backups::copiesOf(folder.path("cat.mdb")).size(), 0);
+        QCOMPARE(backups::backUp(folder.path("cat.mdb"), QDateTime(QDate(2024, 3, 1), QTime(18, 0))),
+                 backups::Outcome::Made);
+    }
+
     void failingDiskLeavesTheFileWhole_data() {
         QTest::addColumn<int>("path");
         QTest::addColumn<int>("code");

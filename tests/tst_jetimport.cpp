@@ -6,10 +6,14 @@
 
 #include "jet/Conversion.h"
 #include "engine/DatabaseFiles.h"
+#include "jet/CodePages.h"
 #include "jet/JetHeader.h"
 #include "tests/support/JetWriter.h"
 
+#include <QCloseEvent>
 #include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -300,6 +304,8 @@ private slots:
         QTest::newRow("Access 2007") << "accdb" << false << "формат .accdb";
         QTest::newRow("password") << "password" << false << "защищена паролем";
         QTest::newRow("no contacts") << "no contacts" << true << "нет таблицы контактов";
+        QTest::newRow("contacts without birthdays")
+            << "no birthday" << true << "в таблице '_contacts' нет столбца 'birthday'. Ничего не записано.";
         QTest::newRow("a table of neither layout")
             << "foreign table" << true << "таблица 'Prices' не похожа на таблицу каталога";
         QTest::newRow("cut short") << "truncated" << true << "повреждён или не является базой данных Access";
@@ -316,6 +322,11 @@ private slots:
             options.password = QStringLiteral("secret");
         if (kind == "no contacts")
             tables.removeFirst();
+        if (kind == "no birthday") {
+            tables[0].columns.removeAt(4);
+            for (Row& row : tables[0].rows)
+                row.removeAt(4);
+        }
         if (kind == "foreign table")
             tables << Table{"Prices", {{"id", Type::Counter}, {"price", Type::DateTime}}, {}, 0};
         QByteArray bytes = write(tables, options);
@@ -337,6 +348,112 @@ private slots:
         QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
         app.quit(boxes);
         QVERIFY(app.settings().contains(QStringLiteral("DefaultBase=broken.mdb")));
+    }
+
+    // Table names the table manager would refuse are made acceptable and
+    // unique, everything is imported, and the renamed ones are listed.
+    void awkwardTableNamesAreMadeAcceptable() {
+        TestFolder folder;
+        QList<Table> tables{catalogue(false)[0]};
+        for (const char* name : {"My Books", "My_Books", "2024", "Ёлки", "Order"})
+            tables << Table{QString::fromUtf8(name), itemColumns(), {{1, "x", QVariant(), QVariant(), QVariant(),
+                                                                     QVariant(), QVariant()}}, 0};
+        const QString source = writeFile(folder.path("names.mdb"), write(tables, {}));
+        const accessimport::Result result = accessimport::run(source, folder.path("names (Zandrel).mdb"),
+                                                              [](const auto&) { return true; });
+        QCOMPARE(result.message, QString());
+        QCOMPARE(result.outcome, accessimport::Outcome::Done);
+        const QStringList made{"My_Books", "My_Books_2", "Таблица_2024", "Елки", "Order_"};
+        for (const QString& table : made)
+            QCOMPARE(sqliteRows(folder.path("names (Zandrel).mdb"), table), QStringList{"1|x|<null>|<null>|<null>|<null>|<null>"});
+        QCOMPARE(accessimport::renamedText(result.renamed),
+                 QStringLiteral("Таблицы переименованы, чтобы программа могла с ними работать: «My Books» → "
+                                "«My_Books», «My_Books» → «My_Books_2», «2024» → «Таблица_2024», «Ёлки» → «Елки», "
+                                "«Order» → «Order_»."));
+    }
+
+    // Every row arrives, also in a last batch of one (rows go in 64 at a time).
+    void everyRowOfEveryBatchArrives_data() {
+        QTest::addColumn<int>("rows");
+        for (const int n : {1, 64, 65, 129})
+            QTest::addRow("%d rows", n) << n;
+    }
+    void everyRowOfEveryBatchArrives() {
+        QFETCH(int, rows);
+        TestFolder folder;
+        QList<Table> tables{catalogue(false)[0], Table{"Items", itemColumns(), {}, 0}};
+        for (int i = 1; i <= rows; ++i)
+            tables[1].rows << Row{i, QStringLiteral("item %1").arg(i), QVariant(), QVariant(), QVariant(), QVariant(),
+                                  QVariant()};
+        const QString source = writeFile(folder.path("n.mdb"), write(tables, {}));
+        const QString target = folder.path("n (Zandrel).mdb");
+        QCOMPARE(accessimport::run(source, target, [](const auto&) { return true; }).outcome,
+                 accessimport::Outcome::Done);
+        QCOMPARE(sqliteRows(target, "Items"), writtenRows(tables[1], 7));
+    }
+
+    // Opening an Access file converted more than once offers the newest conversion.
+    void theNewestConversionIsOffered() {
+        TestFolder folder;
+        for (const char* name : {"old.mdb", "old (Zandrel).mdb", "old (Zandrel 3).mdb", "older (Zandrel 9).mdb"})
+            QVERIFY(!writeFile(folder.path(QString::fromUtf8(name)), "x").isEmpty());
+        QCOMPARE(accessimport::newestConversion(folder.path("old.mdb")), folder.path("old (Zandrel 3).mdb"));
+        QCOMPARE(accessimport::targetFor(folder.path("old.mdb")), folder.path("old (Zandrel 2).mdb"));
+        QCOMPARE(accessimport::newestConversion(folder.path("new.mdb")), QString());
+    }
+
+    // Jet 3 text: a tie between the two code pages is Western text.
+    void codePageGuess_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("guessed");
+        QTest::newRow("accented letters standing alone") << "à la carte" << 1252 << 1252;
+        QTest::newRow("one word of each kind") << "éé café" << 1252 << 1252;
+        QTest::newRow("Russian") << "Война и мир" << 1251 << 1251;
+    }
+    void codePageGuess() {
+        QFETCH(QString, text);
+        QFETCH(int, written);
+        QFETCH(int, guessed);
+        QCOMPARE(jet::guessCodePage({jet::encode(text, written)}), guessed);
+    }
+
+    // An importer that hangs is stopped in the stall time, and nothing is
+    // written; while a conversion runs, only «Отмена» acts: keys, menus and
+    // the close box of the main window wait for nothing and do nothing.
+    void aHangingImporterIsStoppedAndNothingElseActs() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        const QString stub = app.folder.path("hang.sh");
+        QFile script(stub);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf 'tables\\t1\\t10\\n'\nexec sleep 30\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("ZANDREL_JET_IMPORT", QFile::encodeName(stub));
+        qputenv("ZANDREL_IMPORT_STALL_MS", "1500");
+        const QString source = writeFile(app.folder.path("old.mdb"), write(catalogue(true), {}));
+        app.start();
+        ScriptedFileDialogs dialogs;
+        dialogs.choose(source);
+        boxes.answer(platform::Answer::Yes); // convert
+        boxes.answer(platform::Answer::Ok);  // it failed
+        QTimer::singleShot(200, app.main(), [&] {
+            QTest::keyClick(app.main(), Qt::Key_F3);        // the table manager's key
+            QCloseEvent close;
+            QApplication::sendEvent(app.main(), &close);     // the close box
+        });
+        QElapsedTimer took;
+        took.start();
+        app.ui()->iSelectDB->trigger();
+        qunsetenv("ZANDREL_IMPORT_STALL_MS");
+        qputenv("ZANDREL_JET_IMPORT", ZANDREL_JET_IMPORT);
+        QVERIFY(took.elapsed() < 5000);
+        QCOMPARE(boxes.count(), 2);
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("не отвечает")), qPrintable(boxes.last().text));
+        QVERIFY(app.main()->isVisible());
+        QCOMPARE(QDir(app.folder.root()).entryList({"*.mdb", ".zandrel*"}, QDir::Files | QDir::Hidden),
+                 QStringList{"old.mdb"});
     }
 
     // Damaged files: bytes changed where the reader steers by them (the

@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
 #include "platform/Shell.h"
+#include "platform/Plural.h"
 #include "platform/Today.h"
 #include "platform/Translation.h"
 #include "platform/Version.h"
@@ -563,6 +564,85 @@ private slots:
         QFETCH(double, number);
         QFETCH(QString, text);
         QCOMPARE(platform::formatDayNumber(number), text);
+    }
+
+    // One rule for the date a day number shows as and for the debt states,
+    // whatever shows them (grid, reports, history, reminder).
+    void datesAndDebtStates_data() {
+        QTest::addColumn<double>("due");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("daysOverdue"); // on 01.03.2024 (45352)
+        using S = platform::DebtState;
+        QTest::newRow("before 1900 with a time") << -363.5 << "01.01.1899" << int(S::Overdue) << 45715;
+        QTest::newRow("yesterday at noon") << 45351.5 << "29.02.2024" << int(S::Overdue) << 1;
+        QTest::newRow("today exactly") << 45352.0 << "01.03.2024" << int(S::DueToday) << 0;
+        QTest::newRow("today with a time") << 45352.5 << "01.03.2024" << int(S::DueByTomorrow) << 0;
+        QTest::newRow("tomorrow") << 45353.0 << "02.03.2024" << int(S::DueByTomorrow) << 0;
+        QTest::newRow("tomorrow with a time") << 45353.25 << "02.03.2024" << int(S::NotDue) << 0;
+        QTest::newRow("no due date") << double(NAN) << "" << int(S::NoDueDate) << 0;
+    }
+    void datesAndDebtStates() {
+        QFETCH(double, due);
+        QFETCH(QString, date);
+        QFETCH(int, state);
+        QFETCH(int, daysOverdue);
+        QCOMPARE(platform::formatDate(due), date);
+        QCOMPARE(platform::formatDayNumber(due).left(10), date); // the grid's text starts with the same
+        QCOMPARE(int(platform::debtStateOf(due, 45352)), state);
+        QCOMPARE(platform::daysOverdue(due, 45352), daysOverdue);
+        QCOMPARE(platform::daysOverdue(due, 45352.75), daysOverdue); // any moment of that day
+    }
+
+    void countsTakeTheRussianPlural_data() {
+        QTest::addColumn<qint64>("count");
+        QTest::addColumn<QString>("things");
+        QTest::addColumn<QString>("debtors"); // as in "у N должника"
+        QTest::newRow("1") << qint64(1) << "1 вещь" << "1 должника";
+        QTest::newRow("2") << qint64(2) << "2 вещи" << "2 должников";
+        QTest::newRow("5") << qint64(5) << "5 вещей" << "5 должников";
+        QTest::newRow("11") << qint64(11) << "11 вещей" << "11 должников";
+        QTest::newRow("21") << qint64(21) << "21 вещь" << "21 должника";
+        QTest::newRow("22") << qint64(22) << "22 вещи" << "22 должников";
+        QTest::newRow("111") << qint64(111) << "111 вещей" << "111 должников";
+        QTest::newRow("0") << qint64(0) << "0 вещей" << "0 должников";
+    }
+    void countsTakeTheRussianPlural() {
+        QFETCH(qint64, count);
+        QFETCH(QString, things);
+        QFETCH(QString, debtors);
+        QCOMPARE(platform::countOf(count, {"вещь", "вещи", "вещей"}), things);
+        QCOMPARE(platform::countOf(count, {"должника", "должников", "должников"}), debtors);
+    }
+
+    // A finished file goes into place however the folder's file system
+    // allows it, and never over a file that is there.
+    void placingAFileNeverReplacesOne_data() {
+        QTest::addColumn<int>("allowed");
+        QTest::newRow("hard link") << int(platform::Placement::Any);
+        QTest::newRow("rename that refuses to replace") << int(platform::Placement::RenameOrCopy);
+        QTest::newRow("copy into a new file (FAT, exFAT)") << int(platform::Placement::CopyOnly);
+    }
+    void placingAFileNeverReplacesOne() {
+        QFETCH(int, allowed);
+        TestFolder folder;
+        const auto write = [](const QString& name, const QByteArray& bytes) {
+            QFile f(name);
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        const auto read = [](const QString& name) {
+            QFile f(name);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+        };
+        QVERIFY(write("new.tmp", "new") && write("other.tmp", "other"));
+        QCOMPARE(platform::placeNewFile("new.tmp", "target.mdb", platform::Placement(allowed)), 0);
+        QCOMPARE(read("target.mdb"), QByteArray("new"));
+        QVERIFY(!QFile::exists("new.tmp"));
+        QCOMPARE(platform::placeNewFile("other.tmp", "target.mdb", platform::Placement(allowed)), EEXIST);
+        QCOMPARE(read("target.mdb"), QByteArray("new"));
+        QCOMPARE(read("other.tmp"), QByteArray("other"));
+        QCOMPARE(platform::systemErrorText(EEXIST), QStringLiteral("такой файл уже есть"));
+        QCOMPARE(platform::systemErrorText(ENOSPC), QStringLiteral("на диске нет места"));
     }
 
     void todayPinning() {

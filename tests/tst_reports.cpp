@@ -4,7 +4,9 @@
 #include "AppHarness.h"
 
 #include "platform/Today.h"
+#include "reports/Calendar.h"
 #include "reports/CurrentLoans.h"
+#include "reports/Reminder.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -157,6 +159,92 @@ private slots:
                               "Война и мир; том 1|||29.02.2024|Ира Ёлкина|",
                               "Кавычки \"в\" названии, и запятая|||01.03.2024|Пётр|",
                               "Две/строки|||09.03.2024|Ира Ёлкина|"}));
+    }
+
+    // The debt list lets every item be found: long titles wrap, nothing is
+    // cut; the marks follow the grid's states; counts take their plural; a
+    // view over a table counts nothing twice; a name typed without an
+    // extension gets the filter's.
+    void debtListShowsEveryLoanWhole() {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("needs poppler-utils");
+        app->makeCatalogue("home.mdb",
+                           {{"A",
+                             {"'Собрание сочинений в 10 томах, том 1', 1, 45360",
+                              "'Собрание сочинений в 10 томах, том 2', 1, 45360", "'Полдень', 1, 45352.5",
+                              "'Вчера', 1, 45351.5"}}},
+                           {"1, 'Ира'"});
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + app->folder.path("home.mdb"));
+        c.open();
+        c.execute("CREATE VIEW Lent AS SELECT * FROM A WHERE contact IS NOT NULL");
+        c.close();
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=A\n");
+        app->start();
+        exported("iDebtReportPdf", "debts");
+        QVERIFY(!QFile::exists(app->folder.path("debts")));
+        const QString text = run("pdftotext", {"-layout", app->folder.path("debts.pdf"), "-"});
+        for (const char* end : {"том 1", "том 2"})
+            QVERIFY2(text.contains(QString::fromUtf8(end)), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("…")));
+        QVERIFY2(text.contains(QStringLiteral("Всего: 4 вещи у 1 должника, просрочено: 1.")), qPrintable(text));
+        const auto lineOf = [&](const QString& title) {
+            const qsizetype at = text.indexOf(title);
+            return text.mid(text.lastIndexOf(u'\n', at) + 1, text.indexOf(u'\n', at) - text.lastIndexOf(u'\n', at));
+        };
+        QVERIFY2(!lineOf("Полдень").contains(QStringLiteral("»")), qPrintable(lineOf("Полдень"))); // not due today
+        QVERIFY2(lineOf("Вчера").contains(u'!'), qPrintable(lineOf("Вчера")));                   // overdue a day
+        QVERIFY(lineOf("Вчера").trimmed().endsWith(u'1'));
+    }
+
+    // A date before 1900 with a time reads the same in every report as in the grid.
+    void everyReportWritesTheGridsDate() {
+        app->makeCatalogue("home.mdb", {{"A", {"'Старая', 1, -363.5"}}}, {"1, 'Ира'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+        QCOMPARE(app->ui()->DBGrid->model()->index(0, 3).data().toString().left(10), QStringLiteral("01.01.1899"));
+        QFile csv(exported("iExportTable", "a.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(csv.readAll()).contains(QStringLiteral(";01.01.1899;")));
+        QFile ics(exported("iCalendar", "due.ics"));
+        QVERIFY(ics.open(QIODevice::ReadOnly));
+        QVERIFY(ics.readAll().contains("DTSTART;VALUE=DATE:18990101"));
+        const QList<reports::CurrentLoan> loans =
+            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->aqContacts);
+        QVERIFY(reports::reminderText("Ира", loans, 45352).contains(QStringLiteral("(срок был 01.01.1899)")));
+    }
+
+    // The calendar: a summary without a dangling dash, and no file at all
+    // when no loan has a due date (a calendar must hold an event).
+    void calendarSaysWhenThereIsNothing() {
+        reports::CurrentLoan orphan;
+        orphan.title = QStringLiteral("Диск");
+        QCOMPARE(reports::reminderSummary(orphan), QStringLiteral("Вернуть: Диск"));
+        ScriptedMessageBoxes boxes;
+        app->makeCatalogue("home.mdb", {{"A", {"'Диск', 1, NULL", "'дома', NULL, NULL"}}}, {"1, 'Ира'"});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+        boxes.answer(platform::Answer::Ok);
+        app->find<QAction>("iCalendar")->trigger();
+        QCOMPARE(boxes.last().text, QStringLiteral("Нет выданных вещей со сроком возврата: календарь не записан."));
+        QCOMPARE(dialogs->requests().size(), 0);
+    }
+
+    // The reminder calls a loan overdue only when the grid does.
+    void reminderTellsDueFromOverdue_data() {
+        QTest::addColumn<double>("due");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("due today") << 45352.0 << "(вернуть до 01.03.2024)";
+        QTest::newRow("today, with a time") << 45352.5 << "(вернуть до 01.03.2024)";
+        QTest::newRow("yesterday, with a time") << 45351.5 << "(срок был 29.02.2024)";
+    }
+    void reminderTellsDueFromOverdue() {
+        QFETCH(double, due);
+        QFETCH(QString, said);
+        reports::CurrentLoan l;
+        l.title = QStringLiteral("Диск");
+        l.due = due;
+        QVERIFY2(reports::reminderText("Ира", {l}, 45352).contains(said), qPrintable(said));
     }
 
     void reminderForOneDebtor() {

@@ -1,7 +1,9 @@
 // zandrel-crashhelper COMMAND ROWS FILE: runs one write command of the
 // catalogue (the index into writePaths(ROWS)) on FILE, for the crash test to
-// kill half-way. It says "ready" once started, waits for a line on its
-// input, runs the command, and prints how long it took in microseconds.
+// kill half-way; COMMAND "import" converts the Access file FILE instead. It
+// says "ready" once started, waits for a line on its input, runs the
+// command, and prints how long it took in microseconds.
+#include "jet/Conversion.h"
 #include "tests/support/WritePaths.h"
 
 #include <QApplication>
@@ -17,7 +19,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: zandrel-crashhelper COMMAND ROWS FILE\n");
         return 2;
     }
-    const WritePath command = writePaths(std::atoi(argv[2])).value(std::atoi(argv[1]));
+    WritePath command = writePaths(std::atoi(argv[2])).value(std::atoi(argv[1]));
+    if (QByteArray(argv[1]) == "import")
+        command.run = [](const QString& source) {
+            const accessimport::Result r =
+                accessimport::run(source, accessimport::targetFor(source), [](const auto&) { return true; });
+            if (r.outcome != accessimport::Outcome::Done)
+                throw std::runtime_error(r.message.toStdString());
+        };
     if (!command.run)
         return 2;
     std::printf("ready\n");
