@@ -47,6 +47,41 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     DataGrid::CellStyler styler;
 
+    // A cell is one line of plain text on its colour, drawn directly: the
+    // style's own drawing lays every text out as a paragraph, which for a
+    // screen of cells costs more than the rest of a window together.
+    void paint(QPainter* painter, const QStyleOptionViewItem& given, const QModelIndex& index) const override {
+        QStyleOptionViewItem option = given;
+        initStyleOption(&option, index);
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette::ColorGroup group =
+            option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        else if (option.backgroundBrush.style() != Qt::NoBrush)
+            painter->fillRect(option.rect, option.backgroundBrush);
+        const QWidget* view = option.widget;
+        const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
+        QString text = option.text;
+        text.replace(u'\n', u' ');
+        const QFontMetrics metrics(option.font);
+        if (metrics.horizontalAdvance(text) > area.width())
+            text = metrics.elidedText(text, Qt::ElideRight, area.width());
+        painter->save();
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(area, int(option.displayAlignment) | Qt::TextSingleLine, text);
+        painter->restore();
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = option.rect;
+            focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+            view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
+        }
+    }
+
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);

@@ -72,6 +72,12 @@ void QueryTableModel::setExtraColumns(const QList<ExtraColumn>& columns) {
     }
 }
 
+void QueryTableModel::extraColumnsChanged() {
+    const int fields = int(m_columns.size());
+    if (!m_extra.isEmpty() && rowCount() > 0)
+        emit dataChanged(index(0, fields), index(rowCount() - 1, fields + int(m_extra.size()) - 1));
+}
+
 const QueryTableModel::ExtraColumn* QueryTableModel::extraColumn(int column) const {
     const qsizetype extra = column - m_columns.size();
     return column < columnCount() && extra >= 0 && extra < m_extra.size() ? &m_extra[extra] : nullptr;

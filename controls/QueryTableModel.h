@@ -28,6 +28,8 @@ public:
         std::function<QString(int row)> text;
     };
     void setExtraColumns(const QList<ExtraColumn>& columns);
+    // The extra columns' texts changed; the columns are the same.
+    void extraColumnsChanged();
     const ExtraColumn* extraColumn(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -71,15 +71,28 @@ void TcEditForm::WorkOutFiguresInView() {
 void TcEditForm::ShowLoanFigures() {
     const qint64 last = DM->LoansKept ? loanhistory::lastEvent(*DM->ADOConnection) : 0;
     const double today = platform::today();
-    if (last != m_figuresUpTo || today != m_figuresOn || DM->ADOConnection->dataSource() != m_figuresOf) {
+    const bool stale =
+        last != m_figuresUpTo || today != m_figuresOn || DM->ADOConnection->dataSource() != m_figuresOf;
+    if (stale) {
         m_figures.clear(); // something happened since they were worked out
         m_figuresUpTo = last;
         m_figuresOn = today;
         m_figuresOf = DM->ADOConnection->dataSource();
     }
-    QList<QueryTableModel::ExtraColumn> columns;
     // Nothing ever lent: no columns of zeros.
-    m_showingFigures = last > 0;
+    const bool showing = last > 0;
+    if (showing != m_showingFigures) {
+        m_showingFigures = showing;
+        ShowFigureColumns();
+    } else if (stale && showing) {
+        ui->DBGrid->queryModel()->extraColumnsChanged(); // the same columns, other figures
+    }
+    WorkOutFiguresInView();
+    ShowDoubtfulHint();
+}
+
+void TcEditForm::ShowFigureColumns() {
+    QList<QueryTableModel::ExtraColumn> columns;
     if (m_showingFigures) {
         using Figures = loanhistory::ContactFigures;
         // Narrow, so the window's first size still leaves the name room.
@@ -99,8 +112,6 @@ void TcEditForm::ShowLoanFigures() {
     // so every column shows at the window's first size.
     if (!columns.isEmpty())
         ui->DBGrid->setColumnWidth(0, 1);
-    WorkOutFiguresInView();
-    ShowDoubtfulHint();
 }
 
 void TcEditForm::ShowDoubtfulHint() {

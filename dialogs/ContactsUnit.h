@@ -97,6 +97,8 @@ private:
     // The figures of rows, read from the history once and kept.
     void WorkOutFigures(const QList<int>& rows);
     void WorkOutFiguresInView();
+    // The five figure columns added, or taken away when nothing was ever lent.
+    void ShowFigureColumns();
     bool m_showingFigures = false;
     // What m_figures were worked out from: the history up to an event, on a
     // day, of a file.
