@@ -19,10 +19,7 @@ void TfmMainForm::connectDatabaseHandlers() {
     platform::connectHandler(ui->iSelectDB, &QAction::triggered, this, &TfmMainForm::iSelectDBClick);
 }
 
-QString TfmMainForm::ReducedPath(const QString& path) {
-    // Case counts: the same folder spelled otherwise keeps the full path.
-    return platform::folderOf(path) == platform::catalogueFolder() ? platform::fileNameOf(path) : path;
-}
+QString TfmMainForm::ReducedPath(const QString& path) { return ReducedDBPath(path); }
 
 void TfmMainForm::iNewBaseClick() {
     QString path = platform::chooseFile(this, {platform::FileDialogKind::Save, QStringLiteral("Новая база данных..."),
@@ -66,7 +63,7 @@ void TfmMainForm::OpenDatabaseFile(const QString& path) {
     DM->aqMain->close();
     DM->aqContacts->close();
     ui->DBGrid->hide();
-    if (!BringInAccessFile() || !CheckBaseVersion())
+    if (!RunSteps(Stage::BeforeOpening) || !CheckBaseVersion())
         return;
     ShowOpenedDatabase();
 }

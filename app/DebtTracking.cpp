@@ -5,7 +5,7 @@
 
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
-#include "data/LoanHistory.h"
+#include "data/CatalogueShape.h"
 #include "data/ProgramState.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
@@ -140,12 +140,12 @@ void TfmMainForm::DBGridCellClick() {
 
 // Both pop-up commands change the current item and post it at once; nothing
 // is re-queried, so a filtered view keeps the row with its new colour.
-void TfmMainForm::PostCurrentItem(const std::function<void()>& change) {
+void TfmMainForm::PostCurrentItem(const std::function<void()>& change, int reason) {
     engine::Query* items = DM->aqMain;
     items->edit();
     try {
         change();
-        items->post();
+        items->post(reason);
     } catch (...) {
         items->cancel(); // the stored item stays as it was
         throw;
@@ -154,16 +154,18 @@ void TfmMainForm::PostCurrentItem(const std::function<void()>& change) {
 
 void TfmMainForm::Prolong(int days) {
     // From the old due date, not from today; its time of day stays.
-    PostCurrentItem([days] { Current("return").setAsFloat(Current("return").asFloat() + days); });
+    PostCurrentItem([days] { Current("return").setAsFloat(Current("return").asFloat() + days); }, shape::Edited);
 }
 
 void TfmMainForm::iClearDeptClick() {
-    const loanhistory::WriteOff writingOff; // the history says how this loan ended
-    PostCurrentItem([] {
-        Current("contact").clear();
-        Current("issue").clear();
-        Current("return").clear();
-    });
+    // The change says why the loan ended: written off, not returned.
+    PostCurrentItem(
+        [] {
+            Current("contact").clear();
+            Current("issue").clear();
+            Current("return").clear();
+        },
+        shape::WrittenOff);
 }
 
 bool TfmMainForm::DBGridKeyUp(int key, Qt::KeyboardModifiers modifiers) {

@@ -1,8 +1,8 @@
 #include "app/Main.h"
+#include "data/CatalogueShape.h"
 
 #include "app/Settings.h"
 #include "controls/TextBoxes.h"
-#include "data/Backups.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
@@ -34,8 +34,6 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     setObjectName(QStringLiteral("fmMainForm"));
     ui->setupUi(this);
     DropNulCharacters(this);
-    if (!fmMainForm)
-        fmMainForm = this;
     ui->ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ui->lbTableList->hide();
     // The side list sits on a button-face background, like a panel.
@@ -57,8 +55,6 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     pmMain->addAction(ui->iProlong_7);
     pmMain->addSeparator();
     pmMain->addAction(ui->iClearDept);
-    pmMain->addSeparator();
-    pmMain->addAction(ui->iHistory);
 
     auto* modes = new QActionGroup(this);
     modes->setObjectName(QStringLiteral("SearchModes"));
@@ -82,10 +78,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     platform::guarded([this] { FormCreate(); });
 }
 
-TfmMainForm::~TfmMainForm() {
-    if (fmMainForm == this)
-        fmMainForm = nullptr;
-}
+TfmMainForm::~TfmMainForm() = default;
 
 void TfmMainForm::AttachDataModule() {
     ui->DBGrid->setQuery(DM->aqMain);
@@ -102,9 +95,6 @@ void TfmMainForm::connectHandlers() {
     connectDatabaseHandlers();
     connectDebtHandlers();
     connectRecordHandlers();
-    connectHistoryHandlers();
-    connectReportHandlers();
-    connectBackupHandlers();
 }
 
 void TfmMainForm::FormCreate() {
@@ -137,7 +127,7 @@ void TfmMainForm::FormActivate() {
     }
     if (!platform::fileExists(DBPath))
         return;
-    if (!BringInAccessFile() || !CheckBaseVersion())
+    if (!RunSteps(Stage::BeforeOpening) || !CheckBaseVersion())
         return;
     ShowOpenedDatabase();
 }
@@ -161,12 +151,11 @@ void TfmMainForm::AInit() {
     DM->ConnectTo(DBPath);
     // A database of some other program has no contacts table: say so
     // rather than fail on its first table's columns.
-    if (!ListHolds(ReadTableNames(), layouts::kContactsTable)) {
+    if (!ListHolds(ReadTableNames(), shape::kContactsTable)) {
         DM->ADOConnection->close();
         throw engine::EngineError(QStringLiteral("Файл '") + DBPath
                                   + QStringLiteral("' не является базой данных каталогизатора"));
     }
-    DM->KeepLoanHistory();
     RebuildTableNames();
     if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
         DBTable.clear();
@@ -181,19 +170,18 @@ void TfmMainForm::AInit() {
     FitColumns();
     ShowTableCaption(DBTable);
     ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
-    for (QAction* a : {ui->tbNewRecord, ui->iAddRec, ui->tbSearch, ui->tbContacts, ui->iBoth, ui->iElapse, ui->iExpired,
-                       ui->iTitleFlt, ui->iTypeFlt, ui->iContactFlt, ui->iDesFlt, ui->tbFDepts, ui->iContacts})
-        a->setEnabled(true);
+    EnableCatalogueCommands(true);
     ui->tbSearch->setChecked(false);
     const bool hasRecords = DM->aqMain->recordCount() > 0;
     for (QAction* a : {ui->iEditRec, ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord})
         a->setEnabled(hasRecords);
-    ui->iSelectTable->setEnabled(true);
-    ui->tbSelectTable->setEnabled(true);
-    for (QAction* a : {ui->iHistory, ui->tbHistory})
-        a->setEnabled(DM->LoansKept);
-    for (QAction* a : {ui->iDebtReport, ui->iDebtReportPdf, ui->iCalendar, ui->iExportTable, ui->iBackups})
-        a->setEnabled(true);
+    RunSteps(Stage::Opened);
+}
+
+void TfmMainForm::EnableCatalogueCommands(bool enabled) {
+    for (QAction* a : findChildren<QAction*>())
+        if (a->property("needsCatalogue").toBool())
+            a->setEnabled(enabled);
 }
 
 void TfmMainForm::FitColumns() {
@@ -215,13 +203,7 @@ void TfmMainForm::FormResize() {
 void TfmMainForm::EnterNoDatabaseState() {
     ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     ui->tbSearch->setChecked(false);
-    for (QAction* a :
-         {ui->tbNewRecord,   ui->iAddRec,   ui->tbSearch,  ui->tbContacts,   ui->iBoth,          ui->iElapse,
-          ui->iExpired,      ui->iTitleFlt, ui->iTypeFlt,  ui->iContactFlt,  ui->iDesFlt,        ui->tbFDepts,
-          ui->iContacts,     ui->iEditRec,  ui->iDelRec,   ui->tbEditRecord, ui->tbDeleteRecord, ui->iSelectTable,
-          ui->tbSelectTable, ui->iHistory,  ui->tbHistory, ui->iDebtReport,  ui->iDebtReportPdf, ui->iCalendar,
-          ui->iExportTable,  ui->iBackups})
-        a->setEnabled(false);
+    EnableCatalogueCommands(false);
     setWindowTitle(QStringLiteral("Zandrel"));
 }
 
@@ -241,11 +223,9 @@ void TfmMainForm::FormClose() {
     Closing = true;
     DM->ADOConnection->close();
     if (ui->DBGrid->isVisibleTo(this)) { // a database was shown
-        const bool copied = BackUpAtExit();
+        RunSteps(Stage::BeforeCompaction);
         CompactBase(DBPath, QString(), QString());
-        // A failed copy leaves the state as it was, so the next exit copies.
-        if (copied)
-            platform::guarded([] { backups::rememberState(DBPath); });
+        RunSteps(Stage::AfterCompaction);
     }
 }
 

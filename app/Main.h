@@ -1,11 +1,17 @@
 #pragma once
-// The main window: start-up and settings, the opening sequence AInit, the
-// grid's column fitting, closing; and the commands split by concern into
-// SearchFilters.cpp, TableSwitching.cpp and DatabaseCommands.cpp.
+// The main window: start-up, settings and closing (Main.cpp, Settings.cpp),
+// and the design's commands split by concern into TableSwitching.cpp,
+// RecordCommands.cpp, SearchFilters.cpp, DebtTracking.cpp and
+// DatabaseCommands.cpp. Features beyond the design wire themselves in
+// through MainWindowParts (MainWindowParts.cpp): the window runs their
+// steps and knows nothing of any one of them.
 #include "dialogs/ContactsUnit.h"
+#include "features/Feature.h"
+#include "platform/SingleInstance.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace Ui {
@@ -21,7 +27,11 @@ inline constexpr int kWithSearchRowHeight = 58;
 // The two date columns of the grid; the other four share the rest.
 inline constexpr int kDateColumnWidth = 80;
 
-class TfmMainForm : public QMainWindow, public ItemView {
+class TfmMainForm;
+// The one of its kind, from its making to its end.
+extern TfmMainForm* fmMainForm;
+
+class TfmMainForm : public QMainWindow, public ItemView, public MainWindowParts {
     Q_OBJECT
 public:
     explicit TfmMainForm(QWidget* parent = nullptr);
@@ -54,10 +64,6 @@ public:
     static QString ReducedPath(const QString& path);
     void iNewBaseClick();
     void iSelectDBClick();
-    // A catalogue kept in an Access file named by DBPath: asks to convert
-    // it, converts it, and points DBPath at the result. True when DBPath
-    // names a file to open now (also when it was no Access file at all).
-    bool BringInAccessFile();
     // What "Открыть базу данных" does once a file is chosen.
     void OpenDatabaseFile(const QString& path);
     // A file to open at the first activation instead of the remembered one.
@@ -94,23 +100,16 @@ public:
     // The pop-up menu over the data cells of the grid.
     void ShowGridMenu(const QPoint& at);
 
-    // Loan history
-    void iHistoryClick();
-
-    // Backups
-    void iBackupsClick();
-    // At exit, before the compaction: a copy when the catalogue changed.
-    // A failure is told once (not at every exit) and the exit goes on.
-    // True when the copies hold the catalogue as it stands.
-    bool BackUpAtExit();
-    // The catalogue shown again from a copy, written back in place.
-    void RestoreCopy(const QString& copy);
-
-    // Reports: what leaves the program
-    void iDebtReportClick();
-    void iDebtReportPdfClick();
-    void iCalendarClick();
-    void iExportTableClick();
+    // The window as features see it
+    QWidget* mainWindow() override { return this; }
+    QMenu* menu(const QString& name, const QString& title = {}) override;
+    QToolBar* toolBar() override;
+    QMenu* gridMenu() override { return pmMain; }
+    DataGrid* itemGrid() override;
+    void addCatalogueCommand(QAction* command) override;
+    void addStep(Stage stage, std::function<bool()> step) override;
+    void putCatalogueAway() override;
+    void showCatalogueAgain() override { ShowOpenedDatabase(); }
 
     // Debt tracking
     void tbContactsClick();
@@ -138,9 +137,12 @@ private:
     void connectDatabaseHandlers();
     void connectDebtHandlers();
     void connectRecordHandlers();
-    void connectHistoryHandlers();
-    void connectReportHandlers();
-    void connectBackupHandlers();
+    // The commands live only while a catalogue is shown (the property
+    // needsCatalogue), all on or all off.
+    void EnableCatalogueCommands(bool enabled);
+    // The features' steps of stage; false when one of them said no.
+    bool RunSteps(Stage stage);
+    std::map<Stage, std::vector<std::function<bool()>>> m_steps;
     // The item editor on the pending record of aqMain, posted on Save.
     bool EditItem();
     // Edit the current item, or add one when the view is empty.
@@ -151,7 +153,8 @@ private:
     QAction* m_debtFilter = nullptr; // the filter whose mark is set
     void ShowCurrentNote();
     void FollowCurrentNote();
-    void PostCurrentItem(const std::function<void()>& change);
+    // reason: why the item changed, told to whoever follows changes.
+    void PostCurrentItem(const std::function<void()>& change, int reason);
     // After a stored edit or a delete during the side-list view: the
     // selected entry shown again, dropped when it has no rows left.
     void RefreshSideList();
@@ -174,9 +177,8 @@ private:
     // Whether a key would fire an enabled command of this window.
     bool IsCommandKey(const QKeyEvent* key) const;
 
+    SingleInstance<TfmMainForm> m_instance{fmMainForm, this};
     std::unique_ptr<Ui::TfmMainForm> ui;
     bool m_activated = false;
     QString m_fileToOpen;
 };
-
-extern TfmMainForm* fmMainForm;

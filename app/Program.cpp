@@ -1,15 +1,13 @@
 #include "app/Program.h"
 
 #include "app/Main.h"
-#include "data/Backups.h"
 #include "data/DBMUnit.h"
+#include "features/Feature.h"
 #include "data/ProgramState.h"
 #include "dialogs/AboutUnit.h"
-#include "dialogs/BackupsUnit.h"
 #include "dialogs/CEditUnit.h"
 #include "dialogs/ContactsUnit.h"
 #include "dialogs/EditUnit.h"
-#include "dialogs/HistoryUnit.h"
 #include "dialogs/TSelectUnit.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -51,6 +49,24 @@ QString RussianParserError(const QCommandLineParser& parser) {
     return QStringLiteral("Неверные параметры командной строки.");
 }
 
+// «--help»: the options, the program's own and the features', one a line.
+QString HelpText(const QString& executable, const QList<QCommandLineOption>& own,
+                 const std::vector<CommandLineOption>& features) {
+    QStringList lines{QStringLiteral("Использование: %1 [параметры] [ФАЙЛ]").arg(executable),
+                      QStringLiteral("Каталогизатор: учёт вещей, отданных на время."), QString(),
+                      QStringLiteral("Параметры:")};
+    const auto line = [&](const QString& names, const QString& description) {
+        lines << QStringLiteral("  %1 %2").arg(names, -14).arg(description);
+    };
+    line(QStringLiteral("-h, --help"), own[0].description());
+    line(QStringLiteral("-v, --version"), own[1].description());
+    for (const CommandLineOption& o : features)
+        line(QStringLiteral("--%1 %2").arg(o.name, o.valueName).trimmed(), o.description);
+    lines << QString() << QStringLiteral("Аргументы:");
+    line(QStringLiteral("ФАЙЛ"), QStringLiteral("База данных каталогизатора (.mdb), открываемая при запуске."));
+    return lines.join(u'\n') + u'\n';
+}
+
 } // namespace
 
 QString Program::ParseCommandLine(const QStringList& arguments) {
@@ -63,11 +79,12 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Показать эту справку и выйти."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Показать версию программы и выйти."));
-    const QCommandLineOption backupsOf(
-        QStringLiteral("backups"), QStringLiteral("Показать резервные копии ФАЙЛА и выйти."), QStringLiteral("ФАЙЛ"));
     parser.addOption(help);
     parser.addOption(version);
-    parser.addOption(backupsOf);
+    const std::vector<CommandLineOption> features = featureOptions();
+    std::vector<QCommandLineOption> featureSwitches;
+    for (const CommandLineOption& o : features)
+        parser.addOption(featureSwitches.emplace_back(o.name, o.description, o.valueName));
     const QString executable = QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName();
     const auto answer = [](const QString& text, FILE* to, int code) {
         std::fputs(qPrintable(text), to);
@@ -78,27 +95,18 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
     };
     if (!parser.parse(arguments))
         refuse(RussianParserError(parser));
-    if (parser.isSet(backupsOf) && parser.value(backupsOf).trimmed().isEmpty())
-        refuse(QStringLiteral("После параметра --backups нужно указать файл каталога."));
-    if (parser.isSet(backupsOf)) {
-        const QStringList lines = backups::describe(QFileInfo(parser.value(backupsOf)).absoluteFilePath());
-        answer(lines.join(u'\n') + u'\n', stdout, 0);
+    for (size_t i = 0; i < features.size(); ++i) {
+        if (!parser.isSet(featureSwitches[i]))
+            continue;
+        const QString value = features[i].valueName.isEmpty() ? QString() : parser.value(featureSwitches[i]);
+        if (!features[i].valueName.isEmpty() && value.trimmed().isEmpty())
+            refuse(QStringLiteral("После параметра --%1 нужно указать файл.").arg(features[i].name));
+        std::exit(features[i].run(value, parser.positionalArguments()));
     }
     if (parser.isSet(version))
         answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
     if (parser.isSet(help))
-        answer(QStringLiteral("Использование: %1 [параметры] [ФАЙЛ]\n"
-                              "Каталогизатор: учёт вещей, отданных на время.\n"
-                              "\n"
-                              "Параметры:\n"
-                              "  -h, --help     %2\n"
-                              "  -v, --version  %3\n"
-                              "  --backups ФАЙЛ %4\n"
-                              "\n"
-                              "Аргументы:\n"
-                              "  ФАЙЛ           База данных каталогизатора (.mdb), открываемая при запуске.\n")
-                   .arg(executable, help.description(), version.description(), backupsOf.description()),
-               stdout, 0);
+        answer(HelpText(executable, {help, version}, features), stdout, 0);
     const QStringList files = parser.positionalArguments();
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 }
@@ -128,8 +136,9 @@ Program::Program() {
     m_contactEditor = std::make_unique<TfmCEdit>(m_main.get());
     m_tables = std::make_unique<TfmTSForm>(m_main.get());
     m_about = std::make_unique<TfmAbout>(m_main.get());
-    m_history = std::make_unique<TfmHistory>(m_main.get());
-    m_backups = std::make_unique<TfmBackups>(m_main.get());
+    m_features = makeFeatures();
+    for (const std::unique_ptr<Feature>& feature : m_features)
+        feature->install(*m_main);
     // A missing version is reported; the program goes on with the box's
     // design text.
     platform::guarded([this] { m_about->FormCreate(); });

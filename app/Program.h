@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class TfmMainForm;
 class TDM;
@@ -12,8 +13,7 @@ class TcEditForm;
 class TfmCEdit;
 class TfmTSForm;
 class TfmAbout;
-class TfmHistory;
-class TfmBackups;
+class Feature;
 
 class Program {
 public:
@@ -50,6 +50,7 @@ private:
     std::unique_ptr<TfmCEdit> m_contactEditor;
     std::unique_ptr<TfmTSForm> m_tables;
     std::unique_ptr<TfmAbout> m_about;
-    std::unique_ptr<TfmHistory> m_history; // beyond the fixed order: the loan history
-    std::unique_ptr<TfmBackups> m_backups; // and the backups
+    // Beyond the design: each wires itself into the main window (their
+    // windows are the main window's children).
+    std::vector<std::unique_ptr<Feature>> m_features;
 };

@@ -1,8 +1,9 @@
 #include "bench/DataGenerator.h"
+#include "data/CatalogueShape.h"
 
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
-#include "data/LoanHistory.h"
+#include "history/LoanHistory.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
 #include "platform/Today.h"
@@ -308,7 +309,7 @@ int64_t generateCatalogue(const Options& o, const Catalogue& c) {
         connection.open();
         for (const TableSize& t : sizes)
             connection.execute(QStringLiteral("Create Table ") + t.name + u'\n' + layouts::kItemColumns);
-        connection.execute(QStringLiteral("Create Table ") + layouts::kContactsTable + u'\n'
+        connection.execute(QStringLiteral("Create Table ") + shape::kContactsTable + u'\n'
                            + layouts::kContactColumns);
         loanhistory::createTable(connection);
         connection.close();

@@ -35,7 +35,7 @@ DebtReportFigures debtReport(const QString& path, const QStringList& tables) {
     // Fifty loans of each table: 10,050 over the 201 tables.
     QList<reports::CurrentLoan> loans;
     for (const QString& table : tables)
-        loans << reports::currentLoans(*dm.ADOConnection, {table}, *dm.aqContacts).mid(0, 50);
+        loans << reports::currentLoans(*dm.ADOConnection, {table}, *dm.Contacts).mid(0, 50);
     DebtReportFigures f;
     f.loans = int(loans.size());
     QBuffer pdf;

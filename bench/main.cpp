@@ -10,7 +10,7 @@
 #include "bench/Ours.h"
 #include "bench/Reports.h"
 #include "bench/Window.h"
-#include "data/Backups.h"
+#include "backups/Backups.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 

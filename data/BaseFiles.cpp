@@ -1,4 +1,5 @@
 #include "data/BaseFiles.h"
+#include "data/CatalogueShape.h"
 
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
@@ -44,9 +45,11 @@ bool ListHolds(const QStringList& list, const QString& name) { return list.conta
 
 QStringList ReadTableNames() { return DM->ADOConnection->tableNames(); }
 
-bool IsProgramTable(const QString& name) {
-    return name.compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0
-           || name.compare(QLatin1String("_loans"), Qt::CaseInsensitive) == 0;
+bool IsProgramTable(const QString& name) { return shape::isProgramTable(name); }
+
+QString ReducedDBPath(const QString& path) {
+    // Case counts: the same folder spelled otherwise keeps the full path.
+    return platform::folderOf(path) == platform::catalogueFolder() ? platform::fileNameOf(path) : path;
 }
 
 QStringList ReadItemTableNames() {
@@ -74,7 +77,7 @@ bool CheckBaseVersion() {
         DM->ConnectTo(DBPath);
         TableNames.clear();
         TableNames = ReadTableNames();
-        if (ListHolds(TableNames, QStringLiteral("contacts")) && !ListHolds(TableNames, layouts::kContactsTable)) {
+        if (ListHolds(TableNames, shape::kOldContactsTable) && !ListHolds(TableNames, shape::kContactsTable)) {
             const platform::Answer answer = platform::messageBox(
                 QStringLiteral("Версия базы '") + DBPath + QStringLiteral("' устарела!\rХотите ее обновить?"),
                 QStringLiteral("Конвертация базы"), platform::Buttons::YesNo, platform::Icon::Question);
@@ -94,12 +97,12 @@ bool ConvertBase() {
     connection->inOneTransaction([&] {
         QString contacts;
         for (const QString& name : std::as_const(TableNames))
-            if (name.compare(QLatin1String("contacts"), Qt::CaseInsensitive) == 0)
+            if (name.compare(shape::kOldContactsTable, Qt::CaseInsensitive) == 0)
                 contacts = name;
         DM->Execute({QStringLiteral("Create Table _contacts"), layouts::kContactColumns});
         DM->Execute({QStringLiteral("INSERT INTO _contacts (id, name, phone , address , birthday , reliability)"),
                      QStringLiteral("SELECT id, name, phone , address , birthday , reliability FROM contacts")});
-        KeepCounter(contacts, layouts::kContactsTable);
+        KeepCounter(contacts, shape::kContactsTable);
         DM->Execute({QStringLiteral("DROP TABLE contacts")});
         TableNames.removeAll(contacts);
         for (const QString& table : std::as_const(TableNames)) {

@@ -31,5 +31,7 @@ bool IsProgramTable(const QString& name);
 QStringList ReadItemTableNames();
 // TableNames := the item tables of the open file.
 void RebuildTableNames();
+// DBPath for a chosen file: the bare name in the program's own folder.
+QString ReducedDBPath(const QString& path);
 // Whether list holds name, compared without regard to case.
 bool ListHolds(const QStringList& list, const QString& name);

@@ -1,7 +1,6 @@
 #include "data/DBMUnit.h"
 
 #include "data/Layouts.h"
-#include "data/LoanHistory.h"
 
 TDM* DM = nullptr;
 
@@ -22,12 +21,13 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     aqContacts->addSql(QStringLiteral("SELECT *"));
     aqContacts->addSql(QStringLiteral("FROM _contacts"));
     aqMain->setFieldDefs(layouts::itemFields(aqContacts));
+    Contacts = new shape::ContactDirectory(aqContacts, this);
+    ADOConnection->setHiddenTables(shape::hiddenTables());
     aqMain->setWriteObserver([this](const engine::RowChange& change) {
-        if (LoansKept)
-            loanhistory::record(change, *ADOConnection, *aqContacts);
+        for (const auto& [owner, observer] : m_itemObservers)
+            if (owner)
+                observer(change);
     });
-    if (!DM)
-        DM = this;
 }
 
 namespace {
@@ -53,19 +53,30 @@ void TDM::Execute(const QStringList& lines) {
 
 bool TDM::HasRows(const QStringList& lines) { return ADOConnection->hasRows(lines.join(u'\n')); }
 
-bool TDM::KeepLoanHistory() {
-    LoansKept = loanhistory::ensureTable(*ADOConnection);
-    return LoansKept;
+void TDM::AddItemObserver(QObject* owner, ItemObserver observer) {
+    m_itemObservers.push_back({owner, std::move(observer)});
+}
+
+void TDM::AddTableObserver(QObject* owner, TableObserver observer) {
+    m_tableObservers.push_back({owner, std::move(observer)});
+}
+
+void TDM::TableRenamed(const QString& from, const QString& to) {
+    for (const auto& [owner, observer] : m_tableObservers)
+        if (owner)
+            observer({from, false, to});
+}
+
+void TDM::TableRemoving(const QString& table) {
+    for (const auto& [owner, observer] : m_tableObservers)
+        if (owner)
+            observer({table, true, QString()});
 }
 
 void TDM::ConnectTo(const QString& path) {
-    LoansKept = false;
     ADOConnection->close();
     ADOConnection->setConnectionString(ConnectionStringFor(path));
     ADOConnection->open();
 }
 
-TDM::~TDM() {
-    if (DM == this)
-        DM = nullptr;
-}
+TDM::~TDM() = default;

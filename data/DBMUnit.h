@@ -1,10 +1,17 @@
 #pragma once
 // The data module: the one connection and the two queries every window
 // reads and writes the catalogue file through.
+#include "data/CatalogueShape.h"
 #include "engine/Connection.h"
 #include "engine/Query.h"
 
+#include "platform/SingleInstance.h"
+
 #include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
 
 // Feeds a data-aware control from a query.
 class DataSource : public QObject {
@@ -18,6 +25,18 @@ public:
 private:
     engine::Query* m_dataSet;
 };
+
+// An item table renamed (newName) or about to be removed, told inside the
+// change's own transaction.
+struct TableChange {
+    QString table;
+    bool removed = false;
+    QString newName;
+};
+
+class TDM;
+// The one of its kind, from its making to its end.
+extern TDM* DM;
 
 class TDM : public QObject {
     Q_OBJECT
@@ -34,21 +53,35 @@ public:
     bool HasRows(const QStringList& lines);
     // The connection, closed first, opened again on the file at path.
     void ConnectTo(const QString& path);
-    // The open file keeps the loan history (_loans), made now where it
-    // lacks it and may be written. Every change of aqMain records its
-    // loan events in the same transaction while this holds.
-    bool KeepLoanHistory();
-    bool LoansKept = false;
+    // What else a change must do, done in its own transaction by whoever
+    // asked while owner lives: each change of an item of aqMain, and each
+    // item table renamed or removed (the table manager tells these).
+    using ItemObserver = std::function<void(const engine::RowChange&)>;
+    using TableObserver = std::function<void(const TableChange&)>;
+    void AddItemObserver(QObject* owner, ItemObserver observer);
+    void AddTableObserver(QObject* owner, TableObserver observer);
+    void TableRenamed(const QString& from, const QString& to);
+    void TableRemoving(const QString& table);
+
+    // The contacts of aqContacts by their id.
+    shape::ContactDirectory* Contacts;
 
     engine::Connection* ADOConnection;
     engine::Query* aqMain;
     DataSource* dsMain;
     engine::Query* aqContacts;
     DataSource* dsContacts;
+
+private:
+    template <class Observer> struct Observed {
+        QPointer<QObject> owner;
+        Observer observer;
+    };
+    std::vector<Observed<ItemObserver>> m_itemObservers;
+    std::vector<Observed<TableObserver>> m_tableObservers;
+    SingleInstance<TDM> m_instance{DM, this};
 };
 
-// The single instance, set while one exists.
-extern TDM* DM;
 
 // "Provider=...;Data Source=" + path + ";Persist Security Info=False"
 QString ConnectionStringFor(const QString& path);

@@ -16,8 +16,6 @@ inline const QString kItemColumns =
 inline const QString kContactColumns = QStringLiteral("(id COUNTER PRIMARY KEY, name VARCHAR(50), phone VARCHAR(25), "
                                                       "address VARCHAR(50), birthday DATETIME, reliability INT)");
 
-inline const QString kContactsTable = QStringLiteral("_contacts");
-
 QList<engine::FieldDef> itemFields(engine::Query* contacts);
 QList<engine::FieldDef> contactFields();
 

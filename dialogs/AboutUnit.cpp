@@ -43,14 +43,9 @@ TfmAbout::TfmAbout(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwne
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
     }
-    if (!fmAbout)
-        fmAbout = this;
 }
 
-TfmAbout::~TfmAbout() {
-    if (fmAbout == this)
-        fmAbout = nullptr;
-}
+TfmAbout::~TfmAbout() = default;
 
 void TfmAbout::FormCreate() {
     const std::optional<QString> version = platform::executableVersion();

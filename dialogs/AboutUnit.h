@@ -1,11 +1,16 @@
 #pragma once
 // The about box: name and file version, a picture, the author's links.
 #include "dialogs/ModalForm.h"
+#include "platform/SingleInstance.h"
 #include <memory>
 
 namespace Ui {
 class TfmAbout;
 }
+
+class TfmAbout;
+// The one window of its kind, from its making to its end.
+extern TfmAbout* fmAbout;
 
 class TfmAbout : public ModalForm {
     Q_OBJECT
@@ -30,8 +35,7 @@ protected:
 
 private:
     void FitToTexts();
+    SingleInstance<TfmAbout> m_instance{fmAbout, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TfmAbout> ui;
     int m_designWidth = 0; // the width the layout gives; texts may widen it
 };
-
-extern TfmAbout* fmAbout;

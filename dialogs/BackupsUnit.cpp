@@ -32,14 +32,9 @@ TfmBackups::TfmBackups(QWidget* parent) : ModalForm(parent, Placement::CentredOn
     ui->bbRestore->setDefault(true); // Enter on a chosen copy restores it
     connect(ui->BackupGrid, &QTableWidget::currentCellChanged, this, [this] { EnableRestore(); });
     connectHandler(ui->BackupGrid, &QTableWidget::cellDoubleClicked, this, &TfmBackups::bbRestoreClick);
-    if (!fmBackups)
-        fmBackups = this;
 }
 
-TfmBackups::~TfmBackups() {
-    if (fmBackups == this)
-        fmBackups = nullptr;
-}
+TfmBackups::~TfmBackups() = default;
 
 QString TfmBackups::Choose(const QString& catalogue) {
     m_catalogue = catalogue;

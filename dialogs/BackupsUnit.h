@@ -2,14 +2,19 @@
 // The backups of the open catalogue: when each was taken, its size, the
 // items and contacts it holds, whether it is sound; a sound one is chosen
 // for restoring (after a question), the folder opened in the file manager.
-#include "data/Backups.h"
+#include "backups/Backups.h"
 #include "dialogs/ModalForm.h"
+#include "platform/SingleInstance.h"
 
 #include <memory>
 
 namespace Ui {
 class TfmBackups;
 }
+
+class TfmBackups;
+// The one window of its kind, from its making to its end.
+extern TfmBackups* fmBackups;
 
 class TfmBackups : public ModalForm {
     Q_OBJECT
@@ -30,6 +35,7 @@ private:
     void ShowCheckedCopies();
     void FitColumns();
 
+    SingleInstance<TfmBackups> m_instance{fmBackups, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TfmBackups> ui;
     QString m_catalogue;
     QList<backups::Copy> m_copies;
@@ -37,5 +43,3 @@ private:
     QString m_chosen;
     backups::BackgroundChecks* m_checks = nullptr; // while the window is open
 };
-
-extern TfmBackups* fmBackups;

@@ -33,14 +33,9 @@ TfmCEdit::TfmCEdit(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwne
     connectHandler(ui->cbBirthday, &QCheckBox::toggled, this, &TfmCEdit::cbBirthdayClick);
     connectHandler(ui->bbSave, &QPushButton::clicked, this, &TfmCEdit::bbSaveClick);
     connect(ui->bbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    if (!fmCEdit)
-        fmCEdit = this;
 }
 
-TfmCEdit::~TfmCEdit() {
-    if (fmCEdit == this)
-        fmCEdit = nullptr;
-}
+TfmCEdit::~TfmCEdit() = default;
 
 void TfmCEdit::FormActivate() {
     engine::Query* contact = DM->aqContacts;

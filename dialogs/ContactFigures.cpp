@@ -3,6 +3,8 @@
 // about a contact who keeps things too long.
 #include "dialogs/ContactsUnit.h"
 
+#include "history/HistoryKeeper.h"
+
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "dialogs/HistoryUnit.h"
@@ -69,7 +71,7 @@ void TcEditForm::WorkOutFiguresInView() {
 }
 
 void TcEditForm::ShowLoanFigures() {
-    const qint64 last = DM->LoansKept ? loanhistory::lastEvent(*DM->ADOConnection) : 0;
+    const qint64 last = loanhistory::kept() ? loanhistory::lastEvent(*DM->ADOConnection) : 0;
     const double today = platform::today();
     const bool stale =
         last != m_figuresUpTo || today != m_figuresOn || DM->ADOConnection->dataSource() != m_figuresOf;
@@ -134,7 +136,7 @@ void TcEditForm::ShowDoubtfulHint() {
 
 void TcEditForm::tbContactHistoryClick() {
     engine::Query* contacts = DM->aqContacts;
-    if (!DM->LoansKept || contacts->recordCount() <= 0)
+    if (!loanhistory::kept() || contacts->recordCount() <= 0)
         return;
     fmHistory->ShowContact(contacts->fieldByName(QStringLiteral("id")).asInteger(),
                            contacts->fieldByName(QStringLiteral("name")).asString());
@@ -147,7 +149,7 @@ void TcEditForm::tbReminderClick() {
     const qint64 id = contacts->fieldByName(QStringLiteral("id")).asInteger();
     const QString text = reports::reminderText(
         contacts->fieldByName(QStringLiteral("name")).asString(),
-        reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *contacts, id), platform::today());
+        reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id), platform::today());
     QGuiApplication::clipboard()->setText(text);
     ui->StatusBar->showMessage(QStringLiteral("Напоминание скопировано в буфер обмена."), 5000);
 }

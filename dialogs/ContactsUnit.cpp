@@ -1,5 +1,7 @@
 #include "dialogs/ContactsUnit.h"
 
+#include "history/HistoryKeeper.h"
+
 #include "controls/GridColumns.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
@@ -60,14 +62,9 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     connectHistoryHandlers();
     ui->DBGrid->installEventFilter(this);
     ui->DBGrid->watchDoubleClicks(this);
-    if (!cEditForm)
-        cEditForm = this;
 }
 
-TcEditForm::~TcEditForm() {
-    if (cEditForm == this)
-        cEditForm = nullptr;
-}
+TcEditForm::~TcEditForm() = default;
 
 CellStyle TcEditForm::GroupStyle(const QVariant& reliability, bool selected) {
     CellStyle style;
@@ -91,7 +88,7 @@ void TcEditForm::EnableEditAndDeleteByCount() {
     const bool any = DM->aqContacts->recordCount() > 0;
     ui->tbDelete->setEnabled(any);
     ui->tbEdit->setEnabled(any);
-    ui->tbContactHistory->setEnabled(any && DM->LoansKept);
+    ui->tbContactHistory->setEnabled(any && loanhistory::kept());
     ui->tbReminder->setEnabled(any);
 }
 
@@ -233,7 +230,7 @@ void TcEditForm::ShowGroupMenu(const QPoint& at) {
     const QPoint cell = ui->DBGrid->cellAt(ui->DBGrid->viewport()->mapTo(ui->DBGrid, at));
     if (cell.x() <= 0 || cell.y() <= 0)
         return;
-    ui->iContactHistory->setEnabled(DM->LoansKept);
+    ui->iContactHistory->setEnabled(loanhistory::kept());
     if (platform::guarded([this] { pmContactsPopup(); }))
         pmContacts->exec(ui->DBGrid->viewport()->mapToGlobal(at));
 }

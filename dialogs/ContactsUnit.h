@@ -4,8 +4,9 @@
 // colour their rows, and deleted only when no item table holds an item of
 // theirs. A refused deletion hands the main window that contact's tables.
 #include "controls/DataGrid.h"
-#include "data/LoanHistory.h"
+#include "history/LoanHistory.h"
 #include "dialogs/ModalForm.h"
+#include "platform/SingleInstance.h"
 
 #include <QStringList>
 #include <memory>
@@ -46,6 +47,10 @@ public:
 private:
     ItemView* m_items;
 };
+
+class TcEditForm;
+// The one window of its kind, from its making to its end.
+extern TcEditForm* cEditForm;
 
 class TcEditForm : public ModalForm {
     Q_OBJECT
@@ -106,11 +111,10 @@ private:
     double m_figuresOn = 0;
     QString m_figuresOf;
 
+    SingleInstance<TcEditForm> m_instance{cEditForm, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TcEditForm> ui;
     QLabel* m_hint; // about a doubtful contact, in the status bar
     QHash<qint64, loanhistory::ContactFigures> m_figures;
     ItemView* m_items;
     QMenu* pmContacts;
 };
-
-extern TcEditForm* cEditForm;

@@ -53,14 +53,9 @@ TmEditForm::TmEditForm(QWidget* parent) : ModalForm(parent, Placement::CentredOn
     connectHandler(ui->bCEdit, &QPushButton::clicked, this, &TmEditForm::bCEditClick);
     connectHandler(ui->bbSave, &QPushButton::clicked, this, &TmEditForm::bbSaveClick);
     connectHandler(ui->bbCancel, &QPushButton::clicked, this, &TmEditForm::bbCancelClick);
-    if (!mEditForm)
-        mEditForm = this;
 }
 
-TmEditForm::~TmEditForm() {
-    if (mEditForm == this)
-        mEditForm = nullptr;
-}
+TmEditForm::~TmEditForm() = default;
 
 void TmEditForm::FormActivate() {
     ui->TitleEdit->setText(Item("title").asString());
@@ -145,17 +140,12 @@ void TmEditForm::bbCancelClick() { reject(); }
 bool TmEditForm::MayLendTo(const QVariant& debtor) const {
     if (!debtor.isValid() || debtor == m_debtorAtOpening)
         return true;
-    const engine::Query* contacts = DM->aqContacts;
-    const int id = contacts->fieldIndex(QStringLiteral("id"));
-    const int group = contacts->fieldIndex(QStringLiteral("reliability"));
-    for (int r = 0; r < contacts->recordCount(); ++r)
-        if (contacts->integerValue(r, id) == debtor.toLongLong() && contacts->value(r, group) == QVariant(qint64(1)))
-            return platform::messageBox(QStringLiteral("Контакт '")
-                                            + contacts->textValue(r, contacts->fieldIndex("name"))
-                                            + QStringLiteral("' в чёрном списке. Всё равно выдать?"),
-                                        QStringLiteral("Выдача"), platform::Buttons::YesNo, platform::Icon::Warning)
-                   == platform::Answer::Yes;
-    return true;
+    if (!DM->Contacts->blackListed(debtor.toLongLong()))
+        return true;
+    return platform::messageBox(QStringLiteral("Контакт '") + DM->Contacts->nameOf(debtor.toLongLong())
+                                    + QStringLiteral("' в чёрном списке. Всё равно выдать?"),
+                                QStringLiteral("Выдача"), platform::Buttons::YesNo, platform::Icon::Warning)
+           == platform::Answer::Yes;
 }
 
 void TmEditForm::bbSaveClick() {

@@ -6,6 +6,7 @@
 // activation sets values, and each tick box's handler runs only when its
 // state changes, so what a handler enables depends on the last opening.
 #include "dialogs/ModalForm.h"
+#include "platform/SingleInstance.h"
 
 #include <QVariant>
 
@@ -14,6 +15,10 @@
 namespace Ui {
 class TmEditForm;
 }
+
+class TmEditForm;
+// The one window of its kind, from its making to its end.
+extern TmEditForm* mEditForm;
 
 class TmEditForm : public ModalForm {
     Q_OBJECT
@@ -49,7 +54,6 @@ private:
     bool MayLendTo(const QVariant& debtor) const;
     QVariant m_debtorAtOpening; // who had the item when the editor opened
 
+    SingleInstance<TmEditForm> m_instance{mEditForm, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TmEditForm> ui;
 };
-
-extern TmEditForm* mEditForm;

@@ -40,14 +40,9 @@ TfmHistory::TfmHistory(QWidget* parent) : ModalForm(parent, Placement::CentredOn
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     DataGrid::setUpListTable(ui->HistoryGrid);
     connect(ui->bbClose, &QPushButton::clicked, this, &QDialog::accept);
-    if (!fmHistory)
-        fmHistory = this;
 }
 
-TfmHistory::~TfmHistory() {
-    if (fmHistory == this)
-        fmHistory = nullptr;
-}
+TfmHistory::~TfmHistory() = default;
 
 void TfmHistory::ShowItem(const QString& table, qint64 id, const QString& title) {
     setWindowTitle(QStringLiteral("История выдачи: ") + title);

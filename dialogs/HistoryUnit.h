@@ -2,14 +2,19 @@
 // The loan history of one item, or of one contact with their figures: a
 // read-only list of loans (debtor or item, issued, due, returned or written
 // off, days late), built from the events of _loans.
-#include "data/LoanHistory.h"
+#include "history/LoanHistory.h"
 #include "dialogs/ModalForm.h"
+#include "platform/SingleInstance.h"
 
 #include <memory>
 
 namespace Ui {
 class TfmHistory;
 }
+
+class TfmHistory;
+// The one window of its kind, from its making to its end.
+extern TfmHistory* fmHistory;
 
 class TfmHistory : public ModalForm {
     Q_OBJECT
@@ -28,10 +33,9 @@ public:
 private:
     void Fill(const QList<loanhistory::Loan>& loans, bool perItem);
 
+    SingleInstance<TfmHistory> m_instance{fmHistory, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TfmHistory> ui;
 };
 
 // "На руках: 2 (просрочено 1). Возвращено: 5 (с опозданием 2). Списано: 1."
 QString FiguresText(const loanhistory::ContactFigures& figures);
-
-extern TfmHistory* fmHistory;

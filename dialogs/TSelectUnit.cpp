@@ -4,7 +4,6 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
-#include "data/LoanHistory.h"
 #include "data/ProgramState.h"
 #include "data/TableNaming.h"
 #include "platform/Keys.h"
@@ -52,14 +51,9 @@ TfmTSForm::TfmTSForm(QWidget* parent) : ModalForm(parent, Placement::AsDesigned)
     connectHandler(ui->tbRemoveTable, &QToolButton::clicked, this, &TfmTSForm::tbRemoveTableClick);
     connectHandler(ui->SpeedButton1, &QToolButton::clicked, this, &TfmTSForm::SpeedButton1Click);
     connectHandler(ui->lbTableSelect, &QListWidget::itemDoubleClicked, this, &TfmTSForm::lbTableSelectDblClick);
-    if (!fmTSForm)
-        fmTSForm = this;
 }
 
-TfmTSForm::~TfmTSForm() {
-    if (fmTSForm == this)
-        fmTSForm = nullptr;
-}
+TfmTSForm::~TfmTSForm() = default;
 
 bool TfmTSForm::NameCharactersAllowed(const QString& name) { return tablenaming::charactersAllowed(name); }
 
@@ -170,9 +164,9 @@ void TfmTSForm::tbRemoveTableClick() {
                              QStringLiteral("Удаление таблицы..."), platform::Buttons::YesNo, platform::Icon::Warning)
         != platform::Answer::Yes)
         return;
-    // One transaction: the table's loans end in the history with it.
+    // One transaction: what follows the table (its loans) ends with it.
     DM->ADOConnection->inOneTransaction([&] {
-        loanhistory::closeTable(*DM->ADOConnection, name);
+        DM->TableRemoving(name);
         DM->Execute({QStringLiteral("DROP TABLE ") + name});
     });
     DM->aqMain->clearSql();
@@ -208,7 +202,7 @@ void TfmTSForm::SpeedButton1Click() {
                              + QStringLiteral(" (id, title, type, issue, return, contact, description)"),
                          QStringLiteral("SELECT id, title, type, issue, return, contact, description FROM ") + old});
             KeepCounter(old, name); // ids given once are never given again
-            loanhistory::renameTable(*DM->ADOConnection, old, name);
+            DM->TableRenamed(old, name);
             DM->Execute({QStringLiteral("DROP TABLE ") + old});
         });
     } else {

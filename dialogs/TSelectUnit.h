@@ -2,12 +2,17 @@
 // The table manager: pick the item table to work with, create, rename or
 // remove one. Hands back DBTable and its modal result.
 #include "dialogs/ModalForm.h"
+#include "platform/SingleInstance.h"
 #include <memory>
 
 namespace Ui {
 class TfmTSForm;
 }
 class QToolButton;
+
+class TfmTSForm;
+// The one window of its kind, from its making to its end.
+extern TfmTSForm* fmTSForm;
 
 class TfmTSForm : public ModalForm {
     Q_OBJECT
@@ -45,7 +50,6 @@ private:
     // shown while one is.
     void ModeToggled(QToolButton* mode, QToolButton* other);
 
+    SingleInstance<TfmTSForm> m_instance{fmTSForm, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TfmTSForm> ui;
 };
-
-extern TfmTSForm* fmTSForm;

@@ -243,8 +243,8 @@ const QList<Connection::CatalogueEntry>& Connection::catalogue() {
             if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
                 continue; // SQLite's own tables are system tables
             const bool view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)), "view") == 0;
-            // The loan history is the program's own: found by name, never listed.
-            const bool system = name.compare(QLatin1String("_loans"), Qt::CaseInsensitive) == 0;
+            // The program's own, found by name, never listed.
+            const bool system = m_hidden.contains(name, Qt::CaseInsensitive);
             entries.append({name, unicode::foldedName(name), view, system});
         }
     }
@@ -355,6 +355,11 @@ void Connection::rollback() {
 }
 
 bool Connection::inTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
+
+void Connection::setHiddenTables(const QStringList& names) {
+    m_hidden = names;
+    m_catalogueVersion = -1;
+}
 
 void Connection::setBusyTimeout(int milliseconds) {
     m_busyTimeout = milliseconds;

@@ -37,7 +37,7 @@ public:
     bool connected() const { return m_db != nullptr; }
 
     // Tables, then views, each by name without regard to case; system tables
-    // (SQLite's own, and the program's loan history _loans) are never listed.
+    // (SQLite's own, and those the program hides) are never listed.
     // hasTable finds any table or view, system tables too.
     QStringList tableNames();
     bool hasTable(const QString& name);
@@ -71,6 +71,8 @@ public:
     }
 
     void setBusyTimeout(int milliseconds);
+    // Tables of the program's own that tableNames never lists.
+    void setHiddenTables(const QStringList& names);
 
 signals:
     void aboutToClose();
@@ -100,6 +102,7 @@ private:
     QString m_connectionString;
     sqlite3* m_db = nullptr;
     int m_busyTimeout = 3000;
+    QStringList m_hidden;
     QList<CatalogueEntry> m_catalogue;
     int64_t m_catalogueVersion = -1;
 };

@@ -31,6 +31,9 @@ struct RowChange {
     Kind kind;
     const Query* query;
     std::vector<std::variant<std::monostate, int64_t, double, QString>> before, after;
+    // Why the change was made, in the caller's terms (0: an edit); an
+    // observer reads it, the engine does not.
+    int reason = 0;
 };
 
 // A handle on one field of a query's current record.
@@ -104,7 +107,8 @@ public:
 
     void insert();
     void edit();
-    void post();
+    // reason travels with the change to the write observer.
+    void post(int reason = 0);
     void cancel();
     void deleteRecord();
 

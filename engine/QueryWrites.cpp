@@ -53,7 +53,7 @@ void Query::writeObserved(const std::function<bool()>& write, const RowChange& c
     }
 }
 
-void Query::post() {
+void Query::post(int reason) {
     requireEditing();
     if (m_baseTable.isEmpty())
         raise(QStringLiteral("Запрос не связан с таблицей: запись не может быть сохранена"));
@@ -62,7 +62,8 @@ void Query::post() {
     RowChange change{inserting ? RowChange::Kind::Insert : RowChange::Kind::Update,
                      this,
                      inserting ? std::vector<Value>() : m_original,
-                     {}};
+                     {},
+                     reason};
     writeObserved(
         [&] {
             changed = inserting ? (postInsert(), true) : postEdit();
@@ -176,7 +177,7 @@ void Query::deleteRecord() {
     if (key < 0 || m_baseTable.isEmpty())
         raise(QStringLiteral("Запись без ключевого поля не может быть удалена"));
     const Value id = storedValue(m_order[m_current], key);
-    RowChange change{RowChange::Kind::Delete, this, {}, {}};
+    RowChange change{RowChange::Kind::Delete, this, {}, {}, 0};
     if (m_observer)
         for (int f = 0; f < m_fields.size(); ++f)
             change.before.push_back(m_fields[f].isData() ? storedValue(m_order[m_current], f) : Value());

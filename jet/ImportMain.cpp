@@ -7,6 +7,7 @@
 // acceptable to the table manager. A file of the old layout stays in it;
 // the program converts it afterwards as any old file.
 #include "data/Layouts.h"
+#include "data/CatalogueShape.h"
 #include "data/TableNaming.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
@@ -36,8 +37,8 @@ void say(const QByteArray& line) {
     std::exit(code);
 }
 
-const QStringList kContactColumns{"id", "name", "phone", "address", "birthday", "reliability"};
-const QStringList kItemColumns{"id", "title", "type", "issue", "return", "contact", "description"};
+const QStringList kContactColumns = shape::contactColumns();
+const QStringList kItemColumns = shape::itemColumns();
 
 struct Plan {
     jet::TableInfo source;
@@ -103,11 +104,11 @@ QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
     int contacts = -1;
     bool oldLayout = false;
     for (int i = 0; i < tables.size(); ++i)
-        if (tables[i].name.compare(layouts::kContactsTable, Qt::CaseInsensitive) == 0)
+        if (tables[i].name.compare(shape::kContactsTable, Qt::CaseInsensitive) == 0)
             contacts = i;
     if (contacts < 0)
         for (int i = 0; i < tables.size(); ++i)
-            if (tables[i].name.compare(QLatin1String("contacts"), Qt::CaseInsensitive) == 0) {
+            if (tables[i].name.compare(shape::kOldContactsTable, Qt::CaseInsensitive) == 0) {
                 contacts = i;
                 oldLayout = true;
             }
@@ -117,7 +118,7 @@ QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
                                     ? QString(layouts::kItemColumns).remove(QStringLiteral(", description VARCHAR(50)"))
                                     : layouts::kItemColumns;
     QList<Plan> plans;
-    QStringList taken{layouts::kContactsTable, QStringLiteral("contacts"), QStringLiteral("_loans")};
+    QStringList taken = shape::programTables() << shape::kOldContactsTable;
     for (int i = 0; i < tables.size(); ++i) {
         Plan plan{tables[i], {}, {}, {}, {}};
         const bool isContacts = i == contacts;
@@ -128,7 +129,7 @@ QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
             fail(kNotCatalogue, Failure::ForeignTable, tables[i].name);
         takeColumns(plan, wanted);
         plan.contacts = isContacts;
-        plan.target = isContacts ? (oldLayout ? QStringLiteral("contacts") : layouts::kContactsTable)
+        plan.target = isContacts ? (oldLayout ? shape::kOldContactsTable : shape::kContactsTable)
                                  : tablenaming::acceptableName(tables[i].name, taken);
         taken << plan.target;
         plan.statement = QStringLiteral("Create Table ") + plan.target + u'\n'

@@ -1,5 +1,7 @@
 #include "reports/CurrentLoans.h"
 
+#include "data/Statements.h"
+
 #include <QCollator>
 #include <QHash>
 
@@ -9,23 +11,6 @@ namespace reports {
 
 namespace {
 
-struct Debtor {
-    QString name, phone, address;
-};
-
-QHash<qint64, Debtor> debtorsOf(const engine::Query& contacts) {
-    QHash<qint64, Debtor> debtors;
-    if (!contacts.isOpen())
-        return debtors;
-    const int id = contacts.fieldIndex(QStringLiteral("id")), name = contacts.fieldIndex(QStringLiteral("name")),
-              phone = contacts.fieldIndex(QStringLiteral("phone")),
-              address = contacts.fieldIndex(QStringLiteral("address"));
-    for (int r = 0; r < contacts.recordCount(); ++r)
-        debtors.insert(contacts.integerValue(r, id),
-                       {contacts.textValue(r, name), contacts.textValue(r, phone), contacts.textValue(r, address)});
-    return debtors;
-}
-
 double dayOrNan(const engine::Query& q, int row, int field) {
     return q.isNull(row, field) ? NAN : q.realValue(row, field);
 }
@@ -33,17 +18,21 @@ double dayOrNan(const engine::Query& q, int row, int field) {
 } // namespace
 
 QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringList& tables,
-                                const engine::Query& contacts, qint64 contact) {
-    const QHash<qint64, Debtor> debtors = debtorsOf(contacts);
+                                const shape::ContactDirectory& contacts, qint64 contact) {
     QList<CurrentLoan> loans;
     for (const QString& table : tables) {
         // A view shows rows of the tables themselves: they are counted there.
         if (connection.isView(connection.resolveTable(table)))
             continue;
         engine::Query q(&connection, QStringLiteral("loans"));
-        q.addSql(QStringLiteral("SELECT id, title, type, issue, return, contact FROM ") + table
-                 + (contact ? QStringLiteral(" WHERE contact=%1").arg(contact)
-                            : QStringLiteral(" WHERE contact IS NOT NULL")));
+        QStringList columns;
+        for (const char* column : {"id", "title", "type", "issue", "return", "contact"})
+            columns << sql::name(QString::fromLatin1(column));
+        q.addSql(sql::Select(columns)
+                     .from(table)
+                     .where(contact ? sql::equals(QStringLiteral("contact"), sql::number(contact))
+                                    : sql::isNotNull(QStringLiteral("contact")))
+                     .text());
         q.open();
         for (int r = 0; r < q.recordCount(); ++r) {
             CurrentLoan l;
@@ -54,10 +43,9 @@ QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringLis
             l.issue = dayOrNan(q, r, 3);
             l.due = dayOrNan(q, r, 4);
             l.contact = q.integerValue(r, 5);
-            const Debtor d = debtors.value(l.contact);
-            l.debtor = d.name;
-            l.phone = d.phone;
-            l.address = d.address;
+            l.debtor = contacts.nameOf(l.contact);
+            l.phone = contacts.phoneOf(l.contact);
+            l.address = contacts.addressOf(l.contact);
             loans << l;
         }
     }

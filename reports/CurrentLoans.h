@@ -1,8 +1,8 @@
 #pragma once
 // Every item now lent, over all item tables, with its debtor: what the
 // debt list, the calendar and a debtor's reminder are made of.
+#include "data/CatalogueShape.h"
 #include "engine/Connection.h"
-#include "engine/Query.h"
 
 #include <QList>
 #include <QString>
@@ -21,10 +21,10 @@ struct CurrentLoan {
     QString debtor, phone, address;
 };
 
-// The loans of tables (item table names; views are passed over), of one contact or (0) of all,
-// debtors looked up in contacts (the contacts query, open); ordered by
+// The loans of tables (item table names; views are passed over), of one
+// contact or (0) of all, their debtors found in contacts; ordered by
 // debtor's name, then due date (undated last), then table and title.
 QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringList& tables,
-                                const engine::Query& contacts, qint64 contact = 0);
+                                const shape::ContactDirectory& contacts, qint64 contact = 0);
 
 } // namespace reports

@@ -3,7 +3,7 @@
 // stops the exit nor nags, and "zandrel --backups".
 #include "AppHarness.h"
 
-#include "data/Backups.h"
+#include "backups/Backups.h"
 #include "dialogs/BackupsUnit.h"
 #include "engine/Copies.h"
 #include "platform/Shell.h"
@@ -251,7 +251,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("said");
         QTest::newRow("no file") << QStringList{"--backups"} << "После параметра --backups нужно указать файл.";
-        QTest::newRow("an empty file name") << QStringList{"--backups="} << "После параметра --backups нужно указать файл каталога.";
+        QTest::newRow("an empty file name") << QStringList{"--backups="} << "После параметра --backups нужно указать файл.";
         QTest::newRow("unknown") << QStringList{"--no-such"} << "Неизвестный параметр: no-such.";
         QTest::newRow("a value for --help") << QStringList{"--help=1"} << "Параметр --help не принимает значения.";
     }

@@ -5,7 +5,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/WritePaths.h"
 
-#include "data/Backups.h"
+#include "backups/Backups.h"
 #include "engine/Connection.h"
 #include "jet/Conversion.h"
 #include "tests/support/JetWriter.h"

@@ -4,7 +4,8 @@
 #include "AppHarness.h"
 
 #include "controls/DatePicker.h"
-#include "data/LoanHistory.h"
+#include "history/HistoryKeeper.h"
+#include "history/LoanHistory.h"
 #include "dialogs/ContactsUnit.h"
 #include "dialogs/HistoryUnit.h"
 #include "dialogs/TSelectUnit.h"
@@ -240,7 +241,7 @@ private slots:
         c.close();
         app->writeSettings("[Options]\nDefaultBase=home.mdb\nDefaultTable=A\n");
         app->start();
-        QVERIFY(DM->LoansKept);
+        QVERIFY(loanhistory::kept());
         QCOMPARE(history(app->folder.path("home.mdb")), (QStringList{"1|A|1|1|Ира||45350.0", "1|Lent|1|1|Ира||"}));
     }
 
@@ -316,7 +317,7 @@ private slots:
         app->start();
         QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(A)"));
         QCOMPARE(boxes.count(), 0);
-        QVERIFY(!DM->LoansKept);
+        QVERIFY(!loanhistory::kept());
         QVERIFY(!app->find<QAction>("iHistory")->isEnabled());
         QCOMPARE(history(app->folder.path("home.mdb")), QStringList{"no _loans"});
         QFile::setPermissions(app->folder.path("home.mdb"), QFile::ReadOwner | QFile::WriteOwner);

@@ -6,7 +6,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/WritePaths.h"
 
-#include "data/Backups.h"
+#include "backups/Backups.h"
 #include "data/DBMUnit.h"
 
 #include <QDir>

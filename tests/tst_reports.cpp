@@ -86,7 +86,7 @@ private slots:
         // Debtors in order, each with the titles of their loans after them.
         qsizetype at = 0;
         const QList<reports::CurrentLoan> loans =
-            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->aqContacts);
+            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
         QVERIFY(loans.size() > 5);
         for (const reports::CurrentLoan& l : loans) {
             const qsizetype found = text.indexOf(l.title.left(12), at);
@@ -210,7 +210,7 @@ private slots:
         QVERIFY(ics.open(QIODevice::ReadOnly));
         QVERIFY(ics.readAll().contains("DTSTART;VALUE=DATE:18990101"));
         const QList<reports::CurrentLoan> loans =
-            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->aqContacts);
+            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
         QVERIFY(reports::reminderText("Ира", loans, 45352).contains(QStringLiteral("(срок был 01.01.1899)")));
     }
 

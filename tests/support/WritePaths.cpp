@@ -1,10 +1,11 @@
 #include "tests/support/WritePaths.h"
 
-#include "data/Backups.h"
+#include "backups/Backups.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
-#include "data/LoanHistory.h"
+#include "history/HistoryKeeper.h"
+#include "history/LoanHistory.h"
 #include "data/ProgramState.h"
 #include "dialogs/TSelectUnit.h"
 #include "engine/Copies.h"
@@ -149,7 +150,8 @@ QList<WritePath> writePaths(int rows) {
          [](const QString& path) {
              const FixedDay day;
              openBooks(path);
-             DM->KeepLoanHistory();
+             loanhistory::Keeper keeper(*DM);
+             keeper.catalogueOpened();
              DM->aqMain->insert();
              DM->aqMain->fieldByName(QStringLiteral("title")).setAsString(QStringLiteral("новая книга"));
              DM->aqMain->fieldByName(QStringLiteral("contact")).setAsInteger(1);

@@ -1,8 +1,10 @@
 #pragma once
 // The loan history: the table _loans, one row per event of a loan (lent,
-// prolonged, returned, written off, deleted while lent), written in the
-// same transaction as the item change it records; and what is read back
-// from it: an item's or a contact's loans, and each contact's figures.
+// prolonged, returned, written off, deleted while lent, its table removed),
+// written in the same transaction as the change it records; and what is
+// read back from it: an item's or a contact's loans, and each contact's
+// figures.
+#include "data/CatalogueShape.h"
 #include "engine/Connection.h"
 #include "engine/Query.h"
 
@@ -13,8 +15,6 @@
 #include <cmath>
 
 namespace loanhistory {
-
-inline const QString kTable = QStringLiteral("_loans");
 
 enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5, TableRemoved = 6 };
 
@@ -28,18 +28,10 @@ void createTable(engine::Connection& connection);
 // said then.
 bool ensureTable(engine::Connection& connection);
 
-// The events one change of an item (a row of aqMain) makes, written into
-// _loans; contacts gives the debtors' names.
-void record(const engine::RowChange& change, engine::Connection& connection, const engine::Query& contacts);
-
-// While one lives, a change that ends a loan writes it off.
-class WriteOff {
-public:
-    WriteOff();
-    ~WriteOff();
-    WriteOff(const WriteOff&) = delete;
-    WriteOff& operator=(const WriteOff&) = delete;
-};
+// The events one change of an item (a row of an item query) makes, written
+// into _loans; contacts gives the debtors' names. The change's reason says
+// how a loan it ends ended.
+void record(const engine::RowChange& change, engine::Connection& connection, const shape::ContactDirectory& contacts);
 
 // The history follows a renamed item table.
 void renameTable(engine::Connection& connection, const QString& from, const QString& to);

@@ -1,7 +1,6 @@
-#include "data/LoanHistory.h"
+#include "history/LoanHistory.h"
 
-#include "data/BaseFiles.h"
-#include "engine/Dialect.h"
+#include "data/Statements.h"
 #include "engine/RowInsert.h"
 #include "platform/Files.h"
 #include "platform/Today.h"
@@ -15,12 +14,17 @@ namespace loanhistory {
 
 namespace {
 
-bool writingOff = false;
-
-const QStringList kColumns{"at",      "event",       "tablename", "item",      "title",
-                           "contact", "contactname", "issue",     "duebefore", "dueafter"};
-
+using shape::kLoansTable;
 using Value = engine::Query::Value;
+
+// The columns an event is written to: all but the rowid and the removal.
+QStringList eventColumns() {
+    QStringList columns;
+    for (const sql::Column& c : shape::loanColumns())
+        if (c.name != u"id" && c.name != u"removed")
+            columns << c.name;
+    return columns;
+}
 
 bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
 
@@ -40,35 +44,28 @@ qint64 integerOf(const Value& v) {
     return 0;
 }
 
-QString nameOfContact(const engine::Query& contacts, qint64 id) {
-    if (!contacts.isOpen())
-        return QString();
-    const int idField = contacts.fieldIndex(QStringLiteral("id"));
-    const int nameField = contacts.fieldIndex(QStringLiteral("name"));
-    for (int r = 0; r < contacts.recordCount(); ++r)
-        if (contacts.integerValue(r, idField) == id)
-            return contacts.textValue(r, nameField);
-    return QString();
-}
-
 double dayValue(const QVariant& v) { return v.isValid() ? v.toDouble() : NAN; }
 
 // Whether _loans has the column a table's removal marks (older files lack it).
 bool marksRemovals(engine::Connection& connection) {
-    return connection.columnsOf(kTable).contains(QStringLiteral("removed"), Qt::CaseInsensitive);
+    return connection.columnsOf(kLoansTable).contains(QStringLiteral("removed"), Qt::CaseInsensitive);
 }
 
-// The events the where clause picks, in the order they happened; brief
-// leaves out what only the lists show (titles, names, issue dates).
-QList<EventRow> readEvents(engine::Connection& connection, const QString& where, bool brief = false) {
+// The events the condition picks, in the order they happened; brief leaves
+// out what only the lists show (titles, names, issue dates).
+QList<EventRow> readEvents(engine::Connection& connection, const QString& condition, bool brief = false) {
+    const QString removed = marksRemovals(connection) ? sql::name("removed") : sql::null();
+    const auto column = [&](const char* name, bool listed = false) {
+        return brief && listed ? sql::null() : sql::name(QString::fromLatin1(name));
+    };
     engine::Query q(&connection, QStringLiteral("history"));
-    const QString removed = marksRemovals(connection) ? QStringLiteral("removed") : QStringLiteral("NULL");
-    q.addSql((brief
-                  ? QStringLiteral("SELECT event, at, tablename, item, NULL, contact, NULL, NULL, duebefore, dueafter, ")
-                  : QStringLiteral("SELECT event, at, tablename, item, title, contact, contactname, issue, duebefore, "
-                                   "dueafter, "))
-             + removed + QStringLiteral(" FROM _loans") + QString(where).replace(QStringLiteral("%removed"), removed)
-             + QStringLiteral(" ORDER BY id"));
+    q.addSql(sql::Select({column("event"), column("at"), column("tablename"), column("item"), column("title", true),
+                          column("contact"), column("contactname", true), column("issue", true),
+                          column("duebefore"), column("dueafter"), removed})
+                 .from(kLoansTable)
+                 .where(QString(condition).replace(QStringLiteral("%removed"), removed))
+                 .orderBy(QStringLiteral("id"))
+                 .text());
     q.open();
     QList<EventRow> events;
     events.reserve(q.recordCount());
@@ -80,33 +77,45 @@ QList<EventRow> readEvents(engine::Connection& connection, const QString& where,
     return events;
 }
 
-// "tablename='T' AND removed IS NULL": the events of the table that exists now.
+// The events of the table that exists now; %removed stands for the column
+// where the file has it.
 QString ofLiveTable(const QString& table) {
-    return QStringLiteral("tablename='%1' AND %removed IS NULL").arg(engine::quoted(table));
+    return sql::both(sql::equals(QStringLiteral("tablename"), sql::text(table)), QStringLiteral("%removed IS NULL"));
 }
 
 // The loans standing in table, as its rows say, remembered from their
 // issue date on; a table without a debtor column has none.
-void seedTable(engine::Connection& connection, const QString& table, const QString& at) {
+void seedTable(engine::Connection& connection, const QString& table, double at) {
     const QStringList columns = connection.columnsOf(table);
     const auto column = [&](const char* name) {
-        return columns.contains(QLatin1String(name), Qt::CaseInsensitive) ? QString::fromLatin1(name)
-                                                                           : QStringLiteral("NULL");
+        return columns.contains(QLatin1String(name), Qt::CaseInsensitive) ? sql::name(QString::fromLatin1(name))
+                                                                           : sql::null();
     };
-    if (column("contact") == QLatin1String("NULL") || !columns.contains(QLatin1String("id"), Qt::CaseInsensitive))
+    if (column("contact") == sql::null() || column("id") == sql::null())
         return;
-    connection.execute(QStringLiteral("INSERT INTO _loans (at, event, tablename, item, title, contact, issue, dueafter) "
-                                      "SELECT coalesce(%1, %2), 1, '%3', id, %4, contact, %1, %5 FROM ")
-                           .arg(column("issue"), at, engine::quoted(table), column("title"), column("return"))
-                       + table + QStringLiteral(" WHERE contact IS NOT NULL"));
+    connection.execute(sql::insertFrom(kLoansTable,
+                                       {"at", "event", "tablename", "item", "title", "contact", "issue", "dueafter"},
+                                       sql::Select({sql::coalesce({column("issue"), sql::number(at)}),
+                                                    sql::number(qint64(Event::Lent)), sql::text(table), column("id"),
+                                                    column("title"), column("contact"), column("issue"),
+                                                    column("return")})
+                                           .from(table)
+                                           .where(sql::isNotNull(QStringLiteral("contact")))));
+}
+
+void setDay(engine::RowInsert& insert, int column, double day) {
+    if (std::isnan(day))
+        insert.setNull(column);
+    else
+        insert.setReal(column, day);
 }
 
 // Ends the open loans of table's live history with a "table removed"
 // event and marks that history closed.
 void closeHistoryOf(engine::Connection& connection, const QString& table) {
     const double now = platform::now();
-    engine::RowInsert insert(connection, kTable, kColumns, 1);
-    for (const Loan& loan : loansOf(readEvents(connection, QStringLiteral(" WHERE ") + ofLiveTable(table)))) {
+    engine::RowInsert insert(connection, kLoansTable, eventColumns(), 1);
+    for (const Loan& loan : loansOf(readEvents(connection, ofLiveTable(table)))) {
         if (loan.end != Loan::End::Open)
             continue;
         insert.setReal(0, now);
@@ -116,70 +125,72 @@ void closeHistoryOf(engine::Connection& connection, const QString& table) {
         insert.setText(4, loan.title);
         insert.setInteger(5, loan.contact);
         insert.setText(6, loan.debtor);
-        for (const auto& [column, day] : {std::pair{7, loan.issued}, {8, loan.due}, {9, double(NAN)}})
-            if (std::isnan(day))
-                insert.setNull(column);
-            else
-                insert.setReal(column, day);
+        setDay(insert, 7, loan.issued);
+        setDay(insert, 8, loan.due);
+        setDay(insert, 9, NAN);
         insert.insert();
     }
     insert.finish();
-    connection.execute(QStringLiteral("UPDATE _loans SET removed=%1 WHERE ")
-                           .arg(QString::number(now, 'g', 17))
-                       + QString(ofLiveTable(table)).replace(QStringLiteral("%removed"), QStringLiteral("removed")));
+    connection.execute(sql::update(kLoansTable, {{QStringLiteral("removed"), sql::number(now)}},
+                                   QString(ofLiveTable(table)).replace(QStringLiteral("%removed"), sql::name("removed"))));
 }
 
 // The history of tables that are gone (removed by another program, or
 // before removals were marked) is closed, so no later table takes it on.
 void closeHistoryOfGoneTables(engine::Connection& connection) {
     engine::Query q(&connection, QStringLiteral("history"));
-    q.addSql(QStringLiteral("SELECT DISTINCT tablename FROM _loans WHERE removed IS NULL"));
+    q.addSql(sql::Select({sql::name("tablename")})
+                 .distinct()
+                 .from(kLoansTable)
+                 .where(sql::isNull(QStringLiteral("removed")))
+                 .text());
     q.open();
-    for (int r = 0; r < q.recordCount(); ++r) {
-        const QString table = q.textValue(r, 0);
-        if (!connection.hasTable(table))
-            closeHistoryOf(connection, table);
-    }
+    for (int r = 0; r < q.recordCount(); ++r)
+        if (!connection.hasTable(q.textValue(r, 0)))
+            closeHistoryOf(connection, q.textValue(r, 0));
+}
+
+// Each event's debtor's name, copied in from the contacts.
+QString namesFromContacts() {
+    const QString sameContact = sql::name(shape::kContactsTable) + u'.' + sql::name("id") + u'=' + sql::name(kLoansTable)
+                                + u'.' + sql::name("contact");
+    return u'(' + sql::Select({sql::name("name")}).from(shape::kContactsTable).where(sameContact).text() + u')';
+}
+
+// The event a change that ends a loan writes.
+Event endOf(const engine::RowChange& change, bool lentAfter) {
+    if (change.kind == engine::RowChange::Kind::Delete)
+        return Event::Deleted;
+    return change.reason == shape::WrittenOff && !lentAfter ? Event::WrittenOff : Event::Returned;
 }
 
 } // namespace
 
-WriteOff::WriteOff() { writingOff = true; }
-WriteOff::~WriteOff() { writingOff = false; }
-
 void createTable(engine::Connection& connection) {
-    // The rowid, with no counter to keep: events are never deleted, and the
-    // counter would be one more page for every post to write.
-    // removed: when the event's table was removed (Null while it exists).
-    connection.execute(QStringLiteral("Create Table _loans\n(id INTEGER PRIMARY KEY, at DATETIME, event INT, "
-                                      "tablename LONGTEXT, item INT, title LONGTEXT, contact INT, contactname "
-                                      "LONGTEXT, issue DATETIME, duebefore DATETIME, dueafter DATETIME, removed "
-                                      "DATETIME)"));
     // No index: each one is another page every post must journal and sync,
     // and the history is read far less often than it is written.
+    connection.execute(sql::createTable(kLoansTable, shape::loanColumns()));
 }
 
 bool ensureTable(engine::Connection& connection) {
-    const bool made = connection.hasTable(kTable);
+    const bool made = connection.hasTable(kLoansTable);
     // A file nobody may write keeps no history, and says nothing of it.
     const QString file = QFileInfo(connection.dataSource()).absoluteFilePath();
-    const bool writable = platform::mayWrite(file) && platform::mayWrite(QFileInfo(file).absolutePath());
-    if (!writable)
+    if (!platform::mayWrite(file) || !platform::mayWrite(QFileInfo(file).absolutePath()))
         return made;
     try {
         QStringList items = connection.tableNames();
-        items.removeIf(IsProgramTable);
+        items.removeIf(shape::isProgramTable);
         connection.inOneTransaction([&] {
             if (!made) {
                 createTable(connection);
-                const QString at = QString::number(platform::now(), 'g', 17);
                 for (const QString& table : std::as_const(items))
                     if (!connection.isView(connection.resolveTable(table)))
-                        seedTable(connection, table, at);
-                connection.execute(QStringLiteral("UPDATE _loans SET contactname=(SELECT name FROM _contacts WHERE "
-                                                  "_contacts.id=_loans.contact)"));
+                        seedTable(connection, table, platform::now());
+                connection.execute(
+                    sql::update(kLoansTable, {{QStringLiteral("contactname"), namesFromContacts()}}, QString()));
             } else if (!marksRemovals(connection)) {
-                connection.execute(QStringLiteral("ALTER TABLE _loans ADD COLUMN removed DATETIME"));
+                connection.execute(sql::addColumn(kLoansTable, {QStringLiteral("removed"), QStringLiteral("DATETIME")}));
             }
             closeHistoryOfGoneTables(connection);
         });
@@ -189,7 +200,7 @@ bool ensureTable(engine::Connection& connection) {
     return true;
 }
 
-void record(const engine::RowChange& change, engine::Connection& connection, const engine::Query& contacts) {
+void record(const engine::RowChange& change, engine::Connection& connection, const shape::ContactDirectory& contacts) {
     const engine::Query& items = *change.query;
     const auto field = [&](const std::vector<Value>& row, const char* name) {
         const int f = items.fieldIndex(QString::fromLatin1(name));
@@ -200,35 +211,29 @@ void record(const engine::RowChange& change, engine::Connection& connection, con
     const Value debtorBefore = field(before, "contact"), debtorAfter = field(after, "contact");
     const std::vector<Value>& item = after.empty() ? before : after;
 
-    engine::RowInsert insert(connection, kTable, kColumns, 1);
+    engine::RowInsert insert(connection, kLoansTable, eventColumns(), 1);
     const auto write = [&](Event event, const Value& debtor, const std::vector<Value>& state, double dueBefore,
                            double dueAfter) {
         const qint64 contact = integerOf(debtor);
+        const Value title = field(item, "title");
         insert.setReal(0, platform::now());
         insert.setInteger(1, int(event));
         insert.setText(2, items.baseTable());
         insert.setInteger(3, integerOf(field(item, "id")));
-        insert.setText(4, std::holds_alternative<QString>(field(item, "title"))
-                              ? std::get<QString>(field(item, "title"))
-                              : QString());
+        insert.setText(4, std::holds_alternative<QString>(title) ? std::get<QString>(title) : QString());
         insert.setInteger(5, contact);
-        insert.setText(6, nameOfContact(contacts, contact));
-        const double issue = dayOf(field(state, "issue"));
-        for (const auto& [column, day] : {std::pair{7, issue}, {8, dueBefore}, {9, dueAfter}})
-            if (std::isnan(day))
-                insert.setNull(column);
-            else
-                insert.setReal(column, day);
+        insert.setText(6, contacts.nameOf(contact));
+        setDay(insert, 7, dayOf(field(state, "issue")));
+        setDay(insert, 8, dueBefore);
+        setDay(insert, 9, dueAfter);
         insert.insert();
     };
     const double returnBefore = dayOf(field(before, "return")), returnAfter = dayOf(field(after, "return"));
     const bool lentBefore = !isNull(debtorBefore), lentAfter = !isNull(debtorAfter);
-    if (lentBefore && (!lentAfter || integerOf(debtorBefore) != integerOf(debtorAfter)))
-        write(change.kind == engine::RowChange::Kind::Delete ? Event::Deleted
-              : writingOff && !lentAfter                     ? Event::WrittenOff
-                                                             : Event::Returned,
-              debtorBefore, before, returnBefore, NAN);
-    if (lentAfter && (!lentBefore || integerOf(debtorBefore) != integerOf(debtorAfter)))
+    const bool otherDebtor = integerOf(debtorBefore) != integerOf(debtorAfter);
+    if (lentBefore && (!lentAfter || otherDebtor))
+        write(endOf(change, lentAfter), debtorBefore, before, returnBefore, NAN);
+    if (lentAfter && (!lentBefore || otherDebtor))
         write(Event::Lent, debtorAfter, after, NAN, returnAfter);
     else if (lentAfter && !(returnBefore == returnAfter || (std::isnan(returnBefore) && std::isnan(returnAfter))))
         write(Event::Prolonged, debtorAfter, after, returnBefore, returnAfter);
@@ -236,16 +241,16 @@ void record(const engine::RowChange& change, engine::Connection& connection, con
 }
 
 void renameTable(engine::Connection& connection, const QString& from, const QString& to) {
-    if (!connection.hasTable(kTable))
+    if (!connection.hasTable(kLoansTable))
         return;
-    const QString removed = marksRemovals(connection) ? QStringLiteral(" AND removed IS NULL") : QString();
-    connection.execute(QStringLiteral("UPDATE _loans SET tablename='%1' WHERE tablename='%2'")
-                           .arg(engine::quoted(to), engine::quoted(from))
-                       + removed);
+    const QString named = sql::equals(QStringLiteral("tablename"), sql::text(from));
+    connection.execute(sql::update(kLoansTable, {{QStringLiteral("tablename"), sql::text(to)}},
+                                   marksRemovals(connection) ? sql::both(named, sql::isNull(QStringLiteral("removed")))
+                                                             : named));
 }
 
 void closeTable(engine::Connection& connection, const QString& table) {
-    if (connection.hasTable(kTable) && marksRemovals(connection))
+    if (connection.hasTable(kLoansTable) && marksRemovals(connection))
         closeHistoryOf(connection, table);
 }
 
@@ -271,8 +276,7 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
         case Event::Lent:
             close(e, Loan::End::Returned); // a loan never recorded as ended
             open[keyOf(e)] = loans.size();
-            loans << Loan{e.table,  !std::isnan(e.removed), e.item, e.title, e.contact, e.contactName,
-                          e.issue, e.dueAfter};
+            loans << Loan{e.table, !std::isnan(e.removed), e.item, e.title, e.contact, e.contactName, e.issue, e.dueAfter};
             break;
         case Event::Prolonged:
             if (const auto at = open.find(keyOf(e)); at != open.end())
@@ -288,11 +292,11 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
 }
 
 QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item) {
-    return readEvents(connection, QStringLiteral(" WHERE ") + ofLiveTable(table) + QStringLiteral(" AND item=%1").arg(item));
+    return readEvents(connection, sql::both(ofLiveTable(table), sql::equals(QStringLiteral("item"), sql::number(item))));
 }
 
 QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact) {
-    return readEvents(connection, QStringLiteral(" WHERE contact=%1").arg(contact));
+    return readEvents(connection, sql::equals(QStringLiteral("contact"), sql::number(contact)));
 }
 
 QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, const QList<qint64>& contacts) {
@@ -301,8 +305,8 @@ QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, co
         return byContact;
     QStringList ids;
     for (const qint64 id : contacts)
-        ids << QString::number(id);
-    for (const EventRow& e : readEvents(connection, QStringLiteral(" WHERE contact IN (%1)").arg(ids.join(u',')), true))
+        ids << sql::number(id);
+    for (const EventRow& e : readEvents(connection, sql::in(QStringLiteral("contact"), ids), true))
         byContact[e.contact] << e;
     return byContact;
 }
@@ -325,7 +329,7 @@ ContactFigures figuresOf(const QList<Loan>& loans, double today) {
 
 qint64 lastEvent(engine::Connection& connection) {
     engine::Query q(&connection, QStringLiteral("history"));
-    q.addSql(QStringLiteral("SELECT max(id) FROM _loans"));
+    q.addSql(sql::Select({sql::maximum(QStringLiteral("id"))}).from(kLoansTable).text());
     q.open();
     return q.recordCount() > 0 ? q.value(0, 0).toLongLong() : 0; // an expression: its value as it comes
 }

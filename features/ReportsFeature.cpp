@@ -1,7 +1,9 @@
-// What leaves the program: the debt list (preview, print, PDF), the due
-// dates as a calendar file, the grid as a spreadsheet.
-#include "app/Main.h"
+// What leaves the program (menu «Отчёты»): the debt list in a print
+// preview and as PDF, the due dates as a calendar file, the grid as a
+// spreadsheet.
+#include "features/Units.h"
 
+#include "controls/DataGrid.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
@@ -13,8 +15,9 @@
 #include "reports/CsvExport.h"
 #include "reports/CurrentLoans.h"
 #include "reports/DebtReport.h"
-#include "ui_MainForm.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -25,7 +28,7 @@ namespace {
 QString catalogueName() { return platform::fileNameOf(DBPath); }
 
 QList<reports::CurrentLoan> currentLoans() {
-    return reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->aqContacts);
+    return reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts);
 }
 
 // The file a command writes, chosen by the user; empty when cancelled.
@@ -37,42 +40,67 @@ QString chooseTarget(QWidget* parent, const QString& title, const QString& filte
 // Writes all of it or nothing: a half-written file never replaces a good one.
 void saveWhole(const QString& path, const std::function<void(QIODevice&)>& write) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const auto fail = [&] {
         throw std::runtime_error(
             QStringLiteral("Не удалось записать файл '%1': %2").arg(path, file.errorString()).toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail();
     write(file);
     if (!file.commit())
-        throw std::runtime_error(
-            QStringLiteral("Не удалось записать файл '%1': %2").arg(path, file.errorString()).toStdString());
+        fail();
 }
 
-} // namespace
+class ReportsFeature : public Feature {
+public:
+    void install(MainWindowParts& main) override {
+        m_main = &main;
+        QMenu* reports = main.menu(QStringLiteral("mReports"), QStringLiteral("Отчёты"));
+        QWidget* window = main.mainWindow();
+        const auto command = [&](const char* name, const QString& text, const QString& shortcut,
+                                 std::function<void()> handler) {
+            QAction* a = makeCommand(main, name, text, shortcut);
+            reports->addAction(a);
+            main.addCatalogueCommand(a);
+            platform::connectHandler(a, &QAction::triggered, a, std::move(handler));
+        };
+        command("iDebtReport", QStringLiteral("Список долгов..."), QStringLiteral("Ctrl+P"),
+                [window] { DebtReport(window); });
+        command("iDebtReportPdf", QStringLiteral("Список долгов в PDF..."), QStringLiteral("Ctrl+Shift+P"),
+                [window] { DebtReportPdf(window); });
+        reports->addSeparator();
+        command("iCalendar", QStringLiteral("Напоминания в календарь..."), QStringLiteral("Ctrl+K"),
+                [window] { Calendar(window); });
+        command("iExportTable", QStringLiteral("Экспорт таблицы..."), QStringLiteral("Ctrl+E"),
+                [this] { ExportTable(); });
+    }
 
-void TfmMainForm::connectReportHandlers() {
-    using platform::connectHandler;
-    connectHandler(ui->iDebtReport, &QAction::triggered, this, &TfmMainForm::iDebtReportClick);
-    connectHandler(ui->iDebtReportPdf, &QAction::triggered, this, &TfmMainForm::iDebtReportPdfClick);
-    connectHandler(ui->iCalendar, &QAction::triggered, this, &TfmMainForm::iCalendarClick);
-    connectHandler(ui->iExportTable, &QAction::triggered, this, &TfmMainForm::iExportTableClick);
-}
+private:
+    static void DebtReport(QWidget* window);
+    static void DebtReportPdf(QWidget* window);
+    static void Calendar(QWidget* window);
+    void ExportTable();
 
-void TfmMainForm::iDebtReportClick() {
+    MainWindowParts* m_main = nullptr;
+};
+
+void ReportsFeature::DebtReport(QWidget* window) {
     const QList<reports::CurrentLoan> loans = currentLoans();
     const double today = platform::today();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Список долгов"));
-    QPrintPreviewDialog preview(&printer, this);
+    QPrintPreviewDialog preview(&printer, window);
     preview.setObjectName(QStringLiteral("DebtReportPreview"));
     preview.setWindowTitle(QStringLiteral("Список долгов"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, window, [&](QPrinter* target) {
         platform::guarded([&] { reports::paintDebtReport(*target, catalogueName(), today, loans); });
     });
     preview.exec();
 }
 
-void TfmMainForm::iDebtReportPdfClick() {
+void ReportsFeature::DebtReportPdf(QWidget* window) {
     const QString path =
-        chooseTarget(this, QStringLiteral("Список долгов в PDF"), QStringLiteral("Документ PDF (*.pdf)"));
+        chooseTarget(window, QStringLiteral("Список долгов в PDF"), QStringLiteral("Документ PDF (*.pdf)"));
     if (path.isEmpty())
         return;
     const QList<reports::CurrentLoan> loans = currentLoans();
@@ -86,7 +114,7 @@ void TfmMainForm::iDebtReportPdfClick() {
     });
 }
 
-void TfmMainForm::iCalendarClick() {
+void ReportsFeature::Calendar(QWidget* window) {
     const QList<reports::CurrentLoan> loans = currentLoans();
     if (reports::calendarEvents(loans) == 0) {
         platform::messageBox(QStringLiteral("Нет выданных вещей со сроком возврата: календарь не записан."),
@@ -95,7 +123,7 @@ void TfmMainForm::iCalendarClick() {
         return;
     }
     const QString path =
-        chooseTarget(this, QStringLiteral("Напоминания в календарь"), QStringLiteral("Календарь iCalendar (*.ics)"));
+        chooseTarget(window, QStringLiteral("Напоминания в календарь"), QStringLiteral("Календарь iCalendar (*.ics)"));
     if (path.isEmpty())
         return;
     const QByteArray calendar = reports::calendarOf(loans);
@@ -105,14 +133,20 @@ void TfmMainForm::iCalendarClick() {
     });
 }
 
-void TfmMainForm::iExportTableClick() {
-    const QString path = chooseTarget(this, QStringLiteral("Экспорт таблицы"), QStringLiteral("Таблица CSV (*.csv)"));
+void ReportsFeature::ExportTable() {
+    const QString path =
+        chooseTarget(m_main->mainWindow(), QStringLiteral("Экспорт таблицы"), QStringLiteral("Таблица CSV (*.csv)"));
     if (path.isEmpty())
         return;
     // The grid's columns, as shown.
+    const QueryTableModel* shown = m_main->itemGrid()->queryModel();
     QList<int> fields;
-    for (int c = 0; c < ui->DBGrid->model()->columnCount(); ++c)
-        if (ui->DBGrid->queryModel()->fieldOfColumn(c) >= 0)
-            fields << ui->DBGrid->queryModel()->fieldOfColumn(c);
+    for (int c = 0; c < shown->columnCount(); ++c)
+        if (shown->fieldOfColumn(c) >= 0)
+            fields << shown->fieldOfColumn(c);
     saveWhole(path, [&](QIODevice& file) { reports::writeCsv(file, *DM->aqMain, fields); });
 }
+
+} // namespace
+
+std::unique_ptr<Feature> makeReportsFeature() { return std::make_unique<ReportsFeature>(); }

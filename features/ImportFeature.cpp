@@ -1,9 +1,10 @@
 // Opening a catalogue kept in an Access file: the question, the progress of
 // the conversion, and the converted catalogue opened in its place.
-#include "app/Main.h"
+#include "features/Units.h"
 
-#include "jet/Conversion.h"
+#include "data/BaseFiles.h"
 #include "data/ProgramState.h"
+#include "jet/Conversion.h"
 #include "jet/JetHeader.h"
 #include "platform/Files.h"
 #include "platform/InputGuard.h"
@@ -26,9 +27,10 @@ void tell(const QString& text, platform::Icon icon) {
     platform::messageBox(text, kCaption, platform::Buttons::Ok, icon);
 }
 
-} // namespace
-
-bool TfmMainForm::BringInAccessFile() {
+// A catalogue kept in an Access file named by DBPath: asks to convert it,
+// converts it, and points DBPath at the result. True when DBPath names a
+// file to open now (also when it was no Access file at all).
+bool BringInAccessFile(QWidget* window) {
     const QString access = QFileInfo(DBPath).absoluteFilePath();
     const jet::Header header = jet::readHeader(access);
     if (header.format == jet::Format::NotJet)
@@ -54,7 +56,7 @@ bool TfmMainForm::BringInAccessFile() {
         && ask(QStringLiteral("Файл Access '%1' уже был преобразован в каталог '%2'.\rОткрыть этот каталог?\r\r"
                               "Нет — преобразовать файл Access заново, в новый каталог.")
                    .arg(access, earlier))) {
-        DBPath = ReducedPath(earlier);
+        DBPath = ReducedDBPath(earlier);
         return true;
     }
     const QString target = accessimport::targetFor(access);
@@ -63,7 +65,7 @@ bool TfmMainForm::BringInAccessFile() {
                  .arg(access, target)))
         return false;
 
-    QProgressDialog progress(QStringLiteral("Преобразование файла Access..."), QStringLiteral("Отмена"), 0, 1000, this);
+    QProgressDialog progress(QStringLiteral("Преобразование файла Access..."), QStringLiteral("Отмена"), 0, 1000, window);
     progress.setObjectName(QStringLiteral("ImportProgress"));
     progress.setWindowTitle(QStringLiteral("Преобразование"));
     progress.setWindowModality(Qt::WindowModal);
@@ -92,6 +94,18 @@ bool TfmMainForm::BringInAccessFile() {
         notes << accessimport::renamedText(result.renamed);
     if (!notes.isEmpty())
         tell(notes.join(u'\r'), platform::Icon::Information);
-    DBPath = ReducedPath(target);
+    DBPath = ReducedDBPath(target);
     return true;
 }
+
+class ImportFeature : public Feature {
+public:
+    void install(MainWindowParts& main) override {
+        QWidget* window = main.mainWindow();
+        main.addStep(Stage::BeforeOpening, [window] { return BringInAccessFile(window); });
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Feature> makeImportFeature() { return std::make_unique<ImportFeature>(); }

@@ -1,6 +1,6 @@
-#include "data/Backups.h"
+#include "backups/Backups.h"
 
-#include "data/BaseFiles.h"
+#include "data/CatalogueShape.h"
 #include "engine/Copies.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
@@ -126,9 +126,9 @@ Contents contentsOf(const QString& copy, const std::atomic<bool>* stop) {
         const engine::FileCheck check = engine::checkFile(copy, {}, stop);
         c.intact = check.intact;
         for (int t = 0; t < check.names.size(); ++t) {
-            if (check.names[t].compare(QLatin1String("_contacts"), Qt::CaseInsensitive) == 0)
+            if (check.names[t].compare(shape::kContactsTable, Qt::CaseInsensitive) == 0)
                 c.contacts = check.rows[t];
-            else if (!IsProgramTable(check.names[t]))
+            else if (!shape::isProgramTable(check.names[t]))
                 c.items += qMax<qint64>(0, check.rows[t]);
         }
     } catch (const std::exception&) {

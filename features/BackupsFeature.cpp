@@ -1,0 +1,105 @@
+// Backups: a copy at exit when the catalogue changed (before the
+// compaction), the list of copies (menu «Файл», Ctrl+B), and a copy written
+// back in place.
+#include "features/Units.h"
+
+#include "backups/Backups.h"
+#include "data/ProgramState.h"
+#include "dialogs/BackupsUnit.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/Profile.h"
+#include "platform/Today.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <cstdio>
+
+namespace {
+
+const QString kSection = QStringLiteral("Backups");
+const QString kFailure = QStringLiteral("LastFailure");
+
+QDateTime now() { return platform::dateTimeOfDayNumber(platform::now()); }
+
+// The copy: true when the copies hold the catalogue as it stands. A failure
+// said last time is not said again: a full disk or a folder that cannot be
+// written would otherwise greet every exit. It is known by its folder and
+// kind, not by its text, which names the copy.
+bool BackUpAtExit() {
+    const QString settings = platform::settingsFile();
+    const QString told = platform::readProfileString(settings, kSection, kFailure, QString());
+    QString memo, failure;
+    try {
+        backups::backUp(DBPath, now());
+    } catch (const backups::BackupError& e) {
+        memo = e.memo();
+        failure = e.message();
+    } catch (const std::exception& e) {
+        memo = failure = QString::fromUtf8(e.what());
+    }
+    if (memo != told) {
+        platform::writeProfileString(settings, kSection, kFailure, memo);
+        if (!failure.isEmpty())
+            platform::messageBox(failure + QStringLiteral("\rСжатие и выход продолжаются."),
+                                 QStringLiteral("Резервная копия"), platform::Buttons::Ok, platform::Icon::Warning);
+    }
+    return failure.isEmpty();
+}
+
+class BackupsFeature : public Feature {
+public:
+    void install(MainWindowParts& main) override {
+        m_main = &main;
+        new TfmBackups(main.mainWindow()); // fmBackups, the main window's to keep
+        QAction* list = makeCommand(main, "iBackups", QStringLiteral("Резервные копии..."), QStringLiteral("Ctrl+B"));
+        // In «Файл», after «Открыть базу данных».
+        QMenu* file = main.menu(QStringLiteral("mFile"));
+        const QList<QAction*> items = file->actions();
+        for (int i = 0; i < items.size(); ++i)
+            if (items[i]->objectName() == u"iSelectDB")
+                file->insertAction(items.value(i + 1), list);
+        main.addCatalogueCommand(list);
+        platform::connectHandler(list, &QAction::triggered, list, [this] { ListCopies(); });
+        main.addStep(Stage::BeforeCompaction, [this] { return m_copied = BackUpAtExit(); });
+        // A failed copy leaves the state as it was, so the next exit copies.
+        main.addStep(Stage::AfterCompaction, [this] {
+            if (m_copied)
+                platform::guarded([] { backups::rememberState(DBPath); });
+            return true;
+        });
+    }
+
+private:
+    void ListCopies() {
+        const QString copy = fmBackups->Choose(DBPath);
+        if (copy.isEmpty())
+            return;
+        m_main->putCatalogueAway();
+        try {
+            backups::restore(copy, DBPath, now());
+        } catch (...) {
+            m_main->showCatalogueAgain(); // the catalogue as it was
+            throw;
+        }
+        m_main->showCatalogueAgain();
+    }
+
+    MainWindowParts* m_main = nullptr;
+    bool m_copied = false;
+};
+
+} // namespace
+
+std::unique_ptr<Feature> makeBackupsFeature() { return std::make_unique<BackupsFeature>(); }
+
+CommandLineOption backupsOption() {
+    return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"), QStringLiteral("Показать резервные копии ФАЙЛА и выйти."),
+            [](const QString& file, const QStringList&) {
+                const QStringList lines = backups::describe(QFileInfo(file).absoluteFilePath());
+                std::fputs(qPrintable(lines.join(u'\n') + u'\n'), stdout);
+                return 0;
+            }};
+}

@@ -1,0 +1,79 @@
+#pragma once
+// Features beyond the design wire themselves into the main window through
+// this: each is one unit that adds its commands to the window's menus,
+// toolbar and pop-up menu, and registers the steps it takes when a
+// catalogue is opened and at exit. The main window runs the steps; it
+// knows nothing of any one feature.
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QToolBar;
+class QWidget;
+class DataGrid;
+
+// When a feature's step runs, in this order.
+enum class Stage {
+    // Before the file DBPath names is opened: a step may bring it in from
+    // elsewhere and point DBPath at the result; false stops the opening.
+    BeforeOpening,
+    // A catalogue is shown (its tables, contacts and commands ready).
+    Opened,
+    // At exit, a catalogue having been shown, its connection closed:
+    // before the compaction, and after it.
+    BeforeCompaction,
+    AfterCompaction,
+};
+
+// The main window as a feature sees it.
+class MainWindowParts {
+public:
+    virtual ~MainWindowParts() = default;
+    virtual QWidget* mainWindow() = 0;
+    // A menu of the menu bar by object name ("mFile", "mEdit", ...); a menu
+    // not there yet is made with title, before «Помощь».
+    virtual QMenu* menu(const QString& name, const QString& title = {}) = 0;
+    virtual QToolBar* toolBar() = 0;
+    // The grid's pop-up menu.
+    virtual QMenu* gridMenu() = 0;
+    virtual DataGrid* itemGrid() = 0;
+    // command is live only while a catalogue is shown.
+    virtual void addCatalogueCommand(QAction* command) = 0;
+    // A step run at stage; steps of a stage run in the order features were
+    // registered. Only BeforeOpening's answer counts.
+    virtual void addStep(Stage stage, std::function<bool()> step) = 0;
+    // The catalogue put away (no database shown, its connection closed), and
+    // shown again as after an opening.
+    virtual void putCatalogueAway() = 0;
+    virtual void showCatalogueAgain() = 0;
+};
+
+class Feature {
+public:
+    virtual ~Feature() = default;
+    // Adds the feature's commands and steps; once, when the windows exist.
+    virtual void install(MainWindowParts& main) = 0;
+};
+
+// Every feature, in the order their steps run (features/Features.cpp).
+std::vector<std::unique_ptr<Feature>> makeFeatures();
+
+// A command-line option a feature answers without any window: the program
+// runs it and ends with the status it returns.
+struct CommandLineOption {
+    QString name;        // "backups": --backups
+    QString valueName;   // "ФАЙЛ"; empty for an option without a value
+    QString description; // one line of «--help»
+    std::function<int(const QString& value, const QStringList& files)> run;
+};
+std::vector<CommandLineOption> featureOptions();
+
+// A command of a feature, a child of the main window found by its name as
+// every control is: its caption, shortcut and (optional) picture.
+QAction* makeCommand(MainWindowParts& main, const char* name, const QString& text, const QString& shortcut = {},
+                     const QString& picture = {});

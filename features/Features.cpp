@@ -1,0 +1,33 @@
+// The features beyond the design, one line each, in the order their steps
+// run: the import prepares a file before it is opened; at exit the backup
+// runs before the compaction. To add one: a unit in this folder with its
+// make function, and a line here.
+#include "features/Feature.h"
+#include "features/Units.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QKeySequence>
+#include <QWidget>
+
+std::vector<std::unique_ptr<Feature>> makeFeatures() {
+    std::vector<std::unique_ptr<Feature>> features;
+    features.push_back(makeImportFeature());
+    features.push_back(makeHistoryFeature());
+    features.push_back(makeReportsFeature());
+    features.push_back(makeBackupsFeature());
+    return features;
+}
+
+std::vector<CommandLineOption> featureOptions() { return {backupsOption()}; }
+
+QAction* makeCommand(MainWindowParts& main, const char* name, const QString& text, const QString& shortcut,
+                     const QString& picture) {
+    auto* command = new QAction(text, main.mainWindow());
+    command->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty())
+        command->setShortcut(QKeySequence(shortcut));
+    if (!picture.isEmpty())
+        command->setIcon(QIcon(picture));
+    return command;
+}
