@@ -4,8 +4,8 @@
 #include "app/Main.h"
 
 #include "data/BaseFiles.h"
-#include "data/DBMUnit.h"
 #include "data/CatalogueShape.h"
+#include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"

@@ -25,7 +25,6 @@ namespace backups {
 
 namespace {
 
-
 constexpr int kDaysKept = 10;
 const QString kNameFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
 const QString kSuffix = QStringLiteral(".mdb");
@@ -202,7 +201,8 @@ Outcome backUp(const QString& catalogue, const QDateTime& now, Reason reason) {
     }
     if (!platform::renameFile(writing, dir.filePath(name))) {
         platform::deleteFile(writing);
-        throw BackupError(catalogue, folder, BackupError::Kind::Other, QStringLiteral("копию не удалось переименовать"));
+        throw BackupError(catalogue, folder, BackupError::Kind::Other,
+                          QStringLiteral("копию не удалось переименовать"));
     }
     platform::syncFolder(folder);
     writeState(folder, stampText(stamp));

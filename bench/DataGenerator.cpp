@@ -3,9 +3,9 @@
 
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
-#include "history/LoanHistory.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
+#include "history/LoanHistory.h"
 #include "platform/Today.h"
 
 #include <QDate>
@@ -309,8 +309,7 @@ int64_t generateCatalogue(const Options& o, const Catalogue& c) {
         connection.open();
         for (const TableSize& t : sizes)
             connection.execute(QStringLiteral("Create Table ") + t.name + u'\n' + layouts::kItemColumns);
-        connection.execute(QStringLiteral("Create Table ") + shape::kContactsTable + u'\n'
-                           + layouts::kContactColumns);
+        connection.execute(QStringLiteral("Create Table ") + shape::kContactsTable + u'\n' + layouts::kContactColumns);
         loanhistory::createTable(connection);
         connection.close();
     }

@@ -1,6 +1,7 @@
 // zandrel-bench: times the catalogue's data path (the data module's main
 // query over the engine) against plain SQLite doing the same work on the
 // same generated file, and reports memory per item.
+#include "backups/Backups.h"
 #include "bench/Baseline.h"
 #include "bench/DataGenerator.h"
 #include "bench/History.h"
@@ -10,7 +11,6 @@
 #include "bench/Ours.h"
 #include "bench/Reports.h"
 #include "bench/Window.h"
-#include "backups/Backups.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 

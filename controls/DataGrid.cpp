@@ -54,8 +54,7 @@ public:
         QStyleOptionViewItem option = given;
         initStyleOption(&option, index);
         const bool selected = option.state & QStyle::State_Selected;
-        const QPalette::ColorGroup group =
-            option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        const QPalette::ColorGroup group = option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
         if (selected)
             painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
         else if (option.backgroundBrush.style() != Qt::NoBrush)

@@ -15,10 +15,18 @@ QStringList contactColumns() { return {"id", "name", "phone", "address", "birthd
 QList<sql::Column> loanColumns() {
     // The rowid, with no counter to keep: events are never deleted, and the
     // counter would be one more page for every post to write.
-    return {{"id", "INTEGER PRIMARY KEY"}, {"at", "DATETIME"},        {"event", "INT"},
-            {"tablename", "LONGTEXT"},     {"item", "INT"},           {"title", "LONGTEXT"},
-            {"contact", "INT"},            {"contactname", "LONGTEXT"}, {"issue", "DATETIME"},
-            {"duebefore", "DATETIME"},     {"dueafter", "DATETIME"},  {"removed", "DATETIME"}};
+    return {{"id", "INTEGER PRIMARY KEY"},
+            {"at", "DATETIME"},
+            {"event", "INT"},
+            {"tablename", "LONGTEXT"},
+            {"item", "INT"},
+            {"title", "LONGTEXT"},
+            {"contact", "INT"},
+            {"contactname", "LONGTEXT"},
+            {"issue", "DATETIME"},
+            {"duebefore", "DATETIME"},
+            {"dueafter", "DATETIME"},
+            {"removed", "DATETIME"}};
 }
 
 ContactDirectory::ContactDirectory(const engine::Query* contacts, QObject* parent)

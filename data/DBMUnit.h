@@ -82,6 +82,5 @@ private:
     SingleInstance<TDM> m_instance{DM, this};
 };
 
-
 // "Provider=...;Data Source=" + path + ";Persist Security Info=False"
 QString ConnectionStringFor(const QString& path);

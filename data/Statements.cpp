@@ -2,7 +2,9 @@
 
 namespace sql {
 
-QString name(const QString& identifier) { return u'"' + QString(identifier).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+QString name(const QString& identifier) {
+    return u'"' + QString(identifier).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
 
 QString text(const QString& value) { return u'\'' + QString(value).replace(u'\'', QStringLiteral("''")) + u'\''; }
 
@@ -22,7 +24,9 @@ QString in(const QString& column, const QStringList& literals) {
     return name(column) + QStringLiteral(" IN (") + literals.join(u',') + u')';
 }
 
-QString both(const QString& condition, const QString& other) { return u'(' + condition + QStringLiteral(") AND (") + other + u')'; }
+QString both(const QString& condition, const QString& other) {
+    return u'(' + condition + QStringLiteral(") AND (") + other + u')';
+}
 
 QString coalesce(const QStringList& expressions) { return QStringLiteral("coalesce(") + expressions.join(u',') + u')'; }
 
@@ -79,6 +83,11 @@ QString definitions(const QList<Column>& columns) {
 }
 
 } // namespace
+
+QString insertValues(const QString& table, const QStringList& columns, const QStringList& literals) {
+    return QStringLiteral("INSERT INTO ") + name(table) + QStringLiteral(" (") + names(columns)
+           + QStringLiteral(") VALUES (") + literals.join(QStringLiteral(", ")) + u')';
+}
 
 QString insertFrom(const QString& table, const QStringList& columns, const Select& select) {
     return QStringLiteral("INSERT INTO ") + name(table) + QStringLiteral(" (") + names(columns) + QStringLiteral(") ")

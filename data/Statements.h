@@ -51,6 +51,8 @@ private:
     bool m_distinct = false;
 };
 
+// One row of literals into columns of table.
+QString insertValues(const QString& table, const QStringList& columns, const QStringList& literals);
 // Each column of columns (of table), from the row select gives.
 QString insertFrom(const QString& table, const QStringList& columns, const Select& select);
 // The columns set to values where condition holds.

@@ -51,8 +51,8 @@ QString TfmBackups::Choose(const QString& catalogue) {
     // The window opens at once; what each copy holds is filled in as its
     // check (every page read) ends.
     for (int r = 0; r < m_copies.size(); ++r) {
-        const QStringList cells{backups::describeTime(m_copies[r]), backups::describeSize(m_copies[r].size),
-                                QString(), QString(), kChecking};
+        const QStringList cells{backups::describeTime(m_copies[r]), backups::describeSize(m_copies[r].size), QString(),
+                                QString(), kChecking};
         for (int c = 0; c < cells.size(); ++c) {
             auto* cell = new QTableWidgetItem(cells[c]);
             if (c >= 1 && c <= 3)
@@ -104,7 +104,8 @@ void TfmBackups::FitColumns() {
     int needed = 2 * grid->frameWidth();
     for (int c = 0; c < grid->columnCount(); ++c)
         needed += grid->columnWidth(c);
-    if (grid->verticalScrollBar()->isVisible() || grid->rowCount() * grid->verticalHeader()->defaultSectionSize() > grid->viewport()->height())
+    if (grid->verticalScrollBar()->isVisible()
+        || grid->rowCount() * grid->verticalHeader()->defaultSectionSize() > grid->viewport()->height())
         needed += grid->verticalScrollBar()->sizeHint().width();
     if (needed > grid->width())
         resize(width() + needed - grid->width(), height());

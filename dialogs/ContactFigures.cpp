@@ -73,8 +73,7 @@ void TcEditForm::WorkOutFiguresInView() {
 void TcEditForm::ShowLoanFigures() {
     const qint64 last = loanhistory::kept() ? loanhistory::lastEvent(*DM->ADOConnection) : 0;
     const double today = platform::today();
-    const bool stale =
-        last != m_figuresUpTo || today != m_figuresOn || DM->ADOConnection->dataSource() != m_figuresOf;
+    const bool stale = last != m_figuresUpTo || today != m_figuresOn || DM->ADOConnection->dataSource() != m_figuresOf;
     if (stale) {
         m_figures.clear(); // something happened since they were worked out
         m_figuresUpTo = last;

@@ -4,8 +4,8 @@
 // colour their rows, and deleted only when no item table holds an item of
 // theirs. A refused deletion hands the main window that contact's tables.
 #include "controls/DataGrid.h"
-#include "history/LoanHistory.h"
 #include "dialogs/ModalForm.h"
+#include "history/LoanHistory.h"
 #include "platform/SingleInstance.h"
 
 #include <QStringList>

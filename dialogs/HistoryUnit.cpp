@@ -72,9 +72,9 @@ void TfmHistory::Fill(const QList<loanhistory::Loan>& loans, bool perItem) {
     const double today = platform::today();
     for (int r = 0; r < loans.size(); ++r) {
         const loanhistory::Loan& l = loans[r];
-        QStringList cells = perItem ? QStringList{l.debtor}
-                                    : QStringList{l.tableRemoved ? l.table + QStringLiteral(" (удалена)") : l.table,
-                                                  l.title};
+        QStringList cells =
+            perItem ? QStringList{l.debtor}
+                    : QStringList{l.tableRemoved ? l.table + QStringLiteral(" (удалена)") : l.table, l.title};
         cells << platform::formatDayNumber(l.issued) << platform::formatDayNumber(l.due) << endText(l)
               << (l.daysLate(today) > 0 ? QString::number(l.daysLate(today)) : QString());
         for (int c = 0; c < cells.size(); ++c) {

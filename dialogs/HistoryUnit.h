@@ -2,8 +2,8 @@
 // The loan history of one item, or of one contact with their figures: a
 // read-only list of loans (debtor or item, issued, due, returned or written
 // off, days late), built from the events of _loans.
-#include "history/LoanHistory.h"
 #include "dialogs/ModalForm.h"
+#include "history/LoanHistory.h"
 #include "platform/SingleInstance.h"
 
 #include <memory>

@@ -25,7 +25,7 @@ private:
     // Centre again once the frame is known, unless the window was moved.
     void CentreAgain(int tries);
     Placement m_placement;
-    QPoint m_placedAt; // where Centre put the window last
+    QPoint m_placedAt;              // where Centre put the window last
     bool m_open = false;            // shown, and not hidden since but by minimising
     QPointer<QWidget> m_handBackTo; // the window active when this one showed
 };

@@ -96,8 +96,8 @@ private:
 std::unique_ptr<Feature> makeBackupsFeature() { return std::make_unique<BackupsFeature>(); }
 
 CommandLineOption backupsOption() {
-    return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"), QStringLiteral("Показать резервные копии ФАЙЛА и выйти."),
-            [](const QString& file, const QStringList&) {
+    return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"),
+            QStringLiteral("Показать резервные копии ФАЙЛА и выйти."), [](const QString& file, const QStringList&) {
                 const QStringList lines = backups::describe(QFileInfo(file).absoluteFilePath());
                 std::fputs(qPrintable(lines.join(u'\n') + u'\n'), stdout);
                 return 0;

@@ -19,8 +19,8 @@ public:
     void install(MainWindowParts& main) override {
         m_keeper = std::make_unique<loanhistory::Keeper>(*DM);
         new TfmHistory(main.mainWindow()); // fmHistory, the main window's to keep
-        QAction* menuCommand = makeCommand(main, "iHistory", QStringLiteral("История выдачи"),
-                                           QStringLiteral("Ctrl+H"), QStringLiteral(":/images/history.png"));
+        QAction* menuCommand = makeCommand(main, "iHistory", QStringLiteral("История выдачи"), QStringLiteral("Ctrl+H"),
+                                           QStringLiteral(":/images/history.png"));
         QAction* toolCommand = makeCommand(main, "tbHistory", QStringLiteral("История выдачи"), QString(),
                                            QStringLiteral(":/images/history.png"));
         toolCommand->setToolTip(QStringLiteral("История выдачи(Ctrl+H)"));

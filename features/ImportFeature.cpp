@@ -65,7 +65,8 @@ bool BringInAccessFile(QWidget* window) {
                  .arg(access, target)))
         return false;
 
-    QProgressDialog progress(QStringLiteral("Преобразование файла Access..."), QStringLiteral("Отмена"), 0, 1000, window);
+    QProgressDialog progress(QStringLiteral("Преобразование файла Access..."), QStringLiteral("Отмена"), 0, 1000,
+                             window);
     progress.setObjectName(QStringLiteral("ImportProgress"));
     progress.setWindowTitle(QStringLiteral("Преобразование"));
     progress.setWindowModality(Qt::WindowModal);

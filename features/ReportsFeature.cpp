@@ -33,8 +33,8 @@ QList<reports::CurrentLoan> currentLoans() {
 
 // The file a command writes, chosen by the user; empty when cancelled.
 QString chooseTarget(QWidget* parent, const QString& title, const QString& filter) {
-    return platform::chooseFile(parent,
-                                {platform::FileDialogKind::Save, title, filter, platform::catalogueFolder(), true, true});
+    return platform::chooseFile(
+        parent, {platform::FileDialogKind::Save, title, filter, platform::catalogueFolder(), true, true});
 }
 
 // Writes all of it or nothing: a half-written file never replaces a good one.

@@ -60,8 +60,8 @@ QList<EventRow> readEvents(engine::Connection& connection, const QString& condit
     };
     engine::Query q(&connection, QStringLiteral("history"));
     q.addSql(sql::Select({column("event"), column("at"), column("tablename"), column("item"), column("title", true),
-                          column("contact"), column("contactname", true), column("issue", true),
-                          column("duebefore"), column("dueafter"), removed})
+                          column("contact"), column("contactname", true), column("issue", true), column("duebefore"),
+                          column("dueafter"), removed})
                  .from(kLoansTable)
                  .where(QString(condition).replace(QStringLiteral("%removed"), removed))
                  .orderBy(QStringLiteral("id"))
@@ -89,18 +89,17 @@ void seedTable(engine::Connection& connection, const QString& table, double at) 
     const QStringList columns = connection.columnsOf(table);
     const auto column = [&](const char* name) {
         return columns.contains(QLatin1String(name), Qt::CaseInsensitive) ? sql::name(QString::fromLatin1(name))
-                                                                           : sql::null();
+                                                                          : sql::null();
     };
     if (column("contact") == sql::null() || column("id") == sql::null())
         return;
-    connection.execute(sql::insertFrom(kLoansTable,
-                                       {"at", "event", "tablename", "item", "title", "contact", "issue", "dueafter"},
-                                       sql::Select({sql::coalesce({column("issue"), sql::number(at)}),
-                                                    sql::number(qint64(Event::Lent)), sql::text(table), column("id"),
-                                                    column("title"), column("contact"), column("issue"),
-                                                    column("return")})
-                                           .from(table)
-                                           .where(sql::isNotNull(QStringLiteral("contact")))));
+    connection.execute(
+        sql::insertFrom(kLoansTable, {"at", "event", "tablename", "item", "title", "contact", "issue", "dueafter"},
+                        sql::Select({sql::coalesce({column("issue"), sql::number(at)}),
+                                     sql::number(qint64(Event::Lent)), sql::text(table), column("id"), column("title"),
+                                     column("contact"), column("issue"), column("return")})
+                            .from(table)
+                            .where(sql::isNotNull(QStringLiteral("contact")))));
 }
 
 void setDay(engine::RowInsert& insert, int column, double day) {
@@ -131,8 +130,9 @@ void closeHistoryOf(engine::Connection& connection, const QString& table) {
         insert.insert();
     }
     insert.finish();
-    connection.execute(sql::update(kLoansTable, {{QStringLiteral("removed"), sql::number(now)}},
-                                   QString(ofLiveTable(table)).replace(QStringLiteral("%removed"), sql::name("removed"))));
+    connection.execute(
+        sql::update(kLoansTable, {{QStringLiteral("removed"), sql::number(now)}},
+                    QString(ofLiveTable(table)).replace(QStringLiteral("%removed"), sql::name("removed"))));
 }
 
 // The history of tables that are gone (removed by another program, or
@@ -152,8 +152,8 @@ void closeHistoryOfGoneTables(engine::Connection& connection) {
 
 // Each event's debtor's name, copied in from the contacts.
 QString namesFromContacts() {
-    const QString sameContact = sql::name(shape::kContactsTable) + u'.' + sql::name("id") + u'=' + sql::name(kLoansTable)
-                                + u'.' + sql::name("contact");
+    const QString sameContact = sql::name(shape::kContactsTable) + u'.' + sql::name("id") + u'='
+                                + sql::name(kLoansTable) + u'.' + sql::name("contact");
     return u'(' + sql::Select({sql::name("name")}).from(shape::kContactsTable).where(sameContact).text() + u')';
 }
 
@@ -190,7 +190,8 @@ bool ensureTable(engine::Connection& connection) {
                 connection.execute(
                     sql::update(kLoansTable, {{QStringLiteral("contactname"), namesFromContacts()}}, QString()));
             } else if (!marksRemovals(connection)) {
-                connection.execute(sql::addColumn(kLoansTable, {QStringLiteral("removed"), QStringLiteral("DATETIME")}));
+                connection.execute(
+                    sql::addColumn(kLoansTable, {QStringLiteral("removed"), QStringLiteral("DATETIME")}));
             }
             closeHistoryOfGoneTables(connection);
         });
@@ -244,9 +245,9 @@ void renameTable(engine::Connection& connection, const QString& from, const QStr
     if (!connection.hasTable(kLoansTable))
         return;
     const QString named = sql::equals(QStringLiteral("tablename"), sql::text(from));
-    connection.execute(sql::update(kLoansTable, {{QStringLiteral("tablename"), sql::text(to)}},
-                                   marksRemovals(connection) ? sql::both(named, sql::isNull(QStringLiteral("removed")))
-                                                             : named));
+    connection.execute(
+        sql::update(kLoansTable, {{QStringLiteral("tablename"), sql::text(to)}},
+                    marksRemovals(connection) ? sql::both(named, sql::isNull(QStringLiteral("removed"))) : named));
 }
 
 void closeTable(engine::Connection& connection, const QString& table) {
@@ -261,7 +262,9 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
     // An item's open loan in loans; the items of a removed table are others
     // than those of a later table of the same name.
     using Key = std::tuple<QString, qint64, double>;
-    const auto keyOf = [](const EventRow& e) { return Key{e.table, e.item, std::isnan(e.removed) ? -1e300 : e.removed}; };
+    const auto keyOf = [](const EventRow& e) {
+        return Key{e.table, e.item, std::isnan(e.removed) ? -1e300 : e.removed};
+    };
     std::map<Key, qsizetype> open;
     const auto close = [&](const EventRow& e, Loan::End end) {
         const auto at = open.find(keyOf(e));
@@ -276,7 +279,8 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
         case Event::Lent:
             close(e, Loan::End::Returned); // a loan never recorded as ended
             open[keyOf(e)] = loans.size();
-            loans << Loan{e.table, !std::isnan(e.removed), e.item, e.title, e.contact, e.contactName, e.issue, e.dueAfter};
+            loans << Loan{e.table,   !std::isnan(e.removed), e.item,  e.title,
+                          e.contact, e.contactName,          e.issue, e.dueAfter};
             break;
         case Event::Prolonged:
             if (const auto at = open.find(keyOf(e)); at != open.end())
@@ -292,7 +296,8 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
 }
 
 QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item) {
-    return readEvents(connection, sql::both(ofLiveTable(table), sql::equals(QStringLiteral("item"), sql::number(item))));
+    return readEvents(connection,
+                      sql::both(ofLiveTable(table), sql::equals(QStringLiteral("item"), sql::number(item))));
 }
 
 QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact) {

@@ -105,7 +105,8 @@ QString failureMessage(const QString& source, const importprotocol::Message& err
 
 // "name (Zandrel).mdb" for n = 1, "name (Zandrel n).mdb" after.
 QString conversionName(const QString& base, int n) {
-    return n == 1 ? QStringLiteral("%1 (Zandrel).mdb").arg(base) : QStringLiteral("%1 (Zandrel %2).mdb").arg(base).arg(n);
+    return n == 1 ? QStringLiteral("%1 (Zandrel).mdb").arg(base)
+                  : QStringLiteral("%1 (Zandrel %2).mdb").arg(base).arg(n);
 }
 
 QString conversionFolder(const QString& accessFile) {
@@ -182,8 +183,8 @@ QString targetFor(const QString& accessFile) {
 QString newestConversion(const QString& accessFile) {
     const QDir dir(conversionFolder(accessFile));
     const QString base = QFileInfo(accessFile).completeBaseName();
-    const QRegularExpression numbered(QStringLiteral("^%1 \\(Zandrel(?: (\\d+))?\\)\\.mdb$")
-                                          .arg(QRegularExpression::escape(base)));
+    const QRegularExpression numbered(
+        QStringLiteral("^%1 \\(Zandrel(?: (\\d+))?\\)\\.mdb$").arg(QRegularExpression::escape(base)));
     int newest = 0;
     for (const QString& name : dir.entryList(QDir::Files)) {
         const QRegularExpressionMatch m = numbered.match(name);
@@ -230,8 +231,9 @@ Result run(const QString& source, const QString& target, const std::function<boo
         return result;
     };
     if (!importer.waitForStarted())
-        return stop({Outcome::Failed,
-                     QStringLiteral("Не найдена программа преобразования файлов Access '%1'.").arg(importer.program())});
+        return stop(
+            {Outcome::Failed,
+             QStringLiteral("Не найдена программа преобразования файлов Access '%1'.").arg(importer.program())});
 
     Reading reading;
     const int stall = stallMs();
@@ -263,9 +265,9 @@ Result run(const QString& source, const QString& target, const std::function<boo
     }
     // Never over a file: a catalogue made meanwhile stays.
     if (const int error = platform::placeNewFile(temporary, target))
-        return stop({Outcome::Failed,
-                     QStringLiteral("Не удалось сохранить каталог '%1': %2. Файл Access '%3' не изменён.")
-                         .arg(target, platform::systemErrorText(error), source)});
+        return stop(
+            {Outcome::Failed, QStringLiteral("Не удалось сохранить каталог '%1': %2. Файл Access '%3' не изменён.")
+                                  .arg(target, platform::systemErrorText(error), source)});
     removeTemporary(temporary);
     platform::syncFolder(folder);
     return {Outcome::Done, QString(), reading.peak, reading.renamed};

@@ -6,8 +6,9 @@
 // apart from empty), dates with their time of day. Table names are made
 // acceptable to the table manager. A file of the old layout stays in it;
 // the program converts it afterwards as any old file.
-#include "data/Layouts.h"
 #include "data/CatalogueShape.h"
+#include "data/Layouts.h"
+#include "data/Statements.h"
 #include "data/TableNaming.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
@@ -180,11 +181,10 @@ void copy(jet::Reader& reader, engine::Connection& target, const QList<Plan>& pl
         // the last one Access gave, also when those rows are gone.
         const qint64 counter = std::max(largestId, plan.source.lastCounter);
         if (counter > 0) {
-            const QString name =
-                QStringLiteral("'") + QString(plan.target).replace(u'\'', QStringLiteral("''")) + u'\'';
-            target.execute(QStringLiteral("DELETE FROM sqlite_sequence WHERE name=") + name);
-            target.execute(
-                QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (%1, %2)").arg(name).arg(counter));
+            const QString sequences = QStringLiteral("sqlite_sequence"); // SQLite's own counters
+            target.execute(sql::deleteRows(sequences, sql::equals(QStringLiteral("name"), sql::text(plan.target))));
+            target.execute(sql::insertValues(sequences, {QStringLiteral("name"), QStringLiteral("seq")},
+                                             {sql::text(plan.target), sql::number(counter)}));
         }
     }
 }

@@ -9,7 +9,7 @@ namespace importprotocol {
 namespace {
 
 const char* const kWords[] = {"tables", "table", "renamed", "rows", "peak", "done", "error"};
-const char* const kFailures[] = {"unreadable", "damaged", "nocontacts", "foreigntable",
+const char* const kFailures[] = {"unreadable", "damaged",   "nocontacts", "foreigntable",
                                  "nocolumn",   "wrongkind", "notwritten"};
 
 // A field never holds the separators.
@@ -34,7 +34,9 @@ QByteArray table(int number, qint64 rows, const QString& name) {
     return line(Kind::Table, {QByteArray::number(number), QByteArray::number(rows), field(name)});
 }
 
-QByteArray renamed(const QString& name, const QString& source) { return line(Kind::Renamed, {field(name), field(source)}); }
+QByteArray renamed(const QString& name, const QString& source) {
+    return line(Kind::Renamed, {field(name), field(source)});
+}
 
 QByteArray rows(qint64 count) { return line(Kind::Rows, {QByteArray::number(count)}); }
 

@@ -51,9 +51,8 @@ QString chooseFile(QWidget* parent, const FileDialogRequest& request) {
         request.kind == FileDialogKind::Save && request.addsExtension ? extensionOf(request.filter) : QString();
     if (handler()) {
         const QString path = handler()(request);
-        return path.isEmpty() || extension.isEmpty() || !QFileInfo(path).suffix().isEmpty()
-                   ? path
-                   : path + u'.' + extension;
+        return path.isEmpty() || extension.isEmpty() || !QFileInfo(path).suffix().isEmpty() ? path
+                                                                                            : path + u'.' + extension;
     }
 
     const QString folder = request.initialFolder.isEmpty() ? QDir::currentPath() : request.initialFolder;

@@ -120,8 +120,7 @@ QString systemErrorText(int error) {
     case ENOENT: return QStringLiteral("папка или файл не найдены");
     case EIO: return QStringLiteral("ошибка чтения или записи диска");
     case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
-    default:
-        return QStringLiteral("системная ошибка (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+    default: return QStringLiteral("системная ошибка (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 

@@ -126,8 +126,13 @@ void Layout::add(Kind kind, const QString& text) {
     else if (kind == Kind::Gap)
         line.height = m_lineHeight / 2;
     else if (kind == Kind::Titles)
-        line.cells = {{}, {QStringLiteral("Наименование")}, {QStringLiteral("Вид")}, {QStringLiteral("Таблица")},
-                      {QStringLiteral("Выдано")}, {QStringLiteral("Срок")}, {QStringLiteral("Просрочка")}};
+        line.cells = {{},
+                      {QStringLiteral("Наименование")},
+                      {QStringLiteral("Вид")},
+                      {QStringLiteral("Таблица")},
+                      {QStringLiteral("Выдано")},
+                      {QStringLiteral("Срок")},
+                      {QStringLiteral("Просрочка")}};
     line.bold = kind == Kind::Titles;
     m_lines << line;
 }

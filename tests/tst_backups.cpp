@@ -91,7 +91,7 @@ private slots:
             auto* grid = childOf<QTableWidget>(window, "BackupGrid");
             QCOMPARE(grid->rowCount(), 1);
             QTRY_COMPARE(grid->item(0, 4)->text(), QStringLiteral("в порядке")); // checked while the window is open
-            QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("2"));              // items in the copy
+            QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("2"));             // items in the copy
             boxes.answer(platform::Answer::Yes);
             childOf<QPushButton>(window, "bbRestore")->click();
         });
@@ -160,7 +160,8 @@ private slots:
         exitOn(45351, true, 3); // the exit's question, the backup's failure, the compaction's
         QVERIFY(boxes.shown()[2].text.startsWith(QStringLiteral("Резервная копия каталога")));
         QVERIFY(boxes.shown()[2].text.contains(QStringLiteral("не записана: на диске нет места")));
-        QVERIFY(boxes.shown()[2].text.contains(QStringLiteral("Сам каталог не пострадал.\nСжатие и выход продолжаются.")));
+        QVERIFY(
+            boxes.shown()[2].text.contains(QStringLiteral("Сам каталог не пострадал.\nСжатие и выход продолжаются.")));
         exitOn(45352, true, 2); // the same failure again: only the compaction's
         exitOn(45353, false, 1);
         QCOMPARE(backups::copiesOf(file).size(), 2);
@@ -251,7 +252,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("said");
         QTest::newRow("no file") << QStringList{"--backups"} << "После параметра --backups нужно указать файл.";
-        QTest::newRow("an empty file name") << QStringList{"--backups="} << "После параметра --backups нужно указать файл.";
+        QTest::newRow("an empty file name")
+            << QStringList{"--backups="} << "После параметра --backups нужно указать файл.";
         QTest::newRow("unknown") << QStringList{"--no-such"} << "Неизвестный параметр: no-such.";
         QTest::newRow("a value for --help") << QStringList{"--help=1"} << "Параметр --help не принимает значения.";
     }

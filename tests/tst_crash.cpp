@@ -38,6 +38,18 @@ bool startHelper(QProcess& helper, const QString& command, const QString& file) 
            && helper.readLine().trimmed() == QByteArray("ready");
 }
 
+// Lets the ready helper go and kills it at a random moment within micros;
+// returns the moment.
+qint64 killWithin(QProcess& helper, qint64 micros) {
+    const qint64 at = QRandomGenerator::global()->bounded(qMax<qint64>(micros, 1));
+    helper.write("go\n");
+    helper.waitForBytesWritten(1000);
+    std::this_thread::sleep_for(std::chrono::microseconds(at));
+    ::kill(static_cast<pid_t>(helper.processId()), SIGKILL);
+    helper.waitForFinished(10000);
+    return at;
+}
+
 // The processes running the importer on files of folder.
 QStringList importersIn(const QString& folder) {
     QStringList found;
@@ -54,7 +66,8 @@ QStringList importersIn(const QString& folder) {
 
 QByteArray hashOf(const QString& file) {
     QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
 }
 
 } // namespace
@@ -102,12 +115,7 @@ private slots:
             fresh();
             QProcess victim;
             QVERIFY(startHelper(victim, QString::number(path), file));
-            const qint64 at = QRandomGenerator::global()->bounded(qMax<qint64>(micros, 1));
-            victim.write("go\n");
-            victim.waitForBytesWritten(1000);
-            std::this_thread::sleep_for(std::chrono::microseconds(at));
-            ::kill(static_cast<pid_t>(victim.processId()), SIGKILL);
-            victim.waitForFinished(10000);
+            const qint64 at = killWithin(victim, micros);
             const FileState state = examine(file); // rolls a hot journal back
             QVERIFY2(state.intact, qPrintable(QString("trial %1, killed at %2 us").arg(trial).arg(at)));
             if (state.contents == before.contents)
@@ -131,7 +139,6 @@ private slots:
               micros, killedBefore, killedAfter);
     }
 
-
     // The conversion of an Access file, the program killed at a random
     // moment: its importer ends with it, the Access file stays as it was, a
     // catalogue at its final name is sound, and the next conversion into the
@@ -142,8 +149,8 @@ private slots:
         QList<jetwriter::Table> tables{{"_contacts", jetwriter::contactColumns(), {}, 0},
                                        {"Books", jetwriter::itemColumns(), {}, 0}};
         for (int i = 1; i <= 150000; ++i)
-            tables[1].rows << jetwriter::Row{i, QStringLiteral("книга %1").arg(i), "роман", QVariant(), QVariant(),
-                                             QVariant(), QVariant()};
+            tables[1].rows << jetwriter::Row{
+                i, QStringLiteral("книга %1").arg(i), "роман", QVariant(), QVariant(), QVariant(), QVariant()};
         QVERIFY(QDir(folder.root()).mkdir("work"));
         const QString source = folder.path("work/src.mdb");
         QFile access(source);
@@ -166,14 +173,10 @@ private slots:
         for (int trial = 0; trial < trials; ++trial) {
             QProcess victim;
             QVERIFY(startHelper(victim, "import", source));
-            const qint64 at = QRandomGenerator::global()->bounded(qMax<qint64>(micros, 1));
-            victim.write("go\n");
-            victim.waitForBytesWritten(1000);
-            std::this_thread::sleep_for(std::chrono::microseconds(at));
-            ::kill(static_cast<pid_t>(victim.processId()), SIGKILL);
-            victim.waitForFinished(10000);
+            killWithin(victim, micros);
             QTRY_VERIFY2_WITH_TIMEOUT(importersIn(folder.root()).isEmpty(),
-                                      qPrintable(QString("trial %1: the importer outlived the program").arg(trial)), 300);
+                                      qPrintable(QString("trial %1: the importer outlived the program").arg(trial)),
+                                      300);
             QCOMPARE(hashOf(source), before);
             for (const QString& made : conversions())
                 QVERIFY2(examine(work.filePath(made)).intact, qPrintable(made));

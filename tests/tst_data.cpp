@@ -3,9 +3,11 @@
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
+#include "data/Statements.h"
 #include "data/TableNaming.h"
 #include "engine/DatabaseFiles.h"
 #include "engine/EngineError.h"
+#include "engine/Query.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -98,6 +100,37 @@ private slots:
         QTest::newRow("a word SQL keeps") << "Order" << QStringList{} << "Order_";
         QTest::newRow("Cyrillic, taken in other case") << "Книги" << QStringList{"КНИГИ"} << "Книги_2";
     }
+    // Statements built from pieces carry any name and any text as data:
+    // quote marks, a semicolon, Cyrillic, SQL's own words.
+    void statementsCarryAnyNameAndText_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("plain") << "Books"
+                               << "War and Peace";
+        QTest::newRow("quotes") << "My \"best\" books"
+                                << "It's \"quoted\"";
+        QTest::newRow("a statement's end") << "x; DROP TABLE y"
+                                           << "'); DROP TABLE x; --";
+        QTest::newRow("Cyrillic and a key word") << "Order"
+                                                 << "Ёлки";
+    }
+    void statementsCarryAnyNameAndText() {
+        QFETCH(QString, table);
+        QFETCH(QString, value);
+        engine::createDatabase(folder->path("s.mdb"));
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + folder->path("s.mdb"));
+        c.open();
+        c.execute(sql::createTable(table, {{"id", "INTEGER PRIMARY KEY"}, {"title", "LONGTEXT"}}));
+        c.execute(sql::insertValues(table, {"id", "title"}, {sql::number(qint64(7)), sql::text(value)}));
+        engine::Query q(&c, "q");
+        q.addSql(sql::Select({sql::name("title")}).from(table).where(sql::equals("id", sql::number(qint64(7)))).text());
+        q.open();
+        QCOMPARE(q.recordCount(), 1);
+        QCOMPARE(q.textValue(0, 0), value);
+        QCOMPARE(c.tableNames(), QStringList{table});
+    }
+
     void acceptableTableNames() {
         QFETCH(QString, wanted);
         QFETCH(QStringList, taken);

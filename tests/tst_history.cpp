@@ -4,13 +4,13 @@
 #include "AppHarness.h"
 
 #include "controls/DatePicker.h"
-#include "history/HistoryKeeper.h"
-#include "history/LoanHistory.h"
+#include "data/Layouts.h"
 #include "dialogs/ContactsUnit.h"
 #include "dialogs/HistoryUnit.h"
 #include "dialogs/TSelectUnit.h"
-#include "data/Layouts.h"
 #include "engine/Query.h"
+#include "history/HistoryKeeper.h"
+#include "history/LoanHistory.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -221,7 +221,8 @@ private slots:
         DM->aqMain->edit();
         DM->aqMain->fieldByName("contact").setAsInteger(1);
         DM->aqMain->post();
-        const QList<loanhistory::Loan> now = loanhistory::loansOf(loanhistory::itemEvents(*DM->ADOConnection, "Games", 1));
+        const QList<loanhistory::Loan> now =
+            loanhistory::loansOf(loanhistory::itemEvents(*DM->ADOConnection, "Games", 1));
         QCOMPARE(now.size(), 1);
         QCOMPARE(now[0].end, loanhistory::Loan::End::Open);
         QCOMPARE(loans().size(), 2); // the removed table's loan, and this one
@@ -267,7 +268,8 @@ private slots:
         QTest::addColumn<QString>("row");
         QTest::newRow("returned late") << "45340.3, 1, 45340, 45345; 45350.5, 3, 45340, NULL"
                                        << "Ира|18.02.2024|23.02.2024|28.02.2024|5";
-        QTest::newRow("lent without an issue date") << "45351.07, 1, NULL, 45360" << "Ира||09.03.2024|на руках|";
+        QTest::newRow("lent without an issue date") << "45351.07, 1, NULL, 45360"
+                                                    << "Ира||09.03.2024|на руках|";
         QTest::newRow("written off") << "45340, 1, 45340, 45350; 45351.9, 4, 45340, NULL"
                                      << "Ира|18.02.2024|28.02.2024|29.02.2024, списано|1";
     }
@@ -399,9 +401,9 @@ private slots:
         whenModalShown([](QWidget* window) {
             QCOMPARE(window->windowTitle(), QStringLiteral("История выдачи: lent"));
             // Lent without an issue date: «Выдано» stays empty, as in the grid.
-            QCOMPARE(fmHistory->Rows(), (QStringList{"Ира||28.02.2024|01.03.2024, списано|2",
-                                                     "Ира||28.02.2024|01.03.2024, списано|2",
-                                                     "Ира||28.02.2024|на руках|2"}));
+            QCOMPARE(fmHistory->Rows(),
+                     (QStringList{"Ира||28.02.2024|01.03.2024, списано|2", "Ира||28.02.2024|01.03.2024, списано|2",
+                                  "Ира||28.02.2024|на руках|2"}));
             QTest::keyClick(window, Qt::Key_Escape);
         });
         QTest::keyClick(app->ui()->DBGrid, Qt::Key_H, Qt::ControlModifier);

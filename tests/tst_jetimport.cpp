@@ -4,19 +4,19 @@
 // take, and mutated files that must never crash, hang or leave anything.
 #include "AppHarness.h"
 
-#include "jet/Conversion.h"
 #include "engine/DatabaseFiles.h"
 #include "jet/CodePages.h"
+#include "jet/Conversion.h"
 #include "jet/JetHeader.h"
 #include "tests/support/JetWriter.h"
 
 #include <QCloseEvent>
 #include <QCryptographicHash>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -356,16 +356,19 @@ private slots:
         TestFolder folder;
         QList<Table> tables{catalogue(false)[0]};
         for (const char* name : {"My Books", "My_Books", "2024", "Ёлки", "Order"})
-            tables << Table{QString::fromUtf8(name), itemColumns(), {{1, "x", QVariant(), QVariant(), QVariant(),
-                                                                     QVariant(), QVariant()}}, 0};
+            tables << Table{QString::fromUtf8(name),
+                            itemColumns(),
+                            {{1, "x", QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}},
+                            0};
         const QString source = writeFile(folder.path("names.mdb"), write(tables, {}));
-        const accessimport::Result result = accessimport::run(source, folder.path("names (Zandrel).mdb"),
-                                                              [](const auto&) { return true; });
+        const accessimport::Result result =
+            accessimport::run(source, folder.path("names (Zandrel).mdb"), [](const auto&) { return true; });
         QCOMPARE(result.message, QString());
         QCOMPARE(result.outcome, accessimport::Outcome::Done);
         const QStringList made{"My_Books", "My_Books_2", "Таблица_2024", "Елки", "Order_"};
         for (const QString& table : made)
-            QCOMPARE(sqliteRows(folder.path("names (Zandrel).mdb"), table), QStringList{"1|x|<null>|<null>|<null>|<null>|<null>"});
+            QCOMPARE(sqliteRows(folder.path("names (Zandrel).mdb"), table),
+                     QStringList{"1|x|<null>|<null>|<null>|<null>|<null>"});
         QCOMPARE(accessimport::renamedText(result.renamed),
                  QStringLiteral("Таблицы переименованы, чтобы программа могла с ними работать: «My Books» → "
                                 "«My_Books», «My_Books» → «My_Books_2», «2024» → «Таблица_2024», «Ёлки» → «Елки», "
@@ -383,8 +386,8 @@ private slots:
         TestFolder folder;
         QList<Table> tables{catalogue(false)[0], Table{"Items", itemColumns(), {}, 0}};
         for (int i = 1; i <= rows; ++i)
-            tables[1].rows << Row{i, QStringLiteral("item %1").arg(i), QVariant(), QVariant(), QVariant(), QVariant(),
-                                  QVariant()};
+            tables[1].rows << Row{
+                i, QStringLiteral("item %1").arg(i), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()};
         const QString source = writeFile(folder.path("n.mdb"), write(tables, {}));
         const QString target = folder.path("n (Zandrel).mdb");
         QCOMPARE(accessimport::run(source, target, [](const auto&) { return true; }).outcome,
@@ -439,9 +442,9 @@ private slots:
         boxes.answer(platform::Answer::Yes); // convert
         boxes.answer(platform::Answer::Ok);  // it failed
         QTimer::singleShot(200, app.main(), [&] {
-            QTest::keyClick(app.main(), Qt::Key_F3);        // the table manager's key
+            QTest::keyClick(app.main(), Qt::Key_F3); // the table manager's key
             QCloseEvent close;
-            QApplication::sendEvent(app.main(), &close);     // the close box
+            QApplication::sendEvent(app.main(), &close); // the close box
         });
         QElapsedTimer took;
         took.start();

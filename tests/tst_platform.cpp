@@ -1,9 +1,9 @@
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/Plural.h"
 #include "platform/Profile.h"
 #include "platform/Shell.h"
-#include "platform/Plural.h"
 #include "platform/Today.h"
 #include "platform/Translation.h"
 #include "platform/Version.h"
@@ -598,14 +598,22 @@ private slots:
         QTest::addColumn<qint64>("count");
         QTest::addColumn<QString>("things");
         QTest::addColumn<QString>("debtors"); // as in "у N должника"
-        QTest::newRow("1") << qint64(1) << "1 вещь" << "1 должника";
-        QTest::newRow("2") << qint64(2) << "2 вещи" << "2 должников";
-        QTest::newRow("5") << qint64(5) << "5 вещей" << "5 должников";
-        QTest::newRow("11") << qint64(11) << "11 вещей" << "11 должников";
-        QTest::newRow("21") << qint64(21) << "21 вещь" << "21 должника";
-        QTest::newRow("22") << qint64(22) << "22 вещи" << "22 должников";
-        QTest::newRow("111") << qint64(111) << "111 вещей" << "111 должников";
-        QTest::newRow("0") << qint64(0) << "0 вещей" << "0 должников";
+        QTest::newRow("1") << qint64(1) << "1 вещь"
+                           << "1 должника";
+        QTest::newRow("2") << qint64(2) << "2 вещи"
+                           << "2 должников";
+        QTest::newRow("5") << qint64(5) << "5 вещей"
+                           << "5 должников";
+        QTest::newRow("11") << qint64(11) << "11 вещей"
+                            << "11 должников";
+        QTest::newRow("21") << qint64(21) << "21 вещь"
+                            << "21 должника";
+        QTest::newRow("22") << qint64(22) << "22 вещи"
+                            << "22 должников";
+        QTest::newRow("111") << qint64(111) << "111 вещей"
+                             << "111 должников";
+        QTest::newRow("0") << qint64(0) << "0 вещей"
+                           << "0 должников";
     }
     void countsTakeTheRussianPlural() {
         QFETCH(qint64, count);

@@ -85,8 +85,7 @@ private slots:
         QVERIFY(text.contains("Всего:"));
         // Debtors in order, each with the titles of their loans after them.
         qsizetype at = 0;
-        const QList<reports::CurrentLoan> loans =
-            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
+        const QList<reports::CurrentLoan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
         QVERIFY(loans.size() > 5);
         for (const reports::CurrentLoan& l : loans) {
             const qsizetype found = text.indexOf(l.title.left(12), at);
@@ -168,12 +167,12 @@ private slots:
     void debtListShowsEveryLoanWhole() {
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("needs poppler-utils");
-        app->makeCatalogue("home.mdb",
-                           {{"A",
-                             {"'Собрание сочинений в 10 томах, том 1', 1, 45360",
-                              "'Собрание сочинений в 10 томах, том 2', 1, 45360", "'Полдень', 1, 45352.5",
-                              "'Вчера', 1, 45351.5"}}},
-                           {"1, 'Ира'"});
+        app->makeCatalogue(
+            "home.mdb",
+            {{"A",
+              {"'Собрание сочинений в 10 томах, том 1', 1, 45360", "'Собрание сочинений в 10 томах, том 2', 1, 45360",
+               "'Полдень', 1, 45352.5", "'Вчера', 1, 45351.5"}}},
+            {"1, 'Ира'"});
         engine::Connection c;
         c.setConnectionString(QStringLiteral("Data Source=") + app->folder.path("home.mdb"));
         c.open();
@@ -193,7 +192,7 @@ private slots:
             return text.mid(text.lastIndexOf(u'\n', at) + 1, text.indexOf(u'\n', at) - text.lastIndexOf(u'\n', at));
         };
         QVERIFY2(!lineOf("Полдень").contains(QStringLiteral("»")), qPrintable(lineOf("Полдень"))); // not due today
-        QVERIFY2(lineOf("Вчера").contains(u'!'), qPrintable(lineOf("Вчера")));                   // overdue a day
+        QVERIFY2(lineOf("Вчера").contains(u'!'), qPrintable(lineOf("Вчера")));                     // overdue a day
         QVERIFY(lineOf("Вчера").trimmed().endsWith(u'1'));
     }
 
@@ -209,8 +208,7 @@ private slots:
         QFile ics(exported("iCalendar", "due.ics"));
         QVERIFY(ics.open(QIODevice::ReadOnly));
         QVERIFY(ics.readAll().contains("DTSTART;VALUE=DATE:18990101"));
-        const QList<reports::CurrentLoan> loans =
-            reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
+        const QList<reports::CurrentLoan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
         QVERIFY(reports::reminderText("Ира", loans, 45352).contains(QStringLiteral("(срок был 01.01.1899)")));
     }
 
