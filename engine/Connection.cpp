@@ -3,6 +3,7 @@
 #include "engine/Collation.h"
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
+#include "engine/SqliteFiles.h"
 #include "engine/Unicode.h"
 #include "platform/Plural.h"
 
@@ -146,7 +147,7 @@ void Connection::open() {
 
     sqlite3* db = nullptr;
     int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_open_v2(sqliteFileName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, m_busyTimeout);

@@ -15,22 +15,14 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <future>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <memory>
 
 namespace engine {
 namespace {
 
 // Marks the files this program makes ("ZAND").
 constexpr int kApplicationId = 0x5A414E44;
-
-bool pathTaken(const QString& path) {
-    struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
 
 QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -39,14 +31,12 @@ QString systemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
 void createDatabase(const QString& path) {
     if (path.isEmpty())
         throw EngineError(QStringLiteral("Не указан файл базы данных"));
-    // O_EXCL: an existing file is refused, even one made a moment ago.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST)
+    // An existing file is refused, even one made a moment ago.
+    if (const int error = platform::createNewFile(path)) {
+        if (error == EEXIST)
             throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(path));
-        throw EngineError(QStringLiteral("Невозможно создать файл '%1': %2").arg(path, systemReason()));
+        throw EngineError(QStringLiteral("Невозможно создать файл '%1': %2").arg(path, platform::systemErrorText(error)));
     }
-    ::close(fd);
     try {
         initializeDatabase(path);
     } catch (...) {
@@ -85,7 +75,7 @@ void writeCheckedCopy(sqlite3* src, const QString& source, const QString& target
     int rc = sqlite3_prepare_v2(src, "VACUUM INTO ?", -1, &stmt, nullptr);
     if (rc != SQLITE_OK)
         failOn(src, rc, source);
-    const QByteArray t = QFile::encodeName(target);
+    const QByteArray t = sqliteFileName(target);
     sqlite3_bind_text(stmt, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     rc = sqlite3_step(stmt);
     sqlite3_finalize(stmt);
@@ -105,7 +95,7 @@ void writeCheckedCopy(sqlite3* src, const QString& source, const QString& target
 }
 
 void requireFreshTarget(const QString& source, const QString& target) {
-    if (pathTaken(target))
+    if (platform::pathTaken(target))
         throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(target));
     if (!QFileInfo(source).isFile())
         throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(source));
@@ -153,7 +143,7 @@ struct Check {
 Check quickCheck(const QString& file) {
     Handle db;
     Check check;
-    check.rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+    check.rc = sqlite3_open_v2(sqliteFileName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                                nullptr);
     if (check.rc != SQLITE_OK)
         return check;
@@ -176,7 +166,7 @@ QString temporaryFolder() {
     for (const char* folder : {"/var/tmp", "/usr/tmp", "/tmp"})
         if (QFileInfo(QString::fromLatin1(folder)).isDir())
             return QString::fromLatin1(folder);
-    return QStringLiteral(".");
+    return QDir::tempPath();
 }
 
 const QString kCopyPrefix = QStringLiteral("zandrel");
@@ -187,11 +177,8 @@ void removeStaleCopies(const QString& folder) {
     const QDir dir(folder);
     for (const QString& name : dir.entryList({kCopyPrefix + QStringLiteral("*.tmp*")}, QDir::Files)) {
         const QString copy = dir.filePath(name.left(name.indexOf(QStringLiteral(".tmp")) + 4));
-        const int fd = ::open(QFile::encodeName(copy).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (!platform::lockedByAnyone(copy))
             QFile::remove(dir.filePath(name));
-        if (fd >= 0)
-            ::close(fd);
     }
 }
 
@@ -201,7 +188,7 @@ void compactInPlace(const QString& file) {
     if (!QFileInfo(file).isFile())
         throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(file));
     Handle db;
-    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+    int rc = sqlite3_open_v2(sqliteFileName(file).constData(), &db.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
     const auto step = [&](const char* sql) {
         if (rc == SQLITE_OK)
@@ -218,13 +205,12 @@ void compactInPlace(const QString& file) {
     // The copy is only a step on the way: it needs no syncing of its own.
     step("PRAGMA synchronous=OFF");
     QString copyPath;
-    int copyLock = -1;
+    std::unique_ptr<platform::FileLock> copyLock;
     if (rc == SQLITE_OK) {
         try {
             removeStaleCopies(temporaryFolder());
             copyPath = platform::uniqueTempFile(temporaryFolder(), kCopyPrefix);
-            copyLock = ::open(QFile::encodeName(copyPath).constData(), O_RDONLY | O_CLOEXEC);
-            ::flock(copyLock, LOCK_EX | LOCK_NB);
+            copyLock = std::make_unique<platform::FileLock>(copyPath);
         } catch (const std::exception&) {
             rc = SQLITE_CANTOPEN;
         }
@@ -237,7 +223,7 @@ void compactInPlace(const QString& file) {
         checked = std::async(std::launch::async, quickCheck, file);
         sqlite3_stmt* stmt = nullptr;
         rc = sqlite3_prepare_v2(db.db, "VACUUM INTO ?", -1, &stmt, nullptr);
-        const QByteArray target = QFile::encodeName(copyPath);
+        const QByteArray target = sqliteFileName(copyPath);
         if (rc == SQLITE_OK) {
             sqlite3_bind_text(stmt, 1, target.constData(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
             rc = sqlite3_step(stmt);
@@ -257,12 +243,11 @@ void compactInPlace(const QString& file) {
     step("PRAGMA synchronous=FULL");
     Handle copy;
     if (rc == SQLITE_OK)
-        rc = sqlite3_open_v2(QFile::encodeName(copyPath).constData(), &copy.db,
+        rc = sqlite3_open_v2(sqliteFileName(copyPath).constData(), &copy.db,
                              SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (!copyPath.isEmpty())
         QFile::remove(copyPath); // an open copy stays readable; a kill now leaves nothing
-    if (copyLock >= 0)
-        ::close(copyLock);
+    copyLock.reset();
     if (rc == SQLITE_OK) {
         sqlite3_backup* backup = sqlite3_backup_init(db.db, "main", copy.db, "main");
         if (!backup) {

@@ -11,6 +11,16 @@
 
 namespace engine {
 
+// A file's name as SQLite takes it: UTF-8 on Windows, whatever its letters;
+// the name in the file system's own encoding elsewhere.
+inline QByteArray sqliteFileName(const QString& path) {
+#ifdef _WIN32
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
 class Handle {
 public:
     Handle() = default;
@@ -31,7 +41,7 @@ inline void run(sqlite3* db, const char* sql, const QString& path) {
 }
 
 inline void openFile(Handle& h, const QString& path, int flags) {
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h.db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &h.db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         failOn(h.db, rc, path);
     sqlite3_extended_result_codes(h.db, 1);

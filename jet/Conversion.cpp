@@ -2,6 +2,7 @@
 
 #include "engine/DatabaseFiles.h"
 #include "jet/ImportProtocol.h"
+#include "platform/ChildProcess.h"
 #include "platform/Files.h"
 
 #include <QCoreApplication>
@@ -12,10 +13,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#include <csignal>
-#include <sys/prctl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace accessimport {
 
@@ -25,8 +22,8 @@ using importprotocol::Failure;
 
 // What the importer may use: a damaged file must not take the machine
 // down with it, nor leave a core file behind.
-constexpr rlim_t kMemoryLimit = rlim_t(1) << 30;
-constexpr rlim_t kProcessorSeconds = 600;
+constexpr qint64 kMemoryLimit = qint64(1) << 30;
+constexpr int kProcessorSeconds = 600;
 // A child that says nothing for this long is taken to hang.
 constexpr int kDefaultStallMs = 30000;
 const QString kTemporaryPrefix = QStringLiteral(".zandrel-import-");
@@ -35,22 +32,6 @@ int stallMs() {
     bool ok = false;
     const int ms = qEnvironmentVariableIntValue("ZANDREL_IMPORT_STALL_MS", &ok);
     return ok && ms > 0 ? ms : kDefaultStallMs;
-}
-
-// In the child, before the importer starts: its limits, and its end when
-// the program that started it ends, however that ends.
-void limitChild(pid_t parent) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) // the program ended before the line above
-        ::_exit(127);
-    const rlimit processor{kProcessorSeconds, kProcessorSeconds};
-    const rlimit core{0, 0};
-#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer reserves far more address space than any limit allows
-    const rlimit memory{kMemoryLimit, kMemoryLimit};
-    setrlimit(RLIMIT_AS, &memory);
-#endif
-    setrlimit(RLIMIT_CPU, &processor);
-    setrlimit(RLIMIT_CORE, &core);
 }
 
 QString damaged(const QString& source) {
@@ -222,8 +203,11 @@ Result run(const QString& source, const QString& target, const std::function<boo
     importer.setProgram(importerPath());
     importer.setArguments({QFileInfo(source).absoluteFilePath(), temporary});
     importer.setStandardErrorFile(QProcess::nullDevice());
-    importer.setChildProcessModifier([parent = ::getpid()] { limitChild(parent); });
+    // The importer's limits, and its end when this program ends.
+    platform::ChildLimits limits(kMemoryLimit, kProcessorSeconds);
+    limits.prepare(importer);
     importer.start(QIODevice::ReadOnly);
+    limits.started(importer);
     const auto stop = [&](Result result) {
         importer.kill();
         importer.waitForFinished();

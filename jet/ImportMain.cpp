@@ -16,6 +16,7 @@
 #include "engine/RowInsert.h"
 #include "jet/ImportProtocol.h"
 #include "jet/JetReader.h"
+#include "platform/Files.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -189,17 +190,6 @@ void copy(jet::Reader& reader, engine::Connection& target, const QList<Plan>& pl
     }
 }
 
-// VmHWM of this process, in bytes; -1 when unknown.
-qint64 peakMemory() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -229,7 +219,7 @@ int main(int argc, char* argv[]) {
     } catch (const engine::EngineError& e) {
         fail(kNotWritten, Failure::NotWritten, {}, e.message());
     }
-    say(peak(peakMemory()));
+    say(peak(platform::peakMemoryBytes()));
     say(done());
     return kDone;
 }

@@ -8,26 +8,12 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace platform {
 
 namespace {
-
-bool syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 QString joinPath(const QString& folder, const QString& name) {
     if (folder.isEmpty())
@@ -48,12 +34,6 @@ bool fileExists(const QString& path) {
 
 bool deleteFile(const QString& path) { return !path.isEmpty() && QFile::remove(path); }
 
-bool renameFile(const QString& from, const QString& to) {
-    // QFile::rename refuses to replace an existing target; replacing is the point here.
-    if (from.isEmpty() || to.isEmpty())
-        return false;
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
 
 QString uniqueTempFile(const QString& folder, const QString& prefix) {
     // Four hex digits like the classic temp names; start at a random point so
@@ -64,12 +44,10 @@ QString uniqueTempFile(const QString& folder, const QString& prefix) {
         const quint32 number = (start + i) % range + 1;
         const QString name = prefix + QString::number(number, 16).toUpper() + QStringLiteral(".tmp");
         const QString path = joinPath(folder, name);
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
+        const int error = createNewFile(path);
+        if (error == 0)
             return path;
-        }
-        if (errno != EEXIST)
+        if (error != EEXIST)
             break;
     }
     const QString where = folder.isEmpty() ? QStringLiteral("текущей папке") : QStringLiteral("папке «%1»").arg(folder);
@@ -101,28 +79,13 @@ QString programFolder() {
 
 void overrideProgramFolder(const QString& folder) { programFolderOverride() = folder; }
 
-bool mayWrite(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    struct statvfs mount;
-    if (::statvfs(name.constData(), &mount) == 0 && (mount.f_flag & ST_RDONLY))
-        return false;
-    if (::geteuid() != 0)
-        return ::access(name.constData(), W_OK) == 0;
-    struct stat st;
-    return ::stat(name.constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-}
-
 namespace {
 
 // The program's folder is its user's own only when they may write it and it
 // is no place where installed software lives: root may write /usr/bin, yet
 // settings and databases there would be nobody's.
 bool programFolderIsTheUsers() {
-    const QString folder = QFileInfo(programFolder()).canonicalFilePath();
-    for (const char* system : {"/usr/", "/opt/", "/bin", "/sbin", "/snap/"})
-        if (folder.startsWith(QLatin1String(system)))
-            return false;
-    return mayWrite(programFolder());
+    return !isInstalledSoftwarePlace(QFileInfo(programFolder()).canonicalFilePath()) && mayWrite(programFolder());
 }
 
 } // namespace
@@ -134,17 +97,28 @@ QString catalogueFolder() {
     return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
+QString systemErrorText(int error) {
+    switch (error) {
+    case ENOSPC: return QStringLiteral("на диске нет места");
+#ifdef EDQUOT
+    case EDQUOT: return QStringLiteral("исчерпана дисковая квота");
+#endif
+    case EACCES:
+    case EPERM: return QStringLiteral("нет прав на запись в эту папку");
+    case EROFS: return QStringLiteral("диск доступен только для чтения");
+    case EEXIST: return QStringLiteral("такой файл уже есть");
+    case ENOENT: return QStringLiteral("папка или файл не найдены");
+    case EIO: return QStringLiteral("ошибка чтения или записи диска");
+    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
+    default: return QStringLiteral("системная ошибка (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
 QString settingsFile() {
     const QString name = QStringLiteral("Zandrel.ini");
     if (programFolderIsTheUsers())
         return programFolder() + u'/' + name;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Zandrel/") + name;
-}
-
-bool syncFile(const QString& path) { return !path.isEmpty() && syncPath(path, O_RDONLY); }
-
-bool syncFolder(const QString& folder) {
-    return syncPath(folder.isEmpty() ? QStringLiteral(".") : folder, O_RDONLY | O_DIRECTORY);
+    return userSettingsFolder() + QStringLiteral("/Zandrel/") + name;
 }
 
 } // namespace platform

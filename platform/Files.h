@@ -10,8 +10,14 @@ bool fileExists(const QString& path);
 
 bool deleteFile(const QString& path);
 
-// Replaces an existing target atomically (POSIX rename).
+// Replaces an existing target atomically.
 bool renameFile(const QString& from, const QString& to);
+
+// Makes a new empty file, refusing one that exists (also one made a moment
+// ago): 0, or the system's error number (EEXIST, EACCES, ...).
+int createNewFile(const QString& path);
+// Whether anything is at path, a link to nothing too.
+bool pathTaken(const QString& path);
 
 // Creates a new empty file named prefix + unique hex number + ".tmp" in
 // folder ("" = current directory) and returns folder + "/" + name, or just the
@@ -49,8 +55,18 @@ QString settingsFile();
 bool syncFile(const QString& path);
 
 // Flushes a directory's entries to disk, so a rename in it survives a crash
-// ("" = current directory).
+// ("" = current directory). Where the system keeps no such list apart
+// (Windows), there is nothing to do.
 bool syncFolder(const QString& folder);
+
+// Where installed software lives (/usr, /opt; Program Files): a place that is
+// nobody's own even when its user may write it.
+bool isInstalledSoftwarePlace(const QString& canonicalFolder);
+// The folder of the user's settings: $XDG_CONFIG_HOME (~/.config); %APPDATA%.
+QString userSettingsFolder();
+
+// This process's peak resident memory in bytes; -1 when unknown.
+qint64 peakMemoryBytes();
 
 // An exclusive lock on a file, held while this lives (and by no child the
 // process starts): what tells a file that is being worked on from one a
@@ -78,8 +94,9 @@ bool lockedByAnyone(const QString& path);
 enum class Placement { Any, RenameOrCopy, CopyOnly };
 int placeNewFile(const QString& from, const QString& to, Placement allowed = Placement::Any);
 
-// A system error number in the program's own words: "на диске нет места",
-// with the system's text after it where the words are general.
+// A system error number (errno's numbers, also for Windows' errors) in the
+// program's own words: "на диске нет места", with the system's text after
+// it where the words are general.
 QString systemErrorText(int error);
 
 } // namespace platform

@@ -1,7 +1,9 @@
-// Locks, placing a finished file, and system errors in words: POSIX.
+// What files need of the system, POSIX: syncing, new files, renames,
+// write permission, locks, placing a finished file, system errors in words.
 #include "platform/Files.h"
 
 #include <QFile>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstdio>
@@ -9,9 +11,80 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
+
+namespace {
+
+bool syncPath(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool syncFile(const QString& path) { return !path.isEmpty() && syncPath(path, O_RDONLY); }
+
+bool syncFolder(const QString& folder) {
+    return syncPath(folder.isEmpty() ? QStringLiteral(".") : folder, O_RDONLY | O_DIRECTORY);
+}
+
+bool renameFile(const QString& from, const QString& to) {
+    // QFile::rename refuses to replace an existing target; replacing is the point here.
+    if (from.isEmpty() || to.isEmpty())
+        return false;
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+int createNewFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+bool pathTaken(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool mayWrite(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct statvfs mount;
+    if (::statvfs(name.constData(), &mount) == 0 && (mount.f_flag & ST_RDONLY))
+        return false;
+    if (::geteuid() != 0)
+        return ::access(name.constData(), W_OK) == 0;
+    struct stat st;
+    return ::stat(name.constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+bool isInstalledSoftwarePlace(const QString& folder) {
+    for (const char* system : {"/usr/", "/opt/", "/bin", "/sbin", "/snap/"})
+        if (folder.startsWith(QLatin1String(system)))
+            return true;
+    return false;
+}
+
+QString userSettingsFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation); }
+
+qint64 peakMemoryBytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
 
 FileLock::FileLock(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -109,19 +182,5 @@ int placeNewFile(const QString& from, const QString& to, Placement allowed) {
     return error;
 }
 
-QString systemErrorText(int error) {
-    switch (error) {
-    case ENOSPC: return QStringLiteral("на диске нет места");
-    case EDQUOT: return QStringLiteral("исчерпана дисковая квота");
-    case EACCES:
-    case EPERM: return QStringLiteral("нет прав на запись в эту папку");
-    case EROFS: return QStringLiteral("диск доступен только для чтения");
-    case EEXIST: return QStringLiteral("такой файл уже есть");
-    case ENOENT: return QStringLiteral("папка или файл не найдены");
-    case EIO: return QStringLiteral("ошибка чтения или записи диска");
-    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
-    default: return QStringLiteral("системная ошибка (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
-}
 
 } // namespace platform

@@ -1,0 +1,147 @@
+// What files need of the system, Windows: the same as FilesPosix.cpp through
+// the wide-character calls, so names of any letters work; Windows' errors
+// are told as errno's numbers.
+#include "platform/Files.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <windows.h>
+#include <psapi.h>
+
+namespace platform {
+
+namespace {
+
+std::wstring wide(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+// Windows' error as errno's number, for one set of words for both systems.
+int errnoOf(DWORD error) {
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_NOT_SUPPORTED: return EOPNOTSUPP;
+    default: return EIO;
+    }
+}
+
+HANDLE openExisting(const QString& path, DWORD access) {
+    return CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+bool syncFile(const QString& path) {
+    const HANDLE file = openExisting(path, GENERIC_WRITE);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = FlushFileBuffers(file);
+    CloseHandle(file);
+    return ok;
+}
+
+bool syncFolder(const QString&) { return true; } // a rename is written through (MOVEFILE_WRITE_THROUGH)
+
+bool renameFile(const QString& from, const QString& to) {
+    if (from.isEmpty() || to.isEmpty())
+        return false;
+    return MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+int createNewFile(const QString& path) {
+    const HANDLE file =
+        CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return errnoOf(GetLastError());
+    CloseHandle(file);
+    return 0;
+}
+
+bool pathTaken(const QString& path) { return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool mayWrite(const QString& path) {
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return !(attributes & FILE_ATTRIBUTE_READONLY) && QFileInfo(path).isWritable();
+    // A folder's read-only mark means nothing on Windows: try it.
+    const QString probe = QDir(path).filePath(QStringLiteral(".zandrel-write-test"));
+    const HANDLE file = CreateFileW(wide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_EXISTS;
+    CloseHandle(file);
+    return true;
+}
+
+bool isInstalledSoftwarePlace(const QString& folder) {
+    for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot"}) {
+        const QString place = QDir::fromNativeSeparators(qEnvironmentVariable(variable));
+        if (!place.isEmpty() && folder.startsWith(place, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString userSettingsFolder() { return QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA")); }
+
+qint64 peakMemoryBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? qint64(counters.PeakWorkingSetSize)
+                                                                                 : -1;
+}
+
+FileLock::FileLock(const QString& path) {
+    const HANDLE file = openExisting(path, GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    OVERLAPPED at{};
+    // The whole file's range, locked for as long as the handle is open.
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at))
+        m_handle = int(reinterpret_cast<intptr_t>(file)); // a kernel handle's value fits an int
+    else
+        CloseHandle(file);
+}
+
+FileLock::~FileLock() {
+    if (m_handle >= 0)
+        CloseHandle(reinterpret_cast<HANDLE>(intptr_t(m_handle)));
+}
+
+bool lockedByAnyone(const QString& path) {
+    const FileLock probe(path);
+    return pathTaken(path) && !probe.held();
+}
+
+int placeNewFile(const QString& from, const QString& to, Placement allowed) {
+    // A move that never replaces: NTFS, FAT and network shares alike.
+    if (allowed != Placement::CopyOnly) {
+        if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH))
+            return 0;
+        if (GetLastError() != ERROR_NOT_SAME_DEVICE)
+            return errnoOf(GetLastError());
+    }
+    if (!CopyFileW(wide(from).c_str(), wide(to).c_str(), TRUE))
+        return errnoOf(GetLastError());
+    DeleteFileW(wide(from).c_str());
+    return 0;
+}
+
+
+} // namespace platform
