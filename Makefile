@@ -8,7 +8,7 @@ TRIALS ?= 200
 FUZZ_TARGETS = dialect like profile jpeg
 JOBS ?= 2
 
-.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench screenshots clean
+.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench screenshots windows wintest clean
 
 all: build
 
@@ -78,6 +78,20 @@ screenshots: build
 bench: build
 	@./scripts/install-deps bench
 	./$(BUILD_DIR)/bench/zandrel-bench $(BENCH_ARGS)
+
+# The Windows edition (build-windows/zandrel-<version>-win64-setup.exe):
+# libraries cross-built from Debian's source packages once (kept by version
+# in build-windows/deps/), then Zandrel and its NSIS installer.
+windows: build
+	@./scripts/install-deps windows
+	./scripts/windows/build
+
+# The tests that need neither X11 nor POSIX, built for Windows and run
+# under wine with Qt's offscreen platform.
+wintest: build
+	@./scripts/install-deps windows
+	./scripts/windows/build --tests
+	./scripts/windows/run-tests
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -142,15 +142,19 @@ QString importerPath() {
     const QString given = qEnvironmentVariable("ZANDREL_JET_IMPORT");
     if (!given.isEmpty())
         return given;
+#ifdef _WIN32
+    const QString program = QStringLiteral("zandrel-jet-import.exe");
+#else
+    const QString program = QStringLiteral("zandrel-jet-import");
+#endif
     const QDir here(QCoreApplication::applicationDirPath());
     for (const QString& relative :
-         {QStringLiteral("zandrel-jet-import"), QStringLiteral("../" ZANDREL_LIBDIR "/zandrel/zandrel-jet-import"),
-          QStringLiteral("../jet/zandrel-jet-import")}) {
+         {program, QStringLiteral("../" ZANDREL_LIBDIR "/zandrel/") + program, QStringLiteral("../jet/") + program}) {
         const QString candidate = QDir::cleanPath(here.filePath(relative));
         if (QFileInfo(candidate).isExecutable())
             return candidate;
     }
-    return here.filePath(QStringLiteral("zandrel-jet-import"));
+    return here.filePath(program);
 }
 
 QString targetFor(const QString& accessFile) {

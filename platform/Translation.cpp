@@ -9,8 +9,11 @@ namespace platform {
 bool installRussianTranslation(QCoreApplication& app) {
     // Parented to the application so it lives exactly as long as it is installed.
     auto* translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        || !app.installTranslator(translator)) {
+    // Qt's own folder, or (an installed Windows program) one beside the executable.
+    const bool loaded =
+        translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || translator->load(QStringLiteral("qtbase_ru"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
+    if (!loaded || !app.installTranslator(translator)) {
         delete translator;
         return false;
     }

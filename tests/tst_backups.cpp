@@ -16,7 +16,12 @@
 #include <QtTest>
 
 #include <sqlite3.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#else
+#include <windows.h>
+using ino_t = quint64;
+#endif
 
 namespace {
 
@@ -28,9 +33,19 @@ void change(const QString& file, const QString& title) {
 }
 
 ino_t inodeOf(const QString& file) {
+#ifdef _WIN32
+    // The file's index on its volume: the same file, not one put in its place.
+    const HANDLE h = CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ino_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+#else
     struct stat st {};
     ::stat(QFile::encodeName(file).constData(), &st);
     return st.st_ino;
+#endif
 }
 
 } // namespace

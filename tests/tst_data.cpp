@@ -15,8 +15,10 @@
 #include <QFile>
 #include <QtTest>
 #include <sqlite3.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -352,6 +354,9 @@ private slots:
     }
 
     void compactionKeepsTheFileAndItsOtherUsers() {
+#ifdef _WIN32
+        QSKIP("hard and symbolic links and inode numbers: POSIX file systems");
+#else
         newCatalogue(QStringLiteral("cat.mdb"));
         for (int i = 0; i < 500; ++i)
             run(QStringLiteral("INSERT INTO Books (title) SELECT 'a rather long title number %1'").arg(i));
@@ -383,6 +388,7 @@ private slots:
         openMain(QStringLiteral("SELECT * FROM Books WHERE title='written after'"));
         QCOMPARE(DM->aqMain->recordCount(), 1);
         QCOMPARE(QDir(folder->root()).entryList(QDir::Files), (QStringList{"cat.mdb", "hard.mdb", "link.mdb"}));
+#endif
     }
 
     void damagedCatalogueIsNotCompacted() {
@@ -420,6 +426,9 @@ private slots:
     }
 
     void unwritableFolderIsNotCompacted() {
+#ifdef _WIN32
+        QSKIP("a folder's permissions: Windows keeps none that forbid writing to an owner");
+#else
         newCatalogue(QStringLiteral("cat.mdb"));
         run(QStringLiteral("DELETE FROM Books"));
         DM->ADOConnection->close();
@@ -430,6 +439,7 @@ private slots:
         QFile::setPermissions(folder->root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(digestOf(folder->path("cat.mdb")), before);
+#endif
     }
 
     void givenDestinationIsNeverDeleted() {

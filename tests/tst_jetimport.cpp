@@ -276,6 +276,9 @@ private slots:
     // An Access file in a folder the user may not write: the catalogue goes
     // to the catalogue folder, and the user is told where.
     void readOnlyFolderConvertsIntoTheCatalogueFolder() {
+#ifdef _WIN32
+        QSKIP("a folder's permissions: Windows keeps none that forbid writing to an owner");
+#else
         AppHarness app;
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
@@ -293,6 +296,7 @@ private slots:
                                         .arg(app.folder.path("old (Zandrel).mdb")));
         QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - old (Zandrel).mdb(Books)"));
         QCOMPARE(QDir(app.folder.path("ro")).entryList(QDir::Files | QDir::Hidden), QStringList{"old.mdb"});
+#endif
     }
 
     // Files the import cannot take get a message that says which they are,
@@ -425,6 +429,9 @@ private slots:
     // written; while a conversion runs, only «Отмена» acts: keys, menus and
     // the close box of the main window wait for nothing and do nothing.
     void aHangingImporterIsStoppedAndNothingElseActs() {
+#ifdef _WIN32
+        QSKIP("the stand-in importer is a shell script");
+#else
         AppHarness app;
         ScriptedMessageBoxes boxes;
         const QString stub = app.folder.path("hang.sh");
@@ -457,6 +464,7 @@ private slots:
         QVERIFY(app.main()->isVisible());
         QCOMPARE(QDir(app.folder.root()).entryList({"*.mdb", ".zandrel*"}, QDir::Files | QDir::Hidden),
                  QStringList{"old.mdb"});
+#endif
     }
 
     // Damaged files: bytes changed where the reader steers by them (the
