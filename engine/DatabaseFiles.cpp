@@ -245,8 +245,10 @@ void compactInPlace(const QString& file) {
     if (rc == SQLITE_OK)
         rc = sqlite3_open_v2(sqliteFileName(copyPath).constData(), &copy.db,
                              SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+#ifndef _WIN32
     if (!copyPath.isEmpty())
         QFile::remove(copyPath); // an open copy stays readable; a kill now leaves nothing
+#endif
     copyLock.reset();
     if (rc == SQLITE_OK) {
         sqlite3_backup* backup = sqlite3_backup_init(db.db, "main", copy.db, "main");
@@ -258,6 +260,14 @@ void compactInPlace(const QString& file) {
             rc = rc == SQLITE_DONE ? finished : rc;
         }
     }
+#ifdef _WIN32
+    // Windows removes no file that is open: the copy goes once it is closed
+    // (one a kill left is removed by the next compaction).
+    sqlite3_close_v2(copy.db);
+    copy.db = nullptr;
+    if (!copyPath.isEmpty())
+        QFile::remove(copyPath);
+#endif
     if (rc != SQLITE_OK)
         throw EngineError(compactionFailure(rc, file));
 }

@@ -263,7 +263,12 @@ bool LikePattern::matchesFolded(std::string_view text) const {
             appendFolded(buffer, text);
         }
         switch (m_kind) {
-        case Kind::Contains: return memmem(buffer.data(), buffer.size(), m_needle.data(), m_needle.size()) != nullptr;
+        case Kind::Contains:
+#ifdef _WIN32 // no memmem in Windows' C library
+            return std::string_view(buffer.data(), buffer.size()).find(m_needle) != std::string_view::npos;
+#else
+            return memmem(buffer.data(), buffer.size(), m_needle.data(), m_needle.size()) != nullptr;
+#endif
         case Kind::Prefix:
             return buffer.size() >= m_needle.size()
                    && std::memcmp(buffer.data(), m_needle.data(), m_needle.size()) == 0;

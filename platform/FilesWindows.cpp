@@ -111,9 +111,11 @@ FileLock::FileLock(const QString& path) {
     const HANDLE file = openExisting(path, GENERIC_READ);
     if (file == INVALID_HANDLE_VALUE)
         return;
+    // One byte far beyond any data: Windows' locks are mandatory, and SQLite
+    // must go on reading and writing the file (its own lock bytes lie at 1 GiB).
     OVERLAPPED at{};
-    // The whole file's range, locked for as long as the handle is open.
-    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &at))
+    at.OffsetHigh = 0x40000000u;
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
         m_handle = int(reinterpret_cast<intptr_t>(file)); // a kernel handle's value fits an int
     else
         CloseHandle(file);

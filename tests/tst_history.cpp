@@ -381,7 +381,12 @@ private slots:
             auto* hint = childOf<QLabel>(contacts, "lHint");
             QVERIFY(hint->text().contains("Черный список"));
             QVERIFY(hint->isVisible());
-            QVERIFY(hint->fontMetrics().horizontalAdvance(hint->text()) <= hint->contentsRect().width());
+#ifndef _WIN32 // wine lends Windows programs fonts of other widths
+            QVERIFY2(hint->fontMetrics().horizontalAdvance(hint->text()) <= hint->contentsRect().width(),
+                     qPrintable(QStringLiteral("%1 of %2 pixels")
+                                    .arg(hint->fontMetrics().horizontalAdvance(hint->text()))
+                                    .arg(hint->contentsRect().width())));
+#endif
             childOf<QAction>(contacts, "tbReminder")->trigger();
             auto* status = childOf<QStatusBar>(contacts, "StatusBar");
             QVERIFY(!status->currentMessage().isEmpty());

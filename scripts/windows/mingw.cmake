@@ -5,7 +5,7 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-# Test programs run under wine on the build machine.
+# Programs made for the build's own use run under wine on the build machine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 # The libraries built for Windows (build-windows/deps/*) are roots of their own.
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${ZANDREL_WINDOWS_PREFIXES})
