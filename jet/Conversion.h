@@ -1,10 +1,10 @@
 #pragma once
 // Bringing in a catalogue kept in an Access (Jet) file: the importer runs in
-// a process of its own (libmdb is not built for hostile files) with limits
-// on time and memory, ending with the program, and writes a new catalogue
-// under a temporary name that the program keeps locked; only a file that
-// passes SQLite's integrity check with every table's rows all there is
-// moved into place. The Access file is only ever read.
+// a process of its own (a hostile file must not take the program down)
+// with limits on time and memory, ending with the program, and writes a new
+// catalogue under a temporary name that the program keeps locked; only a
+// file that passes SQLite's integrity check with every table's rows all
+// there is moved into place. The Access file is only ever read.
 #include <QList>
 #include <QPair>
 #include <QString>

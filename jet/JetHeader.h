@@ -1,7 +1,7 @@
 #pragma once
 // What the first page of a file says about it as a Microsoft Access (Jet)
 // database: which format, and whether a database password is set. Read
-// without libmdb, so the program can tell before it starts the importer.
+// by the program itself, so it can tell before it starts the importer.
 #include <QByteArray>
 #include <QString>
 

@@ -1,30 +1,30 @@
 #include "jet/JetReader.h"
 
 #include "jet/CodePages.h"
-
-#include <mdbtools.h>
+#include "jet/JetBytes.h"
+#include "jet/JetFile.h"
+#include "jet/JetRow.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace jet {
 
 namespace {
 
-// Row offsets carry two flags: a deleted row, and a row that only points
-// to where its data moved (the data is read there, as a row of its own).
-constexpr int kDeletedRow = 0x8000;
-constexpr int kMovedRow = 0x4000;
-constexpr int kOffsetMask = 0x1FFF;
-constexpr uint32_t kMemoInline = 0x80000000u;
-constexpr uint32_t kMemoOneRow = 0x40000000u;
-constexpr int kMemoHeader = 12;
-// No memo of a catalogue comes near this; a length beyond it is damage.
-constexpr uint32_t kLongestMemo = 64u << 20;
+// The catalogue (MSysObjects) always starts its definition on page 2.
+constexpr quint32 kCataloguePage = 2;
+constexpr int kTableObject = 1;
+constexpr uint32_t kSystemObject = 0x80000002u;
 constexpr int kSampleRows = 300;
 
-uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+QString ucs2(const unsigned char* p, size_t n) {
+    QString text;
+    text.resize(qsizetype(n / 2));
+    for (size_t i = 0; i < n / 2; ++i)
+        text[qsizetype(i)] = QChar(char16_t(p[2 * i] | p[2 * i + 1] << 8));
+    return text;
+}
 
 // Jet 4 text: UCS-2, or after FF FE its compressed form, where a zero byte
 // switches between one byte and two bytes per character.
@@ -48,234 +48,206 @@ QString jet4Text(const unsigned char* p, size_t n) {
         }
         return text;
     }
-    text.resize(qsizetype(n / 2));
-    for (size_t i = 0; i < n / 2; ++i)
-        text[qsizetype(i)] = QChar(char16_t(p[2 * i] | p[2 * i + 1] << 8));
-    return text;
+    return ucs2(p, n);
 }
 
-struct TableDefCloser {
-    void operator()(MdbTableDef* t) const { mdb_free_tabledef(t); }
-};
-using TableDef = std::unique_ptr<MdbTableDef, TableDefCloser>;
+QString ucs2(QByteArrayView bytes) { return ucs2(bytesOf(bytes.data()), size_t(bytes.size())); }
+
+ColumnKind kindOf(int type) {
+    switch (type) {
+    case kByteColumn:
+    case kIntegerColumn:
+    case kLongColumn: return ColumnKind::Integer;
+    case kDateTimeColumn: return ColumnKind::Date;
+    case kTextColumn:
+    case kMemoColumn: return ColumnKind::Text;
+    default: return ColumnKind::Other;
+    }
+}
+
+// The catalogue's own column names are ASCII in either format.
+int columnNamed(const TableDef& table, bool jet3, const char* name) {
+    for (qsizetype i = 0; i < table.columns.size(); ++i) {
+        const QByteArray& stored = table.columns[i].name;
+        const QString decoded = jet3 ? QString::fromLatin1(stored) : ucs2(stored);
+        if (decoded.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
 
 } // namespace
 
 struct Reader::Private {
-    MdbHandle* mdb = nullptr;
-    bool jet3 = false;
+    File file;
     int codePage = 1252;
     bool sampling = false;
     QList<QByteArray> samples;
+    struct Entry {
+        QByteArray name; // as stored in the catalogue's Name column
+        quint32 page = 0;
+    };
+    QList<Entry> catalogue; // the user tables, in the catalogue's order
+    QList<Field> fields;
 
-    QString text(const unsigned char* p, size_t n) {
-        if (!jet3)
-            return jet4Text(p, n);
-        const QByteArray bytes(reinterpret_cast<const char*>(p), qsizetype(n));
+    QString text(QByteArrayView bytes) {
+        if (!file.jet3())
+            return jet4Text(bytesOf(bytes.data()), size_t(bytes.size()));
         if (sampling)
-            samples << bytes;
+            samples << bytes.toByteArray();
         return decode(bytes, codePage);
     }
-    // libmdb names, which it decodes as Latin-1 in Jet 3 files (see open).
-    QString name(const char* utf8) {
-        const QString decoded = QString::fromUtf8(utf8);
-        if (!jet3)
-            return decoded;
-        const QByteArray bytes = decoded.toLatin1();
-        if (sampling)
-            samples << bytes;
-        return decode(bytes, codePage);
-    }
-    MdbCatalogEntry* entry(const QString& wanted) {
-        for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
-            auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-            if (e->object_type == MDB_TABLE && mdb_is_user_table(e) && name(e->object_name) == wanted)
-                return e;
-        }
+    // Column names are plain UCS-2 in Jet 4; table names are texts.
+    QString name(QByteArrayView bytes, bool column) { return column && !file.jet3() ? ucs2(bytes) : text(bytes); }
+    const Entry* entry(const QString& wanted) {
+        for (const Entry& e : catalogue)
+            if (name(e.name, false) == wanted)
+                return &e;
         return nullptr;
     }
-    TableDef read(MdbCatalogEntry* e) {
-        TableDef t(mdb_read_table(e));
-        if (t && !mdb_read_columns(t.get()))
-            t.reset();
-        return t;
-    }
-    bool memo(const unsigned char* field, int size, QByteArray& out);
-    bool value(const MdbColumn* c, const MdbField& f, QVariant& out);
+    bool value(const ColumnDef& c, const Field& f, QVariant& out);
+    bool readCatalogue();
+    bool catalogueRow(QByteArrayView row, const TableDef& objects, const int (&at)[4]);
 };
 
-Reader::Reader() : d(new Private) {}
-
-Reader::~Reader() {
-    if (d->mdb)
-        mdb_close(d->mdb);
-}
-
-bool Reader::open(const QString& path) {
-    // Names come back as Latin-1, byte for byte, so that the code page
-    // chosen later decodes them; libmdb reads this when it opens a file.
-    ::setenv("MDB_JET3_CHARSET", "ISO-8859-1", 1);
-    d->mdb = mdb_open(path.toLocal8Bit().constData(), MDB_NOFLAGS);
-    if (!d->mdb)
-        return false;
-    d->jet3 = d->mdb->f->jet_version == MDB_VER_JET3;
-    return mdb_read_catalog(d->mdb, MDB_TABLE) != nullptr;
-}
-
-QList<TableInfo> Reader::tables() {
-    QList<TableInfo> result;
-    for (unsigned int i = 0; i < d->mdb->num_catalog; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d->mdb->catalog, i));
-        if (e->object_type != MDB_TABLE || !mdb_is_user_table(e))
-            continue;
-        TableInfo info;
-        info.name = d->name(e->object_name);
-        const TableDef t = d->read(e);
-        if (!t)
-            continue; // unreadable: the caller finds the table missing
-        info.declaredRows = t->num_rows;
-        for (unsigned int c = 0; c < t->num_cols; ++c) {
-            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, c));
-            ColumnInfo ci;
-            ci.name = d->name(col->name);
-            switch (col->col_type) {
-            case MDB_BYTE:
-            case MDB_INT:
-            case MDB_LONGINT: ci.kind = ColumnKind::Integer; break;
-            case MDB_DATETIME: ci.kind = ColumnKind::Date; break;
-            case MDB_TEXT:
-                ci.kind = ColumnKind::Text;
-                ci.characters = d->jet3 ? col->col_size : col->col_size / 2;
-                break;
-            case MDB_MEMO:
-                ci.kind = ColumnKind::Text;
-                ci.memo = true;
-                break;
-            default: ci.kind = ColumnKind::Other;
-            }
-            info.columns << ci;
-        }
-        // The counter's last value given is kept in the definition itself.
-        if (mdb_read_pg(d->mdb, e->table_pg) == d->mdb->fmt->pg_size)
-            info.lastCounter = mdb_get_int32(d->mdb->pg_buf, d->jet3 ? 16 : 20);
-        result << info;
-    }
-    return result;
-}
-
-bool Reader::Private::memo(const unsigned char* field, int size, QByteArray& out) {
-    out.clear();
-    if (size < kMemoHeader)
-        return true; // no header: libmdb too reads an empty text
-    const uint32_t header = le32(field);
-    if (header & kMemoInline) {
-        out = QByteArray(reinterpret_cast<const char*>(field + kMemoHeader), size - kMemoHeader);
-        return true;
-    }
-    void* buf = nullptr;
-    int start = 0;
-    size_t length = 0;
-    uint32_t pointer = le32(field + 4);
-    if (header & kMemoOneRow) {
-        if (mdb_find_pg_row(mdb, int(pointer), &buf, &start, &length) != 0)
-            return false;
-        out = QByteArray(static_cast<const char*>(buf) + start, qsizetype(length));
-        return true;
-    }
-    if (header > kLongestMemo)
-        return false;
-    // A chain of rows, each led by the pointer to the next; every piece
-    // holds at least one byte, which bounds the walk.
-    for (uint32_t pieces = 0; pointer; ++pieces) {
-        if (pieces > header || mdb_find_pg_row(mdb, int(pointer), &buf, &start, &length) != 0 || length < 4)
-            return false;
-        const auto* row = static_cast<const unsigned char*>(buf) + start;
-        if (uint32_t(out.size()) + (length - 4) > header)
-            return false;
-        out.append(reinterpret_cast<const char*>(row + 4), qsizetype(length - 4));
-        pointer = le32(row);
-    }
-    return uint32_t(out.size()) == header;
-}
-
-bool Reader::Private::value(const MdbColumn* c, const MdbField& f, QVariant& out) {
+bool Reader::Private::value(const ColumnDef& c, const Field& f, QVariant& out) {
     out = QVariant();
-    if (f.is_null)
+    if (c.type == kBooleanColumn) {
+        out = f.present;
         return true;
-    const auto* p = static_cast<const unsigned char*>(f.value);
-    if (!p && c->col_type != MDB_TEXT && c->col_type != MDB_MEMO)
-        return false;
-    switch (c->col_type) {
-    case MDB_BYTE:
-        if (f.siz < 1)
+    }
+    if (!f.present)
+        return true;
+    const auto* p = bytesOf(f.bytes.data());
+    const qsizetype n = f.bytes.size();
+    switch (c.type) {
+    case kByteColumn:
+        if (n < 1)
             return false;
         out = qint64(p[0]);
         return true;
-    case MDB_INT:
-        if (f.siz < 2)
+    case kIntegerColumn:
+        if (n < 2)
             return false;
-        out = qint64(int16_t(p[0] | p[1] << 8));
+        out = qint64(int16_t(le16(p)));
         return true;
-    case MDB_LONGINT:
-        if (f.siz < 4)
+    case kLongColumn:
+        if (n < 4)
             return false;
         out = qint64(int32_t(le32(p)));
         return true;
-    case MDB_DATETIME: {
-        if (f.siz < 8)
+    case kDateTimeColumn: {
+        if (n < 8)
             return false;
-        double day;
+        double day; // the stored number itself, whatever calendar date it is
         std::memcpy(&day, p, sizeof day);
         if (std::isfinite(day))
             out = day;
         return true;
     }
-    case MDB_TEXT: out = text(p, p ? size_t(f.siz) : 0); return true;
-    case MDB_MEMO: {
+    case kTextColumn: out = text(f.bytes); return true;
+    case kMemoColumn: {
         QByteArray bytes;
-        if (!memo(p, p ? f.siz : 0, bytes))
+        if (!file.longValue(f.bytes, bytes))
             return false;
-        out = text(reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size()));
+        out = text(bytes);
         return true;
     }
     default: return true; // a column the catalogue does not use
     }
 }
 
-bool Reader::readRows(const QString& table, const std::function<bool(const QList<QVariant>&)>& row) {
-    MdbCatalogEntry* e = d->entry(table);
-    const TableDef t = e ? d->read(e) : TableDef();
-    if (!t)
+// A catalogue row: a user table is of type 1 and not flagged as a system
+// table; its definition's page is the low 24 bits of its id.
+bool Reader::Private::catalogueRow(QByteArrayView row, const TableDef& objects, const int (&at)[4]) {
+    if (!splitRow(row, objects, file.jet3(), fields))
         return false;
-    MdbHandle* mdb = d->mdb;
-    QList<MdbField> fields(qsizetype(t->num_cols));
-    QList<QVariant> values(qsizetype(t->num_cols));
-    mdb_rewind_table(t.get());
-    while (mdb_read_next_dpg(t.get())) {
-        const int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
-        for (int r = 0; r < rows; ++r) {
-            int start = 0;
-            size_t size = 0;
-            if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0)
-                return false;
-            if (start & (kDeletedRow | kMovedRow))
-                continue;
-            if (mdb_crack_row(t.get(), start & kOffsetMask, size, fields.data()) < 0)
-                return false;
-            for (unsigned int i = 0; i < t->num_cols; ++i) {
-                const auto* c = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, fields[i].colnum));
-                if (!d->value(c, fields[i], values[fields[i].colnum]))
-                    return false;
-            }
-            if (!row(values))
-                return true;
-        }
-    }
+    QVariant id, type, flags;
+    if (!value(objects.columns[at[0]], fields[at[0]], id) || !value(objects.columns[at[2]], fields[at[2]], type)
+        || !value(objects.columns[at[3]], fields[at[3]], flags))
+        return false;
+    const Field& name = fields[at[1]];
+    if (id.isValid() && type.toLongLong() == kTableObject && name.present
+        && (uint32_t(flags.toLongLong()) & kSystemObject) == 0)
+        catalogue << Entry{name.bytes.toByteArray(), quint32(id.toLongLong()) & 0xFFFFFF};
     return true;
 }
 
+bool Reader::Private::readCatalogue() {
+    TableDef objects;
+    if (!file.tableDef(kCataloguePage, objects))
+        return false;
+    const bool jet3 = file.jet3();
+    const int at[4] = {columnNamed(objects, jet3, "Id"), columnNamed(objects, jet3, "Name"),
+                       columnNamed(objects, jet3, "Type"), columnNamed(objects, jet3, "Flags")};
+    for (const int column : at)
+        if (column < 0)
+            return false;
+    if (objects.columns[at[1]].type != kTextColumn)
+        return false;
+    bool damaged = false;
+    const bool read = file.rows(objects, [&](QByteArrayView row) {
+        damaged = !catalogueRow(row, objects, at);
+        return !damaged;
+    });
+    return read && !damaged;
+}
+
+Reader::Reader() : d(new Private) {}
+
+Reader::~Reader() = default;
+
+bool Reader::open(const QString& path) {
+    d->catalogue.clear();
+    if (!d->file.open(path))
+        return false;
+    // Until chooseCodePage decides, Jet 3 text is taken in the header's code page.
+    d->codePage = d->file.codePage();
+    return d->readCatalogue();
+}
+
+QList<TableInfo> Reader::tables() {
+    QList<TableInfo> result;
+    for (const Private::Entry& e : d->catalogue) {
+        TableInfo info;
+        info.name = d->name(e.name, false);
+        TableDef t;
+        if (!d->file.tableDef(e.page, t))
+            continue; // unreadable: the caller finds the table missing
+        info.declaredRows = t.rows;
+        info.lastCounter = t.lastCounter;
+        for (const ColumnDef& c : t.columns) {
+            ColumnInfo ci;
+            ci.name = d->name(c.name, true);
+            ci.kind = kindOf(c.type);
+            ci.memo = c.type == kMemoColumn;
+            if (c.type == kTextColumn)
+                ci.characters = d->file.jet3() ? c.length : c.length / 2;
+            info.columns << ci;
+        }
+        result << info;
+    }
+    return result;
+}
+
+bool Reader::readRows(const QString& table, const std::function<bool(const QList<QVariant>&)>& row) {
+    const Private::Entry* e = d->entry(table);
+    TableDef t;
+    if (!e || !d->file.tableDef(e->page, t))
+        return false;
+    QList<QVariant> values(t.columns.size());
+    bool damaged = false;
+    const bool read = d->file.rows(t, [&](QByteArrayView bytes) {
+        damaged = !splitRow(bytes, t, d->file.jet3(), d->fields);
+        for (qsizetype i = 0; i < t.columns.size() && !damaged; ++i)
+            damaged = !d->value(t.columns[i], d->fields[i], values[i]);
+        return !damaged && row(values);
+    });
+    return read && !damaged;
+}
+
 void Reader::chooseCodePage() {
-    if (!d->jet3)
+    if (!d->file.jet3())
         return;
     d->sampling = true;
     for (const TableInfo& t : tables()) {

@@ -1,10 +1,10 @@
 #pragma once
-// Reads the tables of an Access (Jet 3/4) file through libmdb: their
-// columns, and their rows as values. Where libmdb's own value conversion
-// falls short (Null told from empty text, dates outside its calendar,
-// memos longer than its buffers, Jet 3 code pages) the stored bytes are read
-// from its row buffers instead. Only the importer program uses this: libmdb
-// is not built for hostile files, so it runs in a process of its own.
+// Reads the tables of an Access (Jet 3/4) file: their columns, and their
+// rows as values (Null told from empty text, dates as the stored number
+// whatever its calendar date, memos whole, Jet 3 text in its code page).
+// The pages are read by jet/JetFile.h, which checks everything a damaged
+// file may say; still, only the importer program uses this, in a process
+// of its own with limits, so a file can never take the program down.
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -34,7 +34,8 @@ class Reader {
 public:
     Reader();
     ~Reader();
-    // False when libmdb cannot take the file as a Jet database.
+    // False when the file cannot be taken as a Jet 3/4 database (among
+    // them files whose pages are masked with a database key).
     bool open(const QString& path);
     // The user tables, with their columns.
     QList<TableInfo> tables();

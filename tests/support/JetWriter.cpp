@@ -84,12 +84,20 @@ private:
         m_pages.append(QByteArray(m_pageSize, '\0'));
         return int(m_pages.size()) - 1;
     }
-    int freeSpace(int page) const {
+    int rowCount(int page) const {
         const QByteArray& p = m_pages[page];
-        const int rows = uint16_t(uint8_t(p[m_rowCountAt]) | uint8_t(p[m_rowCountAt + 1]) << 8);
-        const int used =
-            rows ? m_pageSize - (uint8_t(p[m_rowCountAt + 2 * rows]) | uint8_t(p[m_rowCountAt + 1 + 2 * rows]) << 8)
-                 : 0;
+        return uint8_t(p[m_rowCountAt]) | uint8_t(p[m_rowCountAt + 1]) << 8;
+    }
+    // Where a row's entry in the row table is, and where the row starts (its flags left out).
+    int entryAt(int index) const { return m_rowCountAt + 2 + 2 * index; }
+    int rowStart(int page, int index) const {
+        const QByteArray& p = m_pages[page];
+        return (uint8_t(p[entryAt(index)]) | uint8_t(p[entryAt(index) + 1]) << 8) & 0x1FFF;
+    }
+    void flagRow(int page, int index, int flag) { put16(m_pages[page], entryAt(index), rowStart(page, index) | flag); }
+    int freeSpace(int page) const {
+        const int rows = rowCount(page);
+        const int used = rows ? m_pageSize - rowStart(page, rows - 1) : 0;
         return m_pageSize - (m_rowCountAt + 2 + 2 * rows) - used;
     }
     int newDataPage(uint32_t owner, bool longValues) {
@@ -108,13 +116,12 @@ private:
     int addRow(int page, const QByteArray& row) {
         if (freeSpace(page) < row.size() + 2)
             return -1;
-        QByteArray& p = m_pages[page];
-        const int rows = uint8_t(p[m_rowCountAt]) | uint8_t(p[m_rowCountAt + 1]) << 8;
+        const int rows = rowCount(page);
         if (rows >= 255)
             return -1;
-        const int end =
-            rows ? (uint8_t(p[m_rowCountAt + 2 * rows]) | uint8_t(p[m_rowCountAt + 1 + 2 * rows]) << 8) : m_pageSize;
+        const int end = rows ? rowStart(page, rows - 1) : m_pageSize;
         const int start = end - int(row.size());
+        QByteArray& p = m_pages[page];
         p.replace(start, row.size(), row);
         put16(p, m_rowCountAt + 2 + 2 * rows, start);
         put16(p, m_rowCountAt, rows + 1);
@@ -136,9 +143,22 @@ private:
     QList<ColumnLayout> layout(const QList<Column>& columns) const;
     QByteArray row(const QList<ColumnLayout>& layout, const Row& values, QList<QList<int>>& longValuePages);
     QByteArray longValue(const QByteArray& data, QList<int>& pages);
+    // Adds row to the table's current data page, or to a new one when it is full.
+    QPair<int, int> place(int& page, QList<int>& dataPages, int tdef, const QByteArray& row) {
+        int index = page < 0 ? -1 : addRow(page, row);
+        if (index < 0) {
+            page = newDataPage(uint32_t(tdef), false);
+            dataPages << page;
+            index = addRow(page, row);
+        }
+        return {page, index};
+    }
     QByteArray usageMap(const QList<int>& pages) const;
-    void writeTable(int tdef, const QString& tableName, const QList<Column>& columns, const QList<Row>& rows,
-                    qint64 lastCounter, bool system);
+    QByteArray tableMap(const QList<int>& pages);
+    qint64 writeRows(int tdef, const QList<ColumnLayout>& cols, const Table& table, QList<QList<int>>& longValuePages,
+                     QList<int>& dataPages);
+    void writeDefinition(int tdef, QByteArray definition);
+    void writeTable(int tdef, const Table& table, bool system);
     void writeHeader();
 
     const Options& m_options;
@@ -288,30 +308,70 @@ QByteArray Writer::usageMap(const QList<int>& pages) const {
     return map;
 }
 
-void Writer::writeTable(int tdef, const QString& tableName, const QList<Column>& columns, const QList<Row>& rows,
-                        qint64 lastCounter, bool system) {
-    Q_UNUSED(tableName);
-    const QList<ColumnLayout> cols = layout(columns);
-    QList<QList<int>> longValuePages(cols.size());
-    QList<int> dataPages;
-    m_longValuePage = -1;
+// Type 1: pointers to map pages (type 0x05), each a bitmap of its share of the file's pages.
+QByteArray Writer::tableMap(const QList<int>& pages) {
+    if (!m_options.mapPages)
+        return usageMap(pages);
+    const int perPage = (m_pageSize - 4) * 8;
+    const int last = pages.isEmpty() ? 0 : *std::max_element(pages.begin(), pages.end());
+    QByteArray map(1 + 4 * (last / perPage + 1), '\0');
+    map[0] = 0x01;
+    QList<int> mapPages(last / perPage + 1, 0);
+    for (const int p : pages) {
+        int& mapPage = mapPages[p / perPage];
+        if (!mapPage) {
+            mapPage = allocate();
+            m_pages[mapPage][0] = 0x05;
+            m_pages[mapPage][1] = 0x01;
+            put32(map, 1 + 4 * (p / perPage), uint32_t(mapPage));
+        }
+        const int bit = p % perPage;
+        m_pages[mapPage][4 + bit / 8] = char(m_pages[mapPage][4 + bit / 8] | (1 << (bit % 8)));
+    }
+    return map;
+}
+
+// The rows on the table's data pages; the largest counter value given.
+qint64 Writer::writeRows(int tdef, const QList<ColumnLayout>& cols, const Table& table,
+                         QList<QList<int>>& longValuePages, QList<int>& dataPages) {
     int page = -1;
     qint64 largestId = 0;
-    for (const Row& values : rows) {
+    QList<QPair<QPair<int, int>, QByteArray>> moved;
+    for (int i = 0; i < table.rows.size(); ++i) {
+        const Row& values = table.rows[i];
         for (const ColumnLayout& c : cols)
             if (c.counter && values.value(c.number).isValid())
                 largestId = std::max(largestId, values.value(c.number).toLongLong());
         const QByteArray r = row(cols, values, longValuePages);
-        if (page < 0 || addRow(page, r) < 0) {
-            page = newDataPage(tdef, false);
-            dataPages << page;
-            addRow(page, r);
-        }
+        const bool moving = table.moved.contains(i);
+        const QPair<int, int> at = place(page, dataPages, tdef, moving ? QByteArray(4, '\0') : r);
+        if (table.deleted.contains(i))
+            flagRow(at.first, at.second, 0x8000);
+        if (moving)
+            moved << qMakePair(at, r);
     }
+    // A moved row's data is marked deleted where it went, so that reading the pages in turn does not find it
+    // twice; where it was, a pointer to it (its row number, then its page in three bytes).
+    for (const auto& [from, r] : std::as_const(moved)) {
+        const QPair<int, int> to = place(page, dataPages, tdef, r);
+        flagRow(to.first, to.second, 0x8000);
+        m_pages[from.first].replace(rowStart(from.first, from.second), 4,
+                                    bytes32(uint32_t(to.first) << 8 | uint32_t(to.second)));
+        flagRow(from.first, from.second, 0x4000);
+    }
+    return largestId;
+}
+
+void Writer::writeTable(int tdef, const Table& table, bool system) {
+    const QList<ColumnLayout> cols = layout(table.columns);
+    QList<QList<int>> longValuePages(cols.size());
+    QList<int> dataPages;
+    m_longValuePage = -1;
+    const qint64 largestId = writeRows(tdef, cols, table, longValuePages, dataPages);
     // The maps: of the table's pages, of those with room, and of each long
     // value column's pages.
     const int holder = newDataPage(0, false);
-    addRow(holder, usageMap(dataPages));
+    addRow(holder, tableMap(dataPages));
     addRow(holder, usageMap({}));
     QList<QPair<int, int>> columnMaps;
     for (const ColumnLayout& c : cols)
@@ -320,14 +380,13 @@ void Writer::writeTable(int tdef, const QString& tableName, const QList<Column>&
             columnMaps << qMakePair(c.number, used);
         }
 
-    QByteArray& t = m_pages[tdef];
     QByteArray d = m_jet3 ? QByteArray(43, '\0') : QByteArray(63, '\0');
     d[0] = 0x02;
     d[1] = 0x01;
     const int varCount = int(std::count_if(cols.begin(), cols.end(), [](const ColumnLayout& c) { return !c.fixed; }));
     const int rowsAt = m_jet3 ? 12 : 16;
-    put32(d, rowsAt, uint32_t(rows.size()));
-    put32(d, rowsAt + 4, uint32_t(lastCounter ? lastCounter : largestId));
+    put32(d, rowsAt, uint32_t(table.rows.size() - table.deleted.size()));
+    put32(d, rowsAt + 4, uint32_t(table.lastCounter ? table.lastCounter : largestId));
     if (!m_jet3)
         d[24] = 0x01;
     const int typeAt = m_jet3 ? 20 : 40;
@@ -368,8 +427,28 @@ void Writer::writeTable(int tdef, const QString& tableName, const QList<Column>&
     if (m_jet3)
         d.replace(2, 2, "VC");
     else
-        put16(d, 2, m_pageSize - int(d.size()) - 8);
-    t.replace(0, d.size(), d);
+        put16(d, 2, std::max(0, m_pageSize - int(d.size()) - 8));
+    writeDefinition(tdef, d);
+}
+
+// A definition longer than a page goes on in pages of its own, each after an 8-byte header, linked from the page
+// before.
+void Writer::writeDefinition(int tdef, QByteArray definition) {
+    int page = tdef;
+    m_pages[page].replace(0, std::min<int>(m_pageSize, int(definition.size())), definition.left(m_pageSize));
+    definition.remove(0, m_pageSize);
+    while (!definition.isEmpty()) {
+        const int next = allocate();
+        put32(m_pages[page], 4, uint32_t(next));
+        page = next;
+        m_pages[page][0] = 0x02;
+        m_pages[page][1] = 0x01;
+        if (m_jet3)
+            m_pages[page].replace(2, 2, "VC");
+        const QByteArray piece = definition.left(m_pageSize - 8);
+        m_pages[page].replace(8, piece.size(), piece);
+        definition.remove(0, piece.size());
+    }
 }
 
 void Writer::writeHeader() {
@@ -401,19 +480,14 @@ QByteArray Writer::file(const QList<Table>& tables) {
     QList<int> definitions;
     for (const Table& t : tables) {
         definitions << allocate();
-        writeTable(definitions.last(), t.name, t.columns, t.rows, t.lastCounter, false);
+        writeTable(definitions.last(), t, false);
     }
     QList<Row> objects{{2, QVariant(), QStringLiteral("MSysObjects"), 1, qint64(0x80000002), QVariant()}};
     for (int i = 0; i < tables.size(); ++i)
         objects << Row{definitions[i], QVariant(), tables[i].name, 1, 0, QVariant()};
-    writeTable(catalogue, QStringLiteral("MSysObjects"),
-               {{"Id", Type::Long},
-                {"ParentId", Type::Long},
-                {"Name", Type::Text, 128},
-                {"Type", Type::Short},
-                {"Flags", Type::Long},
-                {"LvProp", Type::Memo}},
-               objects, 0, true);
+    const QList<Column> objectColumns{{"Id", Type::Long},    {"ParentId", Type::Long}, {"Name", Type::Text, 128},
+                                      {"Type", Type::Short}, {"Flags", Type::Long},    {"LvProp", Type::Memo}};
+    writeTable(catalogue, Table{QStringLiteral("MSysObjects"), objectColumns, objects, 0}, true);
     QList<int> all;
     for (int p = 0; p < m_pages.size(); ++p)
         all << p;

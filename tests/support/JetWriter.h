@@ -28,6 +28,11 @@ struct Table {
     QList<Column> columns;
     QList<Row> rows;
     qint64 lastCounter = 0; // the counter's last value given; 0: the largest id
+    // Rows (by index) stored but marked deleted, as Access leaves them: not counted.
+    QList<int> deleted = {};
+    // Rows (by index) whose data Access moved to another page, leaving a
+    // pointer in their place.
+    QList<int> moved = {};
 };
 
 struct Options {
@@ -36,6 +41,7 @@ struct Options {
     int textCodePage = 1252;   // what Jet 3 text is written in
     QString password;          // none when empty
     double created = 45000.5;  // creation date, which masks a Jet 4 password
+    bool mapPages = false;     // tables' page maps on map pages (type 1), as large tables have them
 };
 
 QByteArray write(const QList<Table>& tables, const Options& options);
