@@ -87,7 +87,7 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
         parser.addOption(featureSwitches.emplace_back(o.name, o.description, o.valueName));
     const QString executable = QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName();
     const auto answer = [](const QString& text, FILE* to, int code) {
-        std::fputs(qPrintable(text), to);
+        platform::print(to, text);
         std::exit(code);
     };
     const auto refuse = [&](const QString& text) {

@@ -96,7 +96,7 @@ QString folderFor(const QString& catalogue) {
     const QString full = canonical(catalogue);
     const QString hash =
         QString::fromLatin1(QCryptographicHash::hash(full.toUtf8(), QCryptographicHash::Sha1).toHex().left(10));
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString data = platform::userDataFolder();
     return QDir(data).filePath(QStringLiteral("Zandrel/backups/%1-%2").arg(QFileInfo(full).completeBaseName(), hash));
 }
 

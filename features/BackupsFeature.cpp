@@ -99,7 +99,7 @@ CommandLineOption backupsOption() {
     return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"),
             QStringLiteral("Показать резервные копии ФАЙЛА и выйти."), [](const QString& file, const QStringList&) {
                 const QStringList lines = backups::describe(QFileInfo(file).absoluteFilePath());
-                std::fputs(qPrintable(lines.join(u'\n') + u'\n'), stdout);
+                platform::print(stdout, lines.join(u'\n') + u'\n');
                 return 0;
             }};
 }

@@ -221,7 +221,8 @@ Result run(const QString& source, const QString& target, const std::function<boo
     if (!importer.waitForStarted())
         return stop(
             {Outcome::Failed,
-             QStringLiteral("Не найдена программа преобразования файлов Access '%1'.").arg(importer.program())});
+             QStringLiteral("Не найдена программа преобразования файлов Access '%1'; файл '%2' не преобразован.")
+                         .arg(importer.program(), source)});
 
     Reading reading;
     const int stall = stallMs();

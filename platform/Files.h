@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdio>
+
 namespace platform {
 
 // True for an existing file of any permissions; false for an empty path and
@@ -64,6 +66,13 @@ bool syncFolder(const QString& folder);
 bool isInstalledSoftwarePlace(const QString& canonicalFolder);
 // The folder of the user's settings: $XDG_CONFIG_HOME (~/.config); %APPDATA%.
 QString userSettingsFolder();
+// The folder of the user's data: $XDG_DATA_HOME (~/.local/share);
+// %LOCALAPPDATA%, unless XDG_DATA_HOME names another (as each test's own).
+QString userDataFolder();
+
+// Text for a person reading the program's output (stdout, stderr): the
+// system's encoding; on Windows a console's own text, else UTF-8.
+void print(FILE* stream, const QString& text);
 
 // This process's peak resident memory in bytes; -1 when unknown.
 qint64 peakMemoryBytes();

@@ -74,7 +74,14 @@ bool isInstalledSoftwarePlace(const QString& folder) {
     return false;
 }
 
+QString userDataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
+
 QString userSettingsFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation); }
+
+void print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
 
 qint64 peakMemoryBytes() {
     QFile status(QStringLiteral("/proc/self/status"));

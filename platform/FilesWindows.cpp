@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <cstring>
@@ -98,7 +99,25 @@ bool isInstalledSoftwarePlace(const QString& folder) {
     return false;
 }
 
+QString userDataFolder() {
+    const QString given = qEnvironmentVariable("XDG_DATA_HOME");
+    return !given.isEmpty() ? given : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
 QString userSettingsFolder() { return QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA")); }
+
+void print(FILE* stream, const QString& text) {
+    std::fflush(stream);
+    const HANDLE out = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(out, &mode)) { // a console: its own wide characters
+        WriteConsoleW(out, reinterpret_cast<const wchar_t*>(text.utf16()), DWORD(text.size()), &written, nullptr);
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8(); // a pipe or a file: UTF-8
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stream);
+    std::fflush(stream);
+}
 
 qint64 peakMemoryBytes() {
     PROCESS_MEMORY_COUNTERS counters{};

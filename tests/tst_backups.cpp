@@ -20,7 +20,6 @@
 #include <sys/stat.h>
 #else
 #include <windows.h>
-using ino_t = quint64;
 #endif
 
 namespace {
@@ -32,7 +31,7 @@ void change(const QString& file, const QString& title) {
     c.execute(QStringLiteral("INSERT INTO A (title) SELECT '%1'").arg(title));
 }
 
-ino_t inodeOf(const QString& file) {
+quint64 inodeOf(const QString& file) {
 #ifdef _WIN32
     // The file's index on its volume: the same file, not one put in its place.
     const HANDLE h = CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), 0,
@@ -40,7 +39,7 @@ ino_t inodeOf(const QString& file) {
     BY_HANDLE_FILE_INFORMATION info{};
     GetFileInformationByHandle(h, &info);
     CloseHandle(h);
-    return ino_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    return quint64(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
 #else
     struct stat st {};
     ::stat(QFile::encodeName(file).constData(), &st);
@@ -98,7 +97,7 @@ private slots:
         app.start();
         app.quit(boxes); // the exit's copy
         const QString file = app.folder.path("home.mdb");
-        const ino_t inode = inodeOf(file);
+        const quint64 inode = inodeOf(file);
         app.start();
         DM->Execute({QStringLiteral("DROP TABLE B")});
         QCOMPARE(DM->ADOConnection->tableNames().contains("B"), false);
@@ -207,7 +206,7 @@ private slots:
         app.find<QAction>("iBackups")->trigger();
         platform::setShellHandler(shell);
         QCOMPARE(boxes.count(), 1);
-        QVERIFY(boxes.last().text.contains(backups::folderFor(file)));
+        QVERIFY(boxes.last().text.contains(QDir::toNativeSeparators(backups::folderFor(file))));
     }
 
     // A backup that cannot be written: said once, with the folder and the

@@ -381,7 +381,7 @@ private slots:
             auto* hint = childOf<QLabel>(contacts, "lHint");
             QVERIFY(hint->text().contains("Черный список"));
             QVERIFY(hint->isVisible());
-#ifndef _WIN32 // wine lends Windows programs fonts of other widths
+#ifndef _WIN32 // the offscreen platform under wine has a larger default font
             QVERIFY2(hint->fontMetrics().horizontalAdvance(hint->text()) <= hint->contentsRect().width(),
                      qPrintable(QStringLiteral("%1 of %2 pixels")
                                     .arg(hint->fontMetrics().horizontalAdvance(hint->text()))
