@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -73,6 +74,11 @@ QString userDataFolder();
 // Text for a person reading the program's output (stdout, stderr): the
 // system's encoding; on Windows a console's own text, else UTF-8.
 void print(FILE* stream, const QString& text);
+
+// The program's command line as the user gave it, file names of any letters
+// included: on Windows from the wide-character line (main's argv holds only
+// what the ANSI code page can spell), elsewhere argv as the system encodes it.
+QStringList commandLine(int argc, char* argv[]);
 
 // This process's peak resident memory in bytes; -1 when unknown.
 qint64 peakMemoryBytes();

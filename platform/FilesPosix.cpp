@@ -190,4 +190,11 @@ int placeNewFile(const QString& from, const QString& to, Placement allowed) {
 }
 
 
+QStringList commandLine(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    return arguments;
+}
+
 } // namespace platform

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 
 namespace platform {
 
@@ -164,5 +165,16 @@ int placeNewFile(const QString& from, const QString& to, Placement allowed) {
     return 0;
 }
 
+
+QStringList commandLine(int, char*[]) {
+    QStringList arguments;
+    int count = 0;
+    if (LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments << QString::fromWCharArray(words[i]);
+        LocalFree(words);
+    }
+    return arguments;
+}
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "AppHarness.h"
 
 #include "engine/DatabaseFiles.h"
+#include "engine/SqliteFiles.h"
 #include "jet/CodePages.h"
 #include "jet/Conversion.h"
 #include "jet/JetHeader.h"
@@ -104,7 +105,7 @@ QString run(const QString& program, const QStringList& arguments, const QString&
 QStringList sqliteRows(const QString& file, const QString& table) {
     sqlite3* db = nullptr;
     QStringList rows;
-    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(engine::sqliteFileName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* s = nullptr;
     const QByteArray sql = "SELECT * FROM \"" + table.toUtf8() + "\" ORDER BY rowid";
     if (sqlite3_prepare_v2(db, sql.constData(), -1, &s, nullptr) == SQLITE_OK)
@@ -236,15 +237,15 @@ private slots:
     void cataloguesOfEitherSystemAreTheSame() {
         QFETCH(QString, madeOn);
         TestFolder folder;
-        const QString source = writeFile(folder.path("old.mdb"), write(catalogue(true), {}));
-        const QString target = folder.path("new.mdb");
+        const QString source = writeFile(folder.path("старый «каталог».mdb"), write(catalogue(true), {}));
+        const QString target = folder.path("Каталог Ёлкиной.mdb");
         QCOMPARE(accessimport::run(source, target, [](const accessimport::Progress&) { return true; }).outcome,
                  accessimport::Outcome::Done);
         if (const QString keep = qEnvironmentVariable("ZANDREL_KEEP_CONVERSION"); !keep.isEmpty())
             QFile::copy(target, keep);
         const QString other = QStringLiteral(ZANDREL_TEST_DATA "/converted-on-%1.mdb").arg(madeOn);
-        QVERIFY(QFile::copy(other, folder.path("other.mdb"))); // examined through a copy: the source stays as it is
-        const FileState made = examine(target), kept = examine(folder.path("other.mdb"));
+        QVERIFY(QFile::copy(other, folder.path("другой.mdb"))); // examined through a copy: the source stays as it is
+        const FileState made = examine(target), kept = examine(folder.path("другой.mdb"));
         QVERIFY(kept.intact);
         QCOMPARE(kept.contents, made.contents);
     }
@@ -602,7 +603,12 @@ private slots:
             files << f;
         }
         int taken = 0, refused = 0;
-        for (int i = 0; i < files.size(); ++i) {
+#ifdef _WIN32
+        const int stride = 4; // a Windows process starts far slower (under wine): every fourth of the same files
+#else
+        const int stride = 1;
+#endif
+        for (int i = 0; i < files.size(); i += stride) {
             const QString source = writeFile(folder.path("m.mdb"), files[i]);
             const QString target = folder.path("m (Zandrel).mdb");
             const accessimport::Result result = accessimport::run(source, target, [](const auto&) { return true; });
@@ -617,7 +623,7 @@ private slots:
             }
             QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.mdb"});
         }
-        qInfo("%d mutated files: %d taken whole, %d refused with a message", int(files.size()), taken, refused);
+        qInfo("%d mutated files: %d taken whole, %d refused with a message", taken + refused, taken, refused);
         qunsetenv("ZANDREL_IMPORT_STALL_MS");
     }
 };

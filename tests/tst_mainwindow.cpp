@@ -117,6 +117,11 @@ private slots:
         for (const QString& line : help.split(u'\n'))
             QVERIFY2(!QString(line).remove(names).contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
                      qPrintable(line));
+        // Words of any letters reach it whole (on Windows, argv would spell them in the ANSI code page).
+        zandrel.start(QStringLiteral(ZANDREL_EXECUTABLE), {"--ёлка"});
+        QVERIFY(zandrel.waitForFinished(10000));
+        QCOMPARE(zandrel.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(zandrel.readAllStandardError()).contains(QStringLiteral("параметр: ёлка")));
     }
 
     void missingFileOnTheCommandLine() {

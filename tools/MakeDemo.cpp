@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: zandrel-demo FILE\n");
         return 2;
     }
-    const QString path = QString::fromLocal8Bit(argv[1]);
+    const QString path = app.arguments().at(1);
     try {
         engine::createDatabase(path);
         engine::Connection c;

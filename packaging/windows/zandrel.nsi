@@ -2,7 +2,9 @@
 ; rights, into %LOCALAPPDATA%\Programs\Zandrel; a Start-menu entry, an
 ; uninstaller, and (unticked) .mdb files opened with Zandrel.
 ; makensis -DVERSION=1.0.0.1 -DSTAGE=<files> -DICON=<.ico> -DOUTFILE=<setup.exe> zandrel.nsi
-Unicode true
+; A 64-bit installer for a 64-bit program (it also runs where only 64-bit
+; programs run, as under a 64-bit-only wine).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "engine/SqliteFiles.h"
 #include "platform/Today.h"
 
 #include <QApplication>
@@ -223,7 +224,7 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, s
 FileState examine(const QString& path) {
     FileState state;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(engine::sqliteFileName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return state;
     }
