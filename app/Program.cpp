@@ -22,6 +22,7 @@
 #include <QIcon>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -90,19 +91,32 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
         platform::print(to, text);
         std::exit(code);
     };
+    int misuse = 1;
+    for (const CommandLineOption& o : features)
+        if (arguments.contains(QStringLiteral("--") + o.name))
+            misuse = std::max(misuse, o.misuseStatus);
     const auto refuse = [&](const QString& text) {
-        answer(text + QStringLiteral("\nСправка: %1 --help\n").arg(executable), stderr, 1);
+        answer(text + QStringLiteral("\nСправка: %1 --help\n").arg(executable), stderr, misuse);
     };
     if (!parser.parse(arguments))
         refuse(RussianParserError(parser));
+    QStringList switches;
+    for (size_t i = 0; i < features.size(); ++i)
+        if (!features[i].run && parser.isSet(featureSwitches[i]))
+            switches << features[i].name;
     for (size_t i = 0; i < features.size(); ++i) {
-        if (!parser.isSet(featureSwitches[i]))
+        if (!features[i].run || !parser.isSet(featureSwitches[i]))
             continue;
         const QString value = features[i].valueName.isEmpty() ? QString() : parser.value(featureSwitches[i]);
         if (!features[i].valueName.isEmpty() && value.trimmed().isEmpty())
             refuse(QStringLiteral("После параметра --%1 нужно указать файл.").arg(features[i].name));
-        std::exit(features[i].run(value, parser.positionalArguments()));
+        const int status = features[i].run(value, parser.positionalArguments(), switches);
+        if (status != kStartAsUsual)
+            std::exit(status);
+        switches.clear();
     }
+    if (!switches.isEmpty())
+        refuse(QStringLiteral("Параметр --%1 уточняет другой параметр и один не используется.").arg(switches.first()));
     if (parser.isSet(version))
         answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
     if (parser.isSet(help))

@@ -146,8 +146,8 @@ void Connection::open() {
         throw EngineError(QStringLiteral("'%1' - папка, а не файл базы данных").arg(path));
 
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(sqliteFileName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int mode = m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &db, mode | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, m_busyTimeout);
@@ -163,7 +163,8 @@ void Connection::open() {
     registerFunctions(db);
     m_db = db;
     m_catalogueVersion = -1;
-    removeStaleJournal();
+    if (!m_readOnly)
+        removeStaleJournal();
 }
 
 void Connection::removeStaleJournal() {

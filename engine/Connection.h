@@ -71,6 +71,9 @@ public:
     }
 
     void setBusyTimeout(int milliseconds);
+    // Opened only to read (before open()): SQLite takes no write lock, and
+    // nothing of the file changes, not even a journal left behind.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     // Tables of the program's own that tableNames never lists.
     void setHiddenTables(const QStringList& names);
 
@@ -102,6 +105,7 @@ private:
     QString m_connectionString;
     sqlite3* m_db = nullptr;
     int m_busyTimeout = 3000;
+    bool m_readOnly = false;
     QStringList m_hidden;
     QList<CatalogueEntry> m_catalogue;
     int64_t m_catalogueVersion = -1;

@@ -64,13 +64,17 @@ public:
 std::vector<std::unique_ptr<Feature>> makeFeatures();
 
 // A command-line option a feature answers without any window: the program
-// runs it and ends with the status it returns.
+// runs it and ends with the status it returns, or starts as usual when it
+// returns kStartAsUsual. A switch without run only qualifies another
+// option: run is given the names of the switches set.
 struct CommandLineOption {
     QString name;        // "backups": --backups
     QString valueName;   // "ФАЙЛ"; empty for an option without a value
     QString description; // one line of «--help»
-    std::function<int(const QString& value, const QStringList& files)> run;
+    std::function<int(const QString& value, const QStringList& files, const QStringList& switches)> run;
+    int misuseStatus = 1; // the status when the command line is wrong and names this option
 };
+inline constexpr int kStartAsUsual = -1;
 std::vector<CommandLineOption> featureOptions();
 
 // A command of a feature, a child of the main window found by its name as

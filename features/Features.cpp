@@ -16,10 +16,16 @@ std::vector<std::unique_ptr<Feature>> makeFeatures() {
     features.push_back(makeHistoryFeature());
     features.push_back(makeReportsFeature());
     features.push_back(makeBackupsFeature());
+    features.push_back(makeRemindersFeature());
     return features;
 }
 
-std::vector<CommandLineOption> featureOptions() { return {backupsOption()}; }
+std::vector<CommandLineOption> featureOptions() {
+    std::vector<CommandLineOption> options{backupsOption()};
+    for (CommandLineOption& o : reminderOptions())
+        options.push_back(std::move(o));
+    return options;
+}
 
 QAction* makeCommand(MainWindowParts& main, const char* name, const QString& text, const QString& shortcut,
                      const QString& picture) {

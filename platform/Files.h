@@ -71,6 +71,10 @@ QString userSettingsFolder();
 // %LOCALAPPDATA%, unless XDG_DATA_HOME names another (as each test's own).
 QString userDataFolder();
 
+// The folder of the user's state that outlives a run but is no setting:
+// $XDG_STATE_HOME (~/.local/state); %LOCALAPPDATA%.
+QString userStateFolder();
+
 // Text for a person reading the program's output (stdout, stderr): the
 // system's encoding; on Windows a console's own text, else UTF-8.
 void print(FILE* stream, const QString& text);

@@ -2,6 +2,7 @@
 // write permission, locks, placing a finished file, system errors in words.
 #include "platform/Files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -75,6 +76,11 @@ bool isInstalledSoftwarePlace(const QString& folder) {
 }
 
 QString userDataFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); }
+
+QString userStateFolder() {
+    const QString given = qEnvironmentVariable("XDG_STATE_HOME");
+    return !given.isEmpty() ? given : QDir::homePath() + QStringLiteral("/.local/state");
+}
 
 QString userSettingsFolder() { return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation); }
 

@@ -105,6 +105,11 @@ QString userDataFolder() {
     return !given.isEmpty() ? given : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
+QString userStateFolder() {
+    const QString given = qEnvironmentVariable("XDG_STATE_HOME");
+    return !given.isEmpty() ? given : QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
+}
+
 QString userSettingsFolder() { return QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA")); }
 
 void print(FILE* stream, const QString& text) {

@@ -67,15 +67,18 @@ class AppHarness {
 public:
     // Unscripted boxes and dialogs are reported at the test's own line.
     explicit AppHarness(std::source_location where = std::source_location::current())
-        : fallbackBoxes(where), fallbackDialogs(where), folder(where), m_dataHome(qgetenv("XDG_DATA_HOME")) {
+        : fallbackBoxes(where), fallbackDialogs(where), folder(where), m_dataHome(qgetenv("XDG_DATA_HOME")),
+          m_stateHome(qgetenv("XDG_STATE_HOME")) {
         platform::overrideProgramFolder(folder.root());
-        // The backups made at exit stay in the test's own folder.
+        // The backups made at exit and the catalogues remembered stay in the test's own folder.
         qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path("data")));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(folder.path("state")));
     }
     ~AppHarness() {
         program.reset();
         platform::overrideProgramFolder(QString());
         qputenv("XDG_DATA_HOME", m_dataHome);
+        qputenv("XDG_STATE_HOME", m_stateHome);
     }
 
     // Boxes and dialogs a test does not script fail it instead of waiting for
@@ -164,5 +167,5 @@ public:
 
 private:
     mutable std::unique_ptr<MainControls> m_controls;
-    QByteArray m_dataHome;
+    QByteArray m_dataHome, m_stateHome;
 };

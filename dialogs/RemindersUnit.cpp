@@ -1,0 +1,98 @@
+#include "dialogs/RemindersUnit.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Scheduling.h"
+#include "reminders/ReminderSettings.h"
+#include "ui_RemindersForm.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+TfmReminders* fmReminders = nullptr;
+
+namespace {
+
+QString scheduleText(platform::DailyRun run, const QTime& time) {
+    switch (run) {
+    case platform::DailyRun::Timer:
+        return QStringLiteral("Проверка настроена: таймер systemd пользователя, каждый день в %1 (пропущенная "
+                              "проверка выполняется после включения компьютера).")
+            .arg(time.toString(QStringLiteral("HH:mm")));
+    case platform::DailyRun::Autostart:
+        return QStringLiteral("Проверка настроена: автозапуск при входе в систему.");
+    case platform::DailyRun::None: break;
+    }
+    return QStringLiteral("Проверка при закрытой программе не настроена.");
+}
+
+} // namespace
+
+TfmReminders::TfmReminders(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TfmReminders) {
+    setObjectName(QStringLiteral("fmReminders"));
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    using platform::connectHandler;
+    connectHandler(ui->bbOk, &QPushButton::clicked, this, &TfmReminders::bbOkClick);
+    connectHandler(ui->bbDefaultLetter, &QPushButton::clicked, this, &TfmReminders::bbDefaultLetterClick);
+    connect(ui->bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->cbRemind, &QCheckBox::toggled, this, [this] { EnableSchedule(); });
+}
+
+TfmReminders::~TfmReminders() = default;
+
+void TfmReminders::Execute(const QString& current) {
+    const reminders::ReminderSettings s = reminders::readSettings();
+    ui->cbRemind->setChecked(s.on);
+    ui->teTime->setTime(s.time);
+    ui->lbCatalogues->clear();
+    QStringList shown = s.known;
+    const QString open = current.isEmpty() ? QString() : QFileInfo(current).absoluteFilePath();
+    for (const QString& chosen : s.catalogues + QStringList{open})
+        if (!chosen.isEmpty() && !shown.contains(chosen))
+            shown << chosen;
+    for (const QString& path : std::as_const(shown)) {
+        auto* item = new QListWidgetItem(QDir::toNativeSeparators(path), ui->lbCatalogues);
+        item->setData(Qt::UserRole, path);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        const bool ticked = s.catalogues.isEmpty() ? path == open : s.catalogues.contains(path);
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    ui->mLetter->setPlainText(s.letter.isEmpty() ? reminders::defaultLetter() : s.letter);
+    ui->lSchedule->setText(scheduleText(platform::dailyRun(), s.time));
+    EnableSchedule();
+    exec();
+}
+
+void TfmReminders::EnableSchedule() {
+    ui->teTime->setEnabled(ui->cbRemind->isChecked());
+    ui->lbCatalogues->setEnabled(ui->cbRemind->isChecked());
+}
+
+void TfmReminders::bbDefaultLetterClick() { ui->mLetter->setPlainText(reminders::defaultLetter()); }
+
+void TfmReminders::bbOkClick() {
+    reminders::ReminderSettings s = reminders::readSettings();
+    s.on = ui->cbRemind->isChecked();
+    s.time = ui->teTime->time();
+    s.catalogues.clear();
+    for (int i = 0; i < ui->lbCatalogues->count(); ++i)
+        if (ui->lbCatalogues->item(i)->checkState() == Qt::Checked)
+            s.catalogues << ui->lbCatalogues->item(i)->data(Qt::UserRole).toString();
+    s.letter = ui->mLetter->toPlainText();
+    if (!reminders::writeSettings(s))
+        throw std::runtime_error("Не удалось сохранить настройки напоминаний.");
+    QString error;
+    platform::DailyRun run = platform::DailyRun::None;
+    if (s.on)
+        run = platform::scheduleDailyRun(s.time, QCoreApplication::applicationFilePath(),
+                                         {QStringLiteral("--check-due")}, &error);
+    else
+        platform::removeDailyRun();
+    const QString said = error.isEmpty() ? scheduleText(run, s.time) : error;
+    ui->lSchedule->setText(said);
+    platform::messageBox(said, QStringLiteral("Напоминания"), platform::Buttons::Ok,
+                         s.on && run == platform::DailyRun::None ? platform::Icon::Warning
+                                                                 : platform::Icon::Information);
+    accept();
+}

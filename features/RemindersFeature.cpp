@@ -1,0 +1,88 @@
+// Reminders: the daily check of what is due while the program is closed
+// (--check-due, set up in «Напоминания...», menu «Отчёты»), the program
+// started from a notice with its debt search shown (--debts), and the
+// catalogues opened, remembered to choose from.
+#include "features/Units.h"
+
+#include "data/ProgramState.h"
+#include "dialogs/RemindersUnit.h"
+#include "platform/MessageBox.h"
+#include "reminders/CheckDue.h"
+#include "reminders/ReminderSettings.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+bool showDebtsAtStart = false;
+
+// The notice's «Открыть»: the program on that catalogue, its debts shown.
+void openWithDebts(const QString& file) {
+    const QString given = qEnvironmentVariable("ZANDREL_OPEN_PROGRAM"); // tests watch what would start
+    QProcess::startDetached(given.isEmpty() ? QCoreApplication::applicationFilePath() : given,
+                            {QStringLiteral("--debts"), file});
+}
+
+int CheckDue(const QStringList& files, const QStringList& switches) {
+    // The options are read before the program makes its application object.
+    static int argc = 1;
+    static char name[] = "zandrel";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> application;
+    if (!QCoreApplication::instance())
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    return reminders::checkDue({files, switches.contains(QStringLiteral("force")), openWithDebts});
+}
+
+class RemindersFeature : public Feature {
+public:
+    void install(MainWindowParts& main) override {
+        new TfmReminders(main.mainWindow()); // fmReminders, the main window's to keep
+        QMenu* reports = main.menu(QStringLiteral("mReports"), QStringLiteral("Отчёты"));
+        reports->addSeparator();
+        QAction* settings = makeCommand(main, "iReminders", QStringLiteral("Напоминания..."));
+        reports->addAction(settings);
+        platform::connectHandler(settings, &QAction::triggered, settings, [] { fmReminders->Execute(DBPath); });
+        QWidget* window = main.mainWindow();
+        main.addStep(Stage::Opened, [window] {
+            reminders::rememberCatalogue(DBPath);
+            // Once the opening has shown the grid, as the search at opening does.
+            if (showDebtsAtStart && !CheckOnOpenFlag)
+                QTimer::singleShot(0, window, [window] {
+                    if (auto* search = window->findChild<QAction*>(QStringLiteral("tbFDepts")))
+                        search->trigger();
+                });
+            showDebtsAtStart = false;
+            return true;
+        });
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Feature> makeRemindersFeature() { return std::make_unique<RemindersFeature>(); }
+
+std::vector<CommandLineOption> reminderOptions() {
+    CommandLineOption check{QStringLiteral("check-due"), QString(),
+                            QStringLiteral("Проверить сроки возврата в каталогах (ФАЙЛ... или выбранных) и выйти."),
+                            [](const QString&, const QStringList& files, const QStringList& switches) {
+                                return CheckDue(files, switches);
+                            }};
+    check.misuseStatus = 2;
+    CommandLineOption force{QStringLiteral("force"), QString(),
+                            QStringLiteral("С --check-due: напомнить, даже если сегодня уже напоминали."), {}};
+    force.misuseStatus = 2;
+    CommandLineOption debts{QStringLiteral("debts"), QString(), QStringLiteral("Открыть каталог с поиском долгов."),
+                            [](const QString&, const QStringList&, const QStringList&) {
+                                showDebtsAtStart = true;
+                                return kStartAsUsual;
+                            }};
+    return {check, force, debts};
+}

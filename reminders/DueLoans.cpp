@@ -1,0 +1,99 @@
+#include "reminders/DueLoans.h"
+
+#include "data/CatalogueShape.h"
+#include "engine/Connection.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
+#include "platform/Today.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace reminders {
+
+namespace {
+
+QHash<qint64, QString> contactNames(engine::Connection& c) {
+    engine::Query q(&c, QStringLiteral("names"));
+    q.addSql(sql::Select({sql::name(QStringLiteral("id")), sql::name(QStringLiteral("name"))})
+                 .from(shape::kContactsTable)
+                 .text());
+    q.open();
+    QHash<qint64, QString> names;
+    for (int r = 0; r < q.recordCount(); ++r)
+        names.insert(q.integerValue(r, 0), q.textValue(r, 1));
+    return names;
+}
+
+// An item table holds the loan columns; views show rows counted in their tables.
+bool holdsLoans(engine::Connection& c, const QString& table) {
+    if (shape::isProgramTable(table) || c.isView(c.resolveTable(table)))
+        return false;
+    const QStringList columns = c.columnsOf(table);
+    return columns.contains(QStringLiteral("title")) && columns.contains(QStringLiteral("return"))
+           && columns.contains(QStringLiteral("contact"));
+}
+
+} // namespace
+
+DueLoans dueLoansOf(const QString& file, double today) {
+    engine::Connection c;
+    c.setReadOnly(true);
+    c.setHiddenTables(shape::hiddenTables());
+    c.setConnectionString(QStringLiteral("Data Source=") + file);
+    c.open();
+    if (!c.hasTable(shape::kContactsTable))
+        throw engine::EngineError(QStringLiteral("Файл '%1' не является каталогом").arg(file));
+    const QHash<qint64, QString> names = contactNames(c);
+    DueLoans due;
+    for (const QString& table : c.tableNames()) {
+        if (!holdsLoans(c, table))
+            continue;
+        engine::Query q(&c, QStringLiteral("due"));
+        q.addSql(sql::Select({sql::name(QStringLiteral("title")), sql::name(QStringLiteral("return")),
+                              sql::name(QStringLiteral("contact"))})
+                     .from(table)
+                     .where(sql::name(QStringLiteral("return")) + QStringLiteral("<=")
+                            + platform::dayNumberText(today + 1))
+                     .text());
+        q.open();
+        for (int r = 0; r < q.recordCount(); ++r) {
+            DueLoan l{q.textValue(r, 0), table, names.value(q.integerValue(r, 2)), q.realValue(r, 1)};
+            l.daysOverdue = platform::daysOverdue(l.due, today);
+            l.dueToday = l.daysOverdue == 0 && platform::calendarDay(l.due) <= today;
+            ++(l.daysOverdue > 0 ? due.overdue : l.dueToday ? due.dueToday : due.dueTomorrow);
+            due.loans << l;
+        }
+    }
+    std::stable_sort(due.loans.begin(), due.loans.end(),
+                     [](const DueLoan& a, const DueLoan& b) { return a.due < b.due; });
+    return due;
+}
+
+Notice noticeOf(const QString& catalogue, const DueLoans& due) {
+    Notice n;
+    n.summary = QStringLiteral("Zandrel: сроки возврата в каталоге «%1»").arg(catalogue);
+    n.critical = due.overdue > 0;
+    QStringList lines{QStringLiteral("Просрочено: %1, вернуть сегодня: %2, завтра: %3")
+                          .arg(due.overdue)
+                          .arg(due.dueToday)
+                          .arg(due.dueTomorrow)};
+    const int shown = std::min(int(due.loans.size()), 5);
+    for (int i = 0; i < shown; ++i) {
+        const DueLoan& l = due.loans[i];
+        QString line = l.title;
+        if (!l.debtor.isEmpty())
+            line += QStringLiteral(" — ") + l.debtor;
+        line += l.daysOverdue > 0 ? QStringLiteral(", просрочено %1 дн.").arg(l.daysOverdue)
+                : l.dueToday      ? QStringLiteral(", вернуть сегодня")
+                                  : QStringLiteral(", вернуть завтра");
+        lines << line;
+    }
+    if (due.loans.size() > shown)
+        lines << QStringLiteral("и ещё %1").arg(due.loans.size() - shown);
+    n.body = lines.join(u'\n');
+    return n;
+}
+
+} // namespace reminders

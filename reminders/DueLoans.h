@@ -1,0 +1,36 @@
+#pragma once
+// What is due in a catalogue file, read without changing a byte of it: the
+// loans overdue, due today and due tomorrow over every item table (the
+// states the main window colours), and the notice that tells the lender.
+#include <QList>
+#include <QString>
+
+namespace reminders {
+
+struct DueLoan {
+    QString title, table, debtor;
+    double due = 0;
+    int daysOverdue = 0; // 0 when due today or tomorrow
+    bool dueToday = false;
+};
+
+struct DueLoans {
+    int overdue = 0, dueToday = 0, dueTomorrow = 0;
+    QList<DueLoan> loans; // the longest overdue first
+    bool any() const { return !loans.isEmpty(); }
+};
+
+// The loans of file due by the day after today. Throws engine::EngineError
+// saying why the file cannot be read (missing, locked for writing, damaged,
+// not a catalogue).
+DueLoans dueLoansOf(const QString& file, double today);
+
+struct Notice {
+    QString summary, body;
+    bool critical = false;
+};
+// The notice of a catalogue (its file name) with loans due: the counts,
+// then up to five items and how many more.
+Notice noticeOf(const QString& catalogue, const DueLoans& due);
+
+} // namespace reminders

@@ -1,0 +1,110 @@
+#include "reminders/ReminderSettings.h"
+
+#include "platform/Files.h"
+#include "platform/Profile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace reminders {
+
+namespace {
+
+const QString kSection = QStringLiteral("Reminders");
+const QChar kSeparator = u'|'; // not a letter of any file name the program makes or keeps
+const int kKnownKept = 20;
+
+QString read(const QString& key) {
+    return platform::readProfileString(platform::settingsFile(), kSection, key, QString());
+}
+bool write(const QString& key, const QString& value) {
+    return platform::writeProfileString(platform::settingsFile(), kSection, key, value);
+}
+QStringList list(const QString& key) { return read(key).split(kSeparator, Qt::SkipEmptyParts); }
+
+// A line of the settings file holds no line break: they are kept as "\n".
+QString oneLine(const QString& text) {
+    return QString(text).replace(u'\\', QStringLiteral("\\\\")).replace(u'\n', QStringLiteral("\\n"));
+}
+QString lines(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size()) {
+            out += text[i + 1] == u'n' ? QChar(u'\n') : text[i + 1];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The catalogues opened are state, not settings: kept apart from the settings file.
+QString openedFile() { return platform::userStateFolder() + QStringLiteral("/Zandrel/opened"); }
+
+QStringList knownCatalogues() {
+    QFile f(openedFile());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+ReminderSettings readSettings() {
+    ReminderSettings s;
+    s.on = read(QStringLiteral("On")) == QStringLiteral("1");
+    const QTime time = QTime::fromString(read(QStringLiteral("Time")), QStringLiteral("HH:mm"));
+    if (time.isValid())
+        s.time = time;
+    s.catalogues = list(QStringLiteral("Catalogues"));
+    s.known = knownCatalogues();
+    s.letter = lines(read(QStringLiteral("Letter")));
+    return s;
+}
+
+bool writeSettings(const ReminderSettings& s) {
+    return write(QStringLiteral("On"), s.on ? QStringLiteral("1") : QStringLiteral("0"))
+           && write(QStringLiteral("Time"), s.time.toString(QStringLiteral("HH:mm")))
+           && write(QStringLiteral("Catalogues"), s.catalogues.join(kSeparator))
+           && write(QStringLiteral("Letter"), oneLine(s.letter == defaultLetter() ? QString() : s.letter));
+}
+
+void rememberCatalogue(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList known = knownCatalogues();
+    if (!known.isEmpty() && known.first() == absolute)
+        return;
+    known.removeAll(absolute);
+    known.prepend(absolute);
+    QDir().mkpath(platform::folderOf(openedFile()));
+    QSaveFile f(openedFile());
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(known.mid(0, kKnownKept).join(u'\n').toUtf8() + '\n');
+        f.commit();
+    }
+}
+
+QStringList cataloguesToCheck() {
+    const QStringList chosen = list(QStringLiteral("Catalogues"));
+    if (!chosen.isEmpty())
+        return chosen;
+    const QString last =
+        platform::readProfileString(platform::settingsFile(), QStringLiteral("Options"), QStringLiteral("DefaultBase"),
+                                    QString());
+    if (last.isEmpty())
+        return {};
+    return {QDir(platform::catalogueFolder()).absoluteFilePath(last)};
+}
+
+QString defaultLetter() {
+    return QStringLiteral("Здравствуйте, {имя}!\n\n"
+                          "Напоминаю, что у Вас мои вещи из каталога «{каталог}»:\n\n"
+                          "{вещи}\n\n"
+                          "Верните их, пожалуйста, когда Вам будет удобно. Спасибо!\n\n"
+                          "{сегодня}");
+}
+
+} // namespace reminders

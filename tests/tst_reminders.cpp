@@ -1,0 +1,299 @@
+// Reminders while the program is closed: «zandrel --check-due» against a
+// real D-Bus session with a stand-in notification server (what it is told,
+// how often, what is skipped, that the files stay as they were), «Открыть»,
+// and the daily run the reminders window sets up and removes.
+#include "AppHarness.h"
+
+#include "platform/Scheduling.h"
+#include "platform/Today.h"
+#include "reminders/ReminderSettings.h"
+
+#include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusVariant>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QCheckBox>
+#include <QtTest>
+
+
+namespace {
+
+QByteArray hashOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+}
+
+// A session bus of the test's own with the stand-in server on it; the
+// server writes each call it takes to a log.
+class NotificationServer {
+public:
+    // With actions the check waits for an answer; without, it ends at once.
+    NotificationServer(const QString& folder, bool actions) : log(folder + QStringLiteral("/calls.log")) {
+        bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+        if (!bus.waitForReadyRead(10000))
+            return;
+        address = QString::fromUtf8(bus.readLine()).trimmed();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        server.setProcessEnvironment(env);
+        server.start(QStringLiteral("/usr/bin/python3"), {"-m", "dbusmock", "--template", "notification_daemon",
+                                                          "--parameters",
+                                                          actions ? "{\"capabilities\": \"body actions\"}" : "{}",
+                                                          "-l", log});
+        QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("test"));
+        for (int i = 0; i < 100 && !connection.interface()->isServiceRegistered("org.freedesktop.Notifications"); ++i)
+            QTest::qWait(100);
+    }
+    ~NotificationServer() {
+        QDBusConnection::disconnectFromBus(QStringLiteral("test"));
+        server.kill();
+        server.waitForFinished();
+        bus.kill();
+        bus.waitForFinished();
+    }
+    // Each call from its time stamp on (a body's line breaks stay in it).
+    QStringList notifyCalls() const {
+        QFile f(log);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        static const QRegularExpression stamp(QStringLiteral("(?:^|\n)(?=\\d+\\.\\d+ )"));
+        return QString::fromUtf8(f.readAll()).split(stamp, Qt::SkipEmptyParts).filter(QStringLiteral(" Notify "));
+    }
+    // The user picks «Открыть» on notice id.
+    void pickAction(uint id) {
+        QDBusInterface mock(QStringLiteral("org.freedesktop.Notifications"),
+                            QStringLiteral("/org/freedesktop/Notifications"), QStringLiteral("org.freedesktop.DBus.Mock"),
+                            QDBusConnection::connectToBus(address, QStringLiteral("test")));
+        mock.call(QStringLiteral("EmitSignal"), QString(), QStringLiteral("ActionInvoked"), QStringLiteral("us"),
+                  QVariantList{QVariant::fromValue(id), QStringLiteral("default-open")});
+    }
+
+    QString address;
+    QString log;
+    QProcess bus, server;
+};
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+} // namespace
+
+class TestReminders : public QObject {
+    Q_OBJECT
+
+    // A catalogue whose loans are due as rows tell: "(title, contact, return)".
+    QString catalogue(AppHarness& app, const QString& name, const QStringList& rows) {
+        app.makeCatalogue(name, {{"Книги", rows}}, {"1, 'Иванов Иван'"});
+        return app.folder.path(name);
+    }
+
+    Run checkDue(AppHarness& app, const QStringList& arguments, const QString& bus) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_STATE_HOME"), app.folder.path("state"));
+        env.insert(QStringLiteral("ZANDREL_OPEN_PROGRAM"), app.folder.path("opener.sh"));
+        if (bus.isEmpty())
+            env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        else
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZANDREL_EXECUTABLE), QStringList{"--check-due"} + arguments);
+        p.waitForFinished(20000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+private slots:
+    void initTestCase() {
+        if (QStandardPaths::findExecutable("dbus-daemon").isEmpty() || !QFile::exists("/usr/bin/python3"))
+            QSKIP("needs dbus-daemon and python3-dbusmock");
+    }
+
+    void checkTellsOncePerDay_data() {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("arguments"); // given after the file, each run
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<int>("notices");
+        QTest::addColumn<QString>("told");
+        const QString today = QString::number(platform::today());
+        const QString ago = QString::number(platform::today() - 3), later = QString::number(platform::today() + 9);
+        QTest::newRow("overdue, told once a day") << QStringList{"'Идиот', 1, " + ago, "'Бесы', 1, " + today,
+                                                                 "'Дар', 1, " + later}
+                                                  << QStringList{} << 2 << 1
+                                                  << "Просрочено: 1, вернуть сегодня: 1, завтра: 0\nИдиот — Иванов "
+                                                     "Иван, просрочено 3 дн.\nБесы — Иванов Иван, вернуть сегодня";
+        QTest::newRow("told again when forced") << QStringList{"'Идиот', 1, " + ago} << QStringList{"--force"} << 2
+                                                << 2 << "Идиот — Иванов Иван, просрочено 3 дн.";
+        QTest::newRow("nothing due, nothing told") << QStringList{"'Дар', 1, " + later, "'Нос', NULL, NULL"}
+                                                   << QStringList{} << 1 << 0 << "";
+        QStringList many;
+        for (int i = 1; i <= 7; ++i)
+            many << QStringLiteral("'Том %1', 1, %2").arg(i).arg(platform::today() - i);
+        QTest::newRow("five items, then how many more") << many << QStringList{} << 1 << 1
+                                                         << "Том 3 — Иванов Иван, просрочено 3 дн.\nи ещё 2";
+    }
+    void checkTellsOncePerDay() {
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, runs);
+        QFETCH(int, notices);
+        QFETCH(QString, told);
+        AppHarness app;
+        NotificationServer server(app.folder.root(), false);
+        QVERIFY(!server.address.isEmpty());
+        const QString file = catalogue(app, "Мой каталог.mdb", rows);
+        const QByteArray before = hashOf(file);
+        for (int i = 0; i < runs; ++i) {
+            const Run run = checkDue(app, QStringList{file} + arguments, server.address);
+            QCOMPARE(run.status, 0);
+            QCOMPARE(run.out + run.err, QString());
+        }
+        const QStringList calls = server.notifyCalls();
+        QCOMPARE(calls.size(), notices);
+        QCOMPARE(hashOf(file), before);
+        if (!notices)
+            return;
+        QVERIFY2(calls[0].contains("\"Zandrel: сроки возврата в каталоге «Мой каталог.mdb»\""), qPrintable(calls[0]));
+        QVERIFY2(calls[0].contains(told), qPrintable(calls[0]));
+        QVERIFY2(calls[0].contains("\"urgency\": 2") || calls[0].contains("'urgency': 2"), qPrintable(calls[0]));
+        QVERIFY2(calls[0].contains("org.example.zandrel"), qPrintable(calls[0]));
+    }
+
+    // Damaged, locked for writing, missing: skipped with a line each; the
+    // others still told. Without a notification service: standard output.
+    void unreadableCataloguesAreSkipped_data() {
+        QTest::addColumn<bool>("withServer");
+        QTest::newRow("notification") << true;
+        QTest::newRow("no session bus: standard output") << false;
+    }
+    void unreadableCataloguesAreSkipped() {
+        QFETCH(bool, withServer);
+        AppHarness app;
+        std::unique_ptr<NotificationServer> server;
+        if (withServer)
+            server = std::make_unique<NotificationServer>(app.folder.root(), false);
+        const QString good = catalogue(app, "good.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 1)});
+        const QString locked = catalogue(app, "locked.mdb", {"'Бесы', 1, 1"});
+        QFile damaged(app.folder.path("damaged.mdb"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray("SQLite format 3\0", 16) + QByteArray(3000, '\x5a'));
+        damaged.close();
+        // Another program in the middle of writing it.
+        QProcess writer;
+        writer.start("/usr/bin/python3", {"-c", "import sqlite3, sys, time\n"
+                                                "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                                "c.execute('BEGIN EXCLUSIVE')\nprint('locked', flush=True)\n"
+                                                "time.sleep(60)",
+                                          locked});
+        QVERIFY(writer.waitForReadyRead(10000));
+        const QByteArray lockedBefore = hashOf(locked), damagedBefore = hashOf(damaged.fileName());
+        const Run run = checkDue(app, {damaged.fileName(), locked, app.folder.path("gone.mdb"), good},
+                                 withServer ? server->address : QString());
+        writer.kill();
+        writer.waitForFinished();
+        QCOMPARE(run.status, 0);
+        const QStringList lines = run.err.split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == 3, qPrintable(run.err));
+        QVERIFY2(lines[0].startsWith(damaged.fileName() + ": пропущен: "), qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith(locked + ": пропущен: ") && lines[1].contains("заблокирована"), qPrintable(lines[1]));
+        QVERIFY2(lines[2].contains("не найден"), qPrintable(lines[2]));
+        QCOMPARE(hashOf(locked), lockedBefore);
+        QCOMPARE(hashOf(damaged.fileName()), damagedBefore);
+        if (withServer) {
+            QCOMPARE(server->notifyCalls().size(), 1);
+            QCOMPARE(run.out, QString());
+        } else {
+            QVERIFY(run.out.startsWith("Zandrel: сроки возврата в каталоге «good.mdb»\nПросрочено: 1,"));
+        }
+    }
+
+    // «Открыть» on a notice starts the program on that catalogue with its debts shown.
+    void openStartsTheProgramWithItsDebts() {
+        AppHarness app;
+        NotificationServer server(app.folder.root(), true);
+        const QString file = catalogue(app, "a.mdb", {"'Идиот', 1, " + QString::number(platform::today())});
+        QFile opener(app.folder.path("opener.sh"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/opened\"\n");
+        opener.close();
+        opener.setPermissions(opener.permissions() | QFile::ExeOwner);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_STATE_HOME"), app.folder.path("state"));
+        env.insert(QStringLiteral("ZANDREL_OPEN_PROGRAM"), opener.fileName());
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), server.address);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZANDREL_EXECUTABLE), {"--check-due", file});
+        QTRY_COMPARE_WITH_TIMEOUT(server.notifyCalls().size(), 1, 10000);
+        QVERIFY(p.state() == QProcess::Running); // waiting for the answer
+        server.pickAction(1);
+        QVERIFY(p.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(app.folder.path("opened")), 5000);
+        QFile opened(app.folder.path("opened"));
+        QVERIFY(opened.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(opened.readAll()).trimmed(), "--debts " + file);
+    }
+
+    // The window switches the daily check on (here, without a user service
+    // manager: the autostart entry) and off; the unit files it would write
+    // pass the service manager's own check.
+    void theWindowSetsUpTheDailyRun() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", app.folder.path("config").toUtf8());
+        catalogue(app, "a.mdb", {});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        const auto use = [&](bool on) {
+            whenModalShown([&](QWidget* window) {
+                window->findChild<QCheckBox*>("cbRemind")->setChecked(on);
+                window->findChild<QTimeEdit*>("teTime")->setTime(QTime(7, 30));
+                QCOMPARE(window->findChild<QListWidget*>("lbCatalogues")->item(0)->checkState(), Qt::Checked);
+                boxes.answer(platform::Answer::Ok);
+                window->findChild<QPushButton*>("bbOk")->click();
+            });
+            app.find<QAction>("iReminders")->trigger();
+        };
+        use(true);
+        const QString entry = platform::dailyRunAutostartFile();
+        QVERIFY2(QFile::exists(entry), qPrintable(boxes.last().text));
+        QCOMPARE(boxes.last().text, QStringLiteral("Проверка настроена: автозапуск при входе в систему."));
+        QVERIFY(app.settings().contains("Catalogues=" + app.folder.path("a.mdb")));
+        if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+            QProcess validate;
+            validate.start("desktop-file-validate", {entry});
+            QVERIFY(validate.waitForFinished());
+            QCOMPARE(validate.readAll(), QByteArray());
+            QCOMPARE(validate.exitCode(), 0);
+        }
+        use(false);
+        QVERIFY(!QFile::exists(entry));
+        if (!QStandardPaths::findExecutable("systemd-analyze").isEmpty()) {
+            const QString units = app.folder.path("units");
+            QDir().mkpath(units);
+            QFile service(units + "/zandrel-check-due.service"), timer(units + "/zandrel-check-due.timer");
+            QVERIFY(service.open(QIODevice::WriteOnly) && timer.open(QIODevice::WriteOnly));
+            service.write(platform::serviceUnitText(ZANDREL_EXECUTABLE, {"--check-due"}).toUtf8());
+            timer.write(platform::timerUnitText(QTime(7, 30)).toUtf8());
+            service.close();
+            timer.close();
+            QProcess verify;
+            verify.start("systemd-analyze", {"verify", timer.fileName(), service.fileName()});
+            QVERIFY(verify.waitForFinished(30000));
+            QVERIFY2(verify.exitCode() == 0, verify.readAllStandardError().constData());
+            QVERIFY(platform::timerUnitText(QTime(7, 30)).contains("OnCalendar=*-*-* 07:30:00\nPersistent=true"));
+        }
+        app.quit(boxes);
+        qputenv("XDG_CONFIG_HOME", config);
+    }
+};
+
+QTEST_MAIN(TestReminders)
+#include "tst_reminders.moc"
