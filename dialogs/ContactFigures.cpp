@@ -127,6 +127,9 @@ void TcEditForm::ShowDoubtfulHint() {
             hint = QStringLiteral("Списано: %1, возвращено с опозданием: %2. Занести в 'Черный список'?")
                        .arg(f.writtenOff)
                        .arg(f.late);
+        if (!std::isnan(f.lastReminded))
+            hint = QStringLiteral("Напомнено %1. ").arg(platform::formatDate(platform::calendarDay(f.lastReminded)))
+                   + hint;
     }
     // A widget of the status bar, not a message: a passing message (the
     // reminder's) covers it for a while, and it comes back.
@@ -146,9 +149,21 @@ void TcEditForm::tbReminderClick() {
     if (contacts->recordCount() <= 0)
         return;
     const qint64 id = contacts->fieldByName(QStringLiteral("id")).asInteger();
-    const QString text = reports::reminderText(
-        contacts->fieldByName(QStringLiteral("name")).asString(),
-        reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id), platform::today());
+    const QList<reports::CurrentLoan> loans =
+        reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id);
+    const QString text =
+        reports::reminderText(contacts->fieldByName(QStringLiteral("name")).asString(), loans, platform::today());
     QGuiApplication::clipboard()->setText(text);
+    RecordReminder(loans);
     ui->StatusBar->showMessage(QStringLiteral("Напоминание скопировано в буфер обмена."), 5000);
+    ShowLoanFigures(); // the date of this reminder
+}
+
+void RecordReminder(const QList<reports::CurrentLoan>& loans) {
+    if (!loanhistory::kept() || loans.isEmpty())
+        return;
+    QList<loanhistory::RemindedLoan> reminded;
+    for (const reports::CurrentLoan& l : loans)
+        reminded << loanhistory::RemindedLoan{l.table, l.item, l.title, l.contact, l.debtor, l.issue, l.due};
+    loanhistory::recordReminder(*DM->ADOConnection, reminded);
 }

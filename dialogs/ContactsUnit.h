@@ -6,6 +6,7 @@
 #include "controls/DataGrid.h"
 #include "dialogs/ModalForm.h"
 #include "history/LoanHistory.h"
+#include "reports/CurrentLoans.h"
 #include "platform/SingleInstance.h"
 
 #include <QStringList>
@@ -51,6 +52,10 @@ private:
 class TcEditForm;
 // The one window of its kind, from its making to its end.
 extern TcEditForm* cEditForm;
+
+// A reminder given to debtors of loans (copied, printed, saved) goes into the
+// open catalogue's history, when it keeps one.
+void RecordReminder(const QList<reports::CurrentLoan>& loans);
 
 class TcEditForm : public ModalForm {
     Q_OBJECT

@@ -15,6 +15,9 @@
 #include "reports/CsvExport.h"
 #include "reports/CurrentLoans.h"
 #include "reports/DebtReport.h"
+#include "reports/Reminder.h"
+#include "dialogs/ContactsUnit.h"
+#include "reminders/ReminderSettings.h"
 
 #include <QAction>
 #include <QMenu>
@@ -22,6 +25,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -69,6 +74,8 @@ public:
         command("iDebtReportPdf", QStringLiteral("Список долгов в PDF..."), QStringLiteral("Ctrl+Shift+P"),
                 [window] { DebtReportPdf(window); });
         reports->addSeparator();
+        command("iLettersPdf", QStringLiteral("Письма должникам в PDF..."), QStringLiteral("Ctrl+Shift+L"),
+                [window] { LettersPdf(window); });
         command("iCalendar", QStringLiteral("Напоминания в календарь..."), QStringLiteral("Ctrl+K"),
                 [window] { Calendar(window); });
         command("iExportTable", QStringLiteral("Экспорт таблицы..."), QStringLiteral("Ctrl+E"),
@@ -79,6 +86,7 @@ private:
     static void DebtReport(QWidget* window);
     static void DebtReportPdf(QWidget* window);
     static void Calendar(QWidget* window);
+    static void LettersPdf(QWidget* window);
     void ExportTable();
 
     MainWindowParts* m_main = nullptr;
@@ -112,6 +120,50 @@ void ReportsFeature::DebtReportPdf(QWidget* window) {
         pdf.setResolution(300);
         reports::paintDebtReport(pdf, catalogueName(), platform::today(), loans);
     });
+}
+
+// A letter, one page each, to every debtor with an overdue loan, naming all
+// that debtor has; each is recorded as reminded.
+void ReportsFeature::LettersPdf(QWidget* window) {
+    const double today = platform::today();
+    QList<QList<reports::CurrentLoan>> debtors;
+    for (const reports::CurrentLoan& l : currentLoans()) {
+        if (debtors.isEmpty() || debtors.last().first().contact != l.contact)
+            debtors.append(QList<reports::CurrentLoan>());
+        debtors.last() << l;
+    }
+    debtors.removeIf([&](const QList<reports::CurrentLoan>& loans) {
+        return std::none_of(loans.begin(), loans.end(),
+                            [&](const auto& l) { return platform::daysOverdue(l.due, today) > 0; });
+    });
+    if (debtors.isEmpty()) {
+        platform::messageBox(QStringLiteral("Просроченных долгов нет: писем не нужно."),
+                             QStringLiteral("Письма должникам"), platform::Buttons::Ok, platform::Icon::Information);
+        return;
+    }
+    const QString path =
+        chooseTarget(window, QStringLiteral("Письма должникам в PDF"), QStringLiteral("Документ PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    QString letter = reminders::readSettings().letter;
+    if (letter.isEmpty())
+        letter = reminders::defaultLetter();
+    QStringList letters;
+    QList<reports::CurrentLoan> named;
+    for (const QList<reports::CurrentLoan>& loans : std::as_const(debtors)) {
+        letters << reports::letterText(letter, loans.first().debtor, loans, today, catalogueName());
+        named << loans;
+    }
+    saveWhole(path, [&](QIODevice& file) {
+        QPdfWriter pdf(&file);
+        pdf.setTitle(QStringLiteral("Письма должникам: ") + catalogueName());
+        pdf.setCreator(QStringLiteral("Zandrel"));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+        pdf.setResolution(300);
+        reports::paintLetters(pdf, letters);
+    });
+    RecordReminder(named);
 }
 
 void ReportsFeature::Calendar(QWidget* window) {

@@ -290,6 +290,10 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
         case Event::WrittenOff: close(e, Loan::End::WrittenOff); break;
         case Event::Deleted: close(e, Loan::End::Deleted); break;
         case Event::TableRemoved: close(e, Loan::End::TableRemoved); break;
+        case Event::Reminded:
+            if (const auto at = open.find(keyOf(e)); at != open.end())
+                loans[at->second].reminded = e.at;
+            break;
         }
     }
     return loans;
@@ -328,8 +332,31 @@ ContactFigures figuresOf(const QList<Loan>& loans, double today) {
         } else if (l.end == Loan::End::WrittenOff) {
             ++f.writtenOff;
         }
+        if (!std::isnan(l.reminded) && !(l.reminded <= f.lastReminded))
+            f.lastReminded = l.reminded;
     }
     return f;
+}
+
+void recordReminder(engine::Connection& connection, const QList<RemindedLoan>& loans) {
+    const double now = platform::now();
+    connection.inOneTransaction([&] {
+        engine::RowInsert insert(connection, kLoansTable, eventColumns(), 1);
+        for (const RemindedLoan& loan : loans) {
+            insert.setReal(0, now);
+            insert.setInteger(1, int(Event::Reminded));
+            insert.setText(2, loan.table);
+            insert.setInteger(3, loan.item);
+            insert.setText(4, loan.title);
+            insert.setInteger(5, loan.contact);
+            insert.setText(6, loan.debtor);
+            setDay(insert, 7, loan.issue);
+            setDay(insert, 8, loan.due);
+            setDay(insert, 9, loan.due);
+            insert.insert();
+        }
+        insert.finish();
+    });
 }
 
 qint64 lastEvent(engine::Connection& connection) {

@@ -16,7 +16,7 @@
 
 namespace loanhistory {
 
-enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5, TableRemoved = 6 };
+enum class Event { Lent = 1, Prolonged = 2, Returned = 3, WrittenOff = 4, Deleted = 5, TableRemoved = 6, Reminded = 7 };
 
 // Makes an empty _loans in the open file, in the caller's transaction.
 void createTable(engine::Connection& connection);
@@ -32,6 +32,18 @@ bool ensureTable(engine::Connection& connection);
 // into _loans; contacts gives the debtors' names. The change's reason says
 // how a loan it ends ended.
 void record(const engine::RowChange& change, engine::Connection& connection, const shape::ContactDirectory& contacts);
+
+// A reminder given to a debtor (copied, printed, saved): a «напомнено» event
+// for each loan it names, all in one transaction.
+struct RemindedLoan {
+    QString table;
+    qint64 item = 0;
+    QString title;
+    qint64 contact = 0;
+    QString debtor;
+    double issue = NAN, due = NAN;
+};
+void recordReminder(engine::Connection& connection, const QList<RemindedLoan>& loans);
 
 // The history follows a renamed item table.
 void renameTable(engine::Connection& connection, const QString& from, const QString& to);
@@ -62,6 +74,7 @@ struct Loan {
     qint64 contact = 0;
     QString debtor;
     double issued = NAN, due = NAN, ended = NAN; // issued: NaN when lent without an issue date
+    double reminded = NAN;                        // the debtor's last reminder of it
     End end = End::Open;
     // Days past the due date: when it ended, or by today while open.
     int daysLate(double today) const;
@@ -78,6 +91,7 @@ QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, co
 
 struct ContactFigures {
     int held = 0, overdue = 0, returned = 0, late = 0, writtenOff = 0;
+    double lastReminded = NAN; // the contact's last reminder, NaN when never
     // A contact worth the black list: two write-offs, or three late returns.
     bool doubtful() const { return writtenOff >= 2 || late >= 3; }
 };

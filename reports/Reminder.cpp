@@ -1,6 +1,9 @@
 #include "reports/Reminder.h"
 
+#include "platform/Plural.h"
 #include "platform/Today.h"
+
+#include <QPainter>
 
 namespace reports {
 
@@ -26,6 +29,40 @@ QString reminderText(const QString& name, const QList<CurrentLoan>& loans, doubl
     }
     lines << QStringLiteral("Верните, пожалуйста, когда будет удобно. Спасибо!");
     return lines.join(u'\n');
+}
+
+QString letterText(const QString& letterTemplate, const QString& name, const QList<CurrentLoan>& loans, double today,
+                   const QString& catalogue) {
+    QStringList items;
+    for (const CurrentLoan& l : loans) {
+        QString line = QStringLiteral("- «%1» (таблица «%2»)").arg(l.title, l.table);
+        if (!std::isnan(l.issue))
+            line += QStringLiteral(", выдано %1").arg(date(l.issue));
+        if (!std::isnan(l.due))
+            line += QStringLiteral(", вернуть до %1").arg(date(l.due));
+        if (const int late = platform::daysOverdue(l.due, today); late > 0)
+            line += QStringLiteral(", просрочено на %1").arg(platform::countOf(late, {"день", "дня", "дней"}));
+        items << line;
+    }
+    return QString(letterTemplate)
+        .replace(QStringLiteral("{имя}"), name)
+        .replace(QStringLiteral("{вещи}"), items.join(u'\n'))
+        .replace(QStringLiteral("{сегодня}"), date(today))
+        .replace(QStringLiteral("{каталог}"), catalogue);
+}
+
+void paintLetters(QPagedPaintDevice& device, const QStringList& letters) {
+    QPainter painter(&device);
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPointSizeF(12);
+    painter.setFont(font);
+    const QRect page = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    const QRect text(0, 0, page.width(), page.height());
+    for (int i = 0; i < letters.size(); ++i) {
+        if (i > 0)
+            device.newPage();
+        painter.drawText(text, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, letters[i]);
+    }
 }
 
 } // namespace reports

@@ -3,10 +3,21 @@
 // wording is here and nowhere else.
 #include "reports/CurrentLoans.h"
 
+#include <QPagedPaintDevice>
+
 namespace reports {
 
 // "Здравствуйте, <name>! Напоминаю, что у Вас ..." with each item and
 // since when; loans are the contact's own.
 QString reminderText(const QString& name, const QList<CurrentLoan>& loans, double today);
+
+// A letter from a template: {имя} the debtor, {вещи} a line per item
+// (title, table, issued, due, days overdue), {сегодня} today's date,
+// {каталог} the catalogue's name.
+QString letterText(const QString& letterTemplate, const QString& name, const QList<CurrentLoan>& loans, double today,
+                   const QString& catalogue);
+
+// The letters on device, one page each.
+void paintLetters(QPagedPaintDevice& device, const QStringList& letters);
 
 } // namespace reports

@@ -18,6 +18,9 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QtTest>
 
 
@@ -238,6 +241,57 @@ private slots:
         QFile opened(app.folder.path("opened"));
         QVERIFY(opened.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(opened.readAll()).trimmed(), "--debts " + file);
+    }
+
+    // Letters to every debtor with an overdue loan, a page each, in PDF; and
+    // the reminder copied in the contacts window: each recorded «напомнено».
+    void remindersGivenAreRecorded_data() {
+        QTest::addColumn<bool>("letters");
+        QTest::newRow("letters in PDF") << true;
+        QTest::newRow("copied in the contacts window") << false;
+    }
+    void remindersGivenAreRecorded() {
+        QFETCH(bool, letters);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        const QString ago = QString::number(platform::today() - 4), later = QString::number(platform::today() + 5);
+        app.makeCatalogue("a.mdb", {{"Книги", {"'Идиот', 1, " + ago, "'Бесы', 1, " + later, "'Дар', 2, " + later}}},
+                          {"1, 'Иванов Иван'", "2, 'Петров Пётр'"});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        if (letters) {
+            dialogs.choose(app.folder.path("letters.pdf"));
+            app.find<QAction>("iLettersPdf")->trigger();
+            QProcess text;
+            text.start("pdftotext", {"-layout", app.folder.path("letters.pdf"), "-"});
+            QVERIFY(text.waitForFinished());
+            const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+            QCOMPARE(pages.count(u'\f'), 1); // Петров has nothing overdue: no letter
+            QVERIFY2(pages.contains("Здравствуйте, Иванов Иван!"), qPrintable(pages));
+            QVERIFY2(pages.contains("- «Идиот» (таблица «Книги»), вернуть до"), qPrintable(pages));
+            QVERIFY2(pages.contains("просрочено на 4 дня"), qPrintable(pages));
+            QVERIFY2(pages.contains("«Бесы»") && !pages.contains("Дар"), qPrintable(pages));
+        } else {
+            whenModalShown([&](QWidget* contacts) {
+                contacts->findChild<QAction*>("tbReminder")->trigger();
+                QVERIFY(QGuiApplication::clipboard()->text().contains("«Идиот»"));
+                QVERIFY(contacts->findChild<QLabel*>("lHint")->text().startsWith("Напомнено "));
+                contacts->close();
+            });
+            app.find<QAction>("tbContacts")->trigger();
+        }
+        app.quit(boxes);
+        QStringList events;
+        engine::Connection c;
+        c.setConnectionString("Data Source=" + app.folder.path("a.mdb"));
+        c.open();
+        engine::Query q(&c, "events");
+        q.addSql("SELECT title, contact FROM _loans WHERE event = 7 ORDER BY title");
+        q.open();
+        for (int r = 0; r < q.recordCount(); ++r)
+            events << q.textValue(r, 0) + "/" + q.textValue(r, 1);
+        QCOMPARE(events, (QStringList{"Бесы/1", "Идиот/1"}));
     }
 
     // The window switches the daily check on (here, without a user service

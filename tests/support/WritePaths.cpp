@@ -158,6 +158,19 @@ QList<WritePath> writePaths(int rows) {
              DM->aqMain->fieldByName(QStringLiteral("return")).setAsFloat(45400);
              DM->aqMain->post();
          }},
+        // A reminder given: a «напомнено» event for each loan it names, together.
+        {QStringLiteral("record a reminder"), [rows](const QString& path) { catalogueWithHistory(path, rows); },
+         [](const QString& path) {
+             const FixedDay day;
+             openBooks(path);
+             loanhistory::Keeper keeper(*DM);
+             keeper.catalogueOpened();
+             QList<loanhistory::RemindedLoan> loans;
+             for (int i = 1; i <= 50; ++i)
+                 loans << loanhistory::RemindedLoan{QStringLiteral("Books"), i, QStringLiteral("книга"), 1,
+                                                    QStringLiteral("Ира"), 45300, 45340};
+             loanhistory::recordReminder(*DM->ADOConnection, loans);
+         }},
         {QStringLiteral("delete an item"), filled,
          [](const QString& path) {
              openBooks(path);
