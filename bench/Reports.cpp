@@ -85,4 +85,27 @@ Comparison csvExport(const QString& path, const QString& table, int runs) {
                     [&] { QFile::remove(theirs); }});
 }
 
+Comparison checkDue(const QString& path, const QStringList& tables, int runs) {
+    const QTemporaryDir state;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), state.path());
+    const QString tomorrow = platform::dayNumberText(platform::today() + 1);
+    QStringList selects;
+    for (const QString& t : tables)
+        selects << QStringLiteral("SELECT title, return, contact FROM \"%1\" WHERE return<=%2").arg(t, tomorrow);
+    const auto lines = [&](const QString& program, const QStringList& arguments) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, arguments);
+        if (!p.waitForFinished(600000) || p.exitCode() != 0)
+            throw std::runtime_error(qPrintable(program + QStringLiteral(" failed")));
+        return int64_t(p.readAllStandardOutput().count('\n'));
+    };
+    return compare(QStringLiteral("check-due"), runs,
+                   {[&] { return lines(QStringLiteral(ZANDREL_EXECUTABLE), {"--check-due", "--force", path}); }, {}},
+                   {[&] { return lines(QStringLiteral("sqlite3"), {path, selects.join(QStringLiteral(" UNION ALL "))}); },
+                    {}});
+}
+
 } // namespace bench

@@ -18,4 +18,9 @@ DebtReportFigures debtReport(const QString& path, const QStringList& tables);
 
 Comparison csvExport(const QString& path, const QString& table, int runs);
 
+// The whole «zandrel --check-due» process on the file (no notification
+// service: its text on standard output) against the sqlite3 shell running
+// the same debt query over the same tables.
+Comparison checkDue(const QString& path, const QStringList& tables, int runs);
+
 } // namespace bench

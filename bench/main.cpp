@@ -161,6 +161,8 @@ void printReports(const QString& path, const Catalogue& cat, int runs) {
     const DebtReportFigures report = debtReport(path, cat.itemTables());
     std::printf("debt-report  %.2f s for %d loans on %d pages\n", report.seconds, report.loans, report.pages);
     printComparison(csvExport(path, cat.big, runs));
+    printComparison(checkDue(path, cat.itemTables(), runs));
+    std::printf("(check-due: the whole process, text on standard output; SQLite column the sqlite3 shell)\n");
 }
 
 int run(const Options& o) {
