@@ -8,6 +8,9 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "dialogs/HistoryUnit.h"
+#include "dialogs/Letters.h"
+#include "data/ProgramState.h"
+#include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 #include "reports/CurrentLoans.h"
@@ -159,11 +162,19 @@ void TcEditForm::tbReminderClick() {
     ShowLoanFigures(); // the date of this reminder
 }
 
-void RecordReminder(const QList<reports::CurrentLoan>& loans) {
-    if (!loanhistory::kept() || loans.isEmpty())
+void TcEditForm::iLetterClick(bool pdf) {
+    engine::Query* contacts = DM->aqContacts;
+    if (contacts->recordCount() <= 0)
         return;
-    QList<loanhistory::RemindedLoan> reminded;
-    for (const reports::CurrentLoan& l : loans)
-        reminded << loanhistory::RemindedLoan{l.table, l.item, l.title, l.contact, l.debtor, l.issue, l.due};
-    loanhistory::recordReminder(*DM->ADOConnection, reminded);
+    const qint64 id = contacts->fieldByName(QStringLiteral("id")).asInteger();
+    const DebtorLoans loans = reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id);
+    if (loans.isEmpty()) {
+        platform::messageBox(QStringLiteral("У контакта нет вещей: письмо не нужно."), QStringLiteral("Письмо"),
+                             platform::Buttons::Ok, platform::Icon::Information);
+        return;
+    }
+    const QString catalogue = platform::fileNameOf(DBPath);
+    if (pdf ? SaveLettersPdf(this, {loans}, catalogue) : PrintLetters(this, {loans}, catalogue))
+        ShowLoanFigures(); // the date of this reminder
 }
+

@@ -15,6 +15,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+
+#include <tuple>
 #include <QMouseEvent>
 #include <QResizeEvent>
 
@@ -49,6 +51,14 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     pmContacts->addSeparator();
     pmContacts->addAction(ui->iContactHistory);
     pmContacts->addAction(ui->iReminder);
+    // The letter of the reminders' template, a page, to print or to keep.
+    for (const auto& [name, text, pdf] : {std::tuple{"iLetterPrint", "Письмо на печать...", false},
+                                          std::tuple{"iLetterPdf", "Письмо в PDF...", true}}) {
+        auto* letter = new QAction(QString::fromUtf8(text), this);
+        letter->setObjectName(QString::fromLatin1(name));
+        pmContacts->addAction(letter);
+        platform::connectHandler(letter, &QAction::triggered, this, [this, pdf = pdf] { iLetterClick(pdf); });
+    }
     if (DM)
         ui->DBGrid->setQuery(DM->aqContacts);
     using platform::connectHandler;

@@ -6,7 +6,6 @@
 #include "controls/DataGrid.h"
 #include "dialogs/ModalForm.h"
 #include "history/LoanHistory.h"
-#include "reports/CurrentLoans.h"
 #include "platform/SingleInstance.h"
 
 #include <QStringList>
@@ -53,10 +52,6 @@ class TcEditForm;
 // The one window of its kind, from its making to its end.
 extern TcEditForm* cEditForm;
 
-// A reminder given to debtors of loans (copied, printed, saved) goes into the
-// open catalogue's history, when it keeps one.
-void RecordReminder(const QList<reports::CurrentLoan>& loans);
-
 class TcEditForm : public ModalForm {
     Q_OBJECT
 public:
@@ -86,6 +81,8 @@ public:
     void tbContactHistoryClick();
     // A polite reminder of what the contact has, copied for a message.
     void tbReminderClick();
+    // The contact's letter printed (pdf false) or saved as PDF.
+    void iLetterClick(bool pdf);
     void ShowDoubtfulHint();
 
 protected:

@@ -1,5 +1,7 @@
 #include "platform/FileDialogs.h"
 
+#include "platform/Files.h"
+
 #include "platform/MessageBox.h"
 
 #include <QDir>
@@ -81,6 +83,10 @@ FileDialogHandler setFileDialogHandler(FileDialogHandler h) {
     FileDialogHandler previous = std::move(handler());
     handler() = std::move(h);
     return previous;
+}
+
+QString chooseTarget(QWidget* parent, const QString& title, const QString& filter) {
+    return chooseFile(parent, {FileDialogKind::Save, title, filter, catalogueFolder(), true, true});
 }
 
 } // namespace platform

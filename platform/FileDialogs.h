@@ -26,6 +26,10 @@ struct FileDialogRequest {
 // requires the file to exist.
 QString chooseFile(QWidget* parent, const FileDialogRequest& request);
 
+// The file a command writes, chosen by the user (a save dialog starting in
+// the catalogue folder, the filter's extension added); empty when cancelled.
+QString chooseTarget(QWidget* parent, const QString& title, const QString& filter);
+
 // Tests script the dialogs. Pass an empty function to restore the real ones.
 using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;
 FileDialogHandler setFileDialogHandler(FileDialogHandler handler); // returns the handler it replaces

@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <stdexcept>
 #include <cstring>
 #include <stdexcept>
 
@@ -119,6 +121,19 @@ QString settingsFile() {
     if (programFolderIsTheUsers())
         return programFolder() + u'/' + name;
     return userSettingsFolder() + QStringLiteral("/Zandrel/") + name;
+}
+
+void saveWhole(const QString& path, const std::function<void(QIODevice&)>& write) {
+    QSaveFile file(path);
+    const auto fail = [&] {
+        throw std::runtime_error(
+            QStringLiteral("Не удалось записать файл '%1': %2").arg(path, file.errorString()).toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail();
+    write(file);
+    if (!file.commit())
+        fail();
 }
 
 } // namespace platform

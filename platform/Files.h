@@ -4,6 +4,9 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <functional>
+
+class QIODevice;
 
 namespace platform {
 
@@ -53,6 +56,10 @@ QString catalogueFolder();
 // The settings file: Zandrel.ini in the program's folder while it may be
 // written, else in the user's configuration folder ($XDG_CONFIG_HOME/Zandrel).
 QString settingsFile();
+
+// Writes a file all of it or nothing (a half-written file never replaces a
+// good one); throws std::runtime_error with a Russian text when it can't.
+void saveWhole(const QString& path, const std::function<void(QIODevice&)>& write);
 
 // Flushes a file's contents to disk.
 bool syncFile(const QString& path);

@@ -387,6 +387,7 @@ private slots:
                                     .arg(hint->fontMetrics().horizontalAdvance(hint->text()))
                                     .arg(hint->contentsRect().width())));
 #endif
+            grid->setCurrentIndex(grid->model()->index(0, 0)); // Ира's reminder
             childOf<QAction>(contacts, "tbReminder")->trigger();
             auto* status = childOf<QStatusBar>(contacts, "StatusBar");
             QVERIFY(!status->currentMessage().isEmpty());
@@ -408,7 +409,7 @@ private slots:
             // Lent without an issue date: «Выдано» stays empty, as in the grid.
             QCOMPARE(fmHistory->Rows(),
                      (QStringList{"Ира||28.02.2024|01.03.2024, списано|2", "Ира||28.02.2024|01.03.2024, списано|2",
-                                  "Ира||28.02.2024|на руках|2"}));
+                                  "Ира||28.02.2024|на руках, напомнено 01.03.2024|2"}));
             QTest::keyClick(window, Qt::Key_Escape);
         });
         QTest::keyClick(app->ui()->DBGrid, Qt::Key_H, Qt::ControlModifier);

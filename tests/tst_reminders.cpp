@@ -21,6 +21,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPrintPreviewWidget>
+#include <QTableView>
 #include <QtTest>
 
 
@@ -243,15 +245,24 @@ private slots:
         QCOMPARE(QString::fromUtf8(opened.readAll()).trimmed(), "--debts " + file);
     }
 
-    // Letters to every debtor with an overdue loan, a page each, in PDF; and
-    // the reminder copied in the contacts window: each recorded «напомнено».
+    // Letters (to every debtor with an overdue loan, or from the contacts
+    // window to one) and the copied reminder: each given is recorded as
+    // «напомнено» for the loans it names; a preview closed unprinted is not.
     void remindersGivenAreRecorded_data() {
-        QTest::addColumn<bool>("letters");
-        QTest::newRow("letters in PDF") << true;
-        QTest::newRow("copied in the contacts window") << false;
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("letter"); // what the PDF says, one page
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("letters in PDF") << "iLettersPdf" << "Здравствуйте, Иванов Иван!"
+                                        << QStringList{"Бесы/1", "Идиот/1"};
+        QTest::newRow("one contact's letter in PDF") << "iLetterPdf" << "Здравствуйте, Петров Пётр!"
+                                                     << QStringList{"Дар/2"};
+        QTest::newRow("copied in the contacts window") << "tbReminder" << "" << QStringList{"Бесы/1", "Идиот/1"};
+        QTest::newRow("letters previewed, not printed") << "iLetters" << "" << QStringList{};
     }
     void remindersGivenAreRecorded() {
-        QFETCH(bool, letters);
+        QFETCH(QString, how);
+        QFETCH(QString, letter);
+        QFETCH(QStringList, events);
         AppHarness app;
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
@@ -260,29 +271,43 @@ private slots:
                           {"1, 'Иванов Иван'", "2, 'Петров Пётр'"});
         app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
         app.start();
-        if (letters) {
+        if (how.endsWith("Pdf"))
             dialogs.choose(app.folder.path("letters.pdf"));
+        if (how == "iLettersPdf") {
             app.find<QAction>("iLettersPdf")->trigger();
-            QProcess text;
-            text.start("pdftotext", {"-layout", app.folder.path("letters.pdf"), "-"});
-            QVERIFY(text.waitForFinished());
-            const QString pages = QString::fromUtf8(text.readAllStandardOutput());
-            QCOMPARE(pages.count(u'\f'), 1); // Петров has nothing overdue: no letter
-            QVERIFY2(pages.contains("Здравствуйте, Иванов Иван!"), qPrintable(pages));
-            QVERIFY2(pages.contains("- «Идиот» (таблица «Книги»), вернуть до"), qPrintable(pages));
-            QVERIFY2(pages.contains("просрочено на 4 дня"), qPrintable(pages));
-            QVERIFY2(pages.contains("«Бесы»") && !pages.contains("Дар"), qPrintable(pages));
+        } else if (how == "iLetters") {
+            whenModalShown([](QWidget* preview) {
+                QCOMPARE(preview->findChild<QPrintPreviewWidget*>()->pageCount(), 1); // Петров has nothing overdue
+                preview->close();
+            });
+            app.find<QAction>("iLetters")->trigger();
         } else {
             whenModalShown([&](QWidget* contacts) {
-                contacts->findChild<QAction*>("tbReminder")->trigger();
-                QVERIFY(QGuiApplication::clipboard()->text().contains("«Идиот»"));
+                if (how == "iLetterPdf")
+                    contacts->findChild<QTableView*>("DBGrid")->setCurrentIndex(
+                        contacts->findChild<QTableView*>("DBGrid")->model()->index(1, 0));
+                contacts->findChild<QAction*>(how)->trigger();
+                if (how == "tbReminder")
+                    QVERIFY(QGuiApplication::clipboard()->text().contains("«Идиот»"));
                 QVERIFY(contacts->findChild<QLabel*>("lHint")->text().startsWith("Напомнено "));
                 contacts->close();
             });
             app.find<QAction>("tbContacts")->trigger();
         }
+        if (!letter.isEmpty()) {
+            QProcess text;
+            text.start("pdftotext", {"-layout", app.folder.path("letters.pdf"), "-"});
+            QVERIFY(text.waitForFinished());
+            const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+            QCOMPARE(pages.count(u'\f'), 1);
+            QVERIFY2(pages.contains(letter), qPrintable(pages));
+            QVERIFY2(pages.contains("- «" + events.last().section('/', 0, 0) + "» (таблица «Книги»), вернуть до"),
+                     qPrintable(pages));
+            if (how == "iLettersPdf")
+                QVERIFY2(pages.contains("просрочено на 4 дня") && !pages.contains("Дар"), qPrintable(pages));
+        }
         app.quit(boxes);
-        QStringList events;
+        QStringList recorded;
         engine::Connection c;
         c.setConnectionString("Data Source=" + app.folder.path("a.mdb"));
         c.open();
@@ -290,8 +315,8 @@ private slots:
         q.addSql("SELECT title, contact FROM _loans WHERE event = 7 ORDER BY title");
         q.open();
         for (int r = 0; r < q.recordCount(); ++r)
-            events << q.textValue(r, 0) + "/" + q.textValue(r, 1);
-        QCOMPARE(events, (QStringList{"Бесы/1", "Идиот/1"}));
+            recorded << q.textValue(r, 0) + "/" + q.textValue(r, 1);
+        QCOMPARE(recorded, events);
     }
 
     // The window switches the daily check on (here, without a user service

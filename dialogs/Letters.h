@@ -1,0 +1,21 @@
+#pragma once
+// Letters to debtors from the reminders' template, a page each: shown in a
+// print preview to print, or saved as PDF. Each letter given is recorded in
+// the loan history as «напомнено» for every loan it names.
+#include "reports/CurrentLoans.h"
+
+class QWidget;
+
+// One debtor's loans.
+using DebtorLoans = QList<reports::CurrentLoan>;
+
+// The debtors of loans (as the current loans order them) with an overdue loan.
+QList<DebtorLoans> OverdueDebtors(const QList<reports::CurrentLoan>& loans, double today);
+
+// True when printed or saved (and recorded).
+bool PrintLetters(QWidget* parent, const QList<DebtorLoans>& debtors, const QString& catalogue);
+bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QString& catalogue);
+
+// A reminder given to debtors of loans (copied, printed, saved) goes into the
+// open catalogue's history, when it keeps one.
+void RecordReminder(const QList<reports::CurrentLoan>& loans);
