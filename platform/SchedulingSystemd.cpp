@@ -70,6 +70,7 @@ DailyRun scheduleDailyRun(const QTime& time, const QString& program, const QStri
         return DailyRun::Timer;
     QFile::remove(dailyRunServiceFile());
     QFile::remove(dailyRunTimerFile());
+    QDir().rmdir(folderOf(dailyRunTimerFile())); // only when this left it empty
     const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Zandrel: напоминания\n"
                                          "Comment=Проверка сроков возврата при входе в систему\n"
                                          "Exec=%1\nIcon=org.example.zandrel\nNoDisplay=true\nTerminal=false\n")

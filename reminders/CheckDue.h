@@ -15,7 +15,9 @@ struct CheckRequest {
     bool force = false; // tell again what was told today
     // Starts the program on a catalogue with its debt search shown («Открыть»).
     std::function<void(const QString& file)> open;
-    int waitMs = 60 * 60 * 1000; // how long the notices wait for «Открыть»
+    // How long the notices wait for «Открыть»: a server that lets a notice
+    // expire may never say so.
+    int waitMs = 10 * 60 * 1000;
 };
 
 // The status the process ends with: 0, also when catalogues were skipped.

@@ -4,6 +4,7 @@
 // and the daily run the reminders window sets up and removes.
 #include "AppHarness.h"
 
+#include "data/ProgramState.h"
 #include "platform/Scheduling.h"
 #include "platform/Today.h"
 #include "reminders/ReminderSettings.h"
@@ -243,6 +244,25 @@ private slots:
         QFile opened(app.folder.path("opened"));
         QVERIFY(opened.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(opened.readAll()).trimmed(), "--debts " + file);
+    }
+
+    // «zandrel --debts FILE», as «Открыть» starts it: the catalogue with the
+    // tables that have loans due listed, as the debt search shows them.
+    void debtsOptionShowsTheDebtSearch() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("a.mdb", {{"Диски", {"'Кино', 1, 1"}}, {"Книги", {"'Дар', 1, NULL"}}}, {"1, 'Ира'"});
+        const QString file = Program::ParseCommandLine({"zandrel", "--debts", app.folder.path("a.mdb")});
+        QCOMPARE(file, app.folder.path("a.mdb"));
+        app.program = std::make_unique<Program>();
+        app.program->openOnStart(file);
+        app.program->show();
+        QVERIFY(QTest::qWaitForWindowActive(app.main()));
+        QTRY_VERIFY(app.ui()->lbTableList->isVisible());
+        QCOMPARE(app.ui()->lbTableList->count(), 1);
+        QCOMPARE(app.ui()->lbTableList->item(0)->text(), QStringLiteral("Диски"));
+        QVERIFY(DebtsMode);
+        app.quit(boxes);
     }
 
     // Letters (to every debtor with an overdue loan, or from the contacts
