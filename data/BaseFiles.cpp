@@ -21,7 +21,10 @@ bool MayCompactInPlace(const QString& file) {
     const QString real = QFileInfo(file).canonicalFilePath();
     if (real.isEmpty())
         return true; // missing: the engine reports it
-    return platform::mayWrite(real) && platform::mayWrite(QFileInfo(real).absolutePath());
+    // On a network folder the exit's rewrite of the whole file would go over
+    // the wire, beside whoever else uses it: it is left to the user's command.
+    return platform::mayWrite(real) && platform::mayWrite(QFileInfo(real).absolutePath())
+           && !platform::isNetworkFileSystem(real);
 }
 
 } // namespace

@@ -182,6 +182,16 @@ void Connection::removeStaleJournal() {
     sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
 }
 
+qint64 Connection::dataVersion() {
+    sqlite3_stmt* s = nullptr;
+    qint64 version = -1;
+    if (sqlite3_prepare_v2(requireHandle(), "PRAGMA data_version", -1, &s, nullptr) == SQLITE_OK
+        && sqlite3_step(s) == SQLITE_ROW)
+        version = sqlite3_column_int64(s, 0);
+    sqlite3_finalize(s);
+    return version;
+}
+
 void Connection::close() {
     if (!m_db)
         return;

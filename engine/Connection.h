@@ -70,6 +70,11 @@ public:
         }
     }
 
+    // SQLite's count of the changes other connections committed to the file
+    // (PRAGMA data_version): a different value means the file changed
+    // beneath this connection.
+    qint64 dataVersion();
+
     void setBusyTimeout(int milliseconds);
     // Opened only to read (before open()): SQLite takes no write lock, and
     // nothing of the file changes, not even a journal left behind.

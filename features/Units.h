@@ -7,6 +7,7 @@ std::unique_ptr<Feature> makeHistoryFeature();
 std::unique_ptr<Feature> makeReportsFeature();
 std::unique_ptr<Feature> makeBackupsFeature();
 std::unique_ptr<Feature> makeRemindersFeature();
+std::unique_ptr<Feature> makeSharingFeature();
 // --backups FILE: the copies of FILE.
 CommandLineOption backupsOption();
 // --check-due [FILE...] [--force]: the notices of what is due; --debts:

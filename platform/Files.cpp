@@ -136,4 +136,14 @@ void saveWhole(const QString& path, const std::function<void(QIODevice&)>& write
         fail();
 }
 
+namespace {
+std::optional<bool> pretendedNetwork;
+} // namespace
+
+void pretendNetworkFileSystem(std::optional<bool> network) { pretendedNetwork = network; }
+
+bool isNetworkFileSystem(const QString& path) {
+    return pretendedNetwork ? *pretendedNetwork : systemSaysNetworkFileSystem(path);
+}
+
 } // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -68,6 +69,16 @@ bool syncFile(const QString& path);
 // ("" = current directory). Where the system keeps no such list apart
 // (Windows), there is nothing to do.
 bool syncFolder(const QString& folder);
+
+// Whether path lives on a network or user-space file system (NFS, SMB/CIFS,
+// FUSE, 9P and the like; on Windows a remote drive or a UNC path): there
+// SQLite's locks are not to be trusted with more than one writer, and a
+// whole-file rewrite goes over the wire. Tests pretend either way.
+bool isNetworkFileSystem(const QString& path);
+void pretendNetworkFileSystem(std::optional<bool> network); // nullopt: ask the system
+
+// The system's own answer (FilesPosix.cpp, FilesWindows.cpp).
+bool systemSaysNetworkFileSystem(const QString& path);
 
 // Where installed software lives (/usr, /opt; Program Files): a place that is
 // nobody's own even when its user may write it.

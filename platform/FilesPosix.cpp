@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -66,6 +67,28 @@ bool mayWrite(const QString& path) {
         return ::access(name.constData(), W_OK) == 0;
     struct stat st;
     return ::stat(name.constData(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+bool systemSaysNetworkFileSystem(const QString& path) {
+    struct statfs fs;
+    if (::statfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969UL:     // NFS
+    case 0x517BUL:     // SMB
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2
+    case 0x65735546UL: // FUSE (sshfs, sync tools' mounts)
+    case 0x01021997UL: // 9P
+    case 0x564CUL:     // NCP
+    case 0x73757245UL: // Coda
+    case 0x5346414FUL: // AFS
+    case 0x00C36400UL: // Ceph
+    case 0x47504653UL: // GPFS
+    case 0x0BD00BD0UL: // Lustre
+        return true;
+    default: return false;
+    }
 }
 
 bool isInstalledSoftwarePlace(const QString& folder) {

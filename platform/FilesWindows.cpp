@@ -105,6 +105,14 @@ QString userDataFolder() {
     return !given.isEmpty() ? given : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
+bool systemSaysNetworkFileSystem(const QString& path) {
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (native.startsWith(QLatin1String("\\\\")))
+        return true; // \\server\share
+    const std::wstring root = native.left(3).toStdWString(); // "C:\"
+    return GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
+}
+
 QString userStateFolder() {
     const QString given = qEnvironmentVariable("XDG_STATE_HOME");
     return !given.isEmpty() ? given : QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
