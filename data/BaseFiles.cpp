@@ -24,7 +24,7 @@ bool MayCompactInPlace(const QString& file) {
     // On a network folder the exit's rewrite of the whole file would go over
     // the wire, beside whoever else uses it: it is left to the user's command.
     return platform::mayWrite(real) && platform::mayWrite(QFileInfo(real).absolutePath())
-           && !platform::isNetworkFileSystem(real);
+           && !platform::isNetworkFileSystem(real) && !ReadOnlyCatalogue;
 }
 
 } // namespace

@@ -29,6 +29,8 @@ QDateTime now() { return platform::dateTimeOfDayNumber(platform::now()); }
 // written would otherwise greet every exit. It is known by its folder and
 // kind, not by its text, which names the copy.
 bool BackUpAtExit() {
+    if (ReadOnlyCatalogue) // it was not changed here
+        return false;
     const QString settings = platform::settingsFile();
     const QString told = platform::readProfileString(settings, kSection, kFailure, QString());
     QString memo, failure;

@@ -226,4 +226,14 @@ QStringList commandLine(int argc, char* argv[]) {
     return arguments;
 }
 
+QString computerName() {
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? QString::fromLocal8Bit(name) : QStringLiteral("?");
+}
+
+bool isZandrelProcess(qint64 process) {
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(process));
+    return process > 0 && comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "zandrel";
+}
+
 } // namespace platform

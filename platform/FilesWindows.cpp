@@ -190,4 +190,25 @@ QStringList commandLine(int, char*[]) {
     return arguments;
 }
 
+QString computerName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &size) ? QString::fromWCharArray(name, int(size)) : QStringLiteral("?");
+}
+
+bool isZandrelProcess(qint64 process) {
+    const HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(process));
+    if (!h)
+        return false;
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    const bool named = QueryFullProcessImageNameW(h, 0, path, &size);
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    CloseHandle(h);
+    return named && running
+           && QString::fromWCharArray(path, int(size)).section(u'\\', -1).compare(QLatin1String("zandrel.exe"),
+                                                                                   Qt::CaseInsensitive) == 0;
+}
+
 } // namespace platform

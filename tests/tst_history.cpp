@@ -317,7 +317,7 @@ private slots:
         app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
         QFile::setPermissions(app->folder.path("home.mdb"), QFile::ReadOwner);
         app->start();
-        QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(A)"));
+        QCOMPARE(app->main()->windowTitle(), QStringLiteral("Zandrel - home.mdb(A) (только чтение)"));
         QCOMPARE(boxes.count(), 0);
         QVERIFY(!loanhistory::kept());
         QVERIFY(!app->find<QAction>("iHistory")->isEnabled());

@@ -5,7 +5,11 @@
 
 #include "backups/Backups.h"
 #include "platform/Files.h"
+#include "platform/LockNote.h"
+#include "platform/Today.h"
 
+#include <QCryptographicHash>
+#include <QProcess>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -21,6 +25,134 @@ class TestSharing : public QObject {
     }
 
 private slots:
+    static QByteArray hashOf(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                           : QByteArray();
+    }
+
+    // The note beside the catalogue while it is open, gone when it closes.
+    void theNoteSaysWhoHasIt() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("a.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        const std::optional<platform::LockNote> note = platform::readLockNote(app.folder.path("a.mdb"));
+        QVERIFY(note);
+        QVERIFY(note->ours());
+        QCOMPARE(note->computer, platform::computerName());
+        QVERIFY(qAbs(note->since.secsTo(QDateTime::currentDateTime())) < 60);
+        app.quit(boxes);
+        QVERIFY(!QFile::exists(app.folder.path("a.mdb.lock")));
+    }
+
+    // A note of a program that is gone (killed, or on another computer long
+    // ago) is replaced without a word; a live one's brings the question.
+    void notesOfProgramsGoneAreReplaced_data() {
+        QTest::addColumn<QString>("computer");
+        QTest::addColumn<qint64>("process");
+        QTest::addColumn<int>("hoursAgo");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("killed here") << platform::computerName() << qint64(999999) << 0 << false;
+        QTest::newRow("this test, no Zandrel") << platform::computerName() << QCoreApplication::applicationPid() + 0
+                                               << 0 << false;
+        QTest::newRow("another computer, long ago") << "другой-компьютер" << qint64(42) << 13 << false;
+        QTest::newRow("another computer, today") << "другой-компьютер" << qint64(42) << 1 << true;
+    }
+    void notesOfProgramsGoneAreReplaced() {
+        QFETCH(QString, computer);
+        QFETCH(qint64, process);
+        QFETCH(int, hoursAgo);
+        QFETCH(bool, asked);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("a.mdb", {{"Books", {}}});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        QFile note(app.folder.path("a.mdb.lock"));
+        QVERIFY(note.open(QIODevice::WriteOnly));
+        note.write(QStringLiteral("user=Ира\ncomputer=%1\nprocess=%2\nsince=%3\n")
+                       .arg(computer)
+                       .arg(process)
+                       .arg(QDateTime::currentDateTime().addSecs(-3600 * hoursAgo).toString(Qt::ISODate))
+                       .toUtf8());
+        note.close();
+        if (asked)
+            boxes.answer(platform::Answer::Yes); // only to read
+        app.start();
+        QCOMPARE(boxes.count(), asked ? 1 : 0);
+        QCOMPARE(platform::readLockNote(app.folder.path("a.mdb"))->ours(), !asked);
+        if (asked)
+            QVERIFY(boxes.last().text.startsWith(
+                QStringLiteral("Каталог 'a.mdb' открыт: Ира на компьютере другой-компьютер с ")));
+        app.quit(boxes);
+        QCOMPARE(QFile::exists(app.folder.path("a.mdb.lock")), asked); // the other's note stays
+    }
+
+    // Two programs on one file: the second is asked. Only to read: marked,
+    // its writing commands off, and not a byte of the file changed, at exit
+    // neither; not opened at all; or opened anyway, the note then its own.
+    void aSecondProgramIsAsked_data() {
+        QTest::addColumn<QList<platform::Answer>>("answers");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("only to read") << QList{platform::Answer::Yes} << "Zandrel - a.mdb(Books) (только чтение)";
+        QTest::newRow("not opened") << QList{platform::Answer::No, platform::Answer::No} << "Zandrel";
+        QTest::newRow("opened anyway") << QList{platform::Answer::No, platform::Answer::Yes}
+                                       << "Zandrel - a.mdb(Books)";
+    }
+    void aSecondProgramIsAsked() {
+        QFETCH(QList<platform::Answer>, answers);
+        QFETCH(QString, title);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        QStringList rows;
+        for (int i = 0; i < 300; ++i)
+            rows << QStringLiteral("'книга %1', 1, %2").arg(i).arg(platform::today() - 1);
+        app.makeCatalogue("a.mdb", {{"Books", rows}}, {"1, 'Ира'"});
+        const QString file = app.folder.path("a.mdb");
+        // The first program: Zandrel itself, from a folder of its own.
+        QDir().mkpath(app.folder.path("first"));
+        QVERIFY(QFile::copy(ZANDREL_EXECUTABLE, app.folder.path("first/zandrel")));
+        QProcess first;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_DATA_HOME", app.folder.path("first"));
+        env.insert("XDG_STATE_HOME", app.folder.path("first"));
+        first.setProcessEnvironment(env);
+        first.start(app.folder.path("first/zandrel"), {file});
+        QTRY_VERIFY_WITH_TIMEOUT(platform::readLockNote(file) && platform::readLockNote(file)->ownerAlive(), 10000);
+        QCOMPARE(platform::readLockNote(file)->process, first.processId());
+        const auto settled = [&] { // the first opening's history written
+            engine::Connection c;
+            c.setReadOnly(true);
+            c.setConnectionString("Data Source=" + file);
+            c.open();
+            return c.hasTable("_loans");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
+        const QByteArray before = hashOf(file);
+        for (platform::Answer a : answers)
+            boxes.answer(a);
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        QCOMPARE(app.main()->windowTitle(), title);
+        if (answers.size() == 1) {
+            for (const char* command : {"tbNewRecord", "tbEditRecord", "tbDeleteRecord", "iClearDept", "iCompact"})
+                QVERIFY2(!app.find<QAction>(command)->isEnabled(), command);
+            QVERIFY_THROWS_EXCEPTION(engine::EngineError, DM->ADOConnection->execute("DELETE FROM Books"));
+            QCOMPARE(platform::readLockNote(file)->process, first.processId());
+        } else if (answers.last() == platform::Answer::Yes) {
+            QVERIFY(platform::readLockNote(file)->ours());
+        }
+        app.quit(boxes);
+        first.kill();
+        first.waitForFinished();
+        if (answers.size() == 1 || answers.last() == platform::Answer::No) {
+            QCOMPARE(hashOf(file), before);
+            QCOMPARE(backups::copiesOf(file).size(), 0);
+        }
+    }
+
     void changesElsewhereAppear_data() {
         QTest::addColumn<bool>("inContactsWindow");
         QTest::newRow("main grid") << false;
