@@ -25,6 +25,46 @@ class TestSharing : public QObject {
     }
 
 private slots:
+    // The first program on file: Zandrel itself, from a folder of its own,
+    // once its note is there.
+    static void startFirstProgram(AppHarness& app, const QString& file, QProcess& first) {
+        QDir().mkpath(app.folder.path("first"));
+#ifdef _WIN32
+        const QString program = app.folder.path("first/zandrel.exe");
+#else
+        const QString program = app.folder.path("first/zandrel");
+#endif
+        QFile::copy(ZANDREL_EXECUTABLE, program);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_DATA_HOME", app.folder.path("first"));
+        env.insert("XDG_STATE_HOME", app.folder.path("first"));
+        first.setProcessEnvironment(env);
+        first.start(program, {file});
+        QTRY_VERIFY_WITH_TIMEOUT(platform::readLockNote(file) && platform::readLockNote(file)->ownerAlive(), 10000);
+        QCOMPARE(platform::readLockNote(file)->process, first.processId());
+    }
+
+    // A program killed with the catalogue open leaves its note; the next
+    // opening replaces it without asking.
+    void aKilledProgramsNoteIsReplaced() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("a.mdb", {{"Books", {"'один', NULL, NULL"}}});
+        const QString file = app.folder.path("a.mdb");
+        QProcess first;
+        startFirstProgram(app, file, first);
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(QFile::exists(platform::lockNotePath(file)));
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        QCOMPARE(boxes.count(), 0);
+        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - a.mdb(Books)"));
+        QVERIFY(platform::readLockNote(file)->ours());
+        app.quit(boxes);
+    }
+
     static QByteArray hashOf(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
@@ -110,18 +150,8 @@ private slots:
             rows << QStringLiteral("'книга %1', 1, %2").arg(i).arg(platform::today() - 1);
         app.makeCatalogue("a.mdb", {{"Books", rows}}, {"1, 'Ира'"});
         const QString file = app.folder.path("a.mdb");
-        // The first program: Zandrel itself, from a folder of its own.
-        QDir().mkpath(app.folder.path("first"));
-        QVERIFY(QFile::copy(ZANDREL_EXECUTABLE, app.folder.path("first/zandrel")));
         QProcess first;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_DATA_HOME", app.folder.path("first"));
-        env.insert("XDG_STATE_HOME", app.folder.path("first"));
-        first.setProcessEnvironment(env);
-        first.start(app.folder.path("first/zandrel"), {file});
-        QTRY_VERIFY_WITH_TIMEOUT(platform::readLockNote(file) && platform::readLockNote(file)->ownerAlive(), 10000);
-        QCOMPARE(platform::readLockNote(file)->process, first.processId());
+        startFirstProgram(app, file, first);
         const auto settled = [&] { // the first opening's history written
             engine::Connection c;
             c.setReadOnly(true);
