@@ -9,7 +9,9 @@
 #include "platform/Today.h"
 
 #include <QCryptographicHash>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -243,6 +245,28 @@ private slots:
         });
         app.ui()->tbEditRecord->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(DM->aqMain->recordCount(), 3, 2000);
+        app.quit(boxes);
+    }
+
+    // An edit over a row another program changed meanwhile is refused; once
+    // the editor is given up, the grid shows the row as the other left it.
+    void anEditOverAChangedRowIsRefused() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        app.makeCatalogue("a.mdb", {{"Books", {"'один', NULL, NULL"}}});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        whenModalShown([&](QWidget* editor) {
+            elsewhere(app.folder.path("a.mdb"), "UPDATE Books SET title = 'чужое' WHERE id = 1");
+            childOf<QLineEdit>(editor, "TitleEdit")->setText("моё");
+            whenModalShown([](QWidget* again) { childOf<QPushButton>(again, "bbCancel")->click(); });
+            boxes.answer(platform::Answer::Ok);
+            childOf<QPushButton>(editor, "bbSave")->click();
+        });
+        app.ui()->tbEditRecord->trigger();
+        QVERIFY(boxes.last().text.contains("изменена или удалена другой программой"));
+        QTRY_COMPARE_WITH_TIMEOUT(DM->aqMain->textValue(0, DM->aqMain->fieldIndex("title")), QStringLiteral("чужое"),
+                                  2000);
         app.quit(boxes);
     }
 
