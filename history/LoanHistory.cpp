@@ -109,6 +109,22 @@ void setDay(engine::RowInsert& insert, int column, double day) {
         insert.setReal(column, day);
 }
 
+// An event of a loan as it stands: its item, debtor and dates; dueAfter
+// the due date the event leaves.
+void insertEvent(engine::RowInsert& insert, double at, Event event, const Loan& loan, double dueAfter) {
+    insert.setReal(0, at);
+    insert.setInteger(1, int(event));
+    insert.setText(2, loan.table);
+    insert.setInteger(3, loan.item);
+    insert.setText(4, loan.title);
+    insert.setInteger(5, loan.contact);
+    insert.setText(6, loan.debtor);
+    setDay(insert, 7, loan.issued);
+    setDay(insert, 8, loan.due);
+    setDay(insert, 9, dueAfter);
+    insert.insert();
+}
+
 // Ends the open loans of table's live history with a "table removed"
 // event and marks that history closed.
 void closeHistoryOf(engine::Connection& connection, const QString& table) {
@@ -117,17 +133,7 @@ void closeHistoryOf(engine::Connection& connection, const QString& table) {
     for (const Loan& loan : loansOf(readEvents(connection, ofLiveTable(table)))) {
         if (loan.end != Loan::End::Open)
             continue;
-        insert.setReal(0, now);
-        insert.setInteger(1, int(Event::TableRemoved));
-        insert.setText(2, loan.table);
-        insert.setInteger(3, loan.item);
-        insert.setText(4, loan.title);
-        insert.setInteger(5, loan.contact);
-        insert.setText(6, loan.debtor);
-        setDay(insert, 7, loan.issued);
-        setDay(insert, 8, loan.due);
-        setDay(insert, 9, NAN);
-        insert.insert();
+        insertEvent(insert, now, Event::TableRemoved, loan, NAN);
     }
     insert.finish();
     connection.execute(
@@ -342,18 +348,9 @@ void recordReminder(engine::Connection& connection, const QList<RemindedLoan>& l
     const double now = platform::now();
     connection.inOneTransaction([&] {
         engine::RowInsert insert(connection, kLoansTable, eventColumns(), 1);
-        for (const RemindedLoan& loan : loans) {
-            insert.setReal(0, now);
-            insert.setInteger(1, int(Event::Reminded));
-            insert.setText(2, loan.table);
-            insert.setInteger(3, loan.item);
-            insert.setText(4, loan.title);
-            insert.setInteger(5, loan.contact);
-            insert.setText(6, loan.debtor);
-            setDay(insert, 7, loan.issue);
-            setDay(insert, 8, loan.due);
-            setDay(insert, 9, loan.due);
-            insert.insert();
+        for (const RemindedLoan& r : loans) {
+            Loan loan{r.table, false, r.item, r.title, r.contact, r.debtor, r.issue, r.due};
+            insertEvent(insert, now, Event::Reminded, loan, r.due);
         }
         insert.finish();
     });
