@@ -146,7 +146,8 @@ void Connection::open() {
         throw EngineError(QStringLiteral("'%1' - папка, а не файл базы данных").arg(path));
 
     sqlite3* db = nullptr;
-    const int mode = m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const bool readOnly = m_readOnly || (!m_readOnlyFile.isEmpty() && info.absoluteFilePath() == m_readOnlyFile);
+    const int mode = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &db, mode | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
@@ -163,7 +164,7 @@ void Connection::open() {
     registerFunctions(db);
     m_db = db;
     m_catalogueVersion = -1;
-    if (!m_readOnly)
+    if (!readOnly)
         removeStaleJournal();
 }
 

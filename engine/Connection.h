@@ -79,6 +79,9 @@ public:
     // Opened only to read (before open()): SQLite takes no write lock, and
     // nothing of the file changes, not even a journal left behind.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // The same for one file only (its absolute path; empty: none): another
+    // file opened through this connection is written as usual.
+    void setReadOnlyFile(const QString& path) { m_readOnlyFile = path; }
     // Tables of the program's own that tableNames never lists.
     void setHiddenTables(const QStringList& names);
 
@@ -111,6 +114,7 @@ private:
     sqlite3* m_db = nullptr;
     int m_busyTimeout = 3000;
     bool m_readOnly = false;
+    QString m_readOnlyFile;
     QStringList m_hidden;
     QList<CatalogueEntry> m_catalogue;
     int64_t m_catalogueVersion = -1;

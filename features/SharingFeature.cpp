@@ -117,6 +117,12 @@ public:
         main.addStep(Stage::BeforeOpening, [this] { return DecideMode(); });
         main.addStep(Stage::Opened, [this] {
             m_version = DM->ADOConnection->dataVersion();
+            // An opening that asked nothing (a new catalogue) is for writing.
+            if (const QString file = QFileInfo(DBPath).absoluteFilePath(); file != m_decidedFor) {
+                m_decidedFor = file;
+                m_noteOf = file;
+                ReadOnlyCatalogue = false;
+            }
             if (!ReadOnlyCatalogue && !m_noteOf.isEmpty())
                 platform::writeLockNote(m_noteOf); // again after a restore; kept when there
             ShowMode();
@@ -186,8 +192,9 @@ private:
         }
         if (!readOnly)
             m_noteOf = file;
+        m_decidedFor = file;
         ReadOnlyCatalogue = readOnly;
-        DM->ADOConnection->setReadOnly(readOnly);
+        DM->ADOConnection->setReadOnlyFile(readOnly ? file : QString());
         return true;
     }
 
@@ -210,6 +217,8 @@ private:
                                fmTSForm->findChild<QObject*>(QStringLiteral("tbAddTable"))})
                 if (w)
                     w->setProperty("enabled", true);
+        if (const QString title = window->windowTitle(); !ReadOnlyCatalogue && title.endsWith(kReadOnly))
+            window->setWindowTitle(title.chopped(kReadOnly.size())); // marked before the mode was known
         emit window->windowTitleChanged(window->windowTitle()); // marked, or not
     }
 
@@ -238,7 +247,8 @@ private:
     MainWindowParts* m_main = nullptr;
     QTimer* m_poll = nullptr;
     qint64 m_version = -1;
-    QString m_noteOf; // the catalogue whose note this program wrote
+    QString m_noteOf;     // the catalogue whose note this program wrote
+    QString m_decidedFor; // the catalogue whose mode was decided last
 };
 
 } // namespace

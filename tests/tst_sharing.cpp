@@ -173,6 +173,14 @@ private slots:
                 QVERIFY2(!app.find<QAction>(command)->isEnabled(), command);
             QVERIFY_THROWS_EXCEPTION(engine::EngineError, DM->ADOConnection->execute("DELETE FROM Books"));
             QCOMPARE(platform::readLockNote(file)->process, first.processId());
+            // Another catalogue opened next is for writing, its note its own.
+            app.makeCatalogue("b.mdb", {{"Discs", {}}});
+            ScriptedFileDialogs dialogs;
+            dialogs.choose(app.folder.path("b.mdb"));
+            app.ui()->iSelectDB->trigger();
+            QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - b.mdb(Discs)"));
+            QVERIFY(platform::readLockNote(app.folder.path("b.mdb"))->ours());
+            DM->ADOConnection->execute("CREATE TABLE t (id INTEGER)");
         } else if (answers.last() == platform::Answer::Yes) {
             QVERIFY(platform::readLockNote(file)->ours());
         }
