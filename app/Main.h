@@ -110,6 +110,7 @@ public:
     void addStep(Stage stage, std::function<bool()> step) override;
     void putCatalogueAway() override;
     void showCatalogueAgain() override { ShowOpenedDatabase(); }
+    void showTable(const QString& table) override;
 
     // Debt tracking
     void tbContactsClick();

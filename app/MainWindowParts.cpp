@@ -3,6 +3,7 @@
 // take when a catalogue is opened and at exit.
 #include "app/Main.h"
 
+#include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "ui_MainForm.h"
@@ -42,4 +43,23 @@ void TfmMainForm::putCatalogueAway() {
     EnterNoDatabaseState();
     DM->ADOConnection->close();
     ui->DBGrid->hide();
+}
+
+void TfmMainForm::showTable(const QString& table) {
+    if (!DebtorFilter.isEmpty() || DebtsMode)
+        CloseTableList();
+    const QString order = DM->aqContacts->sortOrder();
+    DM->aqContacts->close();
+    DM->aqContacts->open();
+    if (!order.isEmpty())
+        DM->aqContacts->sort(order);
+    DBTable = table;
+    RebuildTableNames();
+    DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
+    EnableDeleteByCount();
+    ShowTableCaption(DBTable);
+    ui->tbSearch->setChecked(false);
+    tbSearchClick();
+    FitColumns();
+    ui->DBGrid->setFocus();
 }

@@ -50,6 +50,9 @@ public:
     // The catalogue put away (no database shown, its connection closed), and
     // shown again as after an opening.
     virtual void putCatalogueAway() = 0;
+    // table of the open catalogue shown in the grid, read anew with the
+    // contacts (after a feature wrote to them).
+    virtual void showTable(const QString& table) = 0;
     virtual void showCatalogueAgain() = 0;
 };
 

@@ -17,6 +17,7 @@ std::vector<std::unique_ptr<Feature>> makeFeatures() {
     features.push_back(makeReportsFeature());
     features.push_back(makeBackupsFeature());
     features.push_back(makeRemindersFeature());
+    features.push_back(makeListImportFeature());
     features.push_back(makeSharingFeature());
     return features;
 }

@@ -35,7 +35,7 @@ const QString kReadOnly = QStringLiteral(" (только чтение)");
 // The commands that write to the catalogue, by the windows that hold them.
 const char* const kMainWriters[] = {"tbNewRecord", "tbEditRecord", "tbDeleteRecord", "iAddRec",   "iEditRec",
                                     "iDelRec",     "iProlong_1",   "iProlong_3",     "iProlong_7", "iClearDept",
-                                    "iCompact",    "iBackups"};
+                                    "iCompact",    "iBackups",     "iImportList"};
 const char* const kContactWriters[] = {"tbAdd", "tbEdit", "tbDelete", "iNone", "iWhite", "iBlack"};
 const char* const kTableWriters[] = {"tbAddTable", "tbRenTable", "tbRemoveTable"};
 

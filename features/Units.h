@@ -8,6 +8,7 @@ std::unique_ptr<Feature> makeReportsFeature();
 std::unique_ptr<Feature> makeBackupsFeature();
 std::unique_ptr<Feature> makeRemindersFeature();
 std::unique_ptr<Feature> makeSharingFeature();
+std::unique_ptr<Feature> makeListImportFeature();
 // --backups FILE: the copies of FILE.
 CommandLineOption backupsOption();
 // --check-due [FILE...] [--force]: the notices of what is due; --debts:

@@ -172,6 +172,23 @@ Event endOf(const engine::RowChange& change, bool lentAfter) {
 
 } // namespace
 
+LoanRecorder::LoanRecorder(engine::Connection& connection)
+    : m_insert(std::make_unique<engine::RowInsert>(connection, kLoansTable, eventColumns())) {}
+
+LoanRecorder::~LoanRecorder() = default;
+
+void LoanRecorder::add(const Loan& loan) {
+    const bool returned = loan.end == Loan::End::Returned;
+    const double lent = !std::isnan(loan.issued) ? loan.issued : returned ? loan.ended : platform::now();
+    Loan lending = loan;
+    lending.due = NAN;
+    insertEvent(*m_insert, lent, Event::Lent, lending, loan.due);
+    if (returned)
+        insertEvent(*m_insert, loan.ended, Event::Returned, loan, NAN);
+}
+
+void LoanRecorder::finish() { m_insert->finish(); }
+
 void createTable(engine::Connection& connection) {
     // No index: each one is another page every post must journal and sync,
     // and the history is read far less often than it is written.

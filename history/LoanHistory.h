@@ -13,6 +13,11 @@
 #include <QString>
 
 #include <cmath>
+#include <memory>
+
+namespace engine {
+class RowInsert;
+}
 
 namespace loanhistory {
 
@@ -78,6 +83,20 @@ struct Loan {
     End end = End::Open;
     // Days past the due date: when it ended, or by today while open.
     int daysLate(double today) const;
+};
+
+// Loans brought in from elsewhere, in the import's own transaction: each a
+// «выдано» event at its issue date (else its end, else now), and one that
+// ended (Loan::End::Returned, at ended) a «возвращено» event after it.
+class LoanRecorder {
+public:
+    explicit LoanRecorder(engine::Connection& connection);
+    ~LoanRecorder();
+    void add(const Loan& loan);
+    void finish();
+
+private:
+    std::unique_ptr<engine::RowInsert> m_insert;
 };
 
 // Events in the order they happened, folded into loans.

@@ -1,0 +1,201 @@
+#include "imports/Collections.h"
+
+#include "imports/ImportDates.h"
+#include "imports/ImportError.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+namespace imports {
+namespace {
+
+void failOn(const QXmlStreamReader& xml) {
+    if (xml.hasError())
+        throw ImportError(QStringLiteral("файл коллекции повреждён (строка %1): %2")
+                              .arg(xml.lineNumber())
+                              .arg(xml.errorString()));
+}
+
+// Comments are kept as HTML by some: line breaks stay, other tags go.
+QString plainText(QString text) {
+    static const QRegularExpression lineBreak(QStringLiteral("<br\\s*/?>|</p>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    if (!text.contains(u'<'))
+        return text.trimmed();
+    text.replace(lineBreak, QStringLiteral("\n")).remove(tag);
+    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&nbsp;"), QStringLiteral(" "))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return text.trimmed();
+}
+
+// A date of the file: empty stays NaN; one that does not read is the
+// record's problem.
+double dateOf(Record& record, const QString& text, const QString& what) {
+    const double day = parseDate(text);
+    if (std::isnan(day) && !text.trimmed().isEmpty() && record.problem.isEmpty())
+        record.problem = QStringLiteral("%1 '%2' не распознана").arg(what, text);
+    return day;
+}
+
+QString tellicoKind(int type) {
+    static const QHash<int, QString> kinds{
+        {2, QStringLiteral("Книга")},   {3, QStringLiteral("Видео")},          {4, QStringLiteral("Музыка")},
+        {5, QStringLiteral("Статья")},  {6, QStringLiteral("Комикс")},         {7, QStringLiteral("Вино")},
+        {8, QStringLiteral("Монета")},  {9, QStringLiteral("Марка")},          {10, QStringLiteral("Карточка")},
+        {11, QStringLiteral("Игра")},   {12, QStringLiteral("Файл")},          {13, QStringLiteral("Настольная игра")},
+    };
+    return kinds.value(type);
+}
+
+QString gcstarKind(const QString& type) {
+    static const QHash<QString, QString> kinds{
+        {QStringLiteral("GCbooks"), QStringLiteral("Книга")},
+        {QStringLiteral("GCfilms"), QStringLiteral("Фильм")},
+        {QStringLiteral("GCmusics"), QStringLiteral("Музыка")},
+        {QStringLiteral("GCgames"), QStringLiteral("Игра")},
+        {QStringLiteral("GCboardgames"), QStringLiteral("Настольная игра")},
+        {QStringLiteral("GCcomics"), QStringLiteral("Комикс")},
+        {QStringLiteral("GCcoins"), QStringLiteral("Монета")},
+        {QStringLiteral("GCTVseries"), QStringLiteral("Сериал")},
+        {QStringLiteral("GCTVepisodes"), QStringLiteral("Серия")},
+        {QStringLiteral("GCsoftware"), QStringLiteral("Программа")},
+        {QStringLiteral("GCwines"), QStringLiteral("Вино")},
+        {QStringLiteral("GCperiodicals"), QStringLiteral("Журнал")},
+        {QStringLiteral("GCstamps"), QStringLiteral("Марка")},
+    };
+    return kinds.value(type);
+}
+
+// The entry's fields that say what kind of thing it is, in order of preference.
+const QStringList kKindFields{QStringLiteral("medium"), QStringLiteral("binding"), QStringLiteral("platform"),
+                              QStringLiteral("format"), QStringLiteral("type")};
+
+QString firstOf(const QHash<QString, QString>& fields, const QStringList& names) {
+    for (const QString& name : names)
+        if (!fields.value(name).trimmed().isEmpty())
+            return fields.value(name).trimmed();
+    return {};
+}
+
+// A Tellico entry's fields: its simple child elements by name.
+QHash<QString, QString> entryFields(QXmlStreamReader& xml) {
+    QHash<QString, QString> fields;
+    while (xml.readNextStartElement()) {
+        const QString name = xml.name().toString();
+        fields.insert(name, xml.readElementText(QXmlStreamReader::SkipChildElements));
+    }
+    return fields;
+}
+
+struct TellicoLoan {
+    QString borrower, lent, due;
+};
+
+} // namespace
+
+QList<Record> readTellico(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes);
+    QList<Record> records;
+    QHash<QString, qsizetype> byId; // entry id -> record
+    QHash<QString, TellicoLoan> loans;
+    QString kind, borrower;
+    bool rootSeen = false;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView name = xml.name();
+        if (!rootSeen) {
+            rootSeen = true;
+            if (name != u"tellico" && name != u"bookcase")
+                throw ImportError(QStringLiteral("файл не является коллекцией Tellico"));
+        } else if (name == u"collection") {
+            kind = tellicoKind(xml.attributes().value(QLatin1String("type")).toInt());
+        } else if (name == u"entry") {
+            const QString id = xml.attributes().value(QLatin1String("id")).toString();
+            const QHash<QString, QString> fields = entryFields(xml);
+            Record record;
+            record.row = records.size() + 1;
+            record.title = fields.value(QStringLiteral("title")).trimmed();
+            record.kind = firstOf(fields, kKindFields);
+            if (record.kind.isEmpty())
+                record.kind = kind;
+            record.note = plainText(fields.value(QStringLiteral("comments")));
+            byId.insert(id, records.size());
+            records << record;
+        } else if (name == u"borrower") {
+            borrower = xml.attributes().value(QLatin1String("name")).toString().trimmed();
+        } else if (name == u"loan") {
+            const QXmlStreamAttributes a = xml.attributes();
+            loans.insert(a.value(QLatin1String("entryRef")).toString(),
+                         {borrower, a.value(QLatin1String("loanDate")).toString(), a.value(QLatin1String("dueDate")).toString()});
+        }
+    }
+    failOn(xml);
+    for (auto loan = loans.cbegin(); loan != loans.cend(); ++loan) {
+        if (!byId.contains(loan.key()))
+            continue;
+        Record& record = records[byId.value(loan.key())];
+        record.debtor = loan->borrower;
+        record.issue = dateOf(record, loan->lent, QStringLiteral("дата выдачи"));
+        record.due = dateOf(record, loan->due, QStringLiteral("дата возврата"));
+    }
+    for (Record& record : records)
+        check(record);
+    return records;
+}
+
+QList<Record> readGcstar(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes);
+    QList<Record> records;
+    QString kind;
+    if (!xml.readNextStartElement() || xml.name() != u"collection")
+        throw ImportError(QStringLiteral("файл не является коллекцией GCstar"));
+    kind = gcstarKind(xml.attributes().value(QLatin1String("type")).toString());
+    while (xml.readNextStartElement()) {
+        if (xml.name() != u"item") {
+            xml.skipCurrentElement();
+            continue;
+        }
+        QHash<QString, QString> fields;
+        for (const QXmlStreamAttribute& a : xml.attributes())
+            fields.insert(a.name().toString(), a.value().toString());
+        Record record;
+        record.row = records.size() + 1;
+        while (xml.readNextStartElement()) {
+            if (xml.name() != u"borrowings") {
+                fields.insert(xml.name().toString(), xml.readElementText(QXmlStreamReader::SkipChildElements));
+                continue;
+            }
+            while (xml.readNextStartElement()) { // <line><col>who</col><col>lent</col><col>returned</col></line>
+                QStringList cols;
+                while (xml.readNextStartElement())
+                    cols << xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+                if (cols.size() < 3 || cols[2].isEmpty())
+                    continue; // not returned: the current loan, kept with the item
+                PastLoan past{cols[0], dateOf(record, cols[1], QStringLiteral("дата выдачи в истории")),
+                              dateOf(record, cols[2], QStringLiteral("дата возврата в истории"))};
+                record.past << past;
+            }
+        }
+        record.title = firstOf(fields, {QStringLiteral("title"), QStringLiteral("name")});
+        record.kind = firstOf(fields, kKindFields);
+        if (record.kind.isEmpty())
+            record.kind = kind;
+        record.note = plainText(firstOf(fields, {QStringLiteral("comments"), QStringLiteral("comment")}));
+        const QString borrower = fields.value(QStringLiteral("borrower")).trimmed();
+        if (!borrower.isEmpty() && borrower != u"none") {
+            record.debtor = borrower == u"unknown" ? QStringLiteral("Неизвестный") : borrower;
+            record.issue = dateOf(record, fields.value(QStringLiteral("lendDate")), QStringLiteral("дата выдачи"));
+        }
+        check(record);
+        records << record;
+    }
+    failOn(xml);
+    return records;
+}
+
+} // namespace imports

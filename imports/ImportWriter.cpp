@@ -1,0 +1,132 @@
+#include "imports/ImportWriter.h"
+
+#include "imports/ImportError.h"
+
+#include "data/CatalogueShape.h"
+#include "data/Layouts.h"
+#include "data/Statements.h"
+#include "engine/Connection.h"
+#include "engine/Query.h"
+#include "engine/RowInsert.h"
+
+namespace imports {
+namespace {
+
+QString nameKey(const QString& name) { return name.trimmed().toCaseFolded(); }
+
+void setDay(engine::RowInsert& insert, int column, double day) {
+    if (std::isnan(day))
+        insert.setNull(column);
+    else
+        insert.setReal(column, day);
+}
+
+} // namespace
+
+ImportWriter::ImportWriter(engine::Connection& connection, const QString& table, bool create)
+    : m_connection(connection), m_table(table) {
+    if (create)
+        connection.execute(QStringLiteral("Create Table ") + table + u' ' + layouts::kItemColumns);
+    const QStringList columns = connection.columnsOf(table);
+    m_hasNote = columns.contains(QStringLiteral("description"), Qt::CaseInsensitive);
+    m_hasLoans = columns.contains(QStringLiteral("contact"), Qt::CaseInsensitive)
+                 && columns.contains(QStringLiteral("issue"), Qt::CaseInsensitive)
+                 && columns.contains(QStringLiteral("return"), Qt::CaseInsensitive);
+    QStringList written{QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("type")};
+    if (m_hasLoans)
+        written << QStringLiteral("issue") << QStringLiteral("return") << QStringLiteral("contact");
+    if (m_hasNote)
+        written << QStringLiteral("description");
+    m_insert = std::make_unique<engine::RowInsert>(connection, table, written);
+    m_contactInsert = std::make_unique<engine::RowInsert>(
+        connection, shape::kContactsTable, QStringList{QStringLiteral("id"), QStringLiteral("name")}, 1);
+    m_nextItem = nextId(table);
+    m_nextContact = nextId(shape::kContactsTable);
+
+    engine::Query contacts(&connection, QStringLiteral("importContacts"));
+    contacts.addSql(sql::Select({sql::name("id"), sql::name("name")}).from(shape::kContactsTable).text());
+    contacts.open();
+    for (int r = contacts.recordCount() - 1; r >= 0; --r) // the first of namesakes wins
+        m_contactIds.insert(nameKey(contacts.textValue(r, 1)), contacts.integerValue(r, 0));
+}
+
+ImportWriter::~ImportWriter() = default;
+
+qint64 ImportWriter::nextId(const QString& table) {
+    // After the counter and after every id there is: ids given once are
+    // never given again.
+    engine::Query q(&m_connection, QStringLiteral("importCounter"));
+    q.addSql(QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name=%1), 0), "
+                            "coalesce((SELECT max(id) FROM %2), 0))")
+                 .arg(sql::text(table), sql::name(table)));
+    q.open();
+    return q.value(0, 0).toLongLong() + 1;
+}
+
+qint64 ImportWriter::contactFor(const QString& name) {
+    const QString key = nameKey(name);
+    if (const auto found = m_contactIds.constFind(key); found != m_contactIds.cend())
+        return *found;
+    const qint64 id = m_nextContact++;
+    m_contactInsert->setInteger(0, id);
+    m_contactInsert->setText(1, name.trimmed());
+    m_contactInsert->insert();
+    m_contactIds.insert(key, id);
+    ++m_contacts;
+    return id;
+}
+
+void ImportWriter::add(const Record& record) {
+    const bool lent = !record.debtor.isEmpty();
+    if ((lent || !record.past.isEmpty()) && !m_hasLoans)
+        throw ImportError(QStringLiteral("В таблице '%1' нет полей выдачи, а в файле есть выданные вещи.").arg(m_table));
+    if (!record.note.isEmpty() && !m_hasNote)
+        throw ImportError(QStringLiteral("В таблице '%1' нет поля примечания, а в файле есть примечания.").arg(m_table));
+    const qint64 id = m_nextItem++;
+    int c = 0;
+    m_insert->setInteger(c++, id);
+    m_insert->setText(c++, record.title);
+    if (record.kind.isEmpty())
+        m_insert->setNull(c++);
+    else
+        m_insert->setText(c++, record.kind);
+    WrittenLoan loan{m_table, id, record.title};
+    if (m_hasLoans) {
+        if (lent) {
+            loan.contact = contactFor(record.debtor);
+            loan.debtor = record.debtor.trimmed();
+            loan.issue = record.issue;
+            loan.due = record.due;
+        }
+        setDay(*m_insert, c++, loan.issue);
+        setDay(*m_insert, c++, loan.due);
+        if (lent)
+            m_insert->setInteger(c++, loan.contact);
+        else
+            m_insert->setNull(c++);
+    }
+    if (m_hasNote) {
+        if (record.note.isEmpty())
+            m_insert->setNull(c++);
+        else
+            m_insert->setText(c++, record.note);
+    }
+    m_insert->insert();
+    ++m_items;
+    if (!onLoan)
+        return;
+    for (const PastLoan& past : record.past) {
+        WrittenLoan ended{m_table, id, record.title, contactFor(past.debtor), past.debtor.trimmed(), past.lent};
+        ended.returned = std::isnan(past.returned) ? past.lent : past.returned;
+        onLoan(ended);
+    }
+    if (lent)
+        onLoan(loan);
+}
+
+void ImportWriter::finish() {
+    m_insert->finish();
+    m_contactInsert->finish();
+}
+
+} // namespace imports
