@@ -36,6 +36,7 @@ QString usage() {
                           "  --growth         only the growth table (open and search at items/100, items/10, items)\n"
                           "  --no-growth      only the operations table\n"
                           "  --import         only the import of a generated Access catalogue\n"
+                          "  --lists          only the import of a generated CSV list of a million rows\n"
                           "  --history        only what the loan history costs (post-history, contacts-window)\n"
                           "  --reports        only the reports (debt-report, export)\n"
                           "  --backup         only the exit's work (compact, backup)\n"
@@ -72,6 +73,8 @@ bool parseOptions(const QStringList& args, Options& o, bool& help, QString& erro
             noGrowth = true;
         else if (a == QLatin1String("--import"))
             o.onlyImport = true;
+        else if (a == QLatin1String("--lists"))
+            o.onlyLists = true;
         else if (a == QLatin1String("--history"))
             o.onlyHistory = true;
         else if (a == QLatin1String("--reports"))

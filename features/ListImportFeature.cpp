@@ -13,9 +13,7 @@
 #include "history/HistoryKeeper.h"
 #include "history/LoanHistory.h"
 #include "imports/ImportError.h"
-#include "imports/ImportWriter.h"
-#include "imports/RowMapping.h"
-#include "imports/SourceFiles.h"
+#include "imports/ImportRun.h"
 #include "platform/FileDialogs.h"
 #include "platform/InputGuard.h"
 #include "platform/MessageBox.h"
@@ -30,48 +28,8 @@ namespace {
 
 const QString kCaption = QStringLiteral("Импорт в таблицу");
 const platform::NounForms kRecords{"запись", "записи", "записей"};
-const platform::NounForms kContacts{"контакт", "контакта", "контактов"};
 
 void tell(const QString& text, platform::Icon icon) { platform::messageBox(text, kCaption, platform::Buttons::Ok, icon); }
-
-// Where the rows come from: a list's rows mapped, or a collection's records.
-struct Source {
-    std::unique_ptr<imports::ListFile> list;
-    QList<imports::Record> records;
-    imports::Mapping mapping;
-
-    // Every record in the file's order, empty rows left out; the progress
-    // window shows how far, and «Отмена» throws ImportCancelled.
-    template <class Each> void forEach(QProgressDialog& progress, Each&& each) {
-        const auto step = [&](double done) {
-            progress.setValue(int(999 * done));
-            QApplication::processEvents();
-            if (progress.wasCanceled())
-                throw imports::ImportCancelled();
-        };
-        if (!list) {
-            for (qsizetype i = 0; i < records.size(); ++i) {
-                if (i % 1000 == 0)
-                    step(double(i) / double(records.size()));
-                each(records[i]);
-            }
-            return;
-        }
-        list->rewind();
-        QStringList cells;
-        if (mapping.header)
-            list->next(cells);
-        for (qint64 n = 0; list->next(cells); ++n) {
-            if (n % 4096 == 0)
-                step(list->progress());
-            bool blank = true;
-            for (const QString& cell : std::as_const(cells))
-                blank = blank && cell.trimmed().isEmpty();
-            if (!blank)
-                each(imports::recordOf(cells, list->row(), mapping));
-        }
-    }
-};
 
 loanhistory::Loan loanOf(const imports::WrittenLoan& written) {
     loanhistory::Loan loan;
@@ -121,71 +79,60 @@ private:
     }
 
     void Import(QWidget* window, const QString& path) {
-        Source source;
-        const imports::SourceKind kind = imports::examine(path);
-        const bool collection = kind == imports::SourceKind::Tellico || kind == imports::SourceKind::Gcstar;
-        if (collection)
-            source.records = imports::readCollection(path, kind);
-        else
-            source.list = std::make_unique<imports::ListFile>(path, kind);
+        imports::ImportRun run(path);
         QStringList taken = ReadTableNames() + shape::programTables();
-        ListImportWindow choice(window, path, source.list.get(), &source.records, DBTable, taken);
+        ListImportWindow choice(window, path, run.list(), &run.records(), DBTable, taken);
         if (choice.exec() != QDialog::Accepted)
             return;
-        source.mapping = choice.mapping();
-
-        QList<imports::Refusal> refused;
-        qint64 total = 0;
-        {
-            auto progress = progressWindow(window, QStringLiteral("Проверка строк..."));
-            const platform::InputOnlyFor onlyCancel(progress.get());
-            source.forEach(*progress, [&](const imports::Record& record) {
-                ++total;
-                if (!record.problem.isEmpty())
-                    refused << imports::Refusal{record.row, record.problem};
-            });
-        }
-        if (total == 0) {
+        run.setMapping(choice.mapping());
+        const QString table = choice.newTable() ? choice.table() : DBTable;
+        imports::ImportRun::Outcome outcome = Write(window, run, table, choice.newTable(), false);
+        if (outcome.total == 0) {
             tell(QStringLiteral("В файле '%1' нет ни одной строки для импорта.").arg(path), platform::Icon::Information);
             return;
         }
-        if (!refused.isEmpty() && !ImportTheRest(window, refused, total, collection))
-            return;
-        const QString table = choice.newTable() ? choice.table() : DBTable;
-        const auto [items, contacts] = Write(window, source, table, choice.newTable());
+        if (!outcome.committed) {
+            if (!ImportTheRest(window, outcome.refused, outcome.total, run.collection()))
+                return;
+            outcome = Write(window, run, table, choice.newTable(), true);
+        }
         m_main->showTable(table);
         tell(QStringLiteral("В таблицу '%1' импортировано: %2. Новых контактов: %3.")
-                 .arg(table, platform::countOf(items, kRecords))
-                 .arg(contacts),
+                 .arg(table, platform::countOf(outcome.items, kRecords))
+                 .arg(outcome.contacts),
              platform::Icon::Information);
     }
 
-    // The records without a problem, with their contacts and history, in
-    // one transaction: how many items and new contacts.
-    std::pair<qint64, qint64> Write(QWidget* window, Source& source, const QString& table, bool create) {
-        engine::Connection& connection = *DM->ADOConnection;
+    // The rows written with their loans' history, in one transaction.
+    static imports::ImportRun::Outcome Write(QWidget* window, imports::ImportRun& run, const QString& table,
+                                             bool create, bool refusedToo) {
         auto progress = progressWindow(window, QStringLiteral("Импорт..."));
         const platform::InputOnlyFor onlyCancel(progress.get());
-        std::pair<qint64, qint64> added;
-        connection.inOneTransaction([&] {
-            imports::ImportWriter writer(connection, table, create);
-            std::unique_ptr<loanhistory::LoanRecorder> history;
-            if (loanhistory::kept())
-                history = std::make_unique<loanhistory::LoanRecorder>(connection);
-            writer.onLoan = [&](const imports::WrittenLoan& loan) {
+        engine::Connection& connection = *DM->ADOConnection;
+        std::unique_ptr<loanhistory::LoanRecorder> history;
+        return run.write(
+            connection, table, create, refusedToo, stepOf(*progress),
+            [&](const imports::WrittenLoan& loan) {
+                if (!loanhistory::kept())
+                    return;
+                if (!history)
+                    history = std::make_unique<loanhistory::LoanRecorder>(connection);
+                history->add(loanOf(loan));
+            },
+            [&] {
                 if (history)
-                    history->add(loanOf(loan));
-            };
-            source.forEach(*progress, [&](const imports::Record& record) {
-                if (record.problem.isEmpty())
-                    writer.add(record);
+                    history->finish();
             });
-            writer.finish();
-            if (history)
-                history->finish();
-            added = {writer.itemsAdded(), writer.contactsAdded()};
-        });
-        return added;
+    }
+
+    // The progress window follows the import; «Отмена» stops it.
+    static imports::Progress stepOf(QProgressDialog& progress) {
+        return [&progress](double done) {
+            progress.setValue(int(999 * done));
+            QApplication::processEvents();
+            if (progress.wasCanceled())
+                throw imports::ImportCancelled();
+        };
     }
 
     static std::unique_ptr<QProgressDialog> progressWindow(QWidget* window, const QString& text) {

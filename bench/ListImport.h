@@ -1,0 +1,11 @@
+#pragma once
+// A list of a million rows (CSV, as a spreadsheet saves it) brought into a
+// new table of a catalogue, contacts and loan history with it, against the
+// sqlite3 shell's .import of the same file into a new table.
+#include "bench/Measurements.h"
+
+namespace bench {
+
+Comparison csvImportComparison(const QString& folder, int rows, int runs);
+
+} // namespace bench

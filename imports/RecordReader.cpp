@@ -1,0 +1,52 @@
+#include "imports/RecordReader.h"
+
+namespace imports {
+
+RecordReader::RecordReader(ListFile& list, const Mapping& mapping)
+    : m_list(list), m_mapping(mapping), m_thread([this] { read(); }) {}
+
+RecordReader::~RecordReader() {
+    m_stop = true;
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void RecordReader::read() {
+    m_list.rewind();
+    QStringList cells;
+    if (m_mapping.header)
+        m_list.next(cells);
+    bool more = true;
+    while (more && !m_stop) {
+        std::vector<Record> batch;
+        batch.reserve(kBatch);
+        while (int(batch.size()) < kBatch && (more = m_list.next(cells))) {
+            bool blank = true;
+            for (const QString& cell : std::as_const(cells))
+                blank = blank && cell.trimmed().isEmpty();
+            if (!blank)
+                batch.push_back(recordOf(cells, m_list.row(), m_mapping));
+        }
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_ready.size() < kBatchesAhead || m_stop; });
+        m_ready.emplace_back(std::move(batch), m_list.progress());
+        m_changed.notify_all();
+    }
+    std::lock_guard lock(m_mutex);
+    m_finished = true;
+    m_changed.notify_all();
+}
+
+bool RecordReader::next(std::vector<Record>& batch, double& done) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished; });
+    if (m_ready.empty())
+        return false;
+    batch = std::move(m_ready.front().first);
+    done = m_ready.front().second;
+    m_ready.pop_front();
+    m_changed.notify_all();
+    return true;
+}
+
+} // namespace imports
