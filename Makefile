@@ -5,7 +5,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 TRIALS ?= 200
-FUZZ_TARGETS = dialect like profile jpeg
+FUZZ_TARGETS = dialect like profile jpeg csv zipXml
 JOBS ?= 2
 
 .PHONY: all deps configure build run test sanitize crashtest fuzz deb bench screenshots windows wintest clean

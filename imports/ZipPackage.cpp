@@ -12,7 +12,11 @@ const QString kTooLarge = QStringLiteral("файл слишком велик д�
 
 } // namespace
 
-ZipPackage::ZipPackage(const QString& path) : m_zip(std::make_unique<QuaZip>(path)) {
+ZipPackage::ZipPackage(const QString& path) : m_zip(std::make_unique<QuaZip>(path)) { weigh(); }
+
+ZipPackage::ZipPackage(QIODevice* device) : m_zip(std::make_unique<QuaZip>(device)) { weigh(); }
+
+void ZipPackage::weigh() {
     if (!m_zip->open(QuaZip::mdUnzip)) {
         m_problem = QStringLiteral("файл не читается как архив zip");
         return;

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QIODevice;
 class QuaZip;
 
 namespace imports {
@@ -17,6 +18,8 @@ namespace imports {
 class ZipPackage {
 public:
     explicit ZipPackage(const QString& path);
+    // A zip held elsewhere (in memory): device must outlive the package.
+    explicit ZipPackage(QIODevice* device);
     ~ZipPackage();
     ZipPackage(const ZipPackage&) = delete;
     ZipPackage& operator=(const ZipPackage&) = delete;
@@ -36,6 +39,8 @@ public:
     static constexpr qint64 kTightestRatio = 200;
 
 private:
+    void weigh();
+
     std::unique_ptr<QuaZip> m_zip;
     QStringList m_names;
     QString m_problem;

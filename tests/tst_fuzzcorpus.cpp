@@ -11,14 +11,15 @@ class TestFuzzCorpus : public QObject {
 private slots:
     void corpusReplays_data() {
         QTest::addColumn<QString>("target");
-        for (const char* target : {"dialect", "like", "profile", "jpeg"})
+        for (const char* target : {"dialect", "like", "profile", "jpeg", "csv", "zipXml"})
             QTest::newRow(target) << QString::fromLatin1(target);
     }
     void corpusReplays() {
         QFETCH(QString, target);
         using Target = int (*)(const uint8_t*, size_t);
         const QMap<QString, Target> targets{
-            {"dialect", fuzz::dialect}, {"like", fuzz::like}, {"profile", fuzz::profile}, {"jpeg", fuzz::jpeg}};
+            {"dialect", fuzz::dialect}, {"like", fuzz::like}, {"profile", fuzz::profile},
+            {"jpeg", fuzz::jpeg},       {"csv", fuzz::csv},   {"zipXml", fuzz::zipXml}};
         const QDir corpus(QStringLiteral(ZANDREL_FUZZ_CORPUS) + u'/' + target);
         const QStringList inputs = corpus.entryList(QDir::Files);
         QVERIFY2(!inputs.isEmpty(), qPrintable(corpus.path()));
