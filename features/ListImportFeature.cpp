@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QMenu>
 #include <QProgressDialog>
 
@@ -66,7 +67,8 @@ private:
         const QString path = platform::chooseFile(
             window, {platform::FileDialogKind::Open, kCaption,
                      QStringLiteral("Списки и коллекции (*.csv *.tsv *.txt *.xlsx *.ods *.tc *.gcs *.xml);;"
-                                    "Все файлы (*)")});
+                                    "Все файлы (*)"),
+                     QFileInfo(DM->ADOConnection->dataSource()).absolutePath()});
         if (path.isEmpty())
             return;
         try {
