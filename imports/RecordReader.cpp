@@ -6,7 +6,11 @@ RecordReader::RecordReader(ListFile& list, const Mapping& mapping)
     : m_list(list), m_mapping(mapping), m_thread([this] { read(); }) {}
 
 RecordReader::~RecordReader() {
-    m_stop = true;
+    {
+        // Under the lock: the reader cannot miss it between its check and its wait.
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
     m_changed.notify_all();
     m_thread.join();
 }

@@ -39,7 +39,7 @@ private:
     std::condition_variable m_changed;
     std::deque<std::pair<std::vector<Record>, double>> m_ready;
     bool m_finished = false;
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stop{false}; // set under m_mutex
     std::thread m_thread;
 };
 
