@@ -3,6 +3,7 @@
 #include "data/Layouts.h"
 #include "engine/Connection.h"
 #include "engine/DatabaseFiles.h"
+#include "features/ImportHistory.h"
 #include "history/LoanHistory.h"
 #include "imports/ImportRun.h"
 
@@ -56,35 +57,13 @@ int64_t ours(const QString& list, const QString& catalogue) {
     engine::Connection c;
     c.setConnectionString(QStringLiteral("Data Source=") + catalogue);
     c.open();
-
     imports::ImportRun run(list);
-
     QStringList header;
     run.list()->rewind();
     run.list()->next(header);
     run.setMapping(imports::guessMapping(header));
     const auto quiet = [](double) {};
-    loanhistory::LoanRecorder* history = nullptr;
-    std::unique_ptr<loanhistory::LoanRecorder> recorder;
-    const auto written = run.write(
-        c, QStringLiteral("list"), true, false, quiet,
-        [&](const imports::WrittenLoan& loan) {
-            if (!history)
-                history = (recorder = std::make_unique<loanhistory::LoanRecorder>(c)).get();
-            loanhistory::Loan l;
-            l.table = loan.table;
-            l.item = loan.item;
-            l.title = loan.title;
-            l.contact = loan.contact;
-            l.debtor = loan.debtor;
-            l.issued = loan.issue;
-            l.due = loan.due;
-            history->add(l);
-        },
-        [&] {
-            if (history)
-                history->finish();
-        });
+    const auto written = WriteWithHistory(run, c, QStringLiteral("list"), true, false, quiet, true);
     if (!written.committed)
         throw std::runtime_error("rows of the generated list were refused");
     return written.items;

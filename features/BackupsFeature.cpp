@@ -58,11 +58,7 @@ public:
         new TfmBackups(main.mainWindow()); // fmBackups, the main window's to keep
         QAction* list = makeCommand(main, "iBackups", QStringLiteral("Резервные копии..."), QStringLiteral("Ctrl+B"));
         // In «Файл», after «Открыть базу данных».
-        QMenu* file = main.menu(QStringLiteral("mFile"));
-        const QList<QAction*> items = file->actions();
-        for (int i = 0; i < items.size(); ++i)
-            if (items[i]->objectName() == u"iSelectDB")
-                file->insertAction(items.value(i + 1), list);
+        insertAfter(main.menu(QStringLiteral("mFile")), "iSelectDB", list);
         main.addCatalogueCommand(list);
         platform::connectHandler(list, &QAction::triggered, list, [this] { ListCopies(); });
         main.addStep(Stage::BeforeCompaction, [this] { return m_copied = BackUpAtExit(); });

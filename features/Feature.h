@@ -84,3 +84,7 @@ std::vector<CommandLineOption> featureOptions();
 // every control is: its caption, shortcut and (optional) picture.
 QAction* makeCommand(MainWindowParts& main, const char* name, const QString& text, const QString& shortcut = {},
                      const QString& picture = {});
+
+// command put into menu right after the entry named after (at the end
+// when there is none).
+void insertAfter(QMenu* menu, const char* after, QAction* command);

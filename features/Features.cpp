@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QIcon>
 #include <QKeySequence>
+#include <QMenu>
 #include <QWidget>
 
 std::vector<std::unique_ptr<Feature>> makeFeatures() {
@@ -38,4 +39,14 @@ QAction* makeCommand(MainWindowParts& main, const char* name, const QString& tex
     if (!picture.isEmpty())
         command->setIcon(QIcon(picture));
     return command;
+}
+
+void insertAfter(QMenu* menu, const char* after, QAction* command) {
+    const QList<QAction*> items = menu->actions();
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i]->objectName() == QLatin1String(after)) {
+            menu->insertAction(items.value(i + 1), command);
+            return;
+        }
+    menu->addAction(command);
 }

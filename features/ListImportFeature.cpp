@@ -5,13 +5,13 @@
 // catalogue as it was.
 #include "features/Units.h"
 
+#include "features/ImportHistory.h"
 #include "data/BaseFiles.h"
 #include "data/CatalogueShape.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/ListImportWindow.h"
 #include "history/HistoryKeeper.h"
-#include "history/LoanHistory.h"
 #include "imports/ImportError.h"
 #include "imports/ImportRun.h"
 #include "platform/FileDialogs.h"
@@ -32,31 +32,13 @@ const platform::NounForms kRecords{"запись", "записи", "записе
 
 void tell(const QString& text, platform::Icon icon) { platform::messageBox(text, kCaption, platform::Buttons::Ok, icon); }
 
-loanhistory::Loan loanOf(const imports::WrittenLoan& written) {
-    loanhistory::Loan loan;
-    loan.table = written.table;
-    loan.item = written.item;
-    loan.title = written.title;
-    loan.contact = written.contact;
-    loan.debtor = written.debtor;
-    loan.issued = written.issue;
-    loan.due = written.due;
-    loan.ended = written.returned;
-    loan.end = std::isnan(written.returned) ? loanhistory::Loan::End::Open : loanhistory::Loan::End::Returned;
-    return loan;
-}
-
 class ListImportFeature : public Feature {
 public:
     void install(MainWindowParts& main) override {
         m_main = &main;
         QAction* command = makeCommand(main, "iImportList", QStringLiteral("Импорт в таблицу..."));
         // In «Файл», after «Резервные копии...» (or «Открыть базу данных»).
-        QMenu* file = main.menu(QStringLiteral("mFile"));
-        const QList<QAction*> items = file->actions();
-        for (int i = 0; i < items.size(); ++i)
-            if (items[i]->objectName() == u"iSelectDB")
-                file->insertAction(items.value(i + 1), command);
+        insertAfter(main.menu(QStringLiteral("mFile")), "iSelectDB", command);
         main.addCatalogueCommand(command);
         platform::connectHandler(command, &QAction::triggered, command, [this] { ImportIntoTable(); });
     }
@@ -110,21 +92,8 @@ private:
                                              bool create, bool refusedToo) {
         auto progress = progressWindow(window, QStringLiteral("Импорт..."));
         const platform::InputOnlyFor onlyCancel(progress.get());
-        engine::Connection& connection = *DM->ADOConnection;
-        std::unique_ptr<loanhistory::LoanRecorder> history;
-        return run.write(
-            connection, table, create, refusedToo, stepOf(*progress),
-            [&](const imports::WrittenLoan& loan) {
-                if (!loanhistory::kept())
-                    return;
-                if (!history)
-                    history = std::make_unique<loanhistory::LoanRecorder>(connection);
-                history->add(loanOf(loan));
-            },
-            [&] {
-                if (history)
-                    history->finish();
-            });
+        return WriteWithHistory(run, *DM->ADOConnection, table, create, refusedToo, stepOf(*progress),
+                                loanhistory::kept());
     }
 
     // The progress window follows the import; «Отмена» stops it.
