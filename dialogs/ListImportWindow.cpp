@@ -267,11 +267,11 @@ bool ImportTheRest(QWidget* parent, const QList<imports::Refusal>& refused, qint
     box.setWindowTitle(QStringLiteral("Импорт в таблицу"));
     auto* layout = new QVBoxLayout(&box);
     const QString unit = entries ? QStringLiteral("Запись") : QStringLiteral("Строка");
-    layout->addWidget(new QLabel(QStringLiteral("Не могут быть импортированы %1 из %2 (%3). "
-                                                "Остальные можно импортировать; в каталоге пока ничего не изменено.")
+    layout->addWidget(new QLabel(QStringLiteral("%1, которые нельзя импортировать: %2 из %3. Остальные можно "
+                                                "импортировать; в каталоге пока ничего не изменено.")
+                                     .arg(entries ? QStringLiteral("Записей") : QStringLiteral("Строк"))
                                      .arg(refused.size())
-                                     .arg(total)
-                                     .arg(entries ? QStringLiteral("записей") : QStringLiteral("строк")),
+                                     .arg(total),
                                  &box));
     auto* list = new QListWidget(&box);
     list->setObjectName(QStringLiteral("lbRefused"));

@@ -22,6 +22,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScopeGuard>
 #include <QMenu>
 #include <QProgressDialog>
 
@@ -63,7 +65,13 @@ private:
     }
 
     void Import(QWidget* window, const QString& path) {
-        imports::ImportRun run(path);
+        // A large workbook's sheet takes a while to read: the pointer says so.
+        const auto opened = [&] {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+            return std::make_unique<imports::ImportRun>(path);
+        }();
+        imports::ImportRun& run = *opened;
         QStringList taken = ReadTableNames() + shape::programTables();
         ListImportWindow choice(window, path, run.list(), &run.records(), DBTable, taken);
         if (choice.exec() != QDialog::Accepted)
