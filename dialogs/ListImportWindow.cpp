@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -95,6 +97,8 @@ QWidget* ListImportWindow::makeListOptions() {
         labelled(QStringLiteral("&Лист:"), m_sheet);
         connect(m_sheet, &QComboBox::currentIndexChanged, this, [this](int sheet) {
             platform::guarded([&] {
+                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+                const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
                 m_list->selectSheet(sheet);
                 reread();
             });
