@@ -1,6 +1,7 @@
 #include "dialogs/ListImportWindow.h"
 
 #include "data/TableNaming.h"
+#include "platform/InputGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,7 +18,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -97,8 +96,7 @@ QWidget* ListImportWindow::makeListOptions() {
         labelled(QStringLiteral("&Лист:"), m_sheet);
         connect(m_sheet, &QComboBox::currentIndexChanged, this, [this](int sheet) {
             platform::guarded([&] {
-                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+                const platform::WaitCursor waiting;
                 m_list->selectSheet(sheet);
                 reread();
             });
@@ -212,7 +210,7 @@ void ListImportWindow::showPreview() {
         if (map.header)
             m_list->next(cells);
         while (shown.size() < kPreviewRows && m_list->next(cells))
-            if (!cells.join(QString()).trimmed().isEmpty())
+            if (!imports::isBlank(cells))
                 shown << imports::recordOf(cells, m_list->row(), map);
     } else {
         shown = m_records->mid(0, kPreviewRows);

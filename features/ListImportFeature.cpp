@@ -22,8 +22,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScopeGuard>
 #include <QMenu>
 #include <QProgressDialog>
 
@@ -67,8 +65,7 @@ private:
     void Import(QWidget* window, const QString& path) {
         // A large workbook's sheet takes a while to read: the pointer says so.
         const auto opened = [&] {
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+            const platform::WaitCursor waiting;
             return std::make_unique<imports::ImportRun>(path);
         }();
         imports::ImportRun& run = *opened;

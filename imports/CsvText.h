@@ -30,7 +30,6 @@ public:
     // Rows read so far: the number of the one next() gave last.
     qint64 row() const { return m_row; }
     qsizetype position() const { return m_at; }
-    qsizetype size() const { return m_size; }
 
 private:
     QString cell(qsizetype from, qsizetype to, bool quoted) const;

@@ -25,10 +25,7 @@ void RecordReader::read() {
         std::vector<Record> batch;
         batch.reserve(kBatch);
         while (int(batch.size()) < kBatch && (more = m_list.next(cells))) {
-            bool blank = true;
-            for (const QString& cell : std::as_const(cells))
-                blank = blank && cell.trimmed().isEmpty();
-            if (!blank)
+            if (!isBlank(cells))
                 batch.push_back(recordOf(cells, m_list.row(), m_mapping));
         }
         std::unique_lock lock(m_mutex);

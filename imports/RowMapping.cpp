@@ -66,6 +66,14 @@ Mapping guessMapping(const QStringList& firstRow) {
     return mapping;
 }
 
+bool isBlank(const QStringList& cells) {
+    for (const QString& cell : cells)
+        for (QChar c : cell)
+            if (!c.isSpace())
+                return false;
+    return true;
+}
+
 Record recordOf(const QStringList& cells, qint64 row, const Mapping& mapping) {
     const auto cell = [&](Field field) {
         const int column = mapping.columns[field];

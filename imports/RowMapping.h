@@ -24,6 +24,9 @@ struct Mapping {
 // row without any such word is data, and its first column the title.
 Mapping guessMapping(const QStringList& firstRow);
 
+// A row of nothing but blanks: no record, and no row to refuse.
+bool isBlank(const QStringList& cells);
+
 // The row (its number in the file) as a record, checked.
 Record recordOf(const QStringList& cells, qint64 row, const Mapping& mapping);
 

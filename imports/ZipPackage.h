@@ -27,7 +27,6 @@ public:
     // Empty when the zip can be read; else why not, as the user reads it.
     QString problem() const { return m_problem; }
     bool contains(const QString& name) const;
-    QStringList names() const { return m_names; }
     // The entry unpacked whole; throws imports::ImportError when it is
     // missing or damaged.
     QByteArray read(const QString& name);

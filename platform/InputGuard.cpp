@@ -42,4 +42,8 @@ bool InputOnlyFor::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
+WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+
+WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+
 } // namespace platform

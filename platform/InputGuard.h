@@ -24,4 +24,14 @@ private:
     QPointer<QWidget> m_allowed;
 };
 
+// The pointer shows the wait while a command works without a progress
+// window (reading a large file, say).
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 } // namespace platform
