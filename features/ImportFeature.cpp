@@ -73,15 +73,21 @@ bool BringInAccessFile(QWidget* window) {
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
     progress.setValue(0);
-    // Also before the progress window shows: nothing but its «Отмена» acts.
-    const platform::InputOnlyFor onlyCancel(&progress);
-    const accessimport::Result result = accessimport::run(access, target, [&](const accessimport::Progress& p) {
-        progress.setLabelText(
-            QStringLiteral("Таблица %1 из %2, строк %3 из %4").arg(p.table).arg(p.tables).arg(p.rows).arg(p.totalRows));
-        progress.setValue(p.totalRows > 0 ? int(999 * p.rows / p.totalRows) : 0);
-        QApplication::processEvents();
-        return !progress.wasCanceled();
-    });
+    const accessimport::Result result = [&] {
+        // Also before the progress window shows: nothing but its «Отмена»
+        // acts, and only while the conversion runs.
+        const platform::InputOnlyFor onlyCancel(&progress);
+        return accessimport::run(access, target, [&](const accessimport::Progress& p) {
+            progress.setLabelText(QStringLiteral("Таблица %1 из %2, строк %3 из %4")
+                                      .arg(p.table)
+                                      .arg(p.tables)
+                                      .arg(p.rows)
+                                      .arg(p.totalRows));
+            progress.setValue(p.totalRows > 0 ? int(999 * p.rows / p.totalRows) : 0);
+            QApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    }();
     progress.close();
     if (result.outcome != accessimport::Outcome::Done) {
         if (result.outcome == accessimport::Outcome::Failed)

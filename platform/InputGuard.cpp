@@ -27,7 +27,12 @@ bool isUserInput(QEvent::Type type) {
 
 } // namespace
 
-InputOnlyFor::InputOnlyFor(QWidget* allowed) : m_allowed(allowed) { qApp->installEventFilter(this); }
+InputOnlyFor::InputOnlyFor(QWidget* allowed) : m_allowed(allowed) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != allowed)
+            m_before << w;
+    qApp->installEventFilter(this);
+}
 
 InputOnlyFor::~InputOnlyFor() { qApp->removeEventFilter(this); }
 
@@ -36,6 +41,10 @@ bool InputOnlyFor::eventFilter(QObject* watched, QEvent* event) {
         return false;
     const auto* widget = static_cast<QWidget*>(watched);
     if (m_allowed && (widget == m_allowed || m_allowed->isAncestorOf(widget)))
+        return false;
+    // A message the command shows answers as any: it waits for the user.
+    const QWidget* window = widget->window();
+    if (window->isModal() && !m_before.contains(window))
         return false;
     // A close request stays unanswered: the window stays open.
     event->ignore();

@@ -1,8 +1,10 @@
 #pragma once
 // While a long command keeps events flowing (for its progress window), the
-// user's input reaches only that window: keys, clicks, menus and the close
-// box of every other window wait for nothing and do nothing.
+// user's input reaches only that window, and any window the command itself
+// opens meanwhile (a message it shows): keys, clicks, menus and the close
+// box of every window open before it wait for nothing and do nothing.
 #include <QObject>
+#include <QList>
 #include <QPointer>
 
 class QWidget;
@@ -22,6 +24,7 @@ protected:
 
 private:
     QPointer<QWidget> m_allowed;
+    QList<QPointer<QWidget>> m_before; // the windows open when the command began
 };
 
 // The pointer shows the wait while a command works without a progress

@@ -29,7 +29,9 @@ QMessageBox::Icon qtIcon(Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-Answer showRealBox(const MessageRecord& record) {
+} // namespace
+
+Answer showMessageBoxWindow(const MessageRecord& record) {
     // Without a widget application (command-line tools) there is nobody to
     // click; say it on stderr and take the cautious answer.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -60,8 +62,6 @@ Answer showRealBox(const MessageRecord& record) {
     return box.standardButton(box.clickedButton()) == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-} // namespace
-
 QString messageText(const QString& text) {
     QString result = text;
     result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -73,7 +73,7 @@ Answer messageBox(const QString& text, const QString& caption, Buttons buttons, 
     const MessageRecord record{messageText(text), caption, buttons, icon};
     if (handler())
         return handler()(record);
-    return showRealBox(record);
+    return showMessageBoxWindow(record);
 }
 
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler h) {

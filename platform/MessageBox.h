@@ -30,6 +30,9 @@ QString messageText(const QString& text);
 // Ok for Ok.
 Answer messageBox(const QString& text, const QString& caption, Buttons buttons, Icon icon);
 
+// The real box, whatever handler is set: tests answer it by keys and clicks.
+Answer showMessageBoxWindow(const MessageRecord& record);
+
 // Tests replace the real box. Pass an empty function to restore it.
 using MessageBoxHandler = std::function<Answer(const MessageRecord&)>;
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler); // returns the handler it replaces

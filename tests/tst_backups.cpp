@@ -107,7 +107,7 @@ private slots:
             QTRY_COMPARE(grid->item(0, 4)->text(), QStringLiteral("в порядке")); // checked while the window is open
             QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("2"));             // items in the copy
             boxes.answer(platform::Answer::Yes);
-            childOf<QPushButton>(window, "bbRestore")->click();
+            click(childOf<QPushButton>(window, "bbRestore"));
         });
         app.find<QAction>("iBackups")->trigger();
         QVERIFY(boxes.last().text.startsWith(QStringLiteral("Восстановить каталог")));
@@ -129,7 +129,7 @@ private slots:
             QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
             for (int c = 0; c < 4; ++c)
                 QVERIFY(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(grid->item(0, c)->text()));
-            childOf<QPushButton>(window, "bbClose")->click();
+            click(childOf<QPushButton>(window, "bbClose"));
         });
         app.find<QAction>("iBackups")->trigger();
     }
@@ -200,8 +200,8 @@ private slots:
             QVERIFY(childOf<QTableWidget>(window, "BackupGrid")->item(0, 1)->text().endsWith(QStringLiteral(" КБ")));
             QVERIFY(!childOf<QPushButton>(window, "bbRestore")->isEnabled());
             boxes.answer(platform::Answer::Ok);
-            childOf<QPushButton>(window, "bbOpenFolder")->click();
-            childOf<QPushButton>(window, "bbClose")->click();
+            click(childOf<QPushButton>(window, "bbOpenFolder"));
+            click(childOf<QPushButton>(window, "bbClose"));
         });
         app.find<QAction>("iBackups")->trigger();
         platform::setShellHandler(shell);

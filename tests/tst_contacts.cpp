@@ -109,7 +109,7 @@ private slots:
             childOf<QLineEdit>(editor, "ePhone")->clear();
             childOf<QLineEdit>(editor, "eAddress")->clear();
             childOf<QCheckBox>(editor, "cbBirthday")->setChecked(false);
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         QTest::keyClick(contactsGrid(), Qt::Key_Return);
         QCOMPARE(contactRow(1), (QStringList{"Иван", "", "", "", "1"}));

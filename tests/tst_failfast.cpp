@@ -21,7 +21,7 @@ private slots:
             // The contacts window over the editor: both are left open.
             whenModalShown([](QWidget*) { QFAIL("Проверка, которая не проходит нарочно"); });
             childOf<QPushButton>(editor, "bCEdit")->setEnabled(true);
-            childOf<QPushButton>(editor, "bCEdit")->click();
+            click(childOf<QPushButton>(editor, "bCEdit"));
         });
         QTest::keyClick(app.ui()->DBGrid, Qt::Key_Insert);
         // Any window the failed test opens afterwards closes by itself.

@@ -119,8 +119,8 @@ private slots:
             whenModalShown([&, change](QWidget* editor) {
                 change(editor);
                 if (action == "refused") // the editor comes back with what was typed
-                    whenModalShown([](QWidget* again) { childOf<QPushButton>(again, "bbCancel")->click(); });
-                childOf<QPushButton>(editor, "bbSave")->click();
+                    whenModalShown([](QWidget* again) { click(childOf<QPushButton>(again, "bbCancel")); });
+                click(childOf<QPushButton>(editor, "bbSave"));
             });
             app->ui()->iEditRec->trigger();
         };
@@ -169,9 +169,9 @@ private slots:
         fmTSForm->show();
         auto* list = childOf<QListWidget>(fmTSForm, "lbTableSelect");
         QCOMPARE(list->count(), 1);
-        childOf<QToolButton>(fmTSForm, "tbRenTable")->click();
+        click(childOf<QToolButton>(fmTSForm, "tbRenTable"));
         childOf<QLineEdit>(fmTSForm, "eNTName")->setText("B");
-        childOf<QToolButton>(fmTSForm, "SpeedButton1")->click();
+        click(childOf<QToolButton>(fmTSForm, "SpeedButton1"));
         QCOMPARE(history(app->folder.path("home.mdb")), QStringList{"1|B|1|1|Ира||45350.0"});
         fmTSForm->hide();
     }
@@ -254,7 +254,7 @@ private slots:
         app->start();
         whenModalShown([](QWidget* editor) {
             childOf<QLineEdit>(editor, "TitleEdit")->setText("renamed");
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         app->ui()->iEditRec->trigger();
         QCOMPARE(app->shownTitles(), QStringList{"renamed"});
@@ -427,12 +427,12 @@ private slots:
             box->setCurrentIndex(1);
             emit box->activated(1); // Пётр
             boxes.answer(platform::Answer::No);
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
             saves += !editor->isVisible();
             QCOMPARE(boxes.last().text, QStringLiteral("Контакт 'Пётр' в чёрном списке. Всё равно выдать?"));
             QCOMPARE(box->currentText(), QStringLiteral("Пётр"));
             boxes.answer(platform::Answer::Yes);
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         app->ui()->iEditRec->trigger();
         QCOMPARE(saves, 0);

@@ -86,7 +86,7 @@ class TestImports : public QObject {
             QCOMPARE(window->objectName(), QStringLiteral("ListImportWindow"));
             if (choose)
                 choose(window);
-            childOf<QPushButton>(window, "bbImport")->click();
+            click(childOf<QPushButton>(window, "bbImport"));
         });
         app->find<QAction>("iImportList")->trigger();
     }
@@ -209,9 +209,9 @@ private slots:
                 auto* list = childOf<QListWidget>(summary, "lbRefused");
                 for (int i = 0; i < list->count(); ++i)
                     listed << list->item(i)->text();
-                childOf<QPushButton>(summary, importTheRest ? "bbImportRest" : "bbCancel")->click();
+                click(childOf<QPushButton>(summary, importTheRest ? "bbImportRest" : "bbCancel"));
             });
-            childOf<QPushButton>(window, "bbImport")->click();
+            click(childOf<QPushButton>(window, "bbImport"));
         });
         if (importTheRest)
             boxes.answer(platform::Answer::Ok);

@@ -130,7 +130,7 @@ private slots:
                 childOf<QCheckBox>(editor, "cbDescription")->setChecked(true);
             else
                 childOf<QLineEdit>(editor, "TypeEdit")->clear();
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         QTest::keyClick(grid(), Qt::Key_Return);
         QCOMPARE(rowsOf("A"), QStringList{stored});
@@ -151,7 +151,7 @@ private slots:
         whenModalShown([&](QWidget* editor) {
             ++opened;
             childOf<QLineEdit>(editor, "TitleEdit")->setText("changed");
-            childOf<QPushButton>(editor, "bbCancel")->click();
+            click(childOf<QPushButton>(editor, "bbCancel"));
         });
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {},
                            grid()->visualRect(grid()->model()->index(0, 1)).center());
@@ -193,7 +193,7 @@ private slots:
         app->main()->lbTableListClick();
         whenModalShown([&](QWidget* editor) { // the item goes to another debtor
             pickDebtor(editor, 1);
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         app->ui()->iEditRec->trigger(); // Enter would end the side-list view
         QListWidget* side = app->ui()->lbTableList;
@@ -227,10 +227,10 @@ private slots:
                 other.execute("UPDATE A SET title='theirs'");
                 boxes.answer(platform::Answer::Ok);
                 whenModalShown(editing);
-                childOf<QPushButton>(editor, "bbSave")->click();
+                click(childOf<QPushButton>(editor, "bbSave"));
             } else {
                 QCOMPARE(title->text(), QStringLiteral("typed")); // back with what was typed
-                childOf<QPushButton>(editor, "bbCancel")->click();
+                click(childOf<QPushButton>(editor, "bbCancel"));
             }
         };
         whenModalShown(editing);
@@ -253,9 +253,9 @@ private slots:
                 boxes.answer(platform::Answer::Ok);
                 QTest::keyClick(childOf<DataGrid>(contacts, "DBGrid"), Qt::Key_Delete);
             });
-            childOf<QPushButton>(editor, "bCEdit")->click();
+            click(childOf<QPushButton>(editor, "bCEdit"));
             QVERIFY(editor->isVisible());
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         app->ui()->tbNewRecord->trigger();
         QVERIFY(boxes.last().text.startsWith(QStringLiteral("Невозможно удалить контакт 'Ира'")));
@@ -346,7 +346,7 @@ private slots:
             QCOMPARE(childOf<LookupComboBox>(editor, "lcbContact")->currentText(), QString());
             QVERIFY(childOf<QCheckBox>(editor, "cbIssue")->isEnabled());
             QVERIFY(childOf<QPushButton>(editor, "bbSave")->isEnabled());
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         app->ui()->iEditRec->trigger();
         QCOMPARE(rowsOf("A"), QStringList{"Книга|||45360|7|"});

@@ -254,19 +254,27 @@ private slots:
     // next opening of the same Access file offers that conversion.
     void openingAnAccessFileConvertsIt_data() {
         QTest::addColumn<bool>("oldLayout");
-        QTest::newRow("catalogue") << false;
-        QTest::newRow("old layout, converted afterwards") << true;
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("catalogue") << false << false;
+        QTest::newRow("old layout, converted afterwards") << true << false;
+        QTest::newRow("a table renamed, and told so") << false << true;
     }
     void openingAnAccessFileConvertsIt() {
         QFETCH(bool, oldLayout);
+        QFETCH(bool, renamed);
         AppHarness app;
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
-        const QString source = writeFile(app.folder.path("old.mdb"), write(catalogue(true, oldLayout), {}));
+        QList<Table> tables = catalogue(true, oldLayout);
+        if (renamed)
+            tables << Table{QStringLiteral("Bücher"), itemColumns(), {}, 0};
+        const QString source = writeFile(app.folder.path("old.mdb"), write(tables, {}));
         app.start();
-        const auto open = [&](platform::Answer answer) {
+        const auto open = [&](platform::Answer answer, bool toldOfRenames = false) {
             dialogs.choose(source);
             boxes.answer(answer);
+            if (toldOfRenames)
+                boxes.answer(platform::Answer::Ok);
             app.ui()->iSelectDB->trigger();
         };
         open(platform::Answer::No);
@@ -278,12 +286,16 @@ private slots:
         QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel"));
         if (oldLayout)
             boxes.answer(platform::Answer::Yes); // "Версия базы ... устарела!"
-        open(platform::Answer::Yes);
-        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - old (Zandrel).mdb(Discs)"));
-        QCOMPARE(app.shownTitles().size(), 3000);
+        open(platform::Answer::Yes, renamed);
+        // The first table by name is shown.
+        const QString shown = QStringLiteral("Zandrel - old (Zandrel).mdb(%1)").arg(renamed ? "Bucher" : "Discs");
+        if (renamed)
+            QVERIFY2(boxes.last().text.contains(QStringLiteral("«Bücher» → «Bucher»")), qPrintable(boxes.last().text));
+        QCOMPARE(app.main()->windowTitle(), shown);
+        QCOMPARE(app.shownTitles().size(), renamed ? 0 : 3000);
         open(platform::Answer::Yes); // open the earlier conversion
         QVERIFY(boxes.last().text.contains(QStringLiteral("уже был преобразован")));
-        QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - old (Zandrel).mdb(Discs)"));
+        QCOMPARE(app.main()->windowTitle(), shown);
         QVERIFY(!QFile::exists(app.folder.path("old (Zandrel 2).mdb")));
         app.quit(boxes);
         QVERIFY(app.settings().contains(QStringLiteral("DefaultBase=old (Zandrel).mdb")));

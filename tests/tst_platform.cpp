@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
@@ -365,9 +366,9 @@ private slots:
             if (auto* yes = box->button(QMessageBox::Yes))
                 yesText = yes->text().remove('&');
             if (action == "yes")
-                box->button(QMessageBox::Yes)->click();
+                click(box->button(QMessageBox::Yes));
             else if (action == "no")
-                box->button(QMessageBox::No)->click();
+                click(box->button(QMessageBox::No));
             else if (action == "close")
                 box->close();
             else if (action == "escape")
@@ -445,11 +446,13 @@ private slots:
             }
             filterShown = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
             filterPatterns = dialog->nameFilters().join(u'|');
-            dialog->selectFile(folder.path("missing/base.mdb"));
-            static_cast<QDialog*>(dialog)->accept();
+            // The name typed and Enter pressed, as a user saves.
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            name->setText(folder.path("missing/base.mdb"));
+            QTest::keyClick(name, Qt::Key_Return);
             stayedOpen = dialog->isVisible();
-            dialog->selectFile(folder.path("base"));
-            static_cast<QDialog*>(dialog)->accept();
+            name->setText(folder.path("base"));
+            QTest::keyClick(name, Qt::Key_Return);
         });
         const platform::FileDialogRequest request{platform::FileDialogKind::Save, "Сохранить",
                                                   "Базы данных Access (*.mdb)", folder.root(), true};

@@ -114,7 +114,14 @@ class TestReminders : public QObject {
             env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(ZANDREL_EXECUTABLE), QStringList{"--check-due"} + arguments);
-        p.waitForFinished(20000);
+        if (!p.waitForFinished(20000)) {
+            p.kill();
+            p.waitForFinished();
+            QTest::qFail("zandrel --check-due did not end within 20 s", __FILE__, __LINE__);
+            return {-1, {}, {}};
+        }
+        if (p.exitStatus() != QProcess::NormalExit)
+            QTest::qFail("zandrel --check-due crashed", __FILE__, __LINE__);
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
 
@@ -359,7 +366,7 @@ private slots:
                 window->findChild<QTimeEdit*>("teTime")->setTime(QTime(7, 30));
                 QCOMPARE(window->findChild<QListWidget*>("lbCatalogues")->item(0)->checkState(), Qt::Checked);
                 boxes.answer(platform::Answer::Ok);
-                window->findChild<QPushButton*>("bbOk")->click();
+                click(window->findChild<QPushButton*>("bbOk"));
             });
             app.find<QAction>("iReminders")->trigger();
         };

@@ -267,9 +267,9 @@ private slots:
         whenModalShown([&](QWidget* editor) {
             elsewhere(app.folder.path("a.mdb"), "UPDATE Books SET title = 'чужое' WHERE id = 1");
             childOf<QLineEdit>(editor, "TitleEdit")->setText("моё");
-            whenModalShown([](QWidget* again) { childOf<QPushButton>(again, "bbCancel")->click(); });
+            whenModalShown([](QWidget* again) { click(childOf<QPushButton>(again, "bbCancel")); });
             boxes.answer(platform::Answer::Ok);
-            childOf<QPushButton>(editor, "bbSave")->click();
+            click(childOf<QPushButton>(editor, "bbSave"));
         });
         app.ui()->tbEditRecord->trigger();
         QVERIFY(boxes.last().text.contains("изменена или удалена другой программой"));

@@ -4,7 +4,12 @@
 #include "platform/Today.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <memory>
 #include <sqlite3.h>
 
@@ -71,7 +77,7 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
     else if (!fits(*a, record.buttons))
         problem = QStringLiteral("Заготовленный ответ не подходит к кнопкам окна: «%1»");
     if (problem.isEmpty())
-        return *a;
+        return QTest::currentTestFailed() ? harmless : answerAsAUser(record, *a, where);
 
     m_unexpected = true;
     if (m_failOnUnexpected)
@@ -126,30 +132,17 @@ double day(int y, int m, int d) { return platform::toDayNumber(QDate(y, m, d)); 
 
 namespace {
 
-// Catches the next showing of a modal window, also of one shown again.
-class ModalWatcher : public QObject {
-public:
-    using QObject::QObject;
-    QPointer<QWidget> shown;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!shown && event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto* w = static_cast<QWidget*>(watched);
-            if (w->isWindow() && w->isModal())
-                shown = w;
-        }
-        return false;
-    }
-};
-
 bool isModalOrPopup(const QWidget* w) { return w->isWindow() && (w->isModal() || w->windowType() == Qt::Popup); }
 
+// Forcing a window shut is only for a test that has failed already.
 void closeWindow(QWidget* w) {
     if (auto* dialog = qobject_cast<QDialog*>(w))
         dialog->done(QDialog::Rejected); // also where the window refuses Esc and its close box
     else
         w->close();
+    // Where even the close request was swallowed: hidden, its exec() ends.
+    if (w->isVisible())
+        w->hide();
 }
 
 // Every modal window and pop-up still open, innermost first: each one's
@@ -162,51 +155,204 @@ void closeModalWindows() {
             closeWindow(w);
 }
 
-// Once a check has failed inside a modal window, nothing of that test may
-// wait for a user: a window it opens from then on is closed at once, so the
-// test ends in moments instead of at the run's time limit.
-class FailedTestSweeper : public QObject {
+QString describe(const QWidget* w) {
+    QStringList texts{w->windowTitle()};
+    for (const QLabel* label : w->findChildren<QLabel*>())
+        if (label->isVisible() && !label->text().isEmpty())
+            texts << label->text();
+    return texts.join(QStringLiteral(" / "));
+}
+
+// Every modal window a test meets: a message box the scripted responder is
+// answering, one that whenModalShown waits for, or else one nobody expected,
+// which fails the test at once with what it says. Progress windows ask
+// nothing. Once a test has failed, every window it opens closes by itself,
+// so it ends in moments instead of at the run's time limit.
+class ModalWindows : public QObject {
 public:
-    using QObject::QObject;
+    static ModalWindows& instance() {
+        static ModalWindows* windows = [] {
+            auto* w = new ModalWindows(QCoreApplication::instance());
+            QCoreApplication::instance()->installEventFilter(w);
+            return w;
+        }();
+        return *windows;
+    }
+    struct Waiter {
+        QPointer<QWidget> shown;
+        QByteArray test;
+    };
+    std::shared_ptr<Waiter> wait() {
+        auto waiter = std::make_shared<Waiter>();
+        waiter->test = currentTest();
+        m_waiters.append(waiter);
+        return waiter;
+    }
+    void forget(const std::shared_ptr<Waiter>& waiter) { m_waiters.removeAll(waiter); }
+    QStringList answering; // texts of the message boxes being answered
+
+    static QByteArray currentTest() {
+        return QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && watched->isWidgetType() && QTest::currentTestFailed()
-            && isModalOrPopup(static_cast<QWidget*>(watched))) {
-            QPointer<QWidget> w = static_cast<QWidget*>(watched);
-            QTimer::singleShot(0, w, [w] {
-                if (w && w->isVisible())
-                    closeWindow(w);
-            });
+        if ((event->type() != QEvent::Show && event->type() != QEvent::Hide) || !watched->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(watched);
+        if (!w->isWindow() || !w->isModal() || qobject_cast<QProgressDialog*>(w))
+            return false;
+        // A window restored from its icon is shown again, still the same opening.
+        if (event->type() == QEvent::Hide) {
+            if (!event->spontaneous())
+                m_open.removeAll(w);
+            return false;
+        }
+        if (m_open.contains(w))
+            return false;
+        m_open.removeAll(nullptr);
+        m_open.append(w);
+        if (QTest::currentTestFailed()) {
+            closeSoon(w);
+            return false;
+        }
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box && answering.contains(box->text()))
+            return false;
+        for (const auto& waiter : std::as_const(m_waiters))
+            if (!waiter->shown && waiter->test == currentTest()) {
+                waiter->shown = w;
+                return false;
+            }
+        if (QTest::currentTestFunction()) {
+            QTest::qFail(qPrintable(QStringLiteral("Неожиданное модальное окно: «%1»").arg(describe(w))), __FILE__,
+                         __LINE__);
+            closeSoon(w);
         }
         return false;
     }
+
+private:
+    using QObject::QObject;
+    static void closeSoon(QWidget* window) {
+        QPointer<QWidget> w = window;
+        QTimer::singleShot(0, w, [w] {
+            if (w && w->isVisible())
+                closeWindow(w);
+        });
+    }
+    QList<std::shared_ptr<Waiter>> m_waiters;
+    QList<QPointer<QWidget>> m_open; // modal windows shown and not closed since
 };
+
+enum class Gesture { Enter, Escape, Space, Click };
+
+// The ways a user answers a box, taken in turn so that every one is tried.
+Gesture gestureFor(platform::Answer answer) {
+    static int turn = 0;
+    const int n = turn++;
+    switch (answer) {
+    case platform::Answer::Ok: return std::array{Gesture::Enter, Gesture::Click, Gesture::Escape, Gesture::Space}[n % 4];
+    case platform::Answer::Yes: return std::array{Gesture::Enter, Gesture::Click, Gesture::Space}[n % 3];
+    case platform::Answer::No: return std::array{Gesture::Escape, Gesture::Click}[n % 2];
+    }
+    return Gesture::Click;
+}
+
+QString gestureName(Gesture g) {
+    switch (g) {
+    case Gesture::Enter: return QStringLiteral("Enter");
+    case Gesture::Escape: return QStringLiteral("Escape");
+    case Gesture::Space: return QStringLiteral("пробел");
+    case Gesture::Click: return QStringLiteral("щелчок по кнопке");
+    }
+    return {};
+}
+
+void perform(QMessageBox* box, Gesture g, platform::Answer answer) {
+    const QMessageBox::StandardButton wanted = answer == platform::Answer::Yes  ? QMessageBox::Yes
+                                               : answer == platform::Answer::No ? QMessageBox::No
+                                                                                : QMessageBox::Ok;
+    switch (g) {
+    case Gesture::Enter: QTest::keyClick(box, Qt::Key_Return); break;
+    case Gesture::Escape: QTest::keyClick(box, Qt::Key_Escape); break;
+    case Gesture::Space: {
+        // The button that has the focus takes the space: the default one.
+        QWidget* focused = box->focusWidget() ? box->focusWidget() : static_cast<QWidget*>(box->defaultButton());
+        QTest::keyClick(focused, Qt::Key_Space);
+        break;
+    }
+    case Gesture::Click: QTest::mouseClick(box->button(wanted), Qt::LeftButton); break;
+    }
+}
 
 } // namespace
 
-void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where) {
-    static FailedTestSweeper* sweeper = nullptr;
-    if (!sweeper) {
-        sweeper = new FailedTestSweeper(QCoreApplication::instance());
-        QCoreApplication::instance()->installEventFilter(sweeper);
+platform::Answer ScriptedMessageBoxes::answerAsAUser(const platform::MessageRecord& record, platform::Answer answer,
+                                                     Where where) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return answer; // no window to answer: the command-line tools' boxes
+    ModalWindows& windows = ModalWindows::instance();
+    const Gesture gesture = gestureFor(answer);
+    QPointer<QMessageBox> box;
+    bool given = false, stuck = false;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!box)
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible() && b->text() == record.text)
+                    box = b;
+        if (box && !given) {
+            given = true;
+            clock.restart();
+            perform(box, gesture, answer);
+        } else if (clock.hasExpired(5000) && !stuck) {
+            // The box took no input: whatever swallowed it would hang a user too.
+            stuck = true;
+            failTest(QStringLiteral("Окно сообщения «%1» не закрылось от ответа (%2)")
+                         .arg(record.text, gestureName(gesture)),
+                     where);
+            if (box)
+                closeWindow(box);
+        }
+    });
+    poll.start(5);
+    const QPointer<QWidget> before = QApplication::activeWindow();
+    windows.answering.append(record.text);
+    const platform::Answer got = platform::showMessageBoxWindow(record);
+    windows.answering.removeOne(record.text);
+    // The window under the box takes the keys again, as a window manager
+    // gives it back its activation (the offscreen platform gives none).
+    if (before && before->isVisible() && QApplication::activeWindow() != before) {
+        before->activateWindow();
+        QTest::qWaitForWindowActive(before, 1000);
     }
-    auto* watcher = new ModalWatcher(QCoreApplication::instance());
-    QCoreApplication::instance()->installEventFilter(watcher);
-    auto* timer = new QTimer(watcher);
+    if (!stuck && got != answer)
+        failTest(QStringLiteral("Окно сообщения «%1» ответило не так, как ему ответили (%2)")
+                     .arg(record.text, gestureName(gesture)),
+                 where);
+    return stuck ? (record.buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Ok) : got;
+}
+
+void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, std::source_location where) {
+    ModalWindows& windows = ModalWindows::instance();
+    const std::shared_ptr<ModalWindows::Waiter> waiter = windows.wait();
+    auto* timer = new QTimer(QCoreApplication::instance());
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     // The action may refer to the test's own variables: it must never run
     // once that test has ended.
-    const QByteArray test = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
-    QObject::connect(timer, &QTimer::timeout, watcher, [=]() {
-        const bool sameTest = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag() == test;
-        const QPointer<QWidget> modal = watcher->shown;
+    QObject::connect(timer, &QTimer::timeout, timer, [=, &windows]() {
+        const bool sameTest = ModalWindows::currentTest() == waiter->test;
+        const QPointer<QWidget> modal = waiter->shown;
         const bool appeared = modal && modal->isVisible();
         if (sameTest && !appeared && !clock->hasExpired(timeoutMs))
             return;
-        watcher->deleteLater();
+        windows.forget(waiter);
         timer->stop();
+        timer->deleteLater();
         if (!sameTest)
             return;
         if (!appeared)
@@ -219,6 +365,16 @@ void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs, s
             closeModalWindows();
     });
     timer->start(10);
+}
+
+void click(QAbstractButton* button, std::source_location where) {
+    if (!button) {
+        failTest(QStringLiteral("Нет кнопки, по которой щёлкнуть"), where);
+        return;
+    }
+    if (!button->isVisible() || !button->isEnabled())
+        failTest(QStringLiteral("Кнопка «%1» недоступна для щелчка").arg(button->text()), where);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 FileState examine(const QString& path) {

@@ -13,13 +13,17 @@
 #include <optional>
 #include <source_location>
 
+class QAbstractButton;
 class QWidget;
 
-// Replaces the real message box for its lifetime. Every box must be expected:
-// queue an answer per box with answer(), or give one for all with
-// answerAlways(). An unexpected box, or a queued answer that doesn't fit the
-// box's buttons, fails the running test (unless failOnUnexpected(false)) and
-// is answered No / Ok so nothing hangs. Failures name the test's own line:
+// Answers the real message boxes for its lifetime. Every box must be
+// expected: queue an answer per box with answer(), or give one for all with
+// answerAlways(). An expected box is shown and answered as a user does, by
+// Enter, Escape, the space bar or a click on its button (in turn), sent
+// through the event system; a box that does not close from it fails the
+// test. An unexpected box, or a queued answer that doesn't fit the box's
+// buttons, fails the running test at once (unless failOnUnexpected(false))
+// and is answered No / Ok without showing, so nothing hangs. Failures name the test's own line:
 // the one that queued the answer, or for an unexpected box the one that
 // made this responder.
 class ScriptedMessageBoxes {
@@ -42,6 +46,8 @@ public:
 
 private:
     platform::Answer respond(const platform::MessageRecord& record);
+    // The real box shown, and answered by a key or a click as a user would.
+    platform::Answer answerAsAUser(const platform::MessageRecord& record, platform::Answer answer, Where where);
 
     struct Queued {
         platform::Answer answer;
@@ -130,11 +136,17 @@ public:
 double day(int y, int m, int d);
 
 // Runs action on the next modal window to show after this call (a nested
-// one, or the same one shown again), while the same test function and data
-// row are running. Call it before the code that shows the window; fails the
-// running test when none shows in time.
+// one, or the same one shown again; message boxes are the scripted
+// responder's), while the same test function and data row are running. Call
+// it before the code that shows the window; fails the running test when none
+// shows in time. A modal window shown while no call waits for it fails the
+// running test at once with its title and texts.
 void whenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000,
                     std::source_location where = std::source_location::current());
+
+// A left click on button through the event system, as the user's mouse
+// gives it: a window that swallows input does not see it either.
+void click(QAbstractButton* button, std::source_location where = std::source_location::current());
 
 // What a catalogue file holds, as far as a user could tell: its schema and
 // every row of every table, and whether SQLite finds it intact. Opening it
