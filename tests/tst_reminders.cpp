@@ -9,25 +9,25 @@
 #include "platform/Today.h"
 #include "reminders/ReminderSettings.h"
 
-#include <QCryptographicHash>
-#include <QListWidget>
-#include <QProcess>
-#include <QPushButton>
-#include <QTimeEdit>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCryptographicHash>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QPushButton>
 #include <QTableView>
+#include <QTimeEdit>
 #include <QtTest>
-
 
 namespace {
 
 QByteArray hashOf(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
 }
 
 // A session bus of the test's own with the stand-in server on it; the
@@ -43,12 +43,12 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
         server.setProcessEnvironment(env);
-        server.start(QStringLiteral("/usr/bin/python3"), {"-m", "dbusmock", "--template", "notification_daemon",
-                                                          "--parameters",
-                                                          actions ? "{\"capabilities\": \"body actions\"}" : "{}",
-                                                          "-l", log});
-        for (int i = 0; i < 100 && !onBus("import sys; sys.exit(0 if bus.name_has_owner("
-                                           "'org.freedesktop.Notifications') else 1)");
+        server.start(QStringLiteral("/usr/bin/python3"),
+                     {"-m", "dbusmock", "--template", "notification_daemon", "--parameters",
+                      actions ? "{\"capabilities\": \"body actions\"}" : "{}", "-l", log});
+        for (int i = 0; i < 100
+                        && !onBus("import sys; sys.exit(0 if bus.name_has_owner("
+                                  "'org.freedesktop.Notifications') else 1)");
              ++i)
             QTest::qWait(100);
     }
@@ -122,7 +122,8 @@ class TestReminders : public QObject {
         }
         if (p.exitStatus() != QProcess::NormalExit)
             QTest::qFail("zandrel --check-due crashed", __FILE__, __LINE__);
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
     }
 
 private slots:
@@ -139,20 +140,19 @@ private slots:
         QTest::addColumn<QString>("told");
         const QString today = QString::number(platform::today());
         const QString ago = QString::number(platform::today() - 3), later = QString::number(platform::today() + 9);
-        QTest::newRow("overdue, told once a day") << QStringList{"'Идиот', 1, " + ago, "'Бесы', 1, " + today,
-                                                                 "'Дар', 1, " + later}
-                                                  << QStringList{} << 2 << 1
-                                                  << "Просрочено: 1, вернуть сегодня: 1, завтра: 0\nИдиот — Иванов "
-                                                     "Иван, просрочено 3 дн.\nБесы — Иванов Иван, вернуть сегодня";
-        QTest::newRow("told again when forced") << QStringList{"'Идиот', 1, " + ago} << QStringList{"--force"} << 2
-                                                << 2 << "Идиот — Иванов Иван, просрочено 3 дн.";
-        QTest::newRow("nothing due, nothing told") << QStringList{"'Дар', 1, " + later, "'Нос', NULL, NULL"}
-                                                   << QStringList{} << 1 << 0 << "";
+        QTest::newRow("overdue, told once a day")
+            << QStringList{"'Идиот', 1, " + ago, "'Бесы', 1, " + today, "'Дар', 1, " + later} << QStringList{} << 2 << 1
+            << "Просрочено: 1, вернуть сегодня: 1, завтра: 0\nИдиот — Иванов "
+               "Иван, просрочено 3 дн.\nБесы — Иванов Иван, вернуть сегодня";
+        QTest::newRow("told again when forced") << QStringList{"'Идиот', 1, " + ago} << QStringList{"--force"} << 2 << 2
+                                                << "Идиот — Иванов Иван, просрочено 3 дн.";
+        QTest::newRow("nothing due, nothing told")
+            << QStringList{"'Дар', 1, " + later, "'Нос', NULL, NULL"} << QStringList{} << 1 << 0 << "";
         QStringList many;
         for (int i = 1; i <= 7; ++i)
             many << QStringLiteral("'Том %1', 1, %2").arg(i).arg(platform::today() - i);
-        QTest::newRow("five items, then how many more") << many << QStringList{} << 1 << 1
-                                                         << "Том 3 — Иванов Иван, просрочено 3 дн.\nи ещё 2";
+        QTest::newRow("five items, then how many more")
+            << many << QStringList{} << 1 << 1 << "Том 3 — Иванов Иван, просрочено 3 дн.\nи ещё 2";
     }
     void checkTellsOncePerDay() {
         QFETCH(QStringList, rows);
@@ -202,10 +202,11 @@ private slots:
         damaged.close();
         // Another program in the middle of writing it.
         QProcess writer;
-        writer.start("/usr/bin/python3", {"-c", "import sqlite3, sys, time\n"
-                                                "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                                                "c.execute('BEGIN EXCLUSIVE')\nprint('locked', flush=True)\n"
-                                                "time.sleep(60)",
+        writer.start("/usr/bin/python3", {"-c",
+                                          "import sqlite3, sys, time\n"
+                                          "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                          "c.execute('BEGIN EXCLUSIVE')\nprint('locked', flush=True)\n"
+                                          "time.sleep(60)",
                                           locked});
         QVERIFY(writer.waitForReadyRead(10000));
         const QByteArray lockedBefore = hashOf(locked), damagedBefore = hashOf(damaged.fileName());
@@ -217,7 +218,8 @@ private slots:
         const QStringList lines = run.err.split(u'\n', Qt::SkipEmptyParts);
         QVERIFY2(lines.size() == 3, qPrintable(run.err));
         QVERIFY2(lines[0].startsWith(damaged.fileName() + ": пропущен: "), qPrintable(lines[0]));
-        QVERIFY2(lines[1].startsWith(locked + ": пропущен: ") && lines[1].contains("заблокирована"), qPrintable(lines[1]));
+        QVERIFY2(lines[1].startsWith(locked + ": пропущен: ") && lines[1].contains("заблокирована"),
+                 qPrintable(lines[1]));
         QVERIFY2(lines[2].contains("не найден"), qPrintable(lines[2]));
         QCOMPARE(hashOf(locked), lockedBefore);
         QCOMPARE(hashOf(damaged.fileName()), damagedBefore);
@@ -282,12 +284,14 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("letter"); // what the PDF says, one page
         QTest::addColumn<QStringList>("events");
-        QTest::newRow("letters in PDF") << "iLettersPdf" << "Здравствуйте, Иванов Иван!"
-                                        << QStringList{"Бесы/1", "Идиот/1"};
-        QTest::newRow("one contact's letter in PDF") << "iLetterPdf" << "Здравствуйте, Петров Пётр!"
-                                                     << QStringList{"Дар/2"};
-        QTest::newRow("copied in the contacts window") << "tbReminder" << "" << QStringList{"Бесы/1", "Идиот/1"};
-        QTest::newRow("letters previewed, not printed") << "iLetters" << "" << QStringList{};
+        QTest::newRow("letters in PDF") << "iLettersPdf"
+                                        << "Здравствуйте, Иванов Иван!" << QStringList{"Бесы/1", "Идиот/1"};
+        QTest::newRow("one contact's letter in PDF") << "iLetterPdf"
+                                                     << "Здравствуйте, Петров Пётр!" << QStringList{"Дар/2"};
+        QTest::newRow("copied in the contacts window") << "tbReminder"
+                                                       << "" << QStringList{"Бесы/1", "Идиот/1"};
+        QTest::newRow("letters previewed, not printed") << "iLetters"
+                                                        << "" << QStringList{};
     }
     void remindersGivenAreRecorded() {
         QFETCH(QString, how);

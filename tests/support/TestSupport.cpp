@@ -3,17 +3,17 @@
 #include "engine/SqliteFiles.h"
 #include "platform/Today.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -191,9 +191,7 @@ public:
     void forget(const std::shared_ptr<Waiter>& waiter) { m_waiters.removeAll(waiter); }
     QStringList answering; // texts of the message boxes being answered
 
-    static QByteArray currentTest() {
-        return QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
-    }
+    static QByteArray currentTest() { return QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -252,7 +250,8 @@ Gesture gestureFor(platform::Answer answer) {
     static int turn = 0;
     const int n = turn++;
     switch (answer) {
-    case platform::Answer::Ok: return std::array{Gesture::Enter, Gesture::Click, Gesture::Escape, Gesture::Space}[n % 4];
+    case platform::Answer::Ok:
+        return std::array{Gesture::Enter, Gesture::Click, Gesture::Escape, Gesture::Space}[n % 4];
     case platform::Answer::Yes: return std::array{Gesture::Enter, Gesture::Click, Gesture::Space}[n % 3];
     case platform::Answer::No: return std::array{Gesture::Escape, Gesture::Click}[n % 2];
     }
