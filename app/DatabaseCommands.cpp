@@ -43,7 +43,8 @@ void TfmMainForm::iNewBaseClick() {
             return;
     }
     // A new database is never searched for debts.
-    AInit();
+    if (!AInit())
+        return;
     ui->DBGrid->show();
     ui->DBGrid->setFocus();
     FitColumns();

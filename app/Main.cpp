@@ -133,7 +133,8 @@ void TfmMainForm::FormActivate() {
 }
 
 void TfmMainForm::ShowOpenedDatabase() {
-    AInit();
+    if (!AInit())
+        return;
     if (CheckOnOpenFlag) {
         tbFDeptsClick(); // shows the grid itself
         return;
@@ -147,7 +148,7 @@ void TfmMainForm::ShowTableCaption(const QString& table) {
     setWindowTitle(QStringLiteral("Zandrel - ") + platform::fileNameOf(DBPath) + u'(' + table + u')');
 }
 
-void TfmMainForm::AInit() {
+bool TfmMainForm::AInit() {
     DM->ConnectTo(DBPath);
     // A database of some other program has no contacts table: say so
     // rather than fail on its first table's columns.
@@ -155,6 +156,10 @@ void TfmMainForm::AInit() {
         DM->ADOConnection->close();
         throw engine::EngineError(QStringLiteral("Файл '") + DBPath
                                   + QStringLiteral("' не является базой данных каталогизатора"));
+    }
+    if (!RunSteps(Stage::Connected)) {
+        DM->ADOConnection->close();
+        return false;
     }
     RebuildTableNames();
     if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
@@ -176,6 +181,7 @@ void TfmMainForm::AInit() {
     for (QAction* a : {ui->iEditRec, ui->iDelRec, ui->tbEditRecord, ui->tbDeleteRecord})
         a->setEnabled(hasRecords);
     RunSteps(Stage::Opened);
+    return true;
 }
 
 void TfmMainForm::EnableCatalogueCommands(bool enabled) {

@@ -45,7 +45,8 @@ public:
     // Start-up and closing
     void FormCreate();
     void FormActivate();
-    void AInit();
+    // False when a feature gave the opening up (nothing shown).
+    bool AInit();
     void FitColumns();
     void FormResize();
     bool FormCloseQuery();

@@ -32,7 +32,7 @@ void TfmMainForm::addStep(Stage stage, std::function<bool()> step) { m_steps[sta
 
 bool TfmMainForm::RunSteps(Stage stage) {
     for (const std::function<bool()>& step : m_steps[stage])
-        if (!step() && stage == Stage::BeforeOpening)
+        if (!step() && (stage == Stage::BeforeOpening || stage == Stage::Connected))
             return false;
     return true;
 }
@@ -48,11 +48,10 @@ void TfmMainForm::putCatalogueAway() {
 void TfmMainForm::showTable(const QString& table) {
     if (!DebtorFilter.isEmpty() || DebtsMode)
         CloseTableList();
-    const QString order = DM->aqContacts->sortOrder();
+    const TDM::Place contacts = DM->PlaceOf(DM->aqContacts);
     DM->aqContacts->close();
     DM->aqContacts->open();
-    if (!order.isEmpty())
-        DM->aqContacts->sort(order);
+    DM->ReturnTo(DM->aqContacts, contacts);
     DBTable = table;
     RebuildTableNames();
     DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});

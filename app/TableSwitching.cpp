@@ -39,6 +39,9 @@ void TfmMainForm::SideListReleased(const QPoint& at) {
 }
 
 void TfmMainForm::tbSelectTableClick() {
+    // The manager works through aqMain: what it showed is put back on Cancel.
+    const TDM::Place shown = DM->PlaceOf(DM->aqMain);
+    const QString shownTable = DBTable;
     if (fmTSForm->exec() == TfmTSForm::mrOk) {
         DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
         EnableDeleteByCount();
@@ -47,6 +50,7 @@ void TfmMainForm::tbSelectTableClick() {
         tbSearchClick();
     } else {
         DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});
+        DM->ReturnTo(DM->aqMain, DBTable == shownTable ? shown : TDM::Place{shown.order});
         ShowTableCaption(DBTable);
     }
     FitColumns();

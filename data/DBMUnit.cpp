@@ -46,6 +46,27 @@ void TDM::Reopen(engine::Query* query, const QStringList& lines) {
     query->open();
 }
 
+TDM::Place TDM::PlaceOf(const engine::Query* query) const {
+    Place place{query->isOpen() ? query->sortOrder() : QString()};
+    const int idField = query->isOpen() ? query->fieldIndex(QStringLiteral("id")) : -1;
+    if (idField >= 0 && query->currentRow() >= 0)
+        place.id = query->integerValue(query->currentRow(), idField);
+    return place;
+}
+
+void TDM::ReturnTo(engine::Query* query, const Place& place) {
+    if (!query->isOpen())
+        return;
+    if (!place.order.isEmpty())
+        query->sort(place.order);
+    const int idField = query->fieldIndex(QStringLiteral("id"));
+    for (int r = 0; idField >= 0 && place.id >= 0 && r < query->recordCount(); ++r)
+        if (query->integerValue(r, idField) == place.id) {
+            query->setCurrentRow(r);
+            return;
+        }
+}
+
 void TDM::Execute(const QStringList& lines) {
     SetStatement(aqMain, lines);
     aqMain->execSQL();

@@ -47,6 +47,15 @@ public:
     // The statement sequences every window runs through the data module.
     // query := a new statement of these lines, opened.
     void Reopen(engine::Query* query, const QStringList& lines);
+    // Where a query stands, to come back to once it was read anew: its
+    // order and its current record (by id).
+    struct Place {
+        QString order;
+        qint64 id = -1;
+    };
+    Place PlaceOf(const engine::Query* query) const;
+    // The order put back, and the record current again when it is there.
+    void ReturnTo(engine::Query* query, const Place& place);
     // Runs one statement of these lines that returns no rows, on aqMain.
     void Execute(const QStringList& lines);
     // Whether the SELECT of these lines yields any row; no query is moved.

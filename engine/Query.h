@@ -149,6 +149,9 @@ signals:
 private:
     friend class Field;
     [[noreturn]] void raise(const QString& message) const;
+    // Why an edit over a row another program changed is refused, naming the
+    // record, its table and the catalogue.
+    QString changedElsewhereText() const;
     void requireOpen() const;
     void requireEditing() const;
     Value storedValue(uint32_t storageRow, int fieldIndex) const;

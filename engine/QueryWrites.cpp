@@ -5,6 +5,8 @@
 #include "engine/Dialect.h"
 #include "engine/EngineError.h"
 
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 namespace engine {
@@ -160,8 +162,21 @@ bool Query::postEdit() {
     if (rc != SQLITE_DONE)
         m_connection->fail(rc);
     if (sqlite3_changes(m_connection->requireHandle()) == 0)
-        raise(QStringLiteral("Запись изменена или удалена другой программой после чтения; изменения не сохранены"));
+        throw EngineError(changedElsewhereText());
     return true;
+}
+
+QString Query::changedElsewhereText() const {
+    // A record is known by its first text (an item's title, a contact's name).
+    QString known;
+    for (int f = 0; f < m_fields.size() && known.isEmpty(); ++f)
+        if (m_fields[f].isData() && f != keyFieldIndex())
+            if (const auto* text = std::get_if<QString>(&m_original[f]))
+                known = *text;
+    const QString record = known.isEmpty() ? QStringLiteral("Запись") : QStringLiteral("Запись «%1»").arg(known);
+    return QStringLiteral("%1 таблицы '%2' каталога '%3' изменена или удалена другой программой, пока была открыта "
+                          "здесь; ваши изменения не сохранены")
+        .arg(record, m_baseTable, QFileInfo(m_connection->dataSource()).fileName());
 }
 
 void Query::deleteRecord() {

@@ -22,6 +22,9 @@ enum class Stage {
     // Before the file DBPath names is opened: a step may bring it in from
     // elsewhere and point DBPath at the result; false stops the opening.
     BeforeOpening,
+    // The file is open and holds a catalogue, nothing of it shown yet:
+    // false gives the opening up, its connection closed.
+    Connected,
     // A catalogue is shown (its tables, contacts and commands ready).
     Opened,
     // At exit, a catalogue having been shown, its connection closed:
@@ -45,7 +48,7 @@ public:
     // command is live only while a catalogue is shown.
     virtual void addCatalogueCommand(QAction* command) = 0;
     // A step run at stage; steps of a stage run in the order features were
-    // registered. Only BeforeOpening's answer counts.
+    // registered. Only the answers of BeforeOpening and Connected count.
     virtual void addStep(Stage stage, std::function<bool()> step) = 0;
     // The catalogue put away (no database shown, its connection closed), and
     // shown again as after an opening.

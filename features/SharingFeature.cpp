@@ -10,17 +10,17 @@
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/ContactsUnit.h"
+#include "dialogs/TSelectUnit.h"
 #include "engine/DatabaseFiles.h"
 #include "platform/Files.h"
-#include "dialogs/TSelectUnit.h"
 #include "platform/LockNote.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QApplication>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
@@ -33,7 +33,7 @@ const int kPollMs = 500;
 const QString kReadOnly = QStringLiteral(" (только чтение)");
 
 // The commands that write to the catalogue, by the windows that hold them.
-const char* const kMainWriters[] = {"tbNewRecord", "tbEditRecord", "tbDeleteRecord", "iAddRec",   "iEditRec",
+const char* const kMainWriters[] = {"tbNewRecord", "tbEditRecord", "tbDeleteRecord", "iAddRec",    "iEditRec",
                                     "iDelRec",     "iProlong_1",   "iProlong_3",     "iProlong_7", "iClearDept",
                                     "iCompact",    "iBackups",     "iImportList"};
 const char* const kContactWriters[] = {"tbAdd", "tbEdit", "tbDelete", "iNone", "iWhite", "iBlack"};
@@ -58,18 +58,17 @@ void keepDisabled(QAction* a) {
     });
 }
 
-// Whether the catalogue is opened only to read: asked when another program
-// has it open; nullopt when the user would rather not open it.
-std::optional<bool> AskWhenOpenElsewhere(const QString& file) {
-    const std::optional<platform::LockNote> note = platform::readLockNote(file);
-    if (!note || note->ours() || !note->ownerAlive())
-        return false;
+// Whether the catalogue is opened only to read, asked because another
+// program has it open (note): nullopt when the user would rather not open it.
+std::optional<bool> AskWhenOpenElsewhere(const QString& file, const platform::LockNote& note) {
     const QString title = QStringLiteral("Каталог открыт");
-    if (platform::messageBox(QStringLiteral("Каталог '%1' открыт: %2 на компьютере %3 с %4. Открыть только для "
-                                            "чтения?")
-                                 .arg(platform::fileNameOf(file), note->user, note->computer,
-                                      note->since.toString(QStringLiteral("dd.MM.yyyy hh:mm"))),
-                             title, platform::Buttons::YesNo, platform::Icon::Question)
+    const QString who =
+        note.readable() ? QStringLiteral("%1 на компьютере %2 с %3")
+                              .arg(note.user, note.computer, note.since.toString(QStringLiteral("dd.MM.yyyy hh:mm")))
+                        : QStringLiteral("другой программой");
+    if (platform::messageBox(
+            QStringLiteral("Каталог '%1' открыт: %2. Открыть только для чтения?").arg(platform::fileNameOf(file), who),
+            title, platform::Buttons::YesNo, platform::Icon::Question)
         == platform::Answer::Yes)
         return true;
     if (platform::messageBox(QStringLiteral("Открыть каталог для записи всё же? Выберите «Да», только если знаете, "
@@ -82,24 +81,15 @@ std::optional<bool> AskWhenOpenElsewhere(const QString& file) {
 }
 
 // The query opened anew on the same statement and order, its current row
-// (by id) and the grid's scroll position kept.
+// and the grid's scroll position kept.
 void Refresh(engine::Query* query, DataGrid* grid) {
     if (!query->isOpen() || query->state() != engine::Query::State::Browse)
         return;
-    const int idField = query->fieldIndex(QStringLiteral("id"));
-    const int row = query->currentRow();
-    const qint64 id = idField >= 0 && row >= 0 ? query->integerValue(row, idField) : -1;
+    const TDM::Place place = DM->PlaceOf(query);
     const int scrolled = grid ? grid->verticalScrollBar()->value() : 0;
-    const QString order = query->sortOrder();
     query->close();
     query->open();
-    if (!order.isEmpty())
-        query->sort(order);
-    for (int r = 0; idField >= 0 && r < query->recordCount(); ++r)
-        if (query->integerValue(r, idField) == id) {
-            query->setCurrentRow(r);
-            break;
-        }
+    DM->ReturnTo(query, place);
     if (grid)
         grid->verticalScrollBar()->setValue(scrolled);
 }
@@ -115,22 +105,16 @@ public:
         main.addCatalogueCommand(compact);
         platform::connectHandler(compact, &QAction::triggered, compact, [this] { CompactByHand(); });
         main.addStep(Stage::BeforeOpening, [this] { return DecideMode(); });
+        main.addStep(Stage::Connected, [this] { return ClaimNote(); });
         main.addStep(Stage::Opened, [this] {
             m_version = DM->ADOConnection->dataVersion();
-            // An opening that asked nothing (a new catalogue) is for writing.
-            if (const QString file = QFileInfo(DBPath).absoluteFilePath(); file != m_decidedFor) {
-                m_decidedFor = file;
-                m_noteOf = file;
-                ReadOnlyCatalogue = false;
-            }
-            if (!ReadOnlyCatalogue && !m_noteOf.isEmpty())
-                platform::writeLockNote(m_noteOf); // again after a restore; kept when there
             ShowMode();
             return true;
         });
         QObject::connect(DM->ADOConnection, &engine::Connection::aboutToClose, main.mainWindow(), [this] {
             if (!m_noteOf.isEmpty())
                 platform::removeLockNote(m_noteOf);
+            m_noteOf.clear();
         });
         for (const char* name : kMainWriters)
             if (auto* a = main.mainWindow()->findChild<QAction*>(QString::fromLatin1(name)))
@@ -148,7 +132,8 @@ public:
                 window->setWindowTitle(title + kReadOnly);
         });
         m_poll = new QTimer(main.mainWindow());
-        QObject::connect(m_poll, &QTimer::timeout, main.mainWindow(), [this] { platform::guarded([this] { Poll(); }); });
+        QObject::connect(m_poll, &QTimer::timeout, main.mainWindow(),
+                         [this] { platform::guarded([this] { Poll(); }); });
         m_poll->start(kPollMs);
     }
 
@@ -174,28 +159,65 @@ private:
             Refresh(DM->aqContacts, nullptr);
     }
 
-    // Before an opening: read-only without a note where the file may not be
-    // written; else the note, or the question when another program has it.
+    // Before an opening: read-only where the file may not be written; the
+    // question when another program has it open. The note waits until the
+    // file is known to be a catalogue.
     bool DecideMode() {
-        m_noteOf.clear();
+        m_seen.reset();
         const QString file = QFileInfo(DBPath).absoluteFilePath();
         bool readOnly = !platform::mayWrite(file) || !platform::mayWrite(QFileInfo(file).absolutePath());
-        if (!readOnly && !platform::writeLockNote(file)) {
-            const std::optional<bool> answer = AskWhenOpenElsewhere(file);
-            if (!answer)
-                return false;
-            readOnly = *answer;
-            if (!readOnly) { // a stale note, or one the user knows to be: replaced
-                QFile::remove(platform::lockNotePath(file));
-                platform::writeLockNote(file);
+        if (const std::optional<platform::LockNote> note = platform::readLockNote(file);
+            !readOnly && note && !note->ours()) {
+            if (note->ownerAlive()) {
+                const std::optional<bool> answer = AskWhenOpenElsewhere(file, *note);
+                if (!answer)
+                    return false;
+                readOnly = *answer;
             }
+            if (!readOnly)
+                m_seen = note; // a note of a program gone, or one the user knows to be: replaced
         }
-        if (!readOnly)
-            m_noteOf = file;
         m_decidedFor = file;
+        SetMode(file, readOnly);
+        return true;
+    }
+
+    // The catalogue open for writing: this program's note beside it. Where
+    // another program claimed it since it was asked, the question now.
+    bool ClaimNote() {
+        const QString file = QFileInfo(DBPath).absoluteFilePath();
+        if (file != m_decidedFor) { // a catalogue made here: nobody else has it
+            m_decidedFor = file;
+            m_seen.reset();
+            SetMode(file, false);
+        }
+        if (ReadOnlyCatalogue || m_noteOf == file)
+            return true;
+        platform::NoteClaim claim = m_seen ? platform::takeOverLockNote(file, *m_seen) : platform::claimLockNote(file);
+        m_seen.reset();
+        if (claim == platform::NoteClaim::Taken) {
+            const std::optional<platform::LockNote> note = platform::readLockNote(file);
+            if (note && !note->ours() && note->ownerAlive()) {
+                const std::optional<bool> answer = AskWhenOpenElsewhere(file, *note);
+                if (!answer)
+                    return false;
+                if (*answer) {
+                    DM->ADOConnection->close();
+                    SetMode(file, true);
+                    DM->ConnectTo(DBPath);
+                    return true;
+                }
+            }
+            claim = note ? platform::takeOverLockNote(file, *note) : platform::claimLockNote(file);
+        }
+        if (claim == platform::NoteClaim::Made)
+            m_noteOf = file;
+        return true;
+    }
+
+    void SetMode(const QString& file, bool readOnly) {
         ReadOnlyCatalogue = readOnly;
         DM->ADOConnection->setReadOnlyFile(readOnly ? file : QString());
-        return true;
     }
 
     void ShowMode() {
@@ -219,7 +241,7 @@ private:
                     w->setProperty("enabled", true);
         if (const QString title = window->windowTitle(); !ReadOnlyCatalogue && title.endsWith(kReadOnly))
             window->setWindowTitle(title.chopped(kReadOnly.size())); // marked before the mode was known
-        emit window->windowTitleChanged(window->windowTitle()); // marked, or not
+        emit window->windowTitleChanged(window->windowTitle());      // marked, or not
     }
 
     void CompactByHand() {
@@ -227,7 +249,7 @@ private:
         const QString question =
             platform::isNetworkFileSystem(DBPath)
                 ? QStringLiteral("Каталог '%1' лежит в сетевой папке. Сжатие перепишет весь файл по сети; пока оно "
-                                 "идёт, другие не смогут открыть каталог.\\nСжать?")
+                                 "идёт, другие не смогут открыть каталог.\rСжать?")
                       .arg(file)
                 : QStringLiteral("Сжать каталог '%1'?").arg(file);
         if (platform::messageBox(question, QStringLiteral("Сжать базу данных"), platform::Buttons::YesNo,
@@ -247,8 +269,9 @@ private:
     MainWindowParts* m_main = nullptr;
     QTimer* m_poll = nullptr;
     qint64 m_version = -1;
-    QString m_noteOf;     // the catalogue whose note this program wrote
-    QString m_decidedFor; // the catalogue whose mode was decided last
+    QString m_noteOf;                         // the catalogue whose note this program wrote
+    QString m_decidedFor;                     // the catalogue whose mode was decided last
+    std::optional<platform::LockNote> m_seen; // a note to replace once the catalogue is open
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -229,6 +230,11 @@ QStringList commandLine(int argc, char* argv[]) {
 QString computerName() {
     char name[256] = {};
     return ::gethostname(name, sizeof name - 1) == 0 ? QString::fromLocal8Bit(name) : QStringLiteral("?");
+}
+
+QString accountName() {
+    const struct passwd* account = ::getpwuid(::geteuid());
+    return account && account->pw_name ? QString::fromLocal8Bit(account->pw_name) : QStringLiteral("?");
 }
 
 bool isZandrelProcess(qint64 process) {

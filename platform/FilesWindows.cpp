@@ -196,6 +196,12 @@ QString computerName() {
     return GetComputerNameW(name, &size) ? QString::fromWCharArray(name, int(size)) : QStringLiteral("?");
 }
 
+QString accountName() {
+    wchar_t name[257] = {};
+    DWORD size = 257;
+    return GetUserNameW(name, &size) && size > 0 ? QString::fromWCharArray(name, int(size) - 1) : QStringLiteral("?");
+}
+
 bool isZandrelProcess(qint64 process) {
     const HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(process));
     if (!h)

@@ -404,6 +404,30 @@ private slots:
         QCOMPARE(DM->aqMain->recordCount(), kBooks.size()); // reloaded whole
         QVERIFY(ui()->tbSearch->isChecked());               // the filter state is left as it was
     }
+
+    // The manager's Cancel reads the table anew, its order and current row kept.
+    void cancelInTheTableManagerKeepsOrderAndRow_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("writable") << false;
+        QTest::newRow("read-only") << true;
+    }
+    void cancelInTheTableManagerKeepsOrderAndRow() {
+        QFETCH(bool, readOnly);
+        app->makeCatalogue("home.mdb", {{"Books", kBooks}}, {"1, 'Ann'", "2, 'Boris'"});
+        if (readOnly)
+            QFile::setPermissions(app->folder.path("home.mdb"), QFile::ReadOwner);
+        startOn("home.mdb");
+        DM->aqMain->sort(QStringLiteral("title DESC"));
+        DM->aqMain->setCurrentRow(4);
+        const QStringList titles = shown();
+        const qint64 current = DM->aqMain->integerValue(4, DM->aqMain->fieldIndex("id"));
+        whenModalShown([](QWidget* modal) { QTest::keyClick(modal->findChild<QListWidget*>("lbTableSelect"), Qt::Key_Escape); });
+        QTest::keyClick(ui()->DBGrid, Qt::Key_F3);
+        QCOMPARE(shown(), titles);
+        QCOMPARE(DM->aqMain->integerValue(DM->aqMain->currentRow(), DM->aqMain->fieldIndex("id")), current);
+        QCOMPARE(ui()->DBGrid->currentIndex().row(), 4);
+        QFile::setPermissions(app->folder.path("home.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+    }
 };
 
 QTEST_MAIN(TestCommands)

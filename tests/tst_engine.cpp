@@ -9,6 +9,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -432,9 +433,10 @@ private slots:
         otherProgram(dbPath(), otherChange.toUtf8().constData());
         q.edit();
         q.fieldByName("title").setAsString(QStringLiteral("mine"));
-        QVERIFY(errorOf([&] {
-                    q.post();
-                }).startsWith(QStringLiteral("aqMain: Запись изменена или удалена другой программой")));
+        QCOMPARE(errorOf([&] { q.post(); }),
+                 QStringLiteral("Запись «original» таблицы 'T' каталога '%1' изменена или удалена другой программой, "
+                                "пока была открыта здесь; ваши изменения не сохранены")
+                     .arg(QFileInfo(dbPath()).fileName()));
         QCOMPARE(count(QStringLiteral("SELECT * FROM T WHERE title='mine'")), 0);
     }
 

@@ -15,6 +15,11 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include <csignal>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 class TestSharing : public QObject {
     Q_OBJECT
 
@@ -67,6 +72,255 @@ private slots:
         app.quit(boxes);
     }
 
+    // An opening that does not end in an open catalogue leaves nothing
+    // beside the file; a note that cannot be written (a full disk) neither,
+    // and the catalogue opens all the same.
+    void failedOpeningsLeaveNoNote_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message"); // empty: opened
+        QTest::newRow("text file") << "text"
+                                   << "не является базой данных";
+        QTest::newRow("damaged file") << "damaged"
+                                      << "поврежден";
+        QTest::newRow("not a catalogue") << "foreign"
+                                         << "не является базой данных каталогизатора";
+        QTest::newRow("locked by another program") << "locked"
+                                                   << "заблокирован";
+#ifndef _WIN32
+        QTest::newRow("full disk") << "full"
+                                   << "";
+#endif
+    }
+    void failedOpeningsLeaveNoNote() {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        app.makeCatalogue("a.mdb", {{"Books", {}}});
+        const QString file = app.folder.path("a.mdb");
+        engine::Connection other;
+        if (kind == u"text" || kind == u"damaged") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            if (kind == u"text")
+                f.resize(0);
+            f.seek(kind == u"text" ? 0 : 100);
+            f.write(QByteArray(kind == u"text" ? "Название;Вид\n" : "\xff\xfe damaged page \xff").repeated(300));
+        } else if (kind == u"foreign") {
+            QFile::remove(file);
+            engine::createDatabase(file);
+            elsewhere(file, "CREATE TABLE prices (id INTEGER)");
+        } else if (kind == u"locked") {
+            other.setConnectionString("Data Source=" + file);
+            other.open();
+            other.execute("BEGIN EXCLUSIVE");
+            other.execute("DELETE FROM Books");
+        }
+        const QStringList before = QDir(app.folder.root()).entryList(QDir::Files | QDir::Hidden);
+        app.start();
+        if (!message.isEmpty())
+            boxes.answer(platform::Answer::Ok);
+        dialogs.choose(file);
+#ifndef _WIN32
+        // A disk with no room for one more byte: every write fails.
+        struct rlimit limits {};
+        getrlimit(RLIMIT_FSIZE, &limits);
+        const struct rlimit full { 0, limits.rlim_max };
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        if (kind == u"full")
+            setrlimit(RLIMIT_FSIZE, &full);
+#endif
+        app.ui()->iSelectDB->trigger();
+#ifndef _WIN32
+        setrlimit(RLIMIT_FSIZE, &limits);
+        std::signal(SIGXFSZ, previous);
+#endif
+        if (message.isEmpty())
+            QCOMPARE(app.main()->windowTitle(), QStringLiteral("Zandrel - a.mdb(Books)"));
+        else
+            QVERIFY2(boxes.last().text.contains(message), qPrintable(boxes.last().text));
+        QCOMPARE(QDir(app.folder.root()).entryList(QDir::Files | QDir::Hidden), before);
+    }
+
+    // A note is read as another program would while it is being made:
+    // never half of it; an empty or unreadable one counts for a minute.
+    void notesThatNameNobody_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("secondsAgo");
+        QTest::addColumn<bool>("alive");
+        QTest::newRow("empty, just made") << QByteArray() << 0 << true;
+        QTest::newRow("empty, long ago") << QByteArray() << 120 << false;
+        QTest::newRow("cut short, just made") << QByteArray("user=Ира\ncompu") << 5 << true;
+        QTest::newRow("cut short, long ago") << QByteArray("user=Ира\ncompu") << 61 << false;
+    }
+    void notesThatNameNobody() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, secondsAgo);
+        QFETCH(bool, alive);
+        TestFolder folder;
+        const QString file = folder.path("a.mdb");
+        QFile note(platform::lockNotePath(file));
+        QVERIFY(note.open(QIODevice::WriteOnly));
+        note.write(text);
+        note.flush();
+        note.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime);
+        note.close();
+        const std::optional<platform::LockNote> read = platform::readLockNote(file);
+        QVERIFY(read);
+        QVERIFY(!read->readable());
+        QCOMPARE(read->ownerAlive(), alive);
+        // Never replaced by a claim; a program that saw it replaces only what it saw.
+        QCOMPARE(platform::claimLockNote(file), platform::NoteClaim::Taken);
+        QFile changed(platform::lockNotePath(file));
+        QVERIFY(changed.open(QIODevice::WriteOnly | QIODevice::Append));
+        changed.write("process=1\n"); // another program took it over meanwhile
+        changed.close();
+        QCOMPARE(platform::takeOverLockNote(file, *read), platform::NoteClaim::Taken);
+        QCOMPARE(platform::readLockNote(file)->text, text + "process=1\n");
+        QCOMPARE(platform::takeOverLockNote(file, *platform::readLockNote(file)), platform::NoteClaim::Made);
+        QVERIFY(platform::readLockNote(file)->ours());
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mdb.lock"});
+    }
+
+    // Without USER and its kin, the note names the account as the system knows it.
+    void theNoteNamesTheAccount() {
+        TestFolder folder;
+        QProcess whoami;
+        whoami.start("whoami", {});
+        if (!whoami.waitForFinished(5000))
+            QSKIP("needs whoami");
+        const QString account = QString::fromLocal8Bit(whoami.readAllStandardOutput()).trimmed();
+        QByteArray saved[3];
+        const char* names[] = {"USER", "USERNAME", "LOGNAME"};
+        for (int i = 0; i < 3; ++i) {
+            saved[i] = qgetenv(names[i]);
+            qunsetenv(names[i]);
+        }
+        const platform::NoteClaim claim = platform::claimLockNote(folder.path("a.mdb"));
+        for (int i = 0; i < 3; ++i)
+            if (!saved[i].isNull())
+                qputenv(names[i], saved[i]);
+        QCOMPARE(claim, platform::NoteClaim::Made);
+        QCOMPARE(platform::readLockNote(folder.path("a.mdb"))->user, account.section(u'\\', -1));
+    }
+
+    // Two programs started at one moment: exactly one has the catalogue for
+    // writing, the other is always asked; also where a killed program's
+    // note lay there before (every other round ends by a kill).
+    void twoProgramsStartedTogether() {
+        AppHarness app;
+        app.makeCatalogue("a.mdb", {{"Books", {"'один', NULL, NULL"}}});
+        const QString file = app.folder.path("a.mdb");
+        const int rounds = qEnvironmentVariableIntValue("ZANDREL_SHARING_ROUNDS") > 0
+                               ? qEnvironmentVariableIntValue("ZANDREL_SHARING_ROUNDS")
+                               : 16;
+        QProcess programs[2];
+        for (int i = 0; i < 2; ++i) {
+            const QString folder = app.folder.path(QStringLiteral("p%1").arg(i));
+            QDir().mkpath(folder);
+#ifdef _WIN32
+            QVERIFY(QFile::copy(ZANDREL_SHARING_HELPER, folder + "/zandrel.exe"));
+#else
+            QVERIFY(QFile::copy(ZANDREL_SHARING_HELPER, folder + "/zandrel"));
+#endif
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_DATA_HOME", folder);
+            env.insert("XDG_STATE_HOME", folder);
+            programs[i].setProcessEnvironment(env);
+        }
+        const auto lineOf = [](QProcess& p) {
+            while (!p.canReadLine())
+                if (!p.waitForReadyRead(20000))
+                    return QString();
+            return QString::fromUtf8(p.readLine()).trimmed();
+        };
+        for (int round = 0; round < rounds; ++round) {
+            for (int i = 0; i < 2; ++i) {
+                QFile::remove(app.folder.path(QStringLiteral("p%1/Zandrel.ini").arg(i))); // no catalogue remembered
+#ifdef _WIN32
+                programs[i].start(app.folder.path(QStringLiteral("p%1/zandrel.exe").arg(i)), {file});
+#else
+                programs[i].start(app.folder.path(QStringLiteral("p%1/zandrel").arg(i)), {file});
+#endif
+                QCOMPARE(lineOf(programs[i]), QStringLiteral("ready"));
+            }
+            for (QProcess& p : programs)
+                p.write("go\n");
+            QStringList said[2];
+            for (int i = 0; i < 2; ++i)
+                do
+                    said[i] << lineOf(programs[i]);
+                while (said[i].last().startsWith(u"box: "));
+            const int writer = said[0].last() == u"writing" ? 0 : 1;
+            QVERIFY2(
+                said[writer].last() == u"writing" && said[1 - writer].last() == u"left",
+                qPrintable(QStringLiteral("round %1: %2 | %3").arg(round).arg(said[0].join(u'/'), said[1].join(u'/'))));
+            QVERIFY2(said[1 - writer].first().startsWith(QStringLiteral("box: Каталог 'a.mdb' открыт: ")),
+                     qPrintable(said[1 - writer].join(u'/')));
+            QCOMPARE(platform::readLockNote(file)->process, programs[writer].processId());
+            programs[1 - writer].write("\n");
+            QVERIFY(programs[1 - writer].waitForFinished(20000));
+            if (round % 2) {
+                programs[writer].kill();
+            } else {
+                programs[writer].write("\n");
+            }
+            QVERIFY(programs[writer].waitForFinished(20000));
+            QCOMPARE(QFile::exists(platform::lockNotePath(file)), round % 2 == 1);
+        }
+    }
+
+    // Another program takes the catalogue between the question whether
+    // another has it and the opening (here: while the old layout's
+    // conversion is asked): the question comes then, and each answer holds.
+    void aProgramThatClaimsItMeanwhileBringsTheQuestion_data() {
+        QTest::addColumn<QList<platform::Answer>>("answers");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("ours");
+        QTest::newRow("only to read") << QList{platform::Answer::Yes} << "Zandrel - a.mdb(Books) (только чтение)"
+                                      << false;
+        QTest::newRow("not opened") << QList{platform::Answer::No, platform::Answer::No} << "Zandrel" << false;
+        QTest::newRow("opened anyway") << QList{platform::Answer::No, platform::Answer::Yes} << "Zandrel - a.mdb(Books)"
+                                       << true;
+    }
+    void aProgramThatClaimsItMeanwhileBringsTheQuestion() {
+        QFETCH(QList<platform::Answer>, answers);
+        QFETCH(QString, title);
+        QFETCH(bool, ours);
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        const QString file = app.folder.path("a.mdb");
+        engine::createDatabase(file);
+        elsewhere(file, "CREATE TABLE contacts (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(50), phone "
+                        "VARCHAR(25), address VARCHAR(50), birthday REAL, reliability INT)");
+        elsewhere(file, "CREATE TABLE Books (id INTEGER PRIMARY KEY AUTOINCREMENT, title VARCHAR(50), type "
+                        "VARCHAR(25), issue REAL, return REAL, contact INT)");
+        const QByteArray other = QStringLiteral("user=Ира\ncomputer=другой-компьютер\nprocess=42\nsince=%1\n")
+                                     .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
+                                     .toUtf8();
+        boxes.answer(platform::Answer::Yes, [&] { // «Версия базы ... устарела!»
+            QFile note(platform::lockNotePath(file));
+            QVERIFY(note.open(QIODevice::NewOnly));
+            note.write(other);
+        });
+        for (platform::Answer a : answers)
+            boxes.answer(a);
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        QVERIFY2(boxes.shown().value(1).text.startsWith(
+                     QStringLiteral("Каталог 'a.mdb' открыт: Ира на компьютере другой-компьютер с ")),
+                 qPrintable(boxes.shown().value(1).text));
+        QCOMPARE(app.main()->windowTitle(), title);
+        QCOMPARE(platform::readLockNote(file)->ours(), ours);
+        if (!ours)
+            QCOMPARE(platform::readLockNote(file)->text, other);
+        QCOMPARE(DM->ADOConnection->connected(), answers.last() == platform::Answer::Yes);
+        if (answers.size() == 1)
+            QVERIFY_THROWS_EXCEPTION(engine::EngineError, DM->ADOConnection->execute("DELETE FROM Books"));
+        app.quit(boxes);
+    }
+
     static QByteArray hashOf(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
@@ -97,8 +351,8 @@ private slots:
         QTest::addColumn<int>("hoursAgo");
         QTest::addColumn<bool>("asked");
         QTest::newRow("killed here") << platform::computerName() << qint64(999999) << 0 << false;
-        QTest::newRow("this test, no Zandrel") << platform::computerName() << QCoreApplication::applicationPid() + 0
-                                               << 0 << false;
+        QTest::newRow("this test, no Zandrel")
+            << platform::computerName() << QCoreApplication::applicationPid() + 0 << 0 << false;
         QTest::newRow("another computer, long ago") << "другой-компьютер" << qint64(42) << 13 << false;
         QTest::newRow("another computer, today") << "другой-компьютер" << qint64(42) << 1 << true;
     }
@@ -217,14 +471,21 @@ private slots:
             const qint64 id = query->integerValue(40, query->fieldIndex("id"));
             grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum() / 2);
             const int scrolled = grid->verticalScrollBar()->value();
-            elsewhere(file, QStringLiteral("UPDATE %1 SET %2 = %2 || ' (изменено)' WHERE id = %3")
-                                .arg(table, column)
-                                .arg(id));
+            elsewhere(
+                file,
+                QStringLiteral("UPDATE %1 SET %2 = %2 || ' (изменено)' WHERE id = %3").arg(table, column).arg(id));
             elsewhere(file, QStringLiteral("DELETE FROM %1 WHERE id = 1").arg(table));
             QTRY_COMPARE_WITH_TIMEOUT(query->recordCount(), 59, 2000);
             QCOMPARE(query->integerValue(query->currentRow(), query->fieldIndex("id")), id);
             QVERIFY(query->textValue(query->currentRow(), query->fieldIndex(column)).endsWith(" (изменено)"));
             QCOMPARE(grid->verticalScrollBar()->value(), scrolled);
+            // Read once per change: not again while nothing changes.
+            int reread = 0;
+            const QMetaObject::Connection counting =
+                connect(query, &engine::Query::opened, query, [&reread] { ++reread; });
+            QTest::qWait(1600);
+            disconnect(counting);
+            QCOMPARE(reread, 0);
         };
         if (inContactsWindow) {
             whenModalShown([&](QWidget* window) {
@@ -272,7 +533,9 @@ private slots:
             click(childOf<QPushButton>(editor, "bbSave"));
         });
         app.ui()->tbEditRecord->trigger();
-        QVERIFY(boxes.last().text.contains("изменена или удалена другой программой"));
+        QCOMPARE(boxes.last().text, QStringLiteral("Запись «один» таблицы 'Books' каталога 'a.mdb' изменена или удалена "
+                                                   "другой программой, пока была открыта здесь; ваши изменения не "
+                                                   "сохранены."));
         QTRY_COMPARE_WITH_TIMEOUT(DM->aqMain->textValue(0, DM->aqMain->fieldIndex("title")), QStringLiteral("чужое"),
                                   2000);
         app.quit(boxes);
@@ -301,7 +564,10 @@ private slots:
         qint64 size = QFileInfo(file).size();
         boxes.answer(platform::Answer::No);
         app.find<QAction>("iCompact")->trigger();
-        QCOMPARE(boxes.last().text.contains("по сети"), network);
+        QCOMPARE(boxes.last().text,
+                 network ? QStringLiteral("Каталог 'a.mdb' лежит в сетевой папке. Сжатие перепишет весь файл по сети; "
+                                          "пока оно идёт, другие не смогут открыть каталог.\nСжать?")
+                         : QStringLiteral("Сжать каталог 'a.mdb'?"));
         QCOMPARE(QFileInfo(file).size(), size);
         DM->ADOConnection->execute("DELETE FROM Books WHERE id > 500");
         app.quit(boxes);

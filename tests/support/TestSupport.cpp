@@ -41,7 +41,11 @@ ScriptedMessageBoxes::ScriptedMessageBoxes(Where where) : m_created(where) {
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes() { platform::setMessageBoxHandler(std::move(m_previous)); }
 
-void ScriptedMessageBoxes::answer(platform::Answer a, Where where) { m_answers.append({a, where}); }
+void ScriptedMessageBoxes::answer(platform::Answer a, Where where) { m_answers.append({a, where, {}}); }
+
+void ScriptedMessageBoxes::answer(platform::Answer a, std::function<void()> meanwhile, Where where) {
+    m_answers.append({a, where, std::move(meanwhile)});
+}
 
 void ScriptedMessageBoxes::answerAlways(platform::Answer a) { m_always = a; }
 
@@ -63,10 +67,12 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
 
     std::optional<platform::Answer> a;
     Where where = m_created;
+    std::function<void()> meanwhile;
     if (!m_answers.isEmpty()) {
         const Queued queued = m_answers.takeFirst();
         a = queued.answer;
         where = queued.where;
+        meanwhile = queued.meanwhile;
     } else if (m_always) {
         a = record.buttons == platform::Buttons::Ok ? platform::Answer::Ok : *m_always;
     }
@@ -77,7 +83,7 @@ platform::Answer ScriptedMessageBoxes::respond(const platform::MessageRecord& re
     else if (!fits(*a, record.buttons))
         problem = QStringLiteral("Заготовленный ответ не подходит к кнопкам окна: «%1»");
     if (problem.isEmpty())
-        return QTest::currentTestFailed() ? harmless : answerAsAUser(record, *a, where);
+        return QTest::currentTestFailed() ? harmless : answerAsAUser(record, *a, where, meanwhile);
 
     m_unexpected = true;
     if (m_failOnUnexpected)
@@ -288,9 +294,12 @@ void perform(QMessageBox* box, Gesture g, platform::Answer answer) {
 } // namespace
 
 platform::Answer ScriptedMessageBoxes::answerAsAUser(const platform::MessageRecord& record, platform::Answer answer,
-                                                     Where where) {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+                                                     Where where, const std::function<void()>& meanwhile) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        if (meanwhile)
+            meanwhile();
         return answer; // no window to answer: the command-line tools' boxes
+    }
     ModalWindows& windows = ModalWindows::instance();
     const Gesture gesture = gestureFor(answer);
     QPointer<QMessageBox> box;
@@ -305,6 +314,8 @@ platform::Answer ScriptedMessageBoxes::answerAsAUser(const platform::MessageReco
                     box = b;
         if (box && !given) {
             given = true;
+            if (meanwhile)
+                meanwhile();
             clock.restart();
             perform(box, gesture, answer);
         } else if (clock.hasExpired(5000) && !stuck) {
@@ -326,7 +337,7 @@ platform::Answer ScriptedMessageBoxes::answerAsAUser(const platform::MessageReco
     // gives it back its activation (the offscreen platform gives none).
     if (before && before->isVisible() && QApplication::activeWindow() != before) {
         before->activateWindow();
-        QTest::qWaitForWindowActive(before, 1000);
+        (void)QTest::qWaitForWindowActive(before, 1000);
     }
     if (!stuck && got != answer)
         failTest(QStringLiteral("Окно сообщения «%1» ответило не так, как ему ответили (%2)")

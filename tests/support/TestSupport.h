@@ -35,6 +35,9 @@ public:
     ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
 
     void answer(platform::Answer a, Where where = Where::current());
+    // The same, doing meanwhile while the box is up, before it is answered
+    // (what another program does at that moment, say).
+    void answer(platform::Answer a, std::function<void()> meanwhile, Where where = Where::current());
     void answerAlways(platform::Answer a);
     void failOnUnexpected(bool on);
 
@@ -47,11 +50,13 @@ public:
 private:
     platform::Answer respond(const platform::MessageRecord& record);
     // The real box shown, and answered by a key or a click as a user would.
-    platform::Answer answerAsAUser(const platform::MessageRecord& record, platform::Answer answer, Where where);
+    platform::Answer answerAsAUser(const platform::MessageRecord& record, platform::Answer answer, Where where,
+                                   const std::function<void()>& meanwhile);
 
     struct Queued {
         platform::Answer answer;
         Where where;
+        std::function<void()> meanwhile;
     };
     QList<platform::MessageRecord> m_shown;
     QList<Queued> m_answers;
