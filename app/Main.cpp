@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "controls/TextBoxes.h"
 #include "data/BaseFiles.h"
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
@@ -33,6 +34,7 @@ TfmMainForm::TfmMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui::TfmM
     // the generated code shadows no global); setupUi keeps the name.
     setObjectName(QStringLiteral("fmMainForm"));
     ui->setupUi(this);
+    writers::adopt(this); // the commands its layout declares as writing
     DropNulCharacters(this);
     ui->ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ui->lbTableList->hide();

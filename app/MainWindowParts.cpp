@@ -3,6 +3,7 @@
 // take when a catalogue is opened and at exit.
 #include "app/Main.h"
 
+#include "controls/Writers.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
@@ -23,9 +24,11 @@ QToolBar* TfmMainForm::toolBar() { return ui->ToolBar; }
 
 DataGrid* TfmMainForm::itemGrid() { return ui->DBGrid; }
 
-void TfmMainForm::addCatalogueCommand(QAction* command) {
+void TfmMainForm::addCatalogueCommand(QAction* command, Writes writes) {
     command->setProperty("needsCatalogue", true);
     command->setEnabled(ui->DBGrid->isVisibleTo(this));
+    if (writes == Writes::Yes)
+        writers::declare(command);
 }
 
 void TfmMainForm::addStep(Stage stage, std::function<bool()> step) { m_steps[stage].push_back(std::move(step)); }

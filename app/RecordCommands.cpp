@@ -1,6 +1,7 @@
 // Adding, changing and deleting items, and the grid's own mouse and keys.
 #include "app/Main.h"
 
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/EditUnit.h"
@@ -88,9 +89,10 @@ void TfmMainForm::RefreshSideList() {
 }
 
 void TfmMainForm::AddOrEditItem() {
+    // Only read: an item is looked at, none is added.
     if (DM->aqMain->recordCount() != 0)
         tbEditRecordClick();
-    else
+    else if (!writers::readOnly())
         tbNewRecordClick();
 }
 

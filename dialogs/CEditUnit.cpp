@@ -1,6 +1,7 @@
 #include "dialogs/CEditUnit.h"
 
 #include "controls/TextBoxes.h"
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
@@ -26,6 +27,8 @@ void SetTextOrNull(engine::Field field, const QString& text) {
 TfmCEdit::TfmCEdit(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TfmCEdit) {
     setObjectName(QStringLiteral("fmCEdit")); // setupUi keeps a name already set
     ui->setupUi(this);
+    writers::adopt(this); // the commands its layout declares as writing
+    setLooksOnlyWhenReadOnly();
     DropNulCharacters(this);
     platform::setFixedFrame(this, platform::TitleButtons::MinimizeAndClose);
     using platform::connectHandler;

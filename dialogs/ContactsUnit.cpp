@@ -3,6 +3,7 @@
 #include "history/HistoryKeeper.h"
 
 #include "controls/GridColumns.h"
+#include "controls/Writers.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
@@ -16,9 +17,9 @@
 #include <QLabel>
 #include <QMenu>
 
-#include <tuple>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <tuple>
 
 TcEditForm* cEditForm = nullptr;
 
@@ -32,6 +33,7 @@ TcEditForm::TcEditForm(QWidget* parent, ItemView* items)
     : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TcEditForm), m_items(items) {
     setObjectName(QStringLiteral("cEditForm")); // setupUi keeps a name already set
     ui->setupUi(this);
+    writers::adopt(this); // the commands its layout declares as writing
     // Resizable, with every title-bar button.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
@@ -183,10 +185,13 @@ void TcEditForm::tbDeleteClick() {
 }
 
 void TcEditForm::AddOrChange() {
-    if (DM->aqContacts->recordCount() == 0)
-        tbAddClick();
-    else
+    // Only read: a contact is looked at, none is added.
+    if (DM->aqContacts->recordCount() == 0) {
+        if (!writers::readOnly())
+            tbAddClick();
+    } else {
         tbEditClick();
+    }
 }
 
 void TcEditForm::DBGridDblClick(const QPoint& at) {
@@ -210,12 +215,16 @@ bool TcEditForm::DBGridKeyPress(QChar key) {
 bool TcEditForm::DBGridKeyUp(int key, Qt::KeyboardModifiers modifiers) {
     if (!platform::noModifiers(modifiers) || QGuiApplication::mouseButtons() != Qt::NoButton)
         return false;
-    if (key == Qt::Key_Insert)
-        tbAddClick();
-    else if (key == Qt::Key_Delete)
-        tbDeleteClick();
-    else
+    // The keys of the buttons, live as the buttons are.
+    if (key == Qt::Key_Insert) {
+        if (ui->tbAdd->isEnabled())
+            tbAddClick();
+    } else if (key == Qt::Key_Delete) {
+        if (ui->tbDelete->isEnabled())
+            tbDeleteClick();
+    } else {
         return false;
+    }
     return true;
 }
 

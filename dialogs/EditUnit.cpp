@@ -1,6 +1,7 @@
 #include "dialogs/EditUnit.h"
 
 #include "controls/TextBoxes.h"
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "dialogs/ContactsUnit.h"
 #include "platform/MessageBox.h"
@@ -35,6 +36,8 @@ void StoreDate(engine::Field field, const DatePicker* picker, const QCheckBox* b
 TmEditForm::TmEditForm(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TmEditForm) {
     setObjectName(QStringLiteral("mEditForm")); // setupUi keeps a name already set
     ui->setupUi(this);
+    writers::adopt(this); // the commands its layout declares as writing
+    setLooksOnlyWhenReadOnly();
     DropNulCharacters(this);
     platform::setFixedFrame(this, platform::TitleButtons::MinimizeAndClose);
     if (DM) {

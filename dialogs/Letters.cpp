@@ -1,5 +1,6 @@
 #include "dialogs/Letters.h"
 
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "history/HistoryKeeper.h"
 #include "history/LoanHistory.h"
@@ -60,9 +61,8 @@ bool PrintLetters(QWidget* parent, const QList<DebtorLoans>& debtors, const QStr
     preview.setObjectName(QStringLiteral("LettersPreview"));
     preview.setWindowTitle(debtors.size() == 1 ? QStringLiteral("Письмо: ") + debtors.first().first().debtor
                                                : QStringLiteral("Письма должникам"));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, parent, [&](QPrinter* target) {
-        platform::guarded([&] { reports::paintLetters(*target, letters); });
-    });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, parent,
+                     [&](QPrinter* target) { platform::guarded([&] { reports::paintLetters(*target, letters); }); });
     if (preview.exec() != QDialog::Accepted) // closed without printing
         return false;
     recordAll(debtors);
@@ -90,7 +90,8 @@ bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QS
 }
 
 void RecordReminder(const QList<reports::CurrentLoan>& loans) {
-    if (!loanhistory::kept() || loans.isEmpty())
+    // A catalogue only read gets its reminders all the same, recorded nowhere.
+    if (!loanhistory::kept() || loans.isEmpty() || writers::readOnly())
         return;
     QList<loanhistory::RemindedLoan> reminded;
     for (const reports::CurrentLoan& l : loans)

@@ -1,11 +1,16 @@
 #include "dialogs/ModalForm.h"
 
+#include "controls/Writers.h"
 #include "engine/Query.h"
 
 #include "platform/MessageBox.h"
 #include "platform/WindowFrame.h"
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHideEvent>
+#include <QLineEdit>
 #include <QShowEvent>
 #include <QTimer>
 #include <QWindow>
@@ -64,12 +69,59 @@ void ModalForm::showEvent(QShowEvent* event) {
         m_handBackTo = parentWidget()->window();
     activateWindow();
     platform::guarded([this] { Activate(); });
+    if (m_looksOnly && writers::readOnly())
+        LookOnly();
+}
+
+void ModalForm::LookOnly() {
+    m_lookingOnly = true;
+    m_title = windowTitle();
+    setWindowTitle(m_title + QStringLiteral(" (только чтение)"));
+    for (QWidget* w : findChildren<QWidget*>()) {
+        // A date picker's or a list box's own line goes with its owner.
+        auto* line = qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QComboBox*>(w->parentWidget())
+                         ? nullptr
+                         : qobject_cast<QLineEdit*>(w);
+        auto* spin = qobject_cast<QAbstractSpinBox*>(w);
+        if ((line && !line->isReadOnly()) || (spin && !spin->isReadOnly())) {
+            line ? line->setReadOnly(true) : spin->setReadOnly(true);
+            m_madeReadOnly << w;
+        } else if (writers::declared(w) && w->isVisibleTo(this)) {
+            w->hide(); // «Сохранить»: nothing to save
+            m_madeHidden << w;
+        } else if ((qobject_cast<QCheckBox*>(w) || qobject_cast<QComboBox*>(w)) && w->isEnabled()) {
+            w->setEnabled(false);
+            m_madeDisabled << w;
+        }
+    }
+}
+
+void ModalForm::EditAgain() {
+    for (const QPointer<QWidget>& w : std::as_const(m_madeReadOnly))
+        if (auto* line = qobject_cast<QLineEdit*>(w))
+            line->setReadOnly(false);
+        else if (auto* spin = qobject_cast<QAbstractSpinBox*>(w))
+            spin->setReadOnly(false);
+    for (const QPointer<QWidget>& w : std::as_const(m_madeDisabled))
+        if (w)
+            w->setEnabled(true);
+    for (const QPointer<QWidget>& w : std::as_const(m_madeHidden))
+        if (w)
+            w->show();
+    if (m_lookingOnly)
+        setWindowTitle(m_title);
+    m_lookingOnly = false;
+    m_madeReadOnly.clear();
+    m_madeDisabled.clear();
+    m_madeHidden.clear();
 }
 
 void ModalForm::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
-    if (!event->spontaneous()) // closed or hidden by the program, not minimised
+    if (!event->spontaneous()) { // closed or hidden by the program, not minimised
         m_open = false;
+        EditAgain();
+    }
 }
 
 void ModalForm::done(int result) {
@@ -79,6 +131,11 @@ void ModalForm::done(int result) {
 }
 
 bool PostThroughEditor(QDialog* editor, engine::Query* query) {
+    if (writers::readOnly()) { // looked at only
+        editor->exec();
+        query->cancel();
+        return false;
+    }
     while (editor->exec() == QDialog::Accepted)
         if (platform::guarded([query] { query->post(); }))
             return true;

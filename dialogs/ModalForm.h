@@ -5,6 +5,7 @@
 // the activation back to its owner when it closes. A window restored after
 // being minimised is the same opening: nothing is placed or loaded again.
 #include <QDialog>
+#include <QList>
 #include <QPointer>
 
 class ModalForm : public QDialog {
@@ -14,6 +15,9 @@ public:
     ModalForm(QWidget* parent, Placement placement);
 
 protected:
+    // An editor: opened on a catalogue only read, it shows the record to
+    // look at, its fields read-only and its writing buttons off.
+    void setLooksOnlyWhenReadOnly() { m_looksOnly = true; }
     // The window's FormActivate: once per opening, entered through the guard.
     virtual void Activate() {}
     void showEvent(QShowEvent* event) override;
@@ -28,6 +32,12 @@ private:
     QPoint m_placedAt;              // where Centre put the window last
     bool m_open = false;            // shown, and not hidden since but by minimising
     QPointer<QWidget> m_handBackTo; // the window active when this one showed
+    void LookOnly();
+    void EditAgain();
+    bool m_looksOnly = false;
+    QList<QPointer<QWidget>> m_madeReadOnly, m_madeDisabled, m_madeHidden; // by LookOnly, this opening
+    QString m_title;
+    bool m_lookingOnly = false; // this opening
 };
 
 namespace engine {

@@ -1,6 +1,7 @@
 #include "dialogs/TSelectUnit.h"
 
 #include "controls/TextBoxes.h"
+#include "controls/Writers.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
@@ -32,6 +33,7 @@ TfmTSForm::TfmTSForm(QWidget* parent) : ModalForm(parent, Placement::AsDesigned)
     // the generated code shadows no global); setupUi keeps the name.
     setObjectName(QStringLiteral("fmTSForm"));
     ui->setupUi(this);
+    writers::adopt(this); // the commands its layout declares as writing
     DropNulCharacters(this);
     // No title-bar buttons at all: an empty database can be left only by
     // creating a table.
@@ -112,8 +114,10 @@ bool TfmTSForm::lbTableSelectKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         }
         return true;
     case Qt::Key_Insert:
-        ui->tbAddTable->setChecked(true);
-        tbAddTableClick();
+        if (ui->tbAddTable->isEnabled()) {
+            ui->tbAddTable->setChecked(true);
+            tbAddTableClick();
+        }
         return true;
     case Qt::Key_Delete:
         if (ui->tbRemoveTable->isEnabled())

@@ -59,7 +59,7 @@ public:
         QAction* list = makeCommand(main, "iBackups", QStringLiteral("Резервные копии..."), QStringLiteral("Ctrl+B"));
         // In «Файл», after «Открыть базу данных».
         insertAfter(main.menu(QStringLiteral("mFile")), "iSelectDB", list);
-        main.addCatalogueCommand(list);
+        main.addCatalogueCommand(list, Writes::Yes); // a restore writes
         platform::connectHandler(list, &QAction::triggered, list, [this] { ListCopies(); });
         main.addStep(Stage::BeforeCompaction, [this] { return m_copied = BackUpAtExit(); });
         // A failed copy leaves the state as it was, so the next exit copies.

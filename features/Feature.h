@@ -33,6 +33,9 @@ enum class Stage {
     AfterCompaction,
 };
 
+// Whether a command writes to the catalogue.
+enum class Writes { No, Yes };
+
 // The main window as a feature sees it.
 class MainWindowParts {
 public:
@@ -45,8 +48,9 @@ public:
     // The grid's pop-up menu.
     virtual QMenu* gridMenu() = 0;
     virtual DataGrid* itemGrid() = 0;
-    // command is live only while a catalogue is shown.
-    virtual void addCatalogueCommand(QAction* command) = 0;
+    // command is live only while a catalogue is shown; one that writes to
+    // the catalogue is off while the catalogue is only read.
+    virtual void addCatalogueCommand(QAction* command, Writes writes = Writes::No) = 0;
     // A step run at stage; steps of a stage run in the order features were
     // registered. Only the answers of BeforeOpening and Connected count.
     virtual void addStep(Stage stage, std::function<bool()> step) = 0;

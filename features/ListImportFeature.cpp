@@ -39,7 +39,7 @@ public:
         QAction* command = makeCommand(main, "iImportList", QStringLiteral("Импорт в таблицу..."));
         // In «Файл», after «Резервные копии...» (or «Открыть базу данных»).
         insertAfter(main.menu(QStringLiteral("mFile")), "iSelectDB", command);
-        main.addCatalogueCommand(command);
+        main.addCatalogueCommand(command, Writes::Yes);
         platform::connectHandler(command, &QAction::triggered, command, [this] { ImportIntoTable(); });
     }
 

@@ -7,6 +7,7 @@
 #include "features/Units.h"
 
 #include "controls/DataGrid.h"
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/ContactsUnit.h"
@@ -31,32 +32,6 @@ namespace {
 
 const int kPollMs = 500;
 const QString kReadOnly = QStringLiteral(" (только чтение)");
-
-// The commands that write to the catalogue, by the windows that hold them.
-const char* const kMainWriters[] = {"tbNewRecord", "tbEditRecord", "tbDeleteRecord", "iAddRec",    "iEditRec",
-                                    "iDelRec",     "iProlong_1",   "iProlong_3",     "iProlong_7", "iClearDept",
-                                    "iCompact",    "iBackups",     "iImportList"};
-const char* const kContactWriters[] = {"tbAdd", "tbEdit", "tbDelete", "iNone", "iWhite", "iBlack"};
-const char* const kTableWriters[] = {"tbAddTable", "tbRenTable", "tbRemoveTable"};
-
-// Keeps a control disabled while the catalogue is only read, whatever
-// enables it meanwhile.
-class KeptDisabled : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange && ReadOnlyCatalogue)
-            if (auto* w = qobject_cast<QWidget*>(watched); w && w->isEnabled())
-                w->setEnabled(false);
-        return false;
-    }
-};
-void keepDisabled(QAction* a) {
-    QObject::connect(a, &QAction::changed, a, [a] {
-        if (ReadOnlyCatalogue && a->isEnabled())
-            a->setEnabled(false);
-    });
-}
 
 // Whether the catalogue is opened only to read, asked because another
 // program has it open (note): nullopt when the user would rather not open it.
@@ -102,7 +77,7 @@ public:
         QMenu* file = main.menu(QStringLiteral("mFile"));
         const QList<QAction*> items = file->actions();
         file->insertAction(items.value(items.size() - 2), compact); // before «Выход» and its separator
-        main.addCatalogueCommand(compact);
+        main.addCatalogueCommand(compact, Writes::Yes);
         platform::connectHandler(compact, &QAction::triggered, compact, [this] { CompactByHand(); });
         main.addStep(Stage::BeforeOpening, [this] { return DecideMode(); });
         main.addStep(Stage::Connected, [this] { return ClaimNote(); });
@@ -116,16 +91,6 @@ public:
                 platform::removeLockNote(m_noteOf);
             m_noteOf.clear();
         });
-        for (const char* name : kMainWriters)
-            if (auto* a = main.mainWindow()->findChild<QAction*>(QString::fromLatin1(name)))
-                keepDisabled(a);
-        auto* kept = new KeptDisabled(main.mainWindow());
-        for (const char* name : kContactWriters)
-            if (auto* a = cEditForm->findChild<QAction*>(QString::fromLatin1(name)))
-                keepDisabled(a);
-        for (const char* name : kTableWriters)
-            if (auto* w = fmTSForm->findChild<QWidget*>(QString::fromLatin1(name)))
-                w->installEventFilter(kept);
         QWidget* window = main.mainWindow();
         QObject::connect(window, &QWidget::windowTitleChanged, window, [window](const QString& title) {
             if (ReadOnlyCatalogue && title != u"Zandrel" && !title.endsWith(kReadOnly))
@@ -217,28 +182,12 @@ private:
 
     void SetMode(const QString& file, bool readOnly) {
         ReadOnlyCatalogue = readOnly;
+        writers::setReadOnly(readOnly);
         DM->ADOConnection->setReadOnlyFile(readOnly ? file : QString());
     }
 
     void ShowMode() {
         QWidget* window = m_main->mainWindow();
-        for (const char* name : kMainWriters)
-            if (auto* a = window->findChild<QAction*>(QString::fromLatin1(name)); a && ReadOnlyCatalogue)
-                a->setEnabled(false);
-        for (const char* name : kContactWriters)
-            if (auto* a = cEditForm->findChild<QAction*>(QString::fromLatin1(name)); a && ReadOnlyCatalogue)
-                a->setEnabled(false);
-        for (const char* name : kTableWriters)
-            if (auto* w = fmTSForm->findChild<QWidget*>(QString::fromLatin1(name)); w && ReadOnlyCatalogue)
-                w->setEnabled(false);
-        if (!ReadOnlyCatalogue) // those no state of the windows disables
-            for (QObject* w : {cEditForm->findChild<QObject*>(QStringLiteral("tbAdd")),
-                               cEditForm->findChild<QObject*>(QStringLiteral("iNone")),
-                               cEditForm->findChild<QObject*>(QStringLiteral("iWhite")),
-                               cEditForm->findChild<QObject*>(QStringLiteral("iBlack")),
-                               fmTSForm->findChild<QObject*>(QStringLiteral("tbAddTable"))})
-                if (w)
-                    w->setProperty("enabled", true);
         if (const QString title = window->windowTitle(); !ReadOnlyCatalogue && title.endsWith(kReadOnly))
             window->setWindowTitle(title.chopped(kReadOnly.size())); // marked before the mode was known
         emit window->windowTitleChanged(window->windowTitle());      // marked, or not

@@ -421,7 +421,8 @@ private slots:
         DM->aqMain->setCurrentRow(4);
         const QStringList titles = shown();
         const qint64 current = DM->aqMain->integerValue(4, DM->aqMain->fieldIndex("id"));
-        whenModalShown([](QWidget* modal) { QTest::keyClick(modal->findChild<QListWidget*>("lbTableSelect"), Qt::Key_Escape); });
+        whenModalShown(
+            [](QWidget* modal) { QTest::keyClick(modal->findChild<QListWidget*>("lbTableSelect"), Qt::Key_Escape); });
         QTest::keyClick(ui()->DBGrid, Qt::Key_F3);
         QCOMPARE(shown(), titles);
         QCOMPARE(DM->aqMain->integerValue(DM->aqMain->currentRow(), DM->aqMain->fieldIndex("id")), current);

@@ -4,12 +4,20 @@
 #include "AppHarness.h"
 
 #include "backups/Backups.h"
+#include "controls/Writers.h"
+#include "dialogs/CEditUnit.h"
+#include "dialogs/ContactsUnit.h"
+#include "dialogs/EditUnit.h"
+#include "dialogs/TSelectUnit.h"
 #include "platform/Files.h"
 #include "platform/LockNote.h"
 #include "platform/Today.h"
 
+#include <QClipboard>
 #include <QCryptographicHash>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -447,6 +455,98 @@ private slots:
         }
     }
 
+    // A catalogue only read: every command that writes is off in every
+    // window, whatever enables it; the editors open to look only; keys that
+    // would add or delete do nothing; a reminder and the letters are given
+    // and recorded nowhere; not a byte of the file changes.
+    void aReadOnlyCatalogueHasNoWayToWrite() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        app.makeCatalogue("a.mdb", {{"Books", {QStringLiteral("'книга', 1, %1").arg(platform::today() - 3)}}},
+                          {"1, 'Ира'"});
+        const QString file = app.folder.path("a.mdb");
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start(); // the history's table made
+        app.quit(boxes);
+        QFile note(platform::lockNotePath(file));
+        QVERIFY(note.open(QIODevice::WriteOnly));
+        note.write(QStringLiteral("user=Ира\ncomputer=другой-компьютер\nprocess=42\nsince=%1\n")
+                       .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
+                       .toUtf8());
+        note.close();
+        const QByteArray before = hashOf(file);
+        boxes.answer(platform::Answer::Yes); // only to read
+        app.start();
+        QVERIFY(app.main()->windowTitle().endsWith("(только чтение)"));
+        const QStringList expected{
+            "SpeedButton1", "bCEdit",       "bbSave",      "bbSave",        "iAddRec",     "iBackups", "iBlack",
+            "iClearDept",   "iCompact",     "iDelRec",     "iEditRec",      "iImportList", "iNone",    "iProlong_1",
+            "iProlong_3",   "iProlong_7",   "iWhite",      "tbAdd",         "tbAddTable",  "tbDelete", "tbDeleteRecord",
+            "tbEdit",       "tbEditRecord", "tbNewRecord", "tbRemoveTable", "tbRenTable"};
+        QStringList declared, on;
+        QSet<QObject*> seen;
+        for (QWidget* window : std::initializer_list<QWidget*>{app.main(), cEditForm, fmTSForm, mEditForm, fmCEdit})
+            for (QObject* o : window->findChildren<QObject*>()) {
+                if (!writers::declared(o) || seen.contains(o))
+                    continue;
+                seen << o;
+                declared << o->objectName();
+                if (qobject_cast<QAction*>(o) ? qobject_cast<QAction*>(o)->isEnabled()
+                                              : static_cast<QWidget*>(o)->isEnabled())
+                    on << o->objectName();
+            }
+        QStringList wanted = expected;
+        declared.sort(Qt::CaseInsensitive);
+        wanted.sort(Qt::CaseInsensitive);
+        QCOMPARE(declared, wanted);
+        QCOMPARE(on, QStringList());
+        app.find<QAction>("iProlong_1")->setEnabled(true); // as the pop-up menu does for a dated loan
+        QVERIFY(!app.find<QAction>("iProlong_1")->isEnabled());
+        // Enter on an item: its editor to look at.
+        whenModalShown([](QWidget* editor) {
+            QVERIFY(editor->windowTitle().endsWith("(только чтение)"));
+            QVERIFY(childOf<QLineEdit>(editor, "TitleEdit")->isReadOnly());
+            QVERIFY(!childOf<QWidget>(editor, "bbSave")->isVisible());
+            QVERIFY(!childOf<QWidget>(editor, "bCEdit")->isEnabled());
+            QVERIFY(!childOf<QWidget>(editor, "cbContact")->isEnabled());
+            QTest::keyClick(childOf<QLineEdit>(editor, "TitleEdit"), Qt::Key_Return); // saves nothing
+            QVERIFY(editor->isVisible());
+            QTest::keyClick(childOf<QLineEdit>(editor, "TitleEdit"), Qt::Key_Escape);
+        });
+        QTest::keyClick(app.ui()->DBGrid, Qt::Key_Return);
+        // The contacts window: Ins and Del do nothing, Enter shows the contact.
+        whenModalShown([&](QWidget* window) {
+            auto* grid = childOf<DataGrid>(window, "DBGrid");
+            QTest::keyClick(grid, Qt::Key_Insert);
+            QTest::keyClick(grid, Qt::Key_Delete);
+            whenModalShown([](QWidget* editor) {
+                QVERIFY(childOf<QLineEdit>(editor, "eName")->isReadOnly());
+                QVERIFY(!childOf<QWidget>(editor, "bbSave")->isVisible());
+                QTest::keyClick(childOf<QLineEdit>(editor, "eName"), Qt::Key_Escape);
+            });
+            QTest::keyClick(grid, Qt::Key_Return);
+            childOf<QAction>(window, "tbReminder")->trigger(); // given, recorded nowhere
+            QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("книга")));
+            QTest::keyClick(grid, Qt::Key_Escape);
+        });
+        app.find<QAction>("tbContacts")->trigger();
+        // The table manager: Ins makes no table.
+        whenModalShown([](QWidget* manager) {
+            QTest::keyClick(childOf<QListWidget>(manager, "lbTableSelect"), Qt::Key_Insert);
+            QVERIFY(childOf<QWidget>(manager, "PreBottomPanel")->isHidden());
+            QTest::keyClick(childOf<QListWidget>(manager, "lbTableSelect"), Qt::Key_Escape);
+        });
+        QTest::keyClick(app.ui()->DBGrid, Qt::Key_F3);
+        // The letters saved as PDF, with no word of an error.
+        dialogs.choose(app.folder.path("letters.pdf"));
+        app.find<QAction>("iLettersPdf")->trigger();
+        QVERIFY(QFileInfo(app.folder.path("letters.pdf")).size() > 0);
+        QCOMPARE(boxes.count(), 2); // the first exit's, and the question
+        app.quit(boxes);
+        QCOMPARE(hashOf(file), before);
+    }
+
     void changesElsewhereAppear_data() {
         QTest::addColumn<bool>("inContactsWindow");
         QTest::newRow("main grid") << false;
@@ -533,9 +633,10 @@ private slots:
             click(childOf<QPushButton>(editor, "bbSave"));
         });
         app.ui()->tbEditRecord->trigger();
-        QCOMPARE(boxes.last().text, QStringLiteral("Запись «один» таблицы 'Books' каталога 'a.mdb' изменена или удалена "
-                                                   "другой программой, пока была открыта здесь; ваши изменения не "
-                                                   "сохранены."));
+        QCOMPARE(boxes.last().text,
+                 QStringLiteral("Запись «один» таблицы 'Books' каталога 'a.mdb' изменена или удалена "
+                                "другой программой, пока была открыта здесь; ваши изменения не "
+                                "сохранены."));
         QTRY_COMPARE_WITH_TIMEOUT(DM->aqMain->textValue(0, DM->aqMain->fieldIndex("title")), QStringLiteral("чужое"),
                                   2000);
         app.quit(boxes);
