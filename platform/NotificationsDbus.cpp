@@ -29,8 +29,7 @@ public:
         QDBusConnection bus = QDBusConnection::sessionBus();
         bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
                     SLOT(actionInvoked(uint, QString)));
-        bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
-                    SLOT(closed(uint, uint)));
+        bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this, SLOT(closed(uint, uint)));
         QTimer::singleShot(waitMs, &m_loop, &QEventLoop::quit);
         if (!m_open.isEmpty())
             m_loop.exec();
@@ -57,15 +56,19 @@ private:
 
 } // namespace
 
-bool showNotifications(const QList<Notification>& notifications, const std::function<void(int)>& onAction,
-                       int waitMs) {
+void showNotifications(const QList<Notification>& notifications, const std::function<void(int)>& onAction,
+                       const std::function<void(int)>& notShown, int waitMs) {
+    const auto noneShownFrom = [&](qsizetype first) {
+        for (qsizetype i = first; i < notifications.size(); ++i)
+            notShown(int(i));
+    };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
-        return false;
+        return noneShownFrom(0);
     QDBusInterface server(kService, kPath, kService, bus);
     const QDBusReply<QStringList> capabilities = server.call(QStringLiteral("GetCapabilities"));
     if (!capabilities.isValid())
-        return false;
+        return noneShownFrom(0);
     const bool actions = capabilities.value().contains(QStringLiteral("actions"));
     QList<uint> ids;
     bool waitForAction = false;
@@ -76,16 +79,16 @@ bool showNotifications(const QList<Notification>& notifications, const std::func
         QStringList actionList;
         if (actions && !n.actionLabel.isEmpty())
             actionList << kActionKey << n.actionLabel;
-        waitForAction = waitForAction || !actionList.isEmpty();
         const QDBusReply<uint> id = server.call(QStringLiteral("Notify"), QStringLiteral("Zandrel"), uint(0),
                                                 n.desktopEntry, n.summary, n.body, actionList, hints, int(-1));
         if (!id.isValid())
-            return false;
+            break; // the service failed: those shown are waited for, the rest told another way
         ids << id.value();
+        waitForAction = waitForAction || !actionList.isEmpty();
     }
+    noneShownFrom(ids.size());
     if (waitForAction)
         Answers(ids, onAction).wait(waitMs);
-    return true;
 }
 
 } // namespace platform

@@ -4,6 +4,10 @@
 
 namespace platform {
 
-bool showNotifications(const QList<Notification>&, const std::function<void(int)>&, int) { return false; }
+void showNotifications(const QList<Notification>& notifications, const std::function<void(int)>&,
+                       const std::function<void(int)>& notShown, int) {
+    for (int i = 0; i < notifications.size(); ++i)
+        notShown(i);
+}
 
 } // namespace platform

@@ -75,11 +75,11 @@ int checkDue(const CheckRequest& request) {
     if (notices.isEmpty())
         return 0;
     writeNoticeDays(days); // before waiting: a check meanwhile stays silent
-    const bool shown = platform::showNotifications(
-        notices, [&](int i) { request.open(noticed.value(i)); }, request.waitMs);
-    if (!shown)
-        for (const platform::Notification& n : std::as_const(notices))
-            platform::print(stdout, n.summary + u'\n' + n.body + QStringLiteral("\n\n"));
+    // Each catalogue told once: what the desktop does not show, on standard output.
+    platform::showNotifications(
+        notices, [&](int i) { request.open(noticed.value(i)); },
+        [&](int i) { platform::print(stdout, notices[i].summary + u'\n' + notices[i].body + QStringLiteral("\n\n")); },
+        request.waitMs);
     return 0;
 }
 

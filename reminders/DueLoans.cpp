@@ -51,18 +51,22 @@ DueLoans dueLoansOf(const QString& file, double today) {
         if (!holdsLoans(c, table))
             continue;
         engine::Query q(&c, QStringLiteral("due"));
-        q.addSql(sql::Select({sql::name(QStringLiteral("title")), sql::name(QStringLiteral("return")),
-                              sql::name(QStringLiteral("contact"))})
-                     .from(table)
-                     .where(sql::name(QStringLiteral("return")) + QStringLiteral("<=")
-                            + platform::dayNumberText(today + 1))
-                     .text());
+        q.addSql(
+            sql::Select({sql::name(QStringLiteral("title")), sql::name(QStringLiteral("return")),
+                         sql::name(QStringLiteral("contact"))})
+                .from(table)
+                .where(sql::name(QStringLiteral("return")) + QStringLiteral("<=") + platform::dayNumberText(today + 1))
+                .text());
         q.open();
         for (int r = 0; r < q.recordCount(); ++r) {
             DueLoan l{q.textValue(r, 0), table, names.value(q.integerValue(r, 2)), q.realValue(r, 1)};
-            l.daysOverdue = platform::daysOverdue(l.due, today);
-            l.dueToday = l.daysOverdue == 0 && platform::calendarDay(l.due) <= today;
-            ++(l.daysOverdue > 0 ? due.overdue : l.dueToday ? due.dueToday : due.dueTomorrow);
+            // The states the grid colours and the debt search lists, by the one rule.
+            const platform::DebtState state = platform::debtStateOf(l.due, today);
+            l.daysOverdue = state == platform::DebtState::Overdue ? platform::daysOverdue(l.due, today) : 0;
+            l.dueToday = state == platform::DebtState::DueToday;
+            ++(state == platform::DebtState::Overdue    ? due.overdue
+               : state == platform::DebtState::DueToday ? due.dueToday
+                                                        : due.dueTomorrow);
             due.loans << l;
         }
     }

@@ -91,9 +91,8 @@ QStringList cataloguesToCheck() {
     const QStringList chosen = list(QStringLiteral("Catalogues"));
     if (!chosen.isEmpty())
         return chosen;
-    const QString last =
-        platform::readProfileString(platform::settingsFile(), QStringLiteral("Options"), QStringLiteral("DefaultBase"),
-                                    QString());
+    const QString last = platform::readProfileString(platform::settingsFile(), QStringLiteral("Options"),
+                                                     QStringLiteral("DefaultBase"), QString());
     if (last.isEmpty())
         return {};
     return {QDir(platform::catalogueFolder()).absoluteFilePath(last)};

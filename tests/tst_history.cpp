@@ -358,6 +358,27 @@ private slots:
             figures);
     }
 
+    // «Напомнено»: the latest reminder of any of the contact's loans, in
+    // whatever order they were given.
+    void latestReminderIsTold_data() {
+        using loanhistory::Event;
+        QTest::addColumn<QList<loanhistory::EventRow>>("events");
+        QTest::addColumn<double>("latest");
+        const QList<loanhistory::EventRow> lent{loanEvent(Event::Lent, 100, 110, 1),
+                                                loanEvent(Event::Lent, 101, 110, 2)};
+        QTest::newRow("the later one last")
+            << lent + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Reminded, 112, NAN, 2)} << 112.0;
+        QTest::newRow("the later one first")
+            << lent + QList{loanEvent(Event::Reminded, 112, NAN, 2), loanEvent(Event::Reminded, 105, NAN, 1)} << 112.0;
+        QTest::newRow("one loan reminded twice")
+            << lent + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Reminded, 108, NAN, 1)} << 108.0;
+    }
+    void latestReminderIsTold() {
+        QFETCH(QList<loanhistory::EventRow>, events);
+        QFETCH(double, latest);
+        QCOMPARE(loanhistory::figuresOf(loanhistory::loansOf(events), 45352).lastReminded, latest);
+    }
+
     // The windows: the contacts window's figure columns and hint, a
     // contact's and an item's loans.
     void windowsShowTheHistory() {

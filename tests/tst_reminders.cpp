@@ -7,11 +7,13 @@
 #include "data/ProgramState.h"
 #include "platform/Scheduling.h"
 #include "platform/Today.h"
+#include "reminders/DueLoans.h"
 #include "reminders/ReminderSettings.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -64,7 +66,8 @@ public:
         if (!f.open(QIODevice::ReadOnly))
             return {};
         static const QRegularExpression stamp(QStringLiteral("(?:^|\n)(?=\\d+\\.\\d+ )"));
-        return QString::fromUtf8(f.readAll()).split(stamp, Qt::SkipEmptyParts).filter(QStringLiteral(" Notify "));
+        static const QRegularExpression notify(QStringLiteral("^\\d+\\.\\d+ Notify \""));
+        return QString::fromUtf8(f.readAll()).split(stamp, Qt::SkipEmptyParts).filter(notify);
     }
     // The user picks «Открыть» on notice id.
     void pickAction(uint id) {
@@ -179,6 +182,106 @@ private slots:
         QVERIFY2(calls[0].contains(told), qPrintable(calls[0]));
         QVERIFY2(calls[0].contains("\"urgency\": 2") || calls[0].contains("'urgency': 2"), qPrintable(calls[0]));
         QVERIFY2(calls[0].contains("org.example.zandrel"), qPrintable(calls[0]));
+    }
+
+    // The notice tells each loan by the rule the grid colours it with: at
+    // the edges of each day, with a time of day (kept from Access files) too.
+    void noticeFollowsTheGridsRule_data() {
+        QTest::addColumn<double>("offset"); // the due date, days from today
+        QTest::addColumn<QString>("told");  // empty: not told
+        QTest::newRow("two days ago") << -2.0 << "просрочено 2 дн.";
+        QTest::newRow("yesterday noon") << -0.5 << "просрочено 1 дн.";
+        QTest::newRow("a moment before today") << -0.001 << "просрочено 1 дн.";
+        QTest::newRow("today") << 0.0 << "вернуть сегодня";
+        QTest::newRow("today noon, as the grid leaves it uncoloured") << 0.5 << "вернуть завтра";
+        QTest::newRow("tomorrow") << 1.0 << "вернуть завтра";
+        QTest::newRow("tomorrow noon") << 1.5 << "";
+        QTest::newRow("the day after tomorrow") << 2.0 << "";
+    }
+    void noticeFollowsTheGridsRule() {
+        QFETCH(double, offset);
+        QFETCH(QString, told);
+        AppHarness app;
+        const double today = day(2026, 12, 9);
+        const QString file = catalogue(app, "a.mdb", {QStringLiteral("'Идиот', 1, %1").arg(today + offset, 0, 'f', 3)});
+        const reminders::DueLoans due = reminders::dueLoansOf(file, today);
+        QCOMPARE(due.any(), !told.isEmpty());
+        if (told.isEmpty())
+            return;
+        const QString body = reminders::noticeOf("a.mdb", due).body;
+        QCOMPARE(body.section(u'\n', 1), QStringLiteral("Идиот — Иванов Иван, ") + told);
+        // The grid's colour says the same.
+        const platform::DebtState state = platform::debtStateOf(today + offset, today);
+        QCOMPARE(told.startsWith("просрочено"), state == platform::DebtState::Overdue);
+        QCOMPARE(told == u"вернуть сегодня", state == platform::DebtState::DueToday);
+    }
+
+    // The check only reads: a catalogue with a journal a crashed program
+    // left, or a file closed for writing, is as it was afterwards, journal
+    // and all.
+    void theCheckNeverWrites_data() {
+        QTest::addColumn<bool>("journal");
+        QTest::newRow("a journal left beside it") << true;
+        QTest::newRow("a file closed for writing") << false;
+    }
+    void theCheckNeverWrites() {
+        QFETCH(bool, journal);
+        AppHarness app;
+        QStringList rows;
+        for (int i = 0; i < 400; ++i)
+            rows << QStringLiteral("'книга %1 %2', 1, %3").arg(i).arg(QString(30, u'ж')).arg(platform::today() - 1);
+        const QString file = catalogue(app, "a.mdb", rows);
+        if (journal) { // killed in the middle of a change that spilled to the file
+            QProcess writer;
+            writer.start("/usr/bin/python3", {"-c",
+                                              "import os, signal, sqlite3, sys\n"
+                                              "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                              "c.execute('PRAGMA cache_size=2')\nc.execute('BEGIN')\n"
+                                              "c.execute(\"UPDATE Книги SET title = 'x' || title\")\n"
+                                              "os.kill(os.getpid(), signal.SIGKILL)",
+                                              file});
+            QVERIFY(writer.waitForFinished(10000));
+            QVERIFY(QFileInfo(file + "-journal").size() > 0);
+        } else {
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+        const QByteArray before = hashOf(file), journalBefore = hashOf(file + "-journal");
+        const Run run = checkDue(app, {file}, QString());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(hashOf(file), before);
+        QCOMPARE(hashOf(file + "-journal"), journalBefore);
+        QCOMPARE(QFile::exists(file + "-journal"), journal);
+        if (journal)
+            QVERIFY2(run.err.startsWith(file + ": пропущен: "), qPrintable(run.out + run.err));
+        else
+            QVERIFY2(run.out.contains("Просрочено: 400"), qPrintable(run.out + run.err));
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // A service that fails on the second notice: the first is shown, the
+    // second printed, neither told twice; a service without actions is not
+    // waited for.
+    void aNoticeTheServiceRefusesIsPrinted() {
+        AppHarness app;
+        NotificationServer server(app.folder.root(), false);
+        QVERIFY(server.onBus("bus.get_object('org.freedesktop.Notifications', '/org/freedesktop/Notifications')"
+                             ".AddMethod('org.freedesktop.Notifications', 'Notify', 'susssasa{sv}i', 'u', "
+                             "'if \"b.mdb\" in args[3]: raise dbus.exceptions.DBusException(\"full\", "
+                             "name=\"org.freedesktop.DBus.Error.Failed\")\\nret = 7', "
+                             "dbus_interface='org.freedesktop.DBus.Mock')"));
+        const QString a = catalogue(app, "a.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 1)});
+        const QString b = catalogue(app, "b.mdb", {"'Бесы', 1, " + QString::number(platform::today() - 2)});
+        QElapsedTimer took;
+        took.start();
+        const Run run = checkDue(app, {a, b}, server.address);
+        QVERIFY(took.elapsed() < 15000);
+        QCOMPARE(run.status, 0);
+        const QStringList calls = server.notifyCalls();
+        QCOMPARE(calls.size(), 2); // the second refused
+        QVERIFY2(calls[0].contains("«a.mdb»") && calls[0].contains(" [] "), qPrintable(calls[0]));
+        QVERIFY2(!run.out.contains("a.mdb"), qPrintable(run.out));
+        QVERIFY2(run.out.startsWith("Zandrel: сроки возврата в каталоге «b.mdb»\nПросрочено: 1,"), qPrintable(run.out));
+        QCOMPARE(run.out.count("Zandrel:"), 1);
     }
 
     // Damaged, locked for writing, missing: skipped with a line each; the
@@ -353,14 +456,39 @@ private slots:
         QCOMPARE(recorded, events);
     }
 
-    // The window switches the daily check on (here, without a user service
-    // manager: the autostart entry) and off; the unit files it would write
+    // The window switches the daily check on and off: through a user
+    // service manager (a stand-in systemctl that records what it is asked)
+    // the timer, without one the autostart entry; the unit files it writes
     // pass the service manager's own check.
+    void theWindowSetsUpTheDailyRun_data() {
+        QTest::addColumn<bool>("manager");
+        QTest::newRow("user service manager: timer") << true;
+        QTest::newRow("none: autostart") << false;
+    }
     void theWindowSetsUpTheDailyRun() {
+        QFETCH(bool, manager);
         AppHarness app;
         ScriptedMessageBoxes boxes;
-        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME"), path = qgetenv("PATH");
         qputenv("XDG_CONFIG_HOME", app.folder.path("config").toUtf8());
+        QDir().mkpath(app.folder.path("bin"));
+        QFile systemctl(app.folder.path("bin/systemctl"));
+        QVERIFY(systemctl.open(QIODevice::WriteOnly));
+        systemctl.write(QStringLiteral("#!/bin/sh\necho \"$@\" >> \"%1\"\nexit %2\n")
+                            .arg(app.folder.path("systemctl.log"))
+                            .arg(manager ? 0 : 1)
+                            .toUtf8());
+        systemctl.close();
+        systemctl.setPermissions(systemctl.permissions() | QFile::ExeOwner);
+        qputenv("PATH", app.folder.path("bin").toUtf8() + ':' + path);
+        const auto asked = [&] {
+            QFile log(app.folder.path("systemctl.log"));
+            const QStringList lines = log.open(QIODevice::ReadOnly)
+                                          ? QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                          : QStringList();
+            QFile::remove(log.fileName());
+            return lines;
+        };
         catalogue(app, "a.mdb", {});
         app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
         app.start();
@@ -375,10 +503,26 @@ private slots:
             app.find<QAction>("iReminders")->trigger();
         };
         use(true);
+        QVERIFY(app.settings().contains("Catalogues=" + app.folder.path("a.mdb")));
         const QString entry = platform::dailyRunAutostartFile();
+        if (manager) {
+            QCOMPARE(asked(), (QStringList{"--user daemon-reload", "--user enable --now zandrel-check-due.timer"}));
+            QVERIFY(boxes.last().text.startsWith(QStringLiteral("Проверка настроена: таймер systemd пользователя, "
+                                                                "каждый день в 07:30")));
+            QVERIFY(QFile::exists(platform::dailyRunTimerFile()) && QFile::exists(platform::dailyRunServiceFile()));
+            QVERIFY(!QFile::exists(entry));
+            use(false);
+            QCOMPARE(asked(), (QStringList{"--user disable --now zandrel-check-due.timer", "--user daemon-reload"}));
+            QVERIFY(!QFile::exists(platform::dailyRunTimerFile()) && !QFile::exists(platform::dailyRunServiceFile()));
+            app.quit(boxes);
+            qputenv("XDG_CONFIG_HOME", config);
+            qputenv("PATH", path);
+            return;
+        }
+        QCOMPARE(asked(), QStringList{"--user daemon-reload"}); // refused: no timer
+        QVERIFY(!QFile::exists(platform::dailyRunTimerFile()));
         QVERIFY2(QFile::exists(entry), qPrintable(boxes.last().text));
         QCOMPARE(boxes.last().text, QStringLiteral("Проверка настроена: автозапуск при входе в систему."));
-        QVERIFY(app.settings().contains("Catalogues=" + app.folder.path("a.mdb")));
         if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
             QProcess validate;
             validate.start("desktop-file-validate", {entry});
@@ -405,6 +549,7 @@ private slots:
         }
         app.quit(boxes);
         qputenv("XDG_CONFIG_HOME", config);
+        qputenv("PATH", path);
     }
 };
 
