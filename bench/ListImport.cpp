@@ -61,7 +61,7 @@ int64_t ours(const QString& list, const QString& catalogue) {
     QStringList header;
     run.list()->rewind();
     run.list()->next(header);
-    run.setMapping(imports::guessMapping(header));
+    run.setMapping(imports::guessMapping({{run.list()->row(), header}}));
     const auto quiet = [](double) {};
     const auto written = WriteWithHistory(run, c, QStringLiteral("list"), true, false, quiet, true);
     if (!written.committed)

@@ -18,8 +18,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using imports::Field;
 
@@ -50,6 +53,7 @@ ListImportWindow::ListImportWindow(QWidget* parent, const QString& path, imports
     auto* layout = new QVBoxLayout(this);
     if (m_list) {
         layout->addWidget(makeListOptions());
+        layout->addWidget(makeStart());
         layout->addWidget(makeMapping());
     }
     auto* previewLabel = new QLabel(m_list ? QStringLiteral("Первые строки, как они будут импортированы:")
@@ -89,9 +93,10 @@ QWidget* ListImportWindow::makeListOptions() {
         row->addWidget(label);
         row->addWidget(field);
     };
-    if (!m_list->sheetNames().isEmpty()) {
+    if (const QList<imports::Sheet> sheets = m_list->sheets(); !sheets.isEmpty()) {
         m_sheet = comboNamed("cbSheet", box);
-        m_sheet->addItems(m_list->sheetNames());
+        for (const imports::Sheet& sheet : sheets)
+            m_sheet->addItem(sheet.hidden ? sheet.name + QStringLiteral(" (скрытый)") : sheet.name);
         m_sheet->setCurrentIndex(m_list->sheet());
         labelled(QStringLiteral("&Лист:"), m_sheet);
         connect(m_sheet, &QComboBox::currentIndexChanged, this, [this](int sheet) {
@@ -104,28 +109,55 @@ QWidget* ListImportWindow::makeListOptions() {
     } else {
         m_encoding = comboNamed("cbEncoding", box);
         m_encoding->addItem(QStringLiteral("UTF-8"), int(imports::Encoding::Utf8));
-        m_encoding->addItem(QStringLiteral("Windows-1251"), int(imports::Encoding::Windows1251));
-        m_encoding->setCurrentIndex(m_list->encoding() == imports::Encoding::Utf8 ? 0 : 1);
+        m_encoding->addItem(QStringLiteral("Windows-1251 (кириллица)"), int(imports::Encoding::Windows1251));
+        m_encoding->addItem(QStringLiteral("Windows-1252 (западноевропейская)"), int(imports::Encoding::Windows1252));
+        m_encoding->addItem(QStringLiteral("UTF-16 («Юникод»)"), int(imports::Encoding::Utf16));
+        m_encoding->setCurrentIndex(m_encoding->findData(int(m_list->encoding())));
         labelled(QStringLiteral("&Кодировка:"), m_encoding);
         m_separator = comboNamed("cbSeparator", box);
         m_separator->addItem(QStringLiteral("точка с запятой ( ; )"), int(';'));
         m_separator->addItem(QStringLiteral("запятая ( , )"), int(','));
         m_separator->addItem(QStringLiteral("табуляция"), int('\t'));
+        m_separator->addItem(QStringLiteral("вертикальная черта ( | )"), int('|'));
         m_separator->setCurrentIndex(m_separator->findData(int(m_list->separator())));
         labelled(QStringLiteral("&Разделитель:"), m_separator);
         const auto changed = [this] {
-            m_list->setEncoding(imports::Encoding(m_encoding->currentData().toInt()));
-            m_list->setSeparator(char(m_separator->currentData().toInt()));
-            reread();
+            platform::guarded([this] {
+                m_list->setEncoding(imports::Encoding(m_encoding->currentData().toInt()));
+                m_list->setSeparator(char(m_separator->currentData().toInt()));
+                reread();
+            });
         };
         connect(m_encoding, &QComboBox::currentIndexChanged, this, changed);
         connect(m_separator, &QComboBox::currentIndexChanged, this, changed);
     }
+    row->addStretch();
+    return box;
+}
+
+QWidget* ListImportWindow::makeStart() {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_firstRow = new QSpinBox(box);
+    m_firstRow->setObjectName(QStringLiteral("sbFirstRow"));
+    m_firstRow->setMinimum(1);
+    auto* label = new QLabel(QStringLiteral("Список начинается со &строки:"), box);
+    label->setBuddy(m_firstRow);
+    row->addWidget(label);
+    row->addWidget(m_firstRow);
     m_header = new QCheckBox(QStringLiteral("&Первая строка — заголовки столбцов"), box);
     m_header->setObjectName(QStringLiteral("cbHeader"));
     row->addWidget(m_header);
     row->addStretch();
-    connect(m_header, &QCheckBox::toggled, this, [this] { showPreview(); });
+    connect(m_firstRow, &QSpinBox::valueChanged, this, [this] {
+        if (!m_filling)
+            restart();
+    });
+    connect(m_header, &QCheckBox::toggled, this, [this] {
+        if (!m_filling)
+            restart();
+    });
     return box;
 }
 
@@ -163,28 +195,64 @@ QWidget* ListImportWindow::makeTarget(const QString& currentTable, const QString
 }
 
 void ListImportWindow::reread() {
+    m_sample.clear();
     m_list->rewind();
-    QStringList first;
-    m_list->next(first);
-    const imports::Mapping guessed = imports::guessMapping(first);
-    fillColumns(first);
+    QStringList cells;
+    while (m_sample.size() < kSampleRows && m_list->next(cells))
+        m_sample << imports::NumberedRow{m_list->row(), cells};
+    const imports::Mapping guessed = imports::guessMapping(m_sample);
     m_filling = true;
+    m_firstRow->setMaximum(int(std::max<qint64>(1, m_sample.isEmpty() ? 1 : m_sample.last().number)));
+    m_firstRow->setValue(int(guessed.firstRow));
+    m_header->setChecked(guessed.header);
+    fillColumns();
     for (int f = 0; f < imports::FieldCount; ++f)
         m_columns[f]->setCurrentIndex(guessed.columns[f] + 1);
-    m_header->setChecked(guessed.header);
     m_filling = false;
     showPreview();
 }
 
-void ListImportWindow::fillColumns(const QStringList& firstRow) {
+void ListImportWindow::restart() {
+    fillColumns();
+    const imports::NumberedRow* start = startRow();
+    std::array<int, imports::FieldCount> columns;
+    columns.fill(-1);
+    if (m_header->isChecked() && start)
+        columns = imports::columnsNamedBy(start->cells);
+    else
+        columns[imports::Title] = 0;
+    m_filling = true;
+    for (int f = 0; f < imports::FieldCount; ++f)
+        m_columns[f]->setCurrentIndex(columns[f] + 1);
+    m_filling = false;
+    showPreview();
+}
+
+// The row the list starts at, or the first after it the sample holds.
+const imports::NumberedRow* ListImportWindow::startRow() const {
+    for (const imports::NumberedRow& row : m_sample)
+        if (row.number >= m_firstRow->value())
+            return &row;
+    return nullptr;
+}
+
+void ListImportWindow::fillColumns() {
+    // Every column the list's first rows fill; named by the header, or by
+    // the first row's values.
+    int count = 0;
+    for (const imports::NumberedRow& row : std::as_const(m_sample))
+        if (row.number >= m_firstRow->value())
+            count = std::max(count, int(row.cells.size()));
+    const imports::NumberedRow* start = startRow();
+    const bool filling = m_filling;
     m_filling = true;
     for (QComboBox* box : m_columns) {
         box->clear();
         box->addItem(QStringLiteral("не импортировать"));
-        for (int c = 0; c < firstRow.size(); ++c)
-            box->addItem(columnCaption(c, firstRow[c]));
+        for (int c = 0; c < count; ++c)
+            box->addItem(columnCaption(c, start ? start->cells.value(c) : QString()));
     }
-    m_filling = false;
+    m_filling = filling;
 }
 
 imports::Mapping ListImportWindow::mapping() const {
@@ -193,6 +261,7 @@ imports::Mapping ListImportWindow::mapping() const {
         return mapping;
     for (int f = 0; f < imports::FieldCount; ++f)
         mapping.columns[f] = m_columns[f]->currentIndex() - 1;
+    mapping.firstRow = m_firstRow->value();
     mapping.header = m_header->isChecked();
     return mapping;
 }
@@ -205,13 +274,9 @@ void ListImportWindow::showPreview() {
     QList<imports::Record> shown;
     if (m_list) {
         const imports::Mapping map = mapping();
-        m_list->rewind();
-        QStringList cells;
-        if (map.header)
-            m_list->next(cells);
-        while (shown.size() < kPreviewRows && m_list->next(cells))
-            if (!imports::isBlank(cells))
-                shown << imports::recordOf(cells, m_list->row(), map);
+        for (const imports::NumberedRow& row : std::as_const(m_sample))
+            if (shown.size() < kPreviewRows && map.imports(row.number) && !imports::isBlank(row.cells))
+                shown << imports::recordOf(row.cells, row.number, map);
     } else {
         shown = m_records->mid(0, kPreviewRows);
     }

@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 class QTableWidget;
 
 class ListImportWindow : public QDialog {
@@ -29,23 +30,31 @@ public:
 
     void done(int result) override;
 
-    // Rows of the preview.
+    // Rows of the preview, and of the list's beginning looked at for where
+    // it starts and how many columns it has.
     static constexpr int kPreviewRows = 20;
+    static constexpr int kSampleRows = 1000;
 
 private:
     QWidget* makeListOptions();
+    QWidget* makeStart();
     QWidget* makeMapping();
     QWidget* makeTarget(const QString& currentTable, const QString& path);
-    // The list read again (another sheet, encoding or separator): columns
-    // guessed anew.
+    // The list read again (another sheet, encoding or separator): where it
+    // starts and its columns guessed anew.
     void reread();
-    void fillColumns(const QStringList& firstRow);
+    // Where the list starts, or whether it has a header, changed: its columns anew.
+    void restart();
+    void fillColumns();
     void showPreview();
+    const imports::NumberedRow* startRow() const;
 
     imports::ListFile* m_list;
     const QList<imports::Record>* m_records;
     QStringList m_taken;
+    QList<imports::NumberedRow> m_sample; // the list's first rows
     QComboBox *m_sheet = nullptr, *m_encoding = nullptr, *m_separator = nullptr;
+    QSpinBox* m_firstRow = nullptr;
     QCheckBox* m_header = nullptr;
     std::array<QComboBox*, imports::FieldCount> m_columns{};
     QTableWidget* m_preview = nullptr;

@@ -7,17 +7,24 @@
 
 namespace imports {
 
-enum class Encoding { Utf8, Windows1251 };
+enum class Encoding { Utf8, Windows1251, Windows1252, Utf16 };
 
-// UTF-8 when the bytes start with its mark or are valid UTF-8 throughout,
-// else Windows-1251 (any byte sequence is valid there).
+// What the bytes are, from a sample of them: UTF-16 by its byte order mark
+// (or its zero bytes), UTF-8 by its mark or when its sequences outnumber
+// stray bytes many times over, else the single-byte code page whose letters
+// the bytes make: Windows-1251 for Cyrillic words, Windows-1252 for Latin
+// ones with accents.
 Encoding detectEncoding(const char* data, qsizetype size);
 // The length of a UTF-8 byte order mark at data (0 or 3).
 qsizetype byteOrderMarkLength(const char* data, qsizetype size);
+// Text in one of the single-byte code pages, or UTF-8 (stray bytes as
+// U+FFFD); UTF-16 is turned into UTF-8 before it is read (utf8Of).
 QString decode(const char* data, qsizetype size, Encoding encoding);
+// UTF-16 text (its byte order mark, or little-endian) as UTF-8.
+QByteArray utf8Of(const char* data, qsizetype size);
 
-// ';', '\t' or ',': the one that splits the first lines alike into most
-// columns (outside quotes); ';' when none does.
+// The separator (';', ',', tab or '|') that splits the most of the first
+// lines into one same number of fields (two or more); ';' when none does.
 char detectSeparator(const char* data, qsizetype size);
 
 // The rows of text, one by one.

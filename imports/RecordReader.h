@@ -16,8 +16,8 @@ namespace imports {
 
 class RecordReader {
 public:
-    // From the list's first row (its header skipped as mapping says);
-    // empty rows are left out.
+    // The list's items from its first row (rows above it and its header
+    // skipped as mapping says); empty rows are left out.
     RecordReader(ListFile& list, const Mapping& mapping);
     // Stops the reading wherever it is.
     ~RecordReader();
@@ -25,6 +25,7 @@ public:
     RecordReader& operator=(const RecordReader&) = delete;
 
     // The next batch and how far the list is read (0 to 1); false at the end.
+    // Throws ImportError when the list turned out damaged.
     bool next(std::vector<Record>& batch, double& done);
 
     static constexpr int kBatch = 2048;
@@ -39,6 +40,7 @@ private:
     std::condition_variable m_changed;
     std::deque<std::pair<std::vector<Record>, double>> m_ready;
     bool m_finished = false;
+    QString m_failure;
     std::atomic<bool> m_stop{false}; // set under m_mutex
     std::thread m_thread;
 };

@@ -4,6 +4,7 @@
 // or a workbook's sheet), or a collection's records.
 #include "imports/CsvText.h"
 #include "imports/Records.h"
+#include "imports/Workbooks.h"
 
 #include <QFile>
 #include <QList>
@@ -24,7 +25,10 @@ SourceKind examine(const QString& path);
 // Text files and XML larger than this are refused.
 inline constexpr qint64 kLargestText = 1024LL << 20;
 inline constexpr qint64 kLargestXml = 256LL << 20;
+// UTF-16 text is read as UTF-8, made in memory: up to this size.
+inline constexpr qint64 kLargestUtf16 = 256LL << 20;
 
+class SheetRows;
 class Workbook;
 
 // The rows of a list, again and again from the first.
@@ -34,34 +38,41 @@ public:
     ListFile(const QString& path, SourceKind kind);
     ~ListFile();
 
-    // Sheets of a workbook; none for a text file.
-    QStringList sheetNames() const;
+    // Sheets of a workbook; none for a text file. The first visible one is
+    // chosen at first.
+    QList<Sheet> sheets() const;
     void selectSheet(int sheet);
     int sheet() const { return m_sheet; }
     // A text file's reading, found from its bytes, changeable.
     Encoding encoding() const { return m_encoding; }
     char separator() const { return m_separator; }
-    void setEncoding(Encoding encoding) { m_encoding = encoding; }
+    void setEncoding(Encoding encoding);
     void setSeparator(char separator) { m_separator = separator; }
 
     void rewind();
+    // The next row; throws ImportError when a sheet is damaged.
     bool next(QStringList& cells);
-    // The number of the row next() gave last, from 1.
+    // The number of the row next() gave last, from 1: the sheet's own
+    // number, or the text's line (a quoted line break counted in its row).
     qint64 row() const;
     // How far next() has come, from 0 to 1.
     double progress() const;
 
 private:
+    const char* text() const;
+    qsizetype textSize() const;
+
     QFile m_file;
     const char* m_bytes = nullptr;
     qsizetype m_size = 0;
+    QByteArray m_utf8; // a UTF-16 text, as UTF-8
     Encoding m_encoding = Encoding::Utf8;
     char m_separator = ';';
     std::unique_ptr<CsvCursor> m_cursor;
     std::unique_ptr<Workbook> m_workbook;
+    std::unique_ptr<SheetRows> m_rows;
     int m_sheet = 0;
-    QList<QStringList> m_rows;
-    qsizetype m_next = 0;
+    qint64 m_row = 0;
 };
 
 // A collection's records, checked. Throws ImportError.

@@ -1,48 +1,63 @@
-// Office Open XML workbooks: the sheets listed in xl/workbook.xml, found
-// through its relationships; texts kept once in xl/sharedStrings.xml; a
-// number is a date when its cell's style has a date format.
+// Office Open XML workbooks (transitional and strict): the sheets listed in
+// the workbook part, found through its relationships; texts kept once in
+// the shared strings; a number is a date when its cell's style has a date
+// format. Sheets are read as they are unpacked.
 #include "imports/ImportDates.h"
 #include "imports/ImportError.h"
 #include "imports/Workbooks.h"
+#include "imports/XmlPart.h"
 #include "imports/ZipPackage.h"
 
 #include "platform/Today.h"
 
+#include <QDir>
 #include <QHash>
 #include <QSet>
-#include <QXmlStreamReader>
+
+#include <cmath>
 
 namespace imports {
 namespace {
 
-const QString kRelationships = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
-
-void failOn(const QXmlStreamReader& xml, const QString& part) {
-    if (xml.hasError())
-        throw ImportError(QStringLiteral("часть '%1' книги повреждена: %2").arg(part, xml.errorString()));
+// A part's folder ("xl/" for "xl/workbook.xml") and its relationships' part.
+QString folderOfPart(const QString& part) { return part.left(part.lastIndexOf(u'/') + 1); }
+QString relationshipsOf(const QString& part) {
+    return folderOfPart(part) + QStringLiteral("_rels/") + part.mid(part.lastIndexOf(u'/') + 1) + QStringLiteral(".rels");
 }
 
-// The text of the element the reader stands on, its runs joined, phonetic
-// guides left out; the reader ends on its end.
-QString runsText(QXmlStreamReader& xml) {
-    QString text;
-    int depth = 1;
-    bool phonetic = false;
-    while (depth > 0 && !xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            ++depth;
-            if (xml.name() == u"rPh")
-                phonetic = true;
-        } else if (token == QXmlStreamReader::EndElement) {
-            --depth;
-            if (xml.name() == u"rPh")
-                phonetic = false;
-        } else if (token == QXmlStreamReader::Characters && !phonetic) {
-            text += xml.text();
+struct Relationship {
+    QString type, target;
+};
+
+// The relationships kept in rels by id, their targets as part names
+// (relative to folder unless absolute).
+QHash<QString, Relationship> readRelationships(ZipPackage& zip, const QString& rels, const QString& folder) {
+    QHash<QString, Relationship> found;
+    if (!zip.contains(rels))
+        return found;
+    XmlPart xml(zip, rels);
+    while (xml.next())
+        if (xml.xml().isStartElement() && xml.xml().name() == u"Relationship") {
+            const QXmlStreamAttributes a = xml.xml().attributes();
+            const QString target = a.value(QLatin1String("Target")).toString();
+            QString part = QDir::cleanPath(target.startsWith(u'/') ? target.mid(1) : folder + target);
+            if (part.startsWith(u'/'))
+                part = part.mid(1);
+            found.insert(a.value(QLatin1String("Id")).toString(), {a.value(QLatin1String("Type")).toString(), part});
         }
-    }
-    return text;
+    return found;
+}
+
+QHash<QString, Relationship> relationships(ZipPackage& zip, const QString& part) {
+    return readRelationships(zip, relationshipsOf(part), folderOfPart(part));
+}
+
+// The workbook part, as the package's own relationships name it.
+QString workbookPart(ZipPackage& zip) {
+    for (const Relationship& r : readRelationships(zip, QStringLiteral("_rels/.rels"), QString()))
+        if (r.type.endsWith(QLatin1String("/officeDocument")) && zip.contains(r.target))
+            return r.target;
+    return QStringLiteral("xl/workbook.xml");
 }
 
 // A number format shows a date when it is one of the built-in date formats
@@ -67,6 +82,117 @@ bool isDateFormat(int id, const QString& code) {
     return false;
 }
 
+// A number as written, but one stored past a double's precision
+// (0.10000000000000001) as a person wrote it.
+QString numberText(const QString& value) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || value.size() <= 15)
+        return value;
+    const QString shorter = QString::number(number, 'g', 15);
+    return shorter.contains(u'e') ? value : shorter;
+}
+
+struct Shared {
+    QStringList strings;
+    QSet<int> dateStyles;
+    bool system1904 = false;
+};
+
+class XlsxRows : public SheetRows {
+public:
+    XlsxRows(ZipPackage& zip, const QString& part, const Shared& shared) : m_xml(zip, part), m_shared(shared) {}
+
+    bool next(QStringList& cells, qint64& number) override {
+        QXmlStreamReader& xml = m_xml.xml();
+        while (m_xml.next()) {
+            if (xml.isStartElement()) {
+                const QStringView name = xml.name();
+                if (name == u"row")
+                    startRow(xml.attributes());
+                else if (name == u"c")
+                    startCell(xml.attributes());
+                else if (name == u"v" || (name == u"t" && m_phonetic == 0))
+                    m_value += m_xml.elementText();
+                else if (name == u"rPh")
+                    ++m_phonetic;
+            } else if (xml.isEndElement()) {
+                const QStringView name = xml.name();
+                if (name == u"rPh")
+                    --m_phonetic;
+                else if (name == u"c")
+                    endCell();
+                else if (name == u"row") {
+                    cells = std::move(m_row);
+                    m_row.clear();
+                    number = m_number;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    double progress() const override { return m_xml.progress(); }
+
+private:
+    void startRow(const QXmlStreamAttributes& a) {
+        const qint64 given = a.value(QLatin1String("r")).toLongLong();
+        m_number = given > m_number ? given : m_number + 1;
+        if (m_number > Workbook::kMostRows)
+            throw ImportError(QStringLiteral("на листе больше %1 строк").arg(Workbook::kMostRows));
+        m_row.clear();
+        m_nextColumn = 0;
+    }
+    void startCell(const QXmlStreamAttributes& a) {
+        const QStringView reference = a.value(QLatin1String("r"));
+        // A cell without its reference is the one after the last.
+        m_column = reference.isEmpty() ? m_nextColumn : columnOfReference(reference);
+        m_type = a.value(QLatin1String("t")).toString();
+        m_style = a.value(QLatin1String("s")).toInt();
+        m_value.clear();
+    }
+    void endCell() {
+        const QString value = cellValue();
+        if (m_column >= 0) {
+            m_nextColumn = m_column + 1;
+            if (!value.isEmpty())
+                putCell(m_row, m_column, value);
+        }
+        m_column = -1;
+    }
+    QString cellValue() const {
+        if (m_type == u"s") {
+            bool ok = false;
+            const int index = m_value.trimmed().toInt(&ok);
+            return ok && index >= 0 && index < m_shared.strings.size() ? m_shared.strings[index] : QString();
+        }
+        if (m_type == u"inlineStr" || m_type == u"str")
+            return unescapedText(m_value);
+        if (m_type == u"b")
+            return m_value.trimmed() == u"1" ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
+        if (m_type == u"e")
+            return m_value.trimmed();
+        if (m_type == u"d") // an ISO date (strict workbooks)
+            return m_value.trimmed().left(10);
+        const QString number = m_value.trimmed();
+        if (number.isEmpty() || !m_shared.dateStyles.contains(m_style))
+            return numberText(number);
+        bool ok = false;
+        const double serial = number.toDouble(&ok);
+        const double day = ok ? serialToDay(serial, m_shared.system1904) : NAN;
+        return std::isnan(day) ? number : platform::dateOfDayNumber(day).toString(Qt::ISODate);
+    }
+
+    XmlPart m_xml;
+    const Shared& m_shared;
+    QStringList m_row;
+    qint64 m_number = 0;
+    qint64 m_column = -1, m_nextColumn = 0;
+    QString m_type, m_value;
+    int m_style = 0, m_phonetic = 0;
+};
+
 class XlsxWorkbook : public Workbook {
 public:
     explicit XlsxWorkbook(std::unique_ptr<ZipPackage> package) : m_package(std::move(package)) {
@@ -75,147 +201,104 @@ public:
         readStyles();
     }
 
-    QStringList sheetNames() const override { return m_names; }
+    QList<Sheet> sheets() const override { return m_sheets; }
 
-    QList<QStringList> rows(int sheet) override {
-        const QByteArray bytes = m_package->read(m_parts.value(sheet));
-        QXmlStreamReader xml(bytes);
-        QList<QStringList> rows;
-        qsizetype filled = 0; // rows up to the last one holding something
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement)
-                continue;
-            if (xml.name() == u"row") {
-                // Rows the file leaves out are empty ones.
-                const qint64 number = xml.attributes().value(QLatin1String("r")).toLongLong();
-                const qint64 wanted = number > rows.size() ? number : rows.size() + 1;
-                if (wanted > kMostRows)
-                    throw ImportError(QStringLiteral("на листе больше %1 строк").arg(kMostRows));
-                rows.resize(wanted);
-                continue;
-            }
-            if (xml.name() != u"c" || rows.isEmpty())
-                continue;
-            QStringList& row = rows.last();
-            const QStringView reference = xml.attributes().value(QLatin1String("r"));
-            const int column = reference.isEmpty() ? int(row.size()) : columnOfReference(reference);
-            const QString value = cellValue(xml);
-            if (column < 0 || value.isEmpty())
-                continue;
-            if (column >= kMostColumns)
-                throw ImportError(QStringLiteral("на листе больше %1 столбцов").arg(kMostColumns));
-            while (row.size() <= column)
-                row << QString();
-            row[column] = value;
-            filled = rows.size();
-        }
-        failOn(xml, m_parts.value(sheet));
-        rows.resize(filled);
-        return rows;
+    std::unique_ptr<SheetRows> rows(int sheet) override {
+        return std::make_unique<XlsxRows>(*m_package, m_parts.value(sheet), m_shared);
     }
 
 private:
-    QString cellValue(QXmlStreamReader& xml) {
-        const QStringView type = xml.attributes().value(QLatin1String("t"));
-        const int style = xml.attributes().value(QLatin1String("s")).toInt();
-        QString value;
-        while (xml.readNextStartElement()) {
-            if (xml.name() == u"v")
-                value = xml.readElementText();
-            else if (xml.name() == u"is")
-                value = runsText(xml);
-            else
-                xml.skipCurrentElement();
-        }
-        if (type == u"s")
-            return m_strings.value(value.toInt());
-        if ((type.isEmpty() || type == u"n") && m_dateStyles.contains(style) && !value.isEmpty()) {
-            bool ok = false;
-            const double serial = value.toDouble(&ok);
-            const double day = ok ? serialToDay(serial, m_1904) : NAN;
-            return std::isnan(day) ? value : platform::dateOfDayNumber(day).toString(Qt::ISODate);
-        }
-        if (type == u"b")
-            return value == u"1" ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
-        return value;
-    }
-
     void readWorkbook() {
-        QHash<QString, QString> targets;
-        if (m_package->contains(QStringLiteral("xl/_rels/workbook.xml.rels"))) {
-            QXmlStreamReader rels(m_package->read(QStringLiteral("xl/_rels/workbook.xml.rels")));
-            while (!rels.atEnd())
-                if (rels.readNext() == QXmlStreamReader::StartElement && rels.name() == u"Relationship") {
-                    QString target = rels.attributes().value(QLatin1String("Target")).toString();
-                    target = target.startsWith(u'/') ? target.mid(1) : QStringLiteral("xl/") + target;
-                    targets.insert(rels.attributes().value(QLatin1String("Id")).toString(), target);
-                }
-            failOn(rels, QStringLiteral("xl/_rels/workbook.xml.rels"));
-        }
-        QXmlStreamReader xml(m_package->read(QStringLiteral("xl/workbook.xml")));
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement)
-                continue;
-            const QXmlStreamAttributes a = xml.attributes();
-            if (xml.name() == u"workbookPr")
-                m_1904 = a.value(QLatin1String("date1904")) == u"1" || a.value(QLatin1String("date1904")) == u"true";
-            if (xml.name() != u"sheet")
-                continue;
-            const QString part = targets.value(a.value(kRelationships, QLatin1String("id")).toString());
-            if (part.isEmpty() || !m_package->contains(part))
-                continue; // a chart sheet or a part the file lacks
-            m_names << a.value(QLatin1String("name")).toString();
-            m_parts << part;
-        }
-        failOn(xml, QStringLiteral("xl/workbook.xml"));
-        if (m_names.isEmpty())
+        m_workbook = workbookPart(*m_package);
+        if (!m_package->contains(m_workbook))
             throw ImportError(QStringLiteral("в книге нет ни одного листа"));
+        const QHash<QString, Relationship> targets = relationships(*m_package, m_workbook);
+        XmlPart xml(*m_package, m_workbook);
+        while (xml.next()) {
+            if (!xml.xml().isStartElement())
+                continue;
+            const QXmlStreamAttributes a = xml.xml().attributes();
+            if (xml.xml().name() == u"workbookPr") {
+                const QString system = attribute(a, u"date1904");
+                m_shared.system1904 = system == u"1" || system == u"true";
+            }
+            if (xml.xml().name() != u"sheet")
+                continue;
+            // The relationship's id, whichever namespace (transitional or strict) names it.
+            const Relationship target = targets.value(attribute(a, u"id"));
+            if (!target.type.endsWith(QLatin1String("/worksheet")) || !m_package->contains(target.target))
+                continue; // a chart sheet, or a part the file lacks
+            const QString state = a.value(QLatin1String("state")).toString();
+            m_sheets << Sheet{a.value(QLatin1String("name")).toString(), state == u"hidden" || state == u"veryHidden"};
+            m_parts << target.target;
+        }
+        if (m_sheets.isEmpty())
+            throw ImportError(QStringLiteral("в книге нет ни одного листа"));
+        for (const Relationship& r : targets) {
+            if (r.type.endsWith(QLatin1String("/sharedStrings")))
+                m_stringsPart = r.target;
+            else if (r.type.endsWith(QLatin1String("/styles")))
+                m_stylesPart = r.target;
+        }
     }
 
+    // Each string once, its runs joined, phonetic guides left out.
     void readStrings() {
-        const QString part = QStringLiteral("xl/sharedStrings.xml");
-        if (!m_package->contains(part))
+        if (m_stringsPart.isEmpty() || !m_package->contains(m_stringsPart))
             return;
-        QXmlStreamReader xml(m_package->read(part));
-        while (!xml.atEnd())
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"si")
-                m_strings << runsText(xml);
-        failOn(xml, part);
+        XmlPart xml(*m_package, m_stringsPart);
+        QString text;
+        int phonetic = 0;
+        while (xml.next()) {
+            QXmlStreamReader& r = xml.xml();
+            if (r.isStartElement()) {
+                if (r.name() == u"si")
+                    text.clear();
+                else if (r.name() == u"rPh")
+                    ++phonetic;
+                else if (r.name() == u"t" && phonetic == 0)
+                    text += xml.elementText();
+            } else if (r.isEndElement()) {
+                if (r.name() == u"rPh")
+                    --phonetic;
+                else if (r.name() == u"si")
+                    m_shared.strings << unescapedText(text);
+            }
+        }
     }
 
     void readStyles() {
-        const QString part = QStringLiteral("xl/styles.xml");
-        if (!m_package->contains(part))
+        if (m_stylesPart.isEmpty() || !m_package->contains(m_stylesPart))
             return;
-        QXmlStreamReader xml(m_package->read(part));
+        XmlPart xml(*m_package, m_stylesPart);
         QHash<int, QString> codes;
         bool cellFormats = false;
         int index = 0;
-        while (!xml.atEnd()) {
-            const auto token = xml.readNext();
-            if (token == QXmlStreamReader::EndElement && xml.name() == u"cellXfs")
+        while (xml.next()) {
+            QXmlStreamReader& r = xml.xml();
+            if (r.isEndElement() && r.name() == u"cellXfs")
                 cellFormats = false;
-            if (token != QXmlStreamReader::StartElement)
+            if (!r.isStartElement())
                 continue;
-            const QXmlStreamAttributes a = xml.attributes();
-            if (xml.name() == u"numFmt")
+            const QXmlStreamAttributes a = r.attributes();
+            if (r.name() == u"numFmt")
                 codes.insert(a.value(QLatin1String("numFmtId")).toInt(), a.value(QLatin1String("formatCode")).toString());
-            else if (xml.name() == u"cellXfs")
+            else if (r.name() == u"cellXfs")
                 cellFormats = true;
-            else if (cellFormats && xml.name() == u"xf") {
+            else if (cellFormats && r.name() == u"xf") {
                 const int id = a.value(QLatin1String("numFmtId")).toInt();
                 if (isDateFormat(id, codes.value(id)))
-                    m_dateStyles.insert(index);
+                    m_shared.dateStyles.insert(index);
                 ++index;
             }
         }
-        failOn(xml, part);
     }
 
     std::unique_ptr<ZipPackage> m_package;
-    QStringList m_names, m_parts, m_strings;
-    QSet<int> m_dateStyles;
-    bool m_1904 = false;
+    QString m_workbook, m_stringsPart, m_stylesPart;
+    QList<Sheet> m_sheets;
+    QStringList m_parts;
+    Shared m_shared;
 };
 
 } // namespace
@@ -229,6 +312,14 @@ int columnOfReference(QStringView reference) {
             return -1;
     }
     return i == 0 ? -1 : column - 1;
+}
+
+void putCell(QStringList& row, qint64 column, const QString& value) {
+    if (column >= Workbook::kMostColumns)
+        throw ImportError(QStringLiteral("на листе больше %1 столбцов").arg(Workbook::kMostColumns));
+    while (row.size() <= column)
+        row << QString();
+    row[column] = value;
 }
 
 std::unique_ptr<Workbook> openXlsx(std::unique_ptr<ZipPackage> package) {

@@ -5,15 +5,12 @@
 #include "imports/Workbooks.h"
 #include "imports/ZipPackage.h"
 
-#include <QBuffer>
 
 namespace {
 
 // A zip as a workbook or a collection, as its entries say.
 void readZip(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    auto zip = std::make_unique<imports::ZipPackage>(&buffer);
+    auto zip = std::make_unique<imports::ZipPackage>(bytes);
     if (!zip->problem().isEmpty())
         return;
     if (zip->contains(QStringLiteral("tellico.xml"))) {
@@ -25,8 +22,11 @@ void readZip(const QByteArray& bytes) {
         book = imports::openXlsx(std::move(zip));
     else if (zip->contains(QStringLiteral("content.xml")))
         book = imports::openOds(std::move(zip));
-    for (int sheet = 0; book && sheet < book->sheetNames().size(); ++sheet)
-        book->rows(sheet);
+    QStringList cells;
+    qint64 number = 0;
+    for (int sheet = 0; book && sheet < book->sheets().size(); ++sheet)
+        for (auto rows = book->rows(sheet); rows->next(cells, number);) {
+        }
 }
 
 } // namespace
