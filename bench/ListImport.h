@@ -8,4 +8,13 @@ namespace bench {
 
 Comparison csvImportComparison(const QString& folder, int rows, int runs);
 
+// The same rows as a workbook (.xlsx as Excel writes one), against the
+// shell's .import of the CSV; and the memory one import of it takes.
+struct XlsxImportFigures {
+    Comparison comparison;
+    MemoryGrowth memory;
+    qint64 bookBytes = 0;
+};
+XlsxImportFigures xlsxImportComparison(const QString& folder, int rows, int runs);
+
 } // namespace bench

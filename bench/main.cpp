@@ -156,6 +156,12 @@ void printListImport(int runs) {
     printComparison(c);
     checkRows(c);
     std::printf("(import-csv: ours with contacts and loan history; SQLite column the sqlite3 shell's .import)\n");
+    const XlsxImportFigures book = xlsxImportComparison(folder.path(), 1'000'000, runs);
+    printComparison(book.comparison);
+    checkRows(book.comparison);
+    std::printf("(import-xlsx: the same rows as a %.0f MB workbook; SQLite column .import of the CSV; one import's "
+                "memory %.0f MiB)\n",
+                double(book.bookBytes) / 1e6, double(book.memory.bytes) / 1048576.0);
     std::fflush(stdout);
 }
 

@@ -72,7 +72,8 @@ ListImportWindow::ListImportWindow(QWidget* parent, const QString& path, imports
     QPushButton* ok = buttons->addButton(QStringLiteral("Импортировать"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("bbImport"));
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("bbCancel"));
+    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("bbCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
@@ -263,6 +264,7 @@ imports::Mapping ListImportWindow::mapping() const {
         mapping.columns[f] = m_columns[f]->currentIndex() - 1;
     mapping.firstRow = m_firstRow->value();
     mapping.header = m_header->isChecked();
+    mapping.monthFirst = imports::monthFirstIn(m_sample, mapping);
     return mapping;
 }
 
@@ -290,10 +292,14 @@ void ListImportWindow::showPreview() {
     m_preview->setRowCount(int(shown.size()));
     for (int r = 0; r < shown.size(); ++r) {
         const imports::Record& record = shown[r];
-        const QStringList values{QString::number(record.row),          record.title,
-                                 record.kind,                          record.note,
-                                 record.debtor,                        platform::formatDate(record.issue),
-                                 platform::formatDate(record.due),     record.problem};
+        const QStringList values{QString::number(record.row),
+                                 record.title,
+                                 record.kind,
+                                 record.note,
+                                 record.debtor,
+                                 platform::formatDate(record.issue),
+                                 platform::formatDate(record.due),
+                                 record.problem};
         for (int c = 0; c < values.size(); ++c) {
             auto* cell = new QTableWidgetItem(values[c]);
             if (!record.problem.isEmpty())
@@ -351,7 +357,8 @@ bool ImportTheRest(QWidget* parent, const QList<imports::Refusal>& refused, qint
     auto* buttons = new QDialogButtonBox(&box);
     QPushButton* rest = buttons->addButton(QStringLiteral("Импортировать остальные"), QDialogButtonBox::AcceptRole);
     rest->setObjectName(QStringLiteral("bbImportRest"));
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("bbCancel"));
+    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("bbCancel"));
     rest->setEnabled(qint64(refused.size()) < total);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);

@@ -12,9 +12,81 @@ namespace {
 
 void failOn(const QXmlStreamReader& xml) {
     if (xml.hasError())
-        throw ImportError(QStringLiteral("файл коллекции повреждён (строка %1): %2")
+        throw ImportError(QStringLiteral("файл коллекции повреждён (строка %1, знак %2)")
                               .arg(xml.lineNumber())
-                              .arg(xml.errorString()));
+                              .arg(xml.columnNumber()));
+}
+
+// The code point of the UTF-8 sequence at p (at most n bytes) and its
+// length; a stray byte is itself.
+char32_t codeAt(const uchar* p, qsizetype n, int& length) {
+    const int more = p[0] >= 0xF0 ? 3 : p[0] >= 0xE0 ? 2 : p[0] >= 0xC0 ? 1 : 0;
+    char32_t code = more ? p[0] & (0x3F >> more) : p[0];
+    length = 1;
+    for (int k = 1; k <= more && k < n && (p[k] & 0xC0) == 0x80; ++k, ++length)
+        code = (code << 6) | (p[k] & 0x3F);
+    return code;
+}
+
+// A control character XML forbids: a form feed is a line break, the others nothing.
+QByteArray controlCharacter(char32_t code) { return code == 0x0C ? QByteArray("\n") : QByteArray(); }
+
+bool forbidden(char32_t code) { return code < 0x20 && code != 0x09 && code != 0x0A && code != 0x0D; }
+
+// The XML as the collectors' own programs read what they wrote: control
+// characters (raw or as references) taken out, and element names holding
+// signs a strict reader refuses (emoji in a field of the user's own) made
+// of letters and digits only.
+QByteArray readableXml(const QByteArray& bytes) {
+    QByteArray out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        if (forbidden(p[i])) {
+            out += controlCharacter(p[i++]);
+        } else if (p[i] == '&' && i + 2 < n && p[i + 1] == '#') {
+            const qsizetype end = bytes.indexOf(';', i);
+            bool ok = false;
+            const QByteArray digits = end > i ? bytes.mid(i + 2, end - i - 2) : QByteArray();
+            const uint code = digits.startsWith('x') ? digits.mid(1).toUInt(&ok, 16) : digits.toUInt(&ok, 10);
+            if (ok && forbidden(code)) {
+                out += controlCharacter(code);
+                i = end + 1;
+            } else {
+                out += char(p[i++]);
+            }
+        } else if (p[i] == '<' && i + 1 < n && p[i + 1] != '!' && p[i + 1] != '?') {
+            out += '<';
+            ++i;
+            if (p[i] == '/')
+                out += char(p[i++]);
+            // The element's name, to the first space, '/' or '>'.
+            while (i < n && p[i] != ' ' && p[i] != '\t' && p[i] != '\n' && p[i] != '\r' && p[i] != '/' && p[i] != '>') {
+                int length = 1;
+                const char32_t code = codeAt(p + i, n - i, length);
+                const bool kept = code < 0x80 || (code < 0x10000 && QChar(char16_t(code)).isLetterOrNumber());
+                out += kept ? bytes.mid(i, length) : QByteArray("_");
+                i += length;
+            }
+        } else {
+            out += char(p[i++]);
+        }
+    }
+    return out;
+}
+
+// A text as the XML indents it: each line without the indentation, empty
+// lines at either end left out.
+QString withoutIndentation(const QString& text) {
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    while (!lines.isEmpty() && lines.first().isEmpty())
+        lines.removeFirst();
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.join(u'\n');
 }
 
 // Comments are kept as HTML by some: line breaks stay, other tags go.
@@ -23,13 +95,13 @@ QString plainText(QString text) {
                                               QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
     if (!text.contains(u'<'))
-        return text.trimmed();
+        return withoutIndentation(text);
     text.replace(lineBreak, QStringLiteral("\n")).remove(tag);
     text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
         .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
         .replace(QStringLiteral("&nbsp;"), QStringLiteral(" "))
         .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    return text.trimmed();
+    return withoutIndentation(text);
 }
 
 // A date of the file: empty stays NaN; one that does not read is the
@@ -43,10 +115,10 @@ double dateOf(Record& record, const QString& text, const QString& what) {
 
 QString tellicoKind(int type) {
     static const QHash<int, QString> kinds{
-        {2, QStringLiteral("Книга")},   {3, QStringLiteral("Видео")},          {4, QStringLiteral("Музыка")},
-        {5, QStringLiteral("Статья")},  {6, QStringLiteral("Комикс")},         {7, QStringLiteral("Вино")},
-        {8, QStringLiteral("Монета")},  {9, QStringLiteral("Марка")},          {10, QStringLiteral("Карточка")},
-        {11, QStringLiteral("Игра")},   {12, QStringLiteral("Файл")},          {13, QStringLiteral("Настольная игра")},
+        {2, QStringLiteral("Книга")},  {3, QStringLiteral("Видео")},  {4, QStringLiteral("Музыка")},
+        {5, QStringLiteral("Статья")}, {6, QStringLiteral("Комикс")}, {7, QStringLiteral("Вино")},
+        {8, QStringLiteral("Монета")}, {9, QStringLiteral("Марка")},  {10, QStringLiteral("Карточка")},
+        {11, QStringLiteral("Игра")},  {12, QStringLiteral("Файл")},  {13, QStringLiteral("Настольная игра")},
     };
     return kinds.value(type);
 }
@@ -67,7 +139,8 @@ QString gcstarKind(const QString& type) {
         {QStringLiteral("GCperiodicals"), QStringLiteral("Журнал")},
         {QStringLiteral("GCstamps"), QStringLiteral("Марка")},
     };
-    return kinds.value(type);
+    // A kind of the collector's own («Knives»): its name.
+    return kinds.value(type, type.startsWith(QLatin1String("GC")) ? type.mid(2) : type);
 }
 
 // The entry's fields that say what kind of thing it is, in order of preference.
@@ -98,7 +171,8 @@ struct TellicoLoan {
 } // namespace
 
 QList<Record> readTellico(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
+    QXmlStreamReader xml(readableXml(bytes));
+    xml.setNamespaceProcessing(false);
     QList<Record> records;
     QHash<QString, qsizetype> byId; // entry id -> record
     QHash<QString, TellicoLoan> loans;
@@ -131,7 +205,8 @@ QList<Record> readTellico(const QByteArray& bytes) {
         } else if (name == u"loan") {
             const QXmlStreamAttributes a = xml.attributes();
             loans.insert(a.value(QLatin1String("entryRef")).toString(),
-                         {borrower, a.value(QLatin1String("loanDate")).toString(), a.value(QLatin1String("dueDate")).toString()});
+                         {borrower, a.value(QLatin1String("loanDate")).toString(),
+                          a.value(QLatin1String("dueDate")).toString()});
         }
     }
     failOn(xml);
@@ -149,7 +224,8 @@ QList<Record> readTellico(const QByteArray& bytes) {
 }
 
 QList<Record> readGcstar(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
+    QXmlStreamReader xml(readableXml(bytes));
+    xml.setNamespaceProcessing(false);
     QList<Record> records;
     QString kind;
     if (!xml.readNextStartElement() || xml.name() != u"collection")

@@ -54,7 +54,7 @@ int sequenceAt(const unsigned char* p, qsizetype size) {
 }
 
 struct ByteCounts {
-    qsizetype sequences = 0, stray = 0; // UTF-8's, and bytes of none
+    qsizetype sequences = 0, stray = 0;       // UTF-8's, and bytes of none
     qsizetype highLetters = 0, amongHigh = 0; // bytes 0xC0..0xFF, and those beside another high byte
 };
 
@@ -90,7 +90,8 @@ ByteCounts countBytes(const unsigned char* p, qsizetype size) {
 }
 
 bool looksUtf16(const char* data, qsizetype size) {
-    if (size >= 2 && ((uchar(data[0]) == 0xFF && uchar(data[1]) == 0xFE) || (uchar(data[0]) == 0xFE && uchar(data[1]) == 0xFF)))
+    if (size >= 2
+        && ((uchar(data[0]) == 0xFF && uchar(data[1]) == 0xFE) || (uchar(data[0]) == 0xFE && uchar(data[1]) == 0xFF)))
         return true;
     // Text of Latin letters in UTF-16: every other byte zero.
     qsizetype zeros = 0, pairs = std::min<qsizetype>(size / 2, 4096);
@@ -181,8 +182,7 @@ char detectSeparator(const char* data, qsizetype size) {
 }
 
 CsvCursor::CsvCursor(const char* data, qsizetype size, char separator, Encoding encoding)
-    : m_data(data), m_size(size), m_at(byteOrderMarkLength(data, size)), m_separator(separator),
-      m_encoding(encoding) {}
+    : m_data(data), m_size(size), m_at(byteOrderMarkLength(data, size)), m_separator(separator), m_encoding(encoding) {}
 
 QString CsvCursor::cell(qsizetype from, qsizetype to, bool quoted) const {
     QString text = decode(m_data + from, to - from, m_encoding);

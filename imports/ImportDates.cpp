@@ -3,6 +3,8 @@
 #include "platform/Today.h"
 
 #include <QDate>
+#include <QRegularExpression>
+#include <QStringList>
 
 #include <cmath>
 
@@ -86,7 +88,7 @@ double serialToDay(double serial, bool system1904) {
     return whole < 60 ? whole + 1 : whole;
 }
 
-double parseDate(QStringView text) {
+double parseDate(QStringView text, bool monthFirst) {
     text = text.trimmed();
     if (text.isEmpty())
         return NAN;
@@ -123,7 +125,22 @@ double parseDate(QStringView text) {
     const int year = readNumber(text, at, 4, n);
     if ((n != 2 && n != 4) || !onlyTimeFollows(text, at))
         return NAN;
+    if (monthFirst && separator == u'/')
+        return dayOf(fullYear(year, n), first, month);
     return dayOf(fullYear(year, n), month, first);
+}
+
+bool slashDatesMonthFirst(const QStringList& texts) {
+    static const QRegularExpression slashed(QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/\\d{2,4}"));
+    bool dayFirstSeen = false, monthFirstSeen = false;
+    for (const QString& text : texts) {
+        const QRegularExpressionMatch m = slashed.match(text);
+        if (!m.hasMatch())
+            continue;
+        dayFirstSeen = dayFirstSeen || m.captured(1).toInt() > 12;
+        monthFirstSeen = monthFirstSeen || m.captured(2).toInt() > 12;
+    }
+    return monthFirstSeen && !dayFirstSeen;
 }
 
 } // namespace imports

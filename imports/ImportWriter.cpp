@@ -38,8 +38,8 @@ ImportWriter::ImportWriter(engine::Connection& connection, const QString& table,
     if (m_hasNote)
         written << QStringLiteral("description");
     m_insert = std::make_unique<engine::RowInsert>(connection, table, written);
-    m_contactInsert = std::make_unique<engine::RowInsert>(
-        connection, shape::kContactsTable, QStringList{QStringLiteral("id"), QStringLiteral("name")}, 1);
+    m_contactInsert = std::make_unique<engine::RowInsert>(connection, shape::kContactsTable,
+                                                          QStringList{QStringLiteral("id"), QStringLiteral("name")}, 1);
     m_nextItem = nextId(table);
     m_nextContact = nextId(shape::kContactsTable);
 
@@ -79,9 +79,11 @@ qint64 ImportWriter::contactFor(const QString& name) {
 void ImportWriter::add(const Record& record) {
     const bool lent = !record.debtor.isEmpty();
     if ((lent || !record.past.isEmpty()) && !m_hasLoans)
-        throw ImportError(QStringLiteral("В таблице '%1' нет полей выдачи, а в файле есть выданные вещи.").arg(m_table));
+        throw ImportError(
+            QStringLiteral("В таблице '%1' нет полей выдачи, а в файле есть выданные вещи.").arg(m_table));
     if (!record.note.isEmpty() && !m_hasNote)
-        throw ImportError(QStringLiteral("В таблице '%1' нет поля примечания, а в файле есть примечания.").arg(m_table));
+        throw ImportError(
+            QStringLiteral("В таблице '%1' нет поля примечания, а в файле есть примечания.").arg(m_table));
     const qint64 id = m_nextItem++;
     int c = 0;
     m_insert->setInteger(c++, id);
@@ -90,7 +92,10 @@ void ImportWriter::add(const Record& record) {
         m_insert->setNull(c++);
     else
         m_insert->setText(c++, record.kind);
-    WrittenLoan loan{m_table, id, record.title};
+    WrittenLoan loan;
+    loan.table = m_table;
+    loan.item = id;
+    loan.title = record.title;
     if (m_hasLoans) {
         if (lent) {
             loan.contact = contactFor(record.debtor);

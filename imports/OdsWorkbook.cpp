@@ -41,9 +41,9 @@ public:
                         m_text += u'\n';
                     m_space = true; // leading white space of a paragraph is none
                 } else if (name == u"text:s") {
-                    m_text += QString(int(std::clamp<qint64>(r.attributes().value(QLatin1String("text:c")).toLongLong(),
-                                                             1, 1000)),
-                                      u' ');
+                    m_text += QString(
+                        int(std::clamp<qint64>(r.attributes().value(QLatin1String("text:c")).toLongLong(), 1, 1000)),
+                        u' ');
                     m_space = false;
                     m_collapsedLast = false;
                 } else if (name == u"text:tab") {

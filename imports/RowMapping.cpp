@@ -48,14 +48,15 @@ const std::array<QList<Phrase>, FieldCount>& fieldPhrases() {
         phrases({"memo"}, {"примечание", "примечания", "описание", "комментарий", "комментарии", "заметки", "заметка",
                            "note", "notes", "comment", "comments", "description", "remarks"}),
         phrases({"кому", "контакт", "member", "holder", "взяла"},
-                {"должник", "у кого", "заемщик", "заемщица", "взял", "читатель", "borrower", "borrowed by", "debtor",
-                 "lent to", "loaned to", "loan to", "patron", "checked out by", "who has it"}),
+                {"должник", "у кого", "кому выдано", "кому выдана", "кому выдан", "заемщик", "заемщица", "взял",
+                 "читатель", "borrower", "borrowed by", "debtor", "lent to", "loaned to", "loan to", "patron",
+                 "checked out by", "who has it"}),
         phrases({"выдано", "выдан", "выдана", "issued", "lent", "borrowed", "checked out", "out"},
                 {"дата выдачи", "когда выдано", "issue date", "date issued", "issued on", "lent on", "loan date",
                  "lend date", "date lent", "borrowed on", "date borrowed", "checkout date", "checked out on",
                  "date out"}),
         phrases({"возврат", "return", "due"}, {"дата возврата", "вернуть", "вернуть до", "срок", "срок возврата",
-                                                "due date", "date due", "due back", "return date", "return by"}),
+                                               "due date", "date due", "due back", "return date", "return by"}),
     };
     return all;
 }
@@ -63,10 +64,11 @@ const std::array<QList<Phrase>, FieldCount>& fieldPhrases() {
 // Headers of other columns lists have: they make a header, they give no field.
 const QList<Phrase>& otherHeaders() {
     static const QList<Phrase> other =
-        phrases({"author", "authors", "isbn", "publisher", "year", "pages", "price", "barcode", "id", "номер",
-                 "автор", "авторы", "год", "издательство", "страниц", "цена", "штрихкод", "library", "library name",
-                 "call number", "series", "edition", "language", "язык", "серия", "shelf", "location", "полка",
-                 "status", "статус", "phone", "телефон", "email"},
+        phrases({"author",  "authors",  "isbn",     "publisher", "year",         "pages",       "price",
+                 "barcode", "id",       "номер",    "автор",     "авторы",       "год",         "издательство",
+                 "страниц", "цена",     "штрихкод", "library",   "library name", "call number", "series",
+                 "edition", "language", "язык",     "серия",     "shelf",        "location",    "полка",
+                 "status",  "статус",   "phone",    "телефон",   "email"},
                 {});
     return other;
 }
@@ -113,8 +115,8 @@ bool looksLikeHeader(const QStringList& cells) {
     return named;
 }
 
-double dateIn(Record& record, const QString& text, Field field) {
-    const double day = parseDate(text);
+double dateIn(Record& record, const QString& text, Field field, bool monthFirst) {
+    const double day = parseDate(text, monthFirst);
     if (std::isnan(day) && !text.trimmed().isEmpty() && record.problem.isEmpty())
         record.problem = QStringLiteral("%1: '%2' — не дата").arg(fieldCaption(field), text.trimmed());
     return day;
@@ -157,10 +159,10 @@ std::array<int, FieldCount> columnsNamedBy(const QStringList& header) {
 
 Mapping guessMapping(const QList<NumberedRow>& firstRows) {
     Mapping mapping;
-    const auto wide = std::find_if(firstRows.begin(), firstRows.end(),
-                                   [](const NumberedRow& r) { return filledCells(r.cells) > 1; });
-    const auto filled = std::find_if(firstRows.begin(), firstRows.end(),
-                                     [](const NumberedRow& r) { return filledCells(r.cells) > 0; });
+    const auto wide =
+        std::find_if(firstRows.begin(), firstRows.end(), [](const NumberedRow& r) { return filledCells(r.cells) > 1; });
+    const auto filled =
+        std::find_if(firstRows.begin(), firstRows.end(), [](const NumberedRow& r) { return filledCells(r.cells) > 0; });
     const auto start = wide != firstRows.end() ? wide : filled;
     if (start == firstRows.end())
         return mapping;
@@ -170,7 +172,17 @@ Mapping guessMapping(const QList<NumberedRow>& firstRows) {
         mapping.columns = columnsNamedBy(start->cells);
     else
         mapping.columns[Title] = 0;
+    mapping.monthFirst = monthFirstIn(firstRows, mapping);
     return mapping;
+}
+
+bool monthFirstIn(const QList<NumberedRow>& rows, const Mapping& mapping) {
+    QStringList dates;
+    for (const NumberedRow& row : rows)
+        if (mapping.imports(row.number))
+            for (const Field field : {Issue, Due})
+                dates << row.cells.value(mapping.columns[field]);
+    return slashDatesMonthFirst(dates);
 }
 
 bool isBlank(const QStringList& cells) {
@@ -192,8 +204,8 @@ Record recordOf(const QStringList& cells, qint64 row, const Mapping& mapping) {
     record.kind = cell(Kind);
     record.note = cell(Note);
     record.debtor = cell(Debtor);
-    record.issue = dateIn(record, cell(Issue), Issue);
-    record.due = dateIn(record, cell(Due), Due);
+    record.issue = dateIn(record, cell(Issue), Issue, mapping.monthFirst);
+    record.due = dateIn(record, cell(Due), Due, mapping.monthFirst);
     check(record);
     return record;
 }

@@ -20,6 +20,7 @@ struct Mapping {
     std::array<int, FieldCount> columns; // -1: not imported
     qint64 firstRow = 1;                 // the row the list starts at (rows above: a title, blank lines)
     bool header = false;                 // that row names the columns
+    bool monthFirst = false;             // dates with slashes are mm/dd/yyyy
     Mapping() { columns.fill(-1); }
     // Whether the row of that number is one of the list's items.
     bool imports(qint64 row) const { return row > firstRow || (row == firstRow && !header); }
@@ -39,6 +40,9 @@ struct NumberedRow {
 Mapping guessMapping(const QList<NumberedRow>& firstRows);
 // The columns named by a header row's words (the mapping's columns only).
 std::array<int, FieldCount> columnsNamedBy(const QStringList& header);
+// Whether the list's dates with slashes are written month first, by the
+// rows mapping imports.
+bool monthFirstIn(const QList<NumberedRow>& rows, const Mapping& mapping);
 
 // A row of nothing but blanks: no record, and no row to refuse.
 bool isBlank(const QStringList& cells);

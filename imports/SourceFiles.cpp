@@ -13,8 +13,8 @@
 namespace imports {
 namespace {
 
-const QString kUnknownKind = QStringLiteral(
-    "Файл '%1' не похож ни на список (CSV, .xlsx, .ods), ни на коллекцию Tellico или GCstar: %2.");
+const QString kUnknownKind =
+    QStringLiteral("Файл '%1' не похож ни на список (CSV, .xlsx, .ods), ни на коллекцию Tellico или GCstar: %2.");
 
 QString megabytes(qint64 bytes) { return QString::number((bytes + (1 << 20) - 1) >> 20); }
 
@@ -212,7 +212,7 @@ QList<Record> readCollection(const QString& path, SourceKind kind) {
         if (!zip.problem().isEmpty())
             throw ImportError(QStringLiteral("Файл '%1' не импортирован: %2.").arg(path, zip.problem()));
         const QString part = zip.contains(QStringLiteral("tellico.xml")) ? QStringLiteral("tellico.xml")
-                                                                           : QStringLiteral("bookcase.xml");
+                                                                         : QStringLiteral("bookcase.xml");
         const QByteArray xml = zip.read(part);
         if (xml.size() > kLargestXml)
             throw ImportError(QStringLiteral("Коллекция в файле '%1' слишком велика.").arg(path));

@@ -22,7 +22,8 @@ namespace {
 // A part's folder ("xl/" for "xl/workbook.xml") and its relationships' part.
 QString folderOfPart(const QString& part) { return part.left(part.lastIndexOf(u'/') + 1); }
 QString relationshipsOf(const QString& part) {
-    return folderOfPart(part) + QStringLiteral("_rels/") + part.mid(part.lastIndexOf(u'/') + 1) + QStringLiteral(".rels");
+    return folderOfPart(part) + QStringLiteral("_rels/") + part.mid(part.lastIndexOf(u'/') + 1)
+           + QStringLiteral(".rels");
 }
 
 struct Relationship {
@@ -282,7 +283,8 @@ private:
                 continue;
             const QXmlStreamAttributes a = r.attributes();
             if (r.name() == u"numFmt")
-                codes.insert(a.value(QLatin1String("numFmtId")).toInt(), a.value(QLatin1String("formatCode")).toString());
+                codes.insert(a.value(QLatin1String("numFmtId")).toInt(),
+                             a.value(QLatin1String("formatCode")).toString());
             else if (r.name() == u"cellXfs")
                 cellFormats = true;
             else if (cellFormats && r.name() == u"xf") {

@@ -25,9 +25,7 @@ bool XmlPart::next() {
     }
 }
 
-double XmlPart::progress() const {
-    return m_entry->size() > 0 ? double(m_entry->done()) / double(m_entry->size()) : 1;
-}
+double XmlPart::progress() const { return m_entry->size() > 0 ? double(m_entry->done()) / double(m_entry->size()) : 1; }
 
 QString XmlPart::elementText() {
     QString text;

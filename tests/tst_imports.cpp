@@ -8,12 +8,15 @@
 #include "imports/ImportDates.h"
 #include "platform/Today.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -104,17 +107,28 @@ private slots:
     void readsDates_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("date");
-        QTest::newRow("dd.MM.yyyy") << "05.03.2024" << "2024-03-05";
-        QTest::newRow("d.M.yy") << "5.3.24" << "2024-03-05";
-        QTest::newRow("yy of the last century") << "05.03.72" << "1972-03-05";
-        QTest::newRow("d/M/yyyy") << "05/03/2024" << "2024-03-05";
-        QTest::newRow("ISO") << "2024-03-05" << "2024-03-05";
-        QTest::newRow("ISO with a time") << "2024-03-05T10:30:00" << "2024-03-05";
-        QTest::newRow("serial number") << "45356" << "2024-03-05";
-        QTest::newRow("serial with a time") << "45356,75" << "2024-03-05";
-        QTest::newRow("31 February") << "31.02.2024" << "";
-        QTest::newRow("words") << "вчера" << "";
-        QTest::newRow("a date cut short") << "12.03" << "";
+        QTest::newRow("dd.MM.yyyy") << "05.03.2024"
+                                    << "2024-03-05";
+        QTest::newRow("d.M.yy") << "5.3.24"
+                                << "2024-03-05";
+        QTest::newRow("yy of the last century") << "05.03.72"
+                                                << "1972-03-05";
+        QTest::newRow("d/M/yyyy") << "05/03/2024"
+                                  << "2024-03-05";
+        QTest::newRow("ISO") << "2024-03-05"
+                             << "2024-03-05";
+        QTest::newRow("ISO with a time") << "2024-03-05T10:30:00"
+                                         << "2024-03-05";
+        QTest::newRow("serial number") << "45356"
+                                       << "2024-03-05";
+        QTest::newRow("serial with a time") << "45356,75"
+                                            << "2024-03-05";
+        QTest::newRow("31 February") << "31.02.2024"
+                                     << "";
+        QTest::newRow("words") << "вчера"
+                               << "";
+        QTest::newRow("a date cut short") << "12.03"
+                                          << "";
     }
     void readsDates() {
         QFETCH(QString, text);
@@ -155,8 +169,8 @@ private slots:
             if (auto* sheet = childOf<QComboBox>(window, "cbSheet")) // the first sheet is empty
                 sheet->setCurrentIndex(sheet->findText(QStringLiteral("Вещи")));
         });
-        QVERIFY2(boxes.last().text.contains(QStringLiteral("импортировано: 3 записи. Новых контактов: %1")
-                                                .arg(gcstar ? 2 : 1)),
+        QVERIFY2(boxes.last().text.contains(
+                     QStringLiteral("импортировано: 3 записи. Новых контактов: %1").arg(gcstar ? 2 : 1)),
                  qPrintable(boxes.last().text));
         const QStringList items = rowsOf(
             catalogue(), qPrintable(QStringLiteral("SELECT title, type, description, c.name, date(issue + 2415018.5), "
@@ -164,10 +178,10 @@ private slots:
                                                    "c.id = t.contact ORDER BY t.id")
                                         .arg(table)));
         // GCstar keeps no due dates.
-        QCOMPARE(items, (QStringList{"Мастер и Маргарита|Книга|в твёрдой обложке|Ира|2024-03-01|"
-                                         + QString(gcstar ? "" : "2024-03-15"),
-                                     "Пикник; \"Обочина\", 1972|Книга|стр. 1\nстр. 2|Пётр|2024-02-10|",
-                                     "Solaris|DVD||||"}));
+        QCOMPARE(items,
+                 (QStringList{"Мастер и Маргарита|Книга|в твёрдой обложке|Ира|2024-03-01|"
+                                  + QString(gcstar ? "" : "2024-03-15"),
+                              "Пикник; \"Обочина\", 1972|Книга|стр. 1\nстр. 2|Пётр|2024-02-10|", "Solaris|DVD||||"}));
         // Ира found whatever the case; Пётр added to the general group.
         QStringList contacts{"1|Ира|", "2|Пётр|"};
         QStringList events{"1|1|1|2024-03-01", "1|2|2|2024-02-10"};
@@ -176,11 +190,104 @@ private slots:
             events << QStringList{"1|3|3|2023-12-01", "3|3|3|2023-12-20", "1|3|1|2024-01-05", "3|3|1|2024-01-10"};
         }
         QCOMPARE(rowsOf(catalogue(), "SELECT id, name, reliability FROM _contacts ORDER BY id"), contacts);
-        QCOMPARE(rowsOf(catalogue(), "SELECT event, item, contact, date(at + 2415018.5) FROM _loans ORDER BY id"), events);
+        QCOMPARE(rowsOf(catalogue(), "SELECT event, item, contact, date(at + 2415018.5) FROM _loans ORDER BY id"),
+                 events);
         // The new table is shown, the lent items coloured as any.
         QCOMPARE(DBTable, table);
         QCOMPARE(app->shownTitles().size(), 3);
         QVERIFY(app->main()->windowTitle().contains(table));
+    }
+
+    // Lists as LibreOffice, Gnumeric and XlsxWriter (the way Excel writes)
+    // save them, and as other programs do: every value as written, the
+    // title row and the blank row above the header skipped, the hidden
+    // sheet marked and passed over.
+    void importsWhatOtherProgramsSaved_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("sheet"); // empty: the one chosen at first
+        QTest::addColumn<QString>("list");  // expected-<list>.tsv
+        const QStringList books{
+            "xlsxwriter.xlsx", "xlsxwriter-1904.xlsx", "libreoffice.xlsx",   "libreoffice-1904.xlsx", "libreoffice.ods",
+            "gnumeric.xlsx",   "gnumeric.ods",         "no-references.xlsx", "strict.xlsx",           "google.ods"};
+        for (const QString& book : books) {
+            QTest::newRow(qPrintable(book)) << book << ""
+                                            << "Список";
+            QTest::newRow(qPrintable(book + ", Latin")) << book << "Latin"
+                                                        << "Latin";
+        }
+        for (const char* text : {"libreoffice-utf8.csv", "libreoffice-1251.csv", "libreoffice-utf16.txt"})
+            QTest::newRow(text) << text << ""
+                                << "Список";
+        for (const char* text : {"libreoffice-1252.csv", "libreoffice-latin-utf8.csv"})
+            QTest::newRow(text) << text << ""
+                                << "Latin";
+    }
+    void importsWhatOtherProgramsSaved() {
+        QFETCH(QString, file);
+        QFETCH(QString, sheet);
+        QFETCH(QString, list);
+        app->makeCatalogue("home.mdb", {{"A", {}}});
+        app->writeSettings("[Options]\nDefaultBase=home.mdb\n");
+        app->start();
+        const QString fixtures = QStringLiteral(ZANDREL_TEST_SOURCES "/data/imports/");
+        QFile expectedFile(fixtures + "expected-" + list + ".tsv");
+        QVERIFY(expectedFile.open(QIODevice::ReadOnly));
+        QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        for (QString& line : expected)
+            line.replace("\\n", "\n");
+        ScriptedFileDialogs dialogs;
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        QStringList sheets;
+        if (sheet.isEmpty() && file.startsWith("gnumeric")) // Gnumeric keeps no hidden sheets hidden
+            sheet = list;
+        runImport(fixtures + file, dialogs, [&](QWidget* window) {
+            if (auto* box = childOf<QComboBox>(window, "cbSheet")) {
+                for (int i = 0; i < box->count(); ++i)
+                    sheets << box->itemText(i);
+                if (!sheet.isEmpty())
+                    box->setCurrentIndex(box->findText(sheet));
+            }
+            childOf<QLineEdit>(window, "eNewTable")->setText("t");
+        });
+        if (!sheets.isEmpty() && !file.startsWith("gnumeric"))
+            QCOMPARE(sheets, (QStringList{"Служебный (скрытый)", "Список", "Latin"}));
+        QVERIFY2(boxes.last().text.contains(
+                     QStringLiteral("импортировано: %1")
+                         .arg(expected.size() == 5 ? QStringLiteral("5 записей") : QStringLiteral("3 записи"))),
+                 qPrintable(boxes.last().text));
+        QCOMPARE(rowsOf(catalogue(), "SELECT t.title, t.type, t.description, c.name, date(t.issue + 2415018.5), "
+                                     "date(t.return + 2415018.5) FROM t LEFT JOIN _contacts c ON c.id = t.contact "
+                                     "ORDER BY t.id"),
+                 expected);
+    }
+
+    // The user says where the list starts and whether that row is its
+    // header; the columns are named anew from it.
+    void theUserSaysWhereTheListStarts() {
+        open();
+        const QString path = write("list.csv", QStringLiteral("Список на март\n\nНазвание;Кому\nДар;Ира\n"
+                                                              "Бесы;Пётр\n")
+                                                   .toUtf8());
+        ScriptedFileDialogs dialogs;
+        ScriptedMessageBoxes boxes;
+        boxes.answer(platform::Answer::Ok);
+        QStringList guessed;
+        runImport(path, dialogs, [&](QWidget* window) {
+            auto* first = childOf<QSpinBox>(window, "sbFirstRow");
+            auto* header = childOf<QCheckBox>(window, "cbHeader");
+            guessed << QString::number(first->value()) << (header->isChecked() ? "h" : "-")
+                    << childOf<QComboBox>(window, "cbDebtor")->currentText();
+            // From the row after the header, without one: the debtors become titles.
+            first->setValue(4);
+            QTest::keyClick(header, Qt::Key_Space);
+            guessed << childOf<QComboBox>(window, "cbTitle")->currentText()
+                    << childOf<QComboBox>(window, "cbDebtor")->currentText()
+                    << childOf<QTableWidget>(window, "Preview")->item(0, 1)->text();
+            childOf<QComboBox>(window, "cbTitle")->setCurrentIndex(2); // the second column
+        });
+        QCOMPARE(guessed, (QStringList{"3", "h", "Столбец 2: Кому", "Столбец 1: Дар", "не импортировать", "Дар"}));
+        QCOMPARE(rowsOf(catalogue(), "SELECT title FROM list ORDER BY id"), (QStringList{"Ира", "Пётр"}));
     }
 
     void refusedRowsAreListedFirst_data() {
@@ -192,12 +299,13 @@ private slots:
         QFETCH(bool, importTheRest);
         open();
         const QString path = write("list.csv", (QStringLiteral("Название;Должник;Вернуть до\n"
-                                                               "good;;\n") +
-                                                QString(51, u'Ж') + QStringLiteral(";;\n"
-                                                                                   "late;Ира;32.13.2024\n"
-                                                                                   "dated;;01.01.2024\n"
-                                                                                   "\n"
-                                                                                   "fine;ира;01.04.2024\n"))
+                                                               "good;;\n")
+                                                + QString(51, u'Ж')
+                                                + QStringLiteral(";;\n"
+                                                                 "late;Ира;32.13.2024\n"
+                                                                 "dated;;01.01.2024\n"
+                                                                 "\n"
+                                                                 "fine;ира;01.04.2024\n"))
                                                    .toUtf8());
         const FileState before = examine(catalogue());
         ScriptedFileDialogs dialogs;
@@ -231,13 +339,20 @@ private slots:
     void filesAreWeighedBeforeParsing_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("zip bomb") << "zip-bomb" << "zip-бомбу";
-        QTest::newRow("2 GB text") << "huge" << "слишком велик: 2049 МБ";
-        QTest::newRow("binary") << "binary" << "это не текст";
-        QTest::newRow("old Excel") << "xls" << "старого формата (.xls)";
-        QTest::newRow("other XML") << "xml" << "это XML другого вида";
-        QTest::newRow("empty") << "empty" << "пуст";
-        QTest::newRow("damaged workbook") << "damaged" << "не читается как архив zip";
+        QTest::newRow("zip bomb") << "zip-bomb"
+                                  << "zip-бомбу";
+        QTest::newRow("2 GB text") << "huge"
+                                   << "слишком велик: 2049 МБ";
+        QTest::newRow("binary") << "binary"
+                                << "это не текст";
+        QTest::newRow("old Excel") << "xls"
+                                   << "старого формата (.xls)";
+        QTest::newRow("other XML") << "xml"
+                                   << "это XML другого вида";
+        QTest::newRow("empty") << "empty"
+                               << "пуст";
+        QTest::newRow("damaged workbook") << "damaged"
+                                          << "не читается как архив zip";
     }
     void filesAreWeighedBeforeParsing() {
         QFETCH(QString, kind);

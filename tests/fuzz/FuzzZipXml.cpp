@@ -5,7 +5,6 @@
 #include "imports/Workbooks.h"
 #include "imports/ZipPackage.h"
 
-
 namespace {
 
 // A zip as a workbook or a collection, as its entries say.

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -166,6 +167,9 @@ QString describe(const QWidget* w) {
     for (const QLabel* label : w->findChildren<QLabel*>())
         if (label->isVisible() && !label->text().isEmpty())
             texts << label->text();
+    for (const QListWidget* list : w->findChildren<QListWidget*>())
+        for (int i = 0; i < std::min(list->count(), 5); ++i)
+            texts << list->item(i)->text();
     return texts.join(QStringLiteral(" / "));
 }
 
