@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace imports {
 namespace {
 
@@ -33,16 +35,20 @@ QByteArray controlCharacter(char32_t code) { return code == 0x0C ? QByteArray("\
 
 bool forbidden(char32_t code) { return code < 0x20 && code != 0x09 && code != 0x0A && code != 0x0D; }
 
-// The XML as the collectors' own programs read what they wrote: control
-// characters (raw or as references) taken out, and element names holding
-// signs a strict reader refuses (emoji in a field of the user's own) made
-// of letters and digits only.
+// The XML as the collectors' own programs read what they wrote: anything
+// before its declaration left out, control characters (raw or as
+// references) taken out, and element names holding signs a strict reader
+// refuses (emoji or a colon in a field of the user's own) made of letters
+// and digits only.
 QByteArray readableXml(const QByteArray& bytes) {
     QByteArray out;
     out.reserve(bytes.size());
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
+    // A program's messages written before the document (as a failed
+    // download leaves them) are no part of it.
+    const qsizetype declaration = bytes.left(1 << 16).indexOf("<?xml");
+    for (qsizetype i = std::max<qsizetype>(declaration, 0); i < n;) {
         if (forbidden(p[i])) {
             out += controlCharacter(p[i++]);
         } else if (p[i] == '&' && i + 2 < n && p[i + 1] == '#') {
@@ -65,7 +71,9 @@ QByteArray readableXml(const QByteArray& bytes) {
             while (i < n && p[i] != ' ' && p[i] != '\t' && p[i] != '\n' && p[i] != '\r' && p[i] != '/' && p[i] != '>') {
                 int length = 1;
                 const char32_t code = codeAt(p + i, n - i, length);
-                const bool kept = code < 0x80 || (code < 0x10000 && QChar(char16_t(code)).isLetterOrNumber());
+                // A colon makes a prefix of no namespace here: "lc-no.:" is a field's name.
+                const bool kept = (code < 0x80 && code != ':')
+                                  || (code >= 0x80 && code < 0x10000 && QChar(char16_t(code)).isLetterOrNumber());
                 out += kept ? bytes.mid(i, length) : QByteArray("_");
                 i += length;
             }
@@ -94,9 +102,11 @@ QString plainText(QString text) {
     static const QRegularExpression lineBreak(QStringLiteral("<br\\s*/?>|</p>"),
                                               QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression white(QStringLiteral("\\s+"));
     if (!text.contains(u'<'))
         return withoutIndentation(text);
-    text.replace(lineBreak, QStringLiteral("\n")).remove(tag);
+    // As HTML: its own line breaks are spaces, its tags make the lines.
+    text.replace(white, QStringLiteral(" ")).replace(lineBreak, QStringLiteral("\n")).remove(tag);
     text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
         .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
         .replace(QStringLiteral("&nbsp;"), QStringLiteral(" "))
@@ -162,6 +172,12 @@ QHash<QString, QString> entryFields(QXmlStreamReader& xml) {
         fields.insert(name, xml.readElementText(QXmlStreamReader::SkipChildElements));
     }
     return fields;
+}
+
+// A picture's or a file's path, as collections keep beside the title.
+bool looksLikeFile(QStringView value) {
+    static const QRegularExpression file(QStringLiteral("[/\\\\][^/\\\\]*\\.[A-Za-z0-9]{2,4}$"));
+    return file.match(value).hasMatch();
 }
 
 struct TellicoLoan {
@@ -237,8 +253,12 @@ QList<Record> readGcstar(const QByteArray& bytes) {
             continue;
         }
         QHash<QString, QString> fields;
-        for (const QXmlStreamAttribute& a : xml.attributes())
+        QString firstValue; // a kind of the user's own names its fields gcsfield1, gcsfield2…
+        for (const QXmlStreamAttribute& a : xml.attributes()) {
             fields.insert(a.name().toString(), a.value().toString());
+            if (firstValue.isEmpty() && a.name() != u"id" && a.name() != u"gcsautoid" && !looksLikeFile(a.value()))
+                firstValue = a.value().toString().trimmed();
+        }
         Record record;
         record.row = records.size() + 1;
         while (xml.readNextStartElement()) {
@@ -258,6 +278,8 @@ QList<Record> readGcstar(const QByteArray& bytes) {
             }
         }
         record.title = firstOf(fields, {QStringLiteral("title"), QStringLiteral("name")});
+        if (record.title.isEmpty() && fields.contains(QStringLiteral("gcsautoid")))
+            record.title = firstValue; // its title field, which the collection's own model names, comes first
         record.kind = firstOf(fields, kKindFields);
         if (record.kind.isEmpty())
             record.kind = kind;

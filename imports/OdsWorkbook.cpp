@@ -103,7 +103,7 @@ QString cellValue(XmlPart& xml) {
     if (type == u"date")
         return a.value(QLatin1String("office:date-value")).left(10).toString();
     if (type == u"float" || type == u"percentage" || type == u"currency")
-        return a.value(QLatin1String("office:value")).toString();
+        return numberText(a.value(QLatin1String("office:value")).toString());
     if (type == u"boolean")
         return a.value(QLatin1String("office:boolean-value")) == u"true" ? QStringLiteral("ИСТИНА")
                                                                          : QStringLiteral("ЛОЖЬ");

@@ -51,6 +51,10 @@ std::unique_ptr<Workbook> openOds(std::unique_ptr<ZipPackage> package);
 // (0 for A), -1 when it names none.
 int columnOfReference(QStringView reference);
 
+// A number as a person writes it: a whole one without its ".0", one stored
+// past a double's precision (0.10000000000000001) in its fifteen digits.
+QString numberText(const QString& value);
+
 // A cell's value put into row at column (empty cells before it made);
 // throws ImportError past the most columns.
 void putCell(QStringList& row, qint64 column, const QString& value);

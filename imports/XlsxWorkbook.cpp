@@ -83,17 +83,6 @@ bool isDateFormat(int id, const QString& code) {
     return false;
 }
 
-// A number as written, but one stored past a double's precision
-// (0.10000000000000001) as a person wrote it.
-QString numberText(const QString& value) {
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok || value.size() <= 15)
-        return value;
-    const QString shorter = QString::number(number, 'g', 15);
-    return shorter.contains(u'e') ? value : shorter;
-}
-
 struct Shared {
     QStringList strings;
     QSet<int> dateStyles;
@@ -113,8 +102,10 @@ public:
                     startRow(xml.attributes());
                 else if (name == u"c")
                     startCell(xml.attributes());
-                else if (name == u"v" || (name == u"t" && m_phonetic == 0))
+                else if (name == u"v")
                     m_value += m_xml.elementText();
+                else if (name == u"t" && m_phonetic == 0)
+                    m_inline += m_xml.elementText();
                 else if (name == u"rPh")
                     ++m_phonetic;
             } else if (xml.isEndElement()) {
@@ -152,6 +143,7 @@ private:
         m_type = a.value(QLatin1String("t")).toString();
         m_style = a.value(QLatin1String("s")).toInt();
         m_value.clear();
+        m_inline.clear();
     }
     void endCell() {
         const QString value = cellValue();
@@ -168,7 +160,9 @@ private:
             const int index = m_value.trimmed().toInt(&ok);
             return ok && index >= 0 && index < m_shared.strings.size() ? m_shared.strings[index] : QString();
         }
-        if (m_type == u"inlineStr" || m_type == u"str")
+        if (m_type == u"inlineStr") // its text, whatever value a writer put beside it
+            return unescapedText(m_inline.isEmpty() ? m_value : m_inline);
+        if (m_type == u"str")
             return unescapedText(m_value);
         if (m_type == u"b")
             return m_value.trimmed() == u"1" ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
@@ -190,7 +184,7 @@ private:
     QStringList m_row;
     qint64 m_number = 0;
     qint64 m_column = -1, m_nextColumn = 0;
-    QString m_type, m_value;
+    QString m_type, m_value, m_inline;
     int m_style = 0, m_phonetic = 0;
 };
 
@@ -314,6 +308,17 @@ int columnOfReference(QStringView reference) {
             return -1;
     }
     return i == 0 ? -1 : column - 1;
+}
+
+QString numberText(const QString& value) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok)
+        return value;
+    if (number == std::floor(number) && std::fabs(number) < 1e15)
+        return QString::number(qint64(number));
+    const QString shorter = QString::number(number, 'g', 15);
+    return shorter.contains(u'e') ? value : shorter;
 }
 
 void putCell(QStringList& row, qint64 column, const QString& value) {

@@ -67,7 +67,8 @@ void ZipPackage::weigh() {
             m_problem = kTooLarge.arg(total >> 20);
             return;
         }
-        const QString name = QString::fromUtf8(entry.name);
+        // Some Windows tools write "xl\\workbook.xml": the same part.
+        const QString name = QString::fromUtf8(entry.name).replace(u'\\', u'/');
         // Documents pack some tens of times at most; far beyond that, and
         // large, it is made to fill memory.
         if (unpacked > (1 << 20) && unpacked > packed * kTightestRatio) {
