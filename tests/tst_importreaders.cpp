@@ -377,6 +377,17 @@ private slots:
         QCOMPARE(rowsOf(folder.path("book.ods")), rows);
     }
 
+    // Entries named as some Windows tools write them, "xl\\workbook.xml".
+    void entriesNamedWithBackslashes() {
+        TestFolder folder;
+        const QByteArray sheet = "<worksheet><sheetData><row r=\"1\"><c t=\"inlineStr\"><is><t>Дар</t></is></c></row>"
+                                 "</sheetData></worksheet>";
+        writeZip(folder.path("book.xlsx"), {{"xl\\workbook.xml", kWorkbook},
+                                            {"xl\\_rels\\workbook.xml.rels", kRelationships},
+                                            {"xl\\worksheets\\sheet1.xml", sheet}});
+        QCOMPARE(rowsOf(folder.path("book.xlsx")), QStringList{"1: Дар"});
+    }
+
     // Collections as their programs write them: Tellico's own fields with
     // a colon or an emoji in their names and a form feed in a text, GCstar
     // collections of a kind their users made, texts indented by the XML.
@@ -387,7 +398,7 @@ private slots:
         QTest::newRow("Tellico's own fields") << QByteArray(
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tellico xmlns=\"http://periapsis.org/tellico/\" "
             "syntaxVersion=\"11\"><collection title=\"Книги\" type=\"2\"><fields/>\n<entry id=\"1\">"
-            "<title>Дар</title><my:shelf>3</my:shelf><\xF0\x9F\x93\x9A>да</\xF0\x9F\x93\x9A>"
+            "<title>Дар</title><my:shelf>3</my:shelf><lc-no.:>77</lc-no.:><\xF0\x9F\x93\x9A>да</\xF0\x9F\x93\x9A>"
             "<comments>стр. 1\x0Cстр. 2&#12;конец</comments></entry></collection>"
             "<borrowers><borrower name=\"Ира\"><loan entryRef=\"1\" loanDate=\"2024-03-01\"/>"
             "</borrower></borrowers></tellico>")
@@ -398,6 +409,12 @@ private slots:
                           "  name=\"Opinel\"\n  borrower=\"none\"\n >\n  <comment>\n    Острый\n    и складной\n  "
                           "</comment>\n </item>\n</collection>\n")
             << false << QStringList{"Opinel|Knives|Острый\nи складной|"};
+        QTest::newRow("GCstar, its fields named by the user's model; HTML comments; messages before the document")
+            << QByteArray("Error: could not write image\n<?xml version=\"1.0\"?>\n<collection type=\"Knives\" "
+                          "items=\"1\">\n <item\n  gcsfield1=\"img/knife.png\"\n  gcsfield5=\"Нож\"\n  "
+                          "gcsautoid=\"3\"\n >\n  <comments>&lt;br/&gt;\n   первая\n   &lt;br/&gt;\n  "
+                          "вторая</comments>\n </item>\n</collection>")
+            << false << QStringList{"Нож|Knives|первая\nвторая|"};
     }
     void readsCollections() {
         QFETCH(QByteArray, xml);
