@@ -79,6 +79,15 @@ QString perItem(double ms, int64_t items) {
 double Comparison::ours() const { return median(oursMs); }
 double Comparison::sqlite() const { return median(sqliteMs); }
 
+double Comparison::ratio() const {
+    if (!paired || oursMs.size() != sqliteMs.size())
+        return ours() / sqlite();
+    std::vector<double> ratios;
+    for (size_t i = 0; i < oursMs.size(); ++i)
+        ratios.push_back(oursMs[i] / sqliteMs[i]);
+    return median(ratios);
+}
+
 Comparison compare(const QString& name, int runs, const Side& ours, const Side& sqlite, bool sqliteFirst) {
     Comparison c;
     c.name = name;
@@ -159,7 +168,7 @@ void printHeader() { std::printf("%-12s %10s %12s %12s\n", "operation", "ours ms
 
 void printComparison(const Comparison& c) {
     const double ours = c.ours(), sqlite = c.sqlite();
-    std::printf("%-12s %10.1f %12.1f %12.2f\n", qPrintable(c.name), ours, sqlite, ours / sqlite);
+    std::printf("%-12s %10.1f %12.1f %12.2f\n", qPrintable(c.name), ours, sqlite, c.ratio());
     std::fflush(stdout);
 }
 

@@ -19,8 +19,12 @@ struct Comparison {
     QString name;
     std::vector<double> oursMs, sqliteMs;
     int64_t oursRows = 0, sqliteRows = 0; // of the last run
+    bool paired = false;                  // run i of both sides taken together
     double ours() const;                  // medians
     double sqlite() const;
+    // ours / SQLite: of the medians, or where the runs are paired the
+    // median of each pair's ratio (what the machine did meanwhile cancels).
+    double ratio() const;
 };
 
 // Runs both sides runs times, alternating so that both meet the same

@@ -17,7 +17,7 @@ struct Options {
     bool mainTable = true;    // the table of operations
     bool growth = true;       // per-item cost at three sizes
     bool onlyImport = false;  // the Access import alone, no catalogue generated
-    bool onlyLists = false; // only the import of a generated CSV list
+    bool onlyLists = false;   // only the import of a generated CSV list
     bool onlyHistory = false; // the loan history's two lines alone
     bool onlyReports = false; // debt-report and export alone
     bool onlyBackup = false;  // compact and backup alone

@@ -103,8 +103,13 @@ Comparison checkDue(const QString& path, const QStringList& tables, int runs) {
         return int64_t(p.readAllStandardOutput().count('\n'));
     };
     return compare(QStringLiteral("check-due"), runs,
-                   {[&] { return lines(QStringLiteral(ZANDREL_EXECUTABLE), {"--check-due", "--force", path}); }, {}},
-                   {[&] { return lines(QStringLiteral("sqlite3"), {path, selects.join(QStringLiteral(" UNION ALL "))}); },
+                   {[&] {
+                        return lines(QStringLiteral(ZANDREL_EXECUTABLE), {"--check-due", "--force", path});
+                    },
+                    {}},
+                   {[&] {
+                        return lines(QStringLiteral("sqlite3"), {path, selects.join(QStringLiteral(" UNION ALL "))});
+                    },
                     {}});
 }
 

@@ -7,9 +7,9 @@
 
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
+#include "data/ProgramState.h"
 #include "dialogs/HistoryUnit.h"
 #include "dialogs/Letters.h"
-#include "data/ProgramState.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
@@ -44,7 +44,9 @@ loanhistory::ContactFigures TcEditForm::FiguresOfRow(int row) const {
 
 void TcEditForm::WorkOutFigures(const QList<int>& rows) {
     const engine::Query* contacts = DM->aqContacts;
-    if (!m_showingFigures)
+    // The contacts of a catalogue without history (one only read) come in
+    // before the window hears of it: no figures to work out there.
+    if (!m_showingFigures || !loanhistory::kept())
         return;
     QList<qint64> missing;
     for (const int row : rows) {
@@ -177,4 +179,3 @@ void TcEditForm::iLetterClick(bool pdf) {
     if (pdf ? SaveLettersPdf(this, {loans}, catalogue) : PrintLetters(this, {loans}, catalogue))
         ShowLoanFigures(); // the date of this reminder
 }
-

@@ -358,6 +358,30 @@ private slots:
             figures);
     }
 
+    // A catalogue only read, and so without history, opened after one with
+    // it: its contacts shown without figures and without a word of error.
+    void aCatalogueWithoutHistoryAfterOneWithIt() {
+        ScriptedMessageBoxes boxes;
+        open();
+        const auto contacts = [&](bool figures) {
+            whenModalShown([figures](QWidget* window) {
+                auto* grid = childOf<DataGrid>(window, "DBGrid");
+                QCOMPARE(grid->model()->columnCount() > 5, figures);
+                QTest::keyClick(grid, Qt::Key_Escape);
+            });
+            app->find<QAction>("tbContacts")->trigger();
+        };
+        contacts(true);
+        app->makeCatalogue("other.mdb", {{"B", {"'x', 7, 45350"}}}, {"7, 'Анна'"}); // no figures of hers yet
+        QFile::setPermissions(app->folder.path("other.mdb"), QFile::ReadOwner);
+        ScriptedFileDialogs dialogs;
+        dialogs.choose(app->folder.path("other.mdb"));
+        app->ui()->iSelectDB->trigger();
+        QVERIFY(app->main()->windowTitle().endsWith("(только чтение)"));
+        contacts(false);
+        QFile::setPermissions(app->folder.path("other.mdb"), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
     // «Напомнено»: the latest reminder of any of the contact's loans, in
     // whatever order they were given.
     void latestReminderIsTold_data() {
