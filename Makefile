@@ -8,7 +8,7 @@ TRIALS ?= 200
 FUZZ_TARGETS = dialect like profile jpeg csv zipXml
 JOBS ?= 2
 
-.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench screenshots windows wintest clean
+.PHONY: all deps configure build run test sanitize crashtest fuzz deb bench screenshots windows wintest import-fixtures clean
 
 all: build
 
@@ -74,6 +74,12 @@ deb: build
 screenshots: build
 	@./scripts/install-deps screenshots
 	BUILD_DIR=$(BUILD_DIR) ./scripts/screenshots
+
+# The import tests' files as other programs save them (tests/data/imports/),
+# made again after tests/data/imports/master.py changes; kept in the tree.
+import-fixtures:
+	@./scripts/install-deps fixtures
+	./tests/data/imports/make-fixtures
 
 bench: build
 	@./scripts/install-deps bench
