@@ -23,9 +23,9 @@ void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entr
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     QVERIFY(z);
+    // zip reads the contents only when the archive is closed; entries outlive that
     for (const auto& [name, bytes] : entries) {
-        auto* copy = new QByteArray(bytes); // zip reads it when the archive is closed
-        zip_source_t* source = zip_source_buffer(z, copy->constData(), zip_uint64_t(copy->size()), 0);
+        zip_source_t* source = zip_source_buffer(z, bytes.constData(), zip_uint64_t(bytes.size()), 0);
         QVERIFY(zip_file_add(z, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) >= 0);
     }
     QCOMPARE(zip_close(z), 0);

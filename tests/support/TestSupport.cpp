@@ -210,10 +210,13 @@ protected:
         auto* w = static_cast<QWidget*>(watched);
         if (!w->isWindow() || !w->isModal() || qobject_cast<QProgressDialog*>(w))
             return false;
-        // A window restored from its icon is shown again, still the same opening.
+        // A window restored from its icon is shown again by the system
+        // (spontaneously), still the same opening; such a show may even come
+        // after the window was closed.
+        if (event->spontaneous())
+            return false;
         if (event->type() == QEvent::Hide) {
-            if (!event->spontaneous())
-                m_open.removeAll(w);
+            m_open.removeAll(w);
             return false;
         }
         if (m_open.contains(w))
