@@ -71,11 +71,13 @@ SourceKind zipKind(const QString& path) {
 void refuseCompoundFile(QFile& file, const QString& path) {
     file.seek(0);
     const QByteArray header = file.read(512);
-    const int shift = header.size() >= 0x34 ? qFromLittleEndian<quint16>(header.constData() + 0x1E) : 9;
-    const quint32 directory = header.size() >= 0x34 ? qFromLittleEndian<quint32>(header.constData() + 0x30) : 0;
-    QByteArray entries;
-    if (shift >= 7 && shift <= 16 && file.seek((qint64(directory) + 1) << shift))
-        entries = file.read(qint64(1) << shift);
+    QByteArray entries; // the first sector of the directory, where the package is named
+    if (header.size() >= 0x34) {
+        const int shift = qFromLittleEndian<quint16>(header.constData() + 0x1E);
+        const quint32 directory = qFromLittleEndian<quint32>(header.constData() + 0x30);
+        if (shift >= 7 && shift <= 16 && file.seek((qint64(directory) + 1) << shift))
+            entries = file.read(qint64(1) << shift);
+    }
     const QByteArray encrypted = QByteArray::fromRawData(reinterpret_cast<const char*>(u"EncryptedPackage"), 32);
     if (entries.contains(encrypted))
         throw ImportError(QStringLiteral("Файл '%1' — книга, защищённая паролем. Снимите пароль в Excel или "

@@ -55,8 +55,9 @@ void ZipPackage::weigh() {
     qint64 total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t entry;
-        if (zip_stat_index(m_zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS, &entry) != 0 || !(entry.valid & ZIP_STAT_NAME)
-            || !(entry.valid & ZIP_STAT_SIZE) || !(entry.valid & ZIP_STAT_COMP_SIZE)) {
+        constexpr zip_uint64_t kNeeded = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE;
+        if (zip_stat_index(m_zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS, &entry) != 0
+            || (entry.valid & kNeeded) != kNeeded) {
             m_problem = QStringLiteral("оглавление архива повреждено");
             return;
         }

@@ -6,6 +6,7 @@
 #include "imports/CsvText.h"
 #include "imports/ImportDates.h"
 #include "imports/ImportError.h"
+#include "imports/Records.h"
 #include "imports/RowMapping.h"
 #include "imports/SourceFiles.h"
 #include "imports/ZipPackage.h"
@@ -125,6 +126,8 @@ private slots:
         QTest::newRow("31 February") << "31.02.2024" << false << "";
         QTest::newRow("words") << "вчера" << false << "";
         QTest::newRow("a date cut short") << "12.03" << false << "";
+        QTest::newRow("1753: the first year a catalogue holds") << "01.01.1753" << false << "1753-01-01";
+        QTest::newRow("1752") << "31.12.1752" << false << "";
     }
     void readsDates() {
         QFETCH(QString, text);
@@ -183,11 +186,39 @@ private slots:
                                                             8)
                                               << int(E::Utf16);
         QTest::newRow("UTF-16 without") << QByteArray("T\0i\0t\0l\0e\0\n\0", 12) << int(E::Utf16);
+        QTest::newRow("UTF-16 without, four letters") << QByteArray("T\0o\0m\0\n\0", 8) << int(E::Utf16);
     }
     void encodings() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, encoding);
         QCOMPARE(int(imports::detectEncoding(bytes.constData(), bytes.size())), encoding);
+    }
+
+    // Each text at its column's length goes in, one letter more is refused.
+    void fieldLengths_data() {
+        QTest::addColumn<int>("field"); // title, kind, note, debtor
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("problem");
+        const QString tooLong = QStringLiteral("%1 длиннее %2 знаков (%3)");
+        QTest::newRow("title 50") << 0 << imports::kTitleLength << "";
+        QTest::newRow("title 51") << 0 << imports::kTitleLength + 1 << tooLong.arg("наименование").arg(50).arg(51);
+        QTest::newRow("kind 25") << 1 << imports::kKindLength << "";
+        QTest::newRow("kind 26") << 1 << imports::kKindLength + 1 << tooLong.arg("вид").arg(25).arg(26);
+        QTest::newRow("note 50") << 2 << imports::kNoteLength << "";
+        QTest::newRow("note 51") << 2 << imports::kNoteLength + 1 << tooLong.arg("примечание").arg(50).arg(51);
+        QTest::newRow("debtor 50") << 3 << imports::kNameLength << "";
+        QTest::newRow("debtor 51") << 3 << imports::kNameLength + 1 << tooLong.arg("имя должника").arg(50).arg(51);
+    }
+    void fieldLengths() {
+        QFETCH(int, field);
+        QFETCH(int, length);
+        QFETCH(QString, problem);
+        imports::Record record;
+        record.title = QStringLiteral("Дар");
+        QString* texts[] = {&record.title, &record.kind, &record.note, &record.debtor};
+        *texts[field] = QString(length, u'Ж');
+        imports::check(record);
+        QCOMPARE(record.problem, problem);
     }
 
     void decodes_data() {
@@ -341,6 +372,11 @@ private slots:
                           "<table:table-row><table:table-cell office:value-type=\"date\" "
                           "office:date-value=\"2024-03-01T10:00:00\"/></table:table-row>")
             << QStringList{"1: 7|7", "2: 7|7", "1048003: 2024-03-01"};
+        QTest::newRow("a filled row at the most rows a sheet may have")
+            << QByteArray("<table:table-row table:number-rows-repeated=\"1999999\"><table:table-cell/>"
+                          "</table:table-row><table:table-row><table:table-cell office:value-type=\"string\">"
+                          "<text:p>последняя</text:p></table:table-cell></table:table-row>")
+            << QStringList{"2000000: последняя"};
         QTest::newRow("white space, notes, line breaks")
             << QByteArray("<table:table-row><table:table-cell office:value-type=\"string\"><office:annotation>"
                           "<text:p>заметка</text:p></office:annotation><text:p>\n   два   слова <text:s text:c=\"2\"/>"
