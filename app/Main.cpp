@@ -3,8 +3,8 @@
 
 #include "app/Settings.h"
 #include "controls/TextBoxes.h"
-#include "data/BaseFiles.h"
 #include "controls/Writers.h"
+#include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"

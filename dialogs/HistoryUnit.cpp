@@ -15,9 +15,9 @@ QString endText(const loanhistory::Loan& loan) {
     const QString ended = platform::formatDate(loan.ended);
     switch (loan.end) {
     case loanhistory::Loan::End::Open:
-        return std::isnan(loan.reminded)
-                   ? QStringLiteral("на руках")
-                   : QStringLiteral("на руках, напомнено ") + platform::formatDate(platform::calendarDay(loan.reminded));
+        return std::isnan(loan.reminded) ? QStringLiteral("на руках")
+                                         : QStringLiteral("на руках, напомнено ")
+                                               + platform::formatDate(platform::calendarDay(loan.reminded));
     case loanhistory::Loan::End::Returned: return ended;
     case loanhistory::Loan::End::WrittenOff: return ended + QStringLiteral(", списано");
     case loanhistory::Loan::End::Deleted: return ended + QStringLiteral(", удалено");

@@ -19,8 +19,7 @@ QString scheduleText(platform::DailyRun run, const QTime& time) {
         return QStringLiteral("Проверка настроена: таймер systemd пользователя, каждый день в %1 (пропущенная "
                               "проверка выполняется после включения компьютера).")
             .arg(time.toString(QStringLiteral("HH:mm")));
-    case platform::DailyRun::Autostart:
-        return QStringLiteral("Проверка настроена: автозапуск при входе в систему.");
+    case platform::DailyRun::Autostart: return QStringLiteral("Проверка настроена: автозапуск при входе в систему.");
     case platform::DailyRun::None: break;
     }
     return QStringLiteral("Проверка при закрытой программе не настроена.");

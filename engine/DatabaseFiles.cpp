@@ -35,7 +35,8 @@ void createDatabase(const QString& path) {
     if (const int error = platform::createNewFile(path)) {
         if (error == EEXIST)
             throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(path));
-        throw EngineError(QStringLiteral("Невозможно создать файл '%1': %2").arg(path, platform::systemErrorText(error)));
+        throw EngineError(
+            QStringLiteral("Невозможно создать файл '%1': %2").arg(path, platform::systemErrorText(error)));
     }
     try {
         initializeDatabase(path);
@@ -143,8 +144,8 @@ struct Check {
 Check quickCheck(const QString& file) {
     Handle db;
     Check check;
-    check.rc = sqlite3_open_v2(sqliteFileName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                               nullptr);
+    check.rc =
+        sqlite3_open_v2(sqliteFileName(file).constData(), &db.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (check.rc != SQLITE_OK)
         return check;
     sqlite3_busy_timeout(db.db, 3000);
@@ -188,8 +189,8 @@ void compactInPlace(const QString& file) {
     if (!QFileInfo(file).isFile())
         throw EngineError(QStringLiteral("Файл базы данных '%1' не найден").arg(file));
     Handle db;
-    int rc = sqlite3_open_v2(sqliteFileName(file).constData(), &db.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(sqliteFileName(file).constData(), &db.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     const auto step = [&](const char* sql) {
         if (rc == SQLITE_OK)
             rc = sqlite3_exec(db.db, sql, nullptr, nullptr, nullptr);
@@ -243,8 +244,8 @@ void compactInPlace(const QString& file) {
     step("PRAGMA synchronous=FULL");
     Handle copy;
     if (rc == SQLITE_OK)
-        rc = sqlite3_open_v2(sqliteFileName(copyPath).constData(), &copy.db,
-                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        rc = sqlite3_open_v2(sqliteFileName(copyPath).constData(), &copy.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
 #ifndef _WIN32
     if (!copyPath.isEmpty())
         QFile::remove(copyPath); // an open copy stays readable; a kill now leaves nothing

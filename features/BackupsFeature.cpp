@@ -95,7 +95,8 @@ std::unique_ptr<Feature> makeBackupsFeature() { return std::make_unique<BackupsF
 
 CommandLineOption backupsOption() {
     return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"),
-            QStringLiteral("Показать резервные копии ФАЙЛА и выйти."), [](const QString& file, const QStringList&, const QStringList&) {
+            QStringLiteral("Показать резервные копии ФАЙЛА и выйти."),
+            [](const QString& file, const QStringList&, const QStringList&) {
                 const QStringList lines = backups::describe(QFileInfo(file).absoluteFilePath());
                 platform::print(stdout, lines.join(u'\n') + u'\n');
                 return 0;

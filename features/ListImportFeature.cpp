@@ -5,12 +5,12 @@
 // catalogue as it was.
 #include "features/Units.h"
 
-#include "features/ImportHistory.h"
 #include "data/BaseFiles.h"
 #include "data/CatalogueShape.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/ListImportWindow.h"
+#include "features/ImportHistory.h"
 #include "history/HistoryKeeper.h"
 #include "imports/ImportError.h"
 #include "imports/ImportRun.h"
@@ -30,7 +30,9 @@ namespace {
 const QString kCaption = QStringLiteral("Импорт в таблицу");
 const platform::NounForms kRecords{"запись", "записи", "записей"};
 
-void tell(const QString& text, platform::Icon icon) { platform::messageBox(text, kCaption, platform::Buttons::Ok, icon); }
+void tell(const QString& text, platform::Icon icon) {
+    platform::messageBox(text, kCaption, platform::Buttons::Ok, icon);
+}
 
 class ListImportFeature : public Feature {
 public:
@@ -77,7 +79,8 @@ private:
         const QString table = choice.newTable() ? choice.table() : DBTable;
         imports::ImportRun::Outcome outcome = Write(window, run, table, choice.newTable(), false);
         if (outcome.total == 0) {
-            tell(QStringLiteral("В файле '%1' нет ни одной строки для импорта.").arg(path), platform::Icon::Information);
+            tell(QStringLiteral("В файле '%1' нет ни одной строки для импорта.").arg(path),
+                 platform::Icon::Information);
             return;
         }
         if (!outcome.committed) {

@@ -76,8 +76,10 @@ std::vector<CommandLineOption> reminderOptions() {
                                 return CheckDue(files, switches);
                             }};
     check.misuseStatus = 2;
-    CommandLineOption force{QStringLiteral("force"), QString(),
-                            QStringLiteral("С --check-due: напомнить, даже если сегодня уже напоминали."), {}};
+    CommandLineOption force{QStringLiteral("force"),
+                            QString(),
+                            QStringLiteral("С --check-due: напомнить, даже если сегодня уже напоминали."),
+                            {}};
     force.misuseStatus = 2;
     CommandLineOption debts{QStringLiteral("debts"), QString(), QStringLiteral("Открыть каталог с поиском долгов."),
                             [](const QString&, const QStringList&, const QStringList&) {

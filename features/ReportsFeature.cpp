@@ -7,6 +7,7 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
+#include "dialogs/Letters.h"
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -15,15 +16,13 @@
 #include "reports/CsvExport.h"
 #include "reports/CurrentLoans.h"
 #include "reports/DebtReport.h"
-#include "dialogs/Letters.h"
 
 #include <QAction>
+#include <QIODevice>
 #include <QMenu>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
-#include <QIODevice>
 #include <QPrinter>
-
 
 namespace {
 
@@ -120,8 +119,8 @@ void ReportsFeature::Calendar(QWidget* window) {
                              platform::Icon::Information);
         return;
     }
-    const QString path =
-        platform::chooseTarget(window, QStringLiteral("Напоминания в календарь"), QStringLiteral("Календарь iCalendar (*.ics)"));
+    const QString path = platform::chooseTarget(window, QStringLiteral("Напоминания в календарь"),
+                                                QStringLiteral("Календарь iCalendar (*.ics)"));
     if (path.isEmpty())
         return;
     const QByteArray calendar = reports::calendarOf(loans);
@@ -132,8 +131,8 @@ void ReportsFeature::Calendar(QWidget* window) {
 }
 
 void ReportsFeature::ExportTable() {
-    const QString path =
-        platform::chooseTarget(m_main->mainWindow(), QStringLiteral("Экспорт таблицы"), QStringLiteral("Таблица CSV (*.csv)"));
+    const QString path = platform::chooseTarget(m_main->mainWindow(), QStringLiteral("Экспорт таблицы"),
+                                                QStringLiteral("Таблица CSV (*.csv)"));
     if (path.isEmpty())
         return;
     // The grid's columns, as shown.

@@ -79,7 +79,7 @@ struct Loan {
     qint64 contact = 0;
     QString debtor;
     double issued = NAN, due = NAN, ended = NAN; // issued: NaN when lent without an issue date
-    double reminded = NAN;                        // the debtor's last reminder of it
+    double reminded = NAN;                       // the debtor's last reminder of it
     End end = End::Open;
     // Days past the due date: when it ended, or by today while open.
     int daysLate(double today) const;

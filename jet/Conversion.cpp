@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-
 namespace accessimport {
 
 namespace {
@@ -222,7 +221,7 @@ Result run(const QString& source, const QString& target, const std::function<boo
         return stop(
             {Outcome::Failed,
              QStringLiteral("Не найдена программа преобразования файлов Access '%1'; файл '%2' не преобразован.")
-                         .arg(importer.program(), source)});
+                 .arg(importer.program(), source)});
 
     Reading reading;
     const int stall = stallMs();

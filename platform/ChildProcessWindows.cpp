@@ -17,9 +17,9 @@ ChildLimits::ChildLimits(qint64 memoryBytes, int processorSeconds) : d(new Priva
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     // Closing the job's last handle ends the child: when this program ends,
     // however it ends, the system closes that handle.
-    limits.BasicLimitInformation.LimitFlags =
-        JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE
-        | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME
+                                              | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE
+                                              | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
     limits.ProcessMemoryLimit = SIZE_T(memoryBytes);
     limits.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart = LONGLONG(processorSeconds) * 10'000'000;
     SetInformationJobObject(d->job, JobObjectExtendedLimitInformation, &limits, sizeof limits);

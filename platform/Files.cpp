@@ -9,7 +9,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <stdexcept>
 #include <cstring>
 #include <stdexcept>
 
@@ -35,7 +34,6 @@ bool fileExists(const QString& path) {
 }
 
 bool deleteFile(const QString& path) { return !path.isEmpty() && QFile::remove(path); }
-
 
 QString uniqueTempFile(const QString& folder, const QString& prefix) {
     // Four hex digits like the classic temp names; start at a random point so

@@ -219,7 +219,6 @@ int placeNewFile(const QString& from, const QString& to, Placement allowed) {
     return error;
 }
 
-
 QStringList commandLine(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

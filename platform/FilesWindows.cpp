@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <windows.h>
 
 namespace platform {
 
@@ -108,7 +108,7 @@ QString userDataFolder() {
 bool systemSaysNetworkFileSystem(const QString& path) {
     const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (native.startsWith(QLatin1String("\\\\")))
-        return true; // \\server\share
+        return true;                                         // \\server\share
     const std::wstring root = native.left(3).toStdWString(); // "C:\"
     return GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
 }
@@ -178,7 +178,6 @@ int placeNewFile(const QString& from, const QString& to, Placement allowed) {
     return 0;
 }
 
-
 QStringList commandLine(int, char*[]) {
     QStringList arguments;
     int count = 0;
@@ -213,8 +212,10 @@ bool isZandrelProcess(qint64 process) {
     const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
     CloseHandle(h);
     return named && running
-           && QString::fromWCharArray(path, int(size)).section(u'\\', -1).compare(QLatin1String("zandrel.exe"),
-                                                                                   Qt::CaseInsensitive) == 0;
+           && QString::fromWCharArray(path, int(size))
+                      .section(u'\\', -1)
+                      .compare(QLatin1String("zandrel.exe"), Qt::CaseInsensitive)
+                  == 0;
 }
 
 } // namespace platform

@@ -3,8 +3,8 @@
 // user's input reaches only that window, and any window the command itself
 // opens meanwhile (a message it shows): keys, clicks, menus and the close
 // box of every window open before it wait for nothing and do nothing.
-#include <QObject>
 #include <QList>
+#include <QObject>
 #include <QPointer>
 
 class QWidget;

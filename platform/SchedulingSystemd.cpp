@@ -43,11 +43,15 @@ QString configFolder() { return userSettingsFolder(); }
 
 } // namespace
 
-QString dailyRunTimerFile() { return configFolder() + QStringLiteral("/systemd/user/") + kUnit + QStringLiteral(".timer"); }
+QString dailyRunTimerFile() {
+    return configFolder() + QStringLiteral("/systemd/user/") + kUnit + QStringLiteral(".timer");
+}
 QString dailyRunServiceFile() {
     return configFolder() + QStringLiteral("/systemd/user/") + kUnit + QStringLiteral(".service");
 }
-QString dailyRunAutostartFile() { return configFolder() + QStringLiteral("/autostart/") + kUnit + QStringLiteral(".desktop"); }
+QString dailyRunAutostartFile() {
+    return configFolder() + QStringLiteral("/autostart/") + kUnit + QStringLiteral(".desktop");
+}
 
 QString timerUnitText(const QTime& time) {
     return QStringLiteral("[Unit]\nDescription=Zandrel: проверка сроков возврата\n\n"

@@ -12,7 +12,8 @@ bool installRussianTranslation(QCoreApplication& app) {
     // Qt's own folder, or (an installed Windows program) one beside the executable.
     const bool loaded =
         translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        || translator->load(QStringLiteral("qtbase_ru"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
+        || translator->load(QStringLiteral("qtbase_ru"),
+                            QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
     if (!loaded || !app.installTranslator(translator)) {
         delete translator;
         return false;

@@ -11,7 +11,7 @@
 namespace reminders {
 
 struct CheckRequest {
-    QStringList files; // none: the catalogues chosen for reminders
+    QStringList files;  // none: the catalogues chosen for reminders
     bool force = false; // tell again what was told today
     // Starts the program on a catalogue with its debt search shown («Открыть»).
     std::function<void(const QString& file)> open;

@@ -34,8 +34,9 @@ void change(const QString& file, const QString& title) {
 quint64 inodeOf(const QString& file) {
 #ifdef _WIN32
     // The file's index on its volume: the same file, not one put in its place.
-    const HANDLE h = CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE h =
+        CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     BY_HANDLE_FILE_INFORMATION info{};
     GetFileInformationByHandle(h, &info);
     CloseHandle(h);

@@ -17,9 +17,9 @@ private slots:
     void corpusReplays() {
         QFETCH(QString, target);
         using Target = int (*)(const uint8_t*, size_t);
-        const QMap<QString, Target> targets{
-            {"dialect", fuzz::dialect}, {"like", fuzz::like}, {"profile", fuzz::profile},
-            {"jpeg", fuzz::jpeg},       {"csv", fuzz::csv},   {"zipXml", fuzz::zipXml}};
+        const QMap<QString, Target> targets{{"dialect", fuzz::dialect}, {"like", fuzz::like},
+                                            {"profile", fuzz::profile}, {"jpeg", fuzz::jpeg},
+                                            {"csv", fuzz::csv},         {"zipXml", fuzz::zipXml}};
         const QDir corpus(QStringLiteral(ZANDREL_FUZZ_CORPUS) + u'/' + target);
         const QStringList inputs = corpus.entryList(QDir::Files);
         QVERIFY2(!inputs.isEmpty(), qPrintable(corpus.path()));

@@ -113,7 +113,8 @@ private slots:
         QVERIFY(zandrel.waitForFinished(10000));
         const QString help = QString::fromUtf8(zandrel.readAllStandardOutput());
         QVERIFY(help.contains(QStringLiteral("Показать эту справку")));
-        static const QRegularExpression names(QStringLiteral("--?(help|version|backups|check-due|force|debts|h|v)\\b|zandrel(\\.exe)?|\\.mdb"));
+        static const QRegularExpression names(
+            QStringLiteral("--?(help|version|backups|check-due|force|debts|h|v)\\b|zandrel(\\.exe)?|\\.mdb"));
         for (const QString& line : help.split(u'\n'))
             QVERIFY2(!QString(line).remove(names).contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
                      qPrintable(line));

@@ -167,8 +167,8 @@ QList<WritePath> writePaths(int rows) {
              keeper.catalogueOpened();
              QList<loanhistory::RemindedLoan> loans;
              for (int i = 1; i <= 50; ++i)
-                 loans << loanhistory::RemindedLoan{QStringLiteral("Books"), i, QStringLiteral("книга"), 1,
-                                                    QStringLiteral("Ира"), 45300, 45340};
+                 loans << loanhistory::RemindedLoan{
+                     QStringLiteral("Books"), i, QStringLiteral("книга"), 1, QStringLiteral("Ира"), 45300, 45340};
              loanhistory::recordReminder(*DM->ADOConnection, loans);
          }},
         {QStringLiteral("delete an item"), filled,
