@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Keys.h"
 #include "platform/MessageBox.h"
+#include "platform/Version.h"
 #include "ui_MainForm.h"
 
 #include <QActionGroup>
@@ -212,7 +213,7 @@ void TfmMainForm::EnterNoDatabaseState() {
     ui->TopPanel->setFixedHeight(kToolbarOnlyHeight);
     ui->tbSearch->setChecked(false);
     EnableCatalogueCommands(false);
-    setWindowTitle(QStringLiteral("Zandrel"));
+    setWindowTitle(platform::programTitle());
 }
 
 void TfmMainForm::iExitClick() { close(); }

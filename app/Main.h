@@ -107,6 +107,7 @@ public:
     QToolBar* toolBar() override;
     QMenu* gridMenu() override { return pmMain; }
     DataGrid* itemGrid() override;
+    QAction* debtSearch() override;
     void addCatalogueCommand(QAction* command, Writes writes) override;
     void addStep(Stage stage, std::function<bool()> step) override;
     void putCatalogueAway() override;

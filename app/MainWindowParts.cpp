@@ -23,6 +23,7 @@ QMenu* TfmMainForm::menu(const QString& name, const QString& title) {
 QToolBar* TfmMainForm::toolBar() { return ui->ToolBar; }
 
 DataGrid* TfmMainForm::itemGrid() { return ui->DBGrid; }
+QAction* TfmMainForm::debtSearch() { return ui->tbFDepts; }
 
 void TfmMainForm::addCatalogueCommand(QAction* command, Writes writes) {
     command->setProperty("needsCatalogue", true);

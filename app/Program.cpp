@@ -24,13 +24,28 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 void NameTheApplication() {
-    QApplication::setApplicationName(QStringLiteral("Zandrel"));
+    QApplication::setApplicationName(platform::programTitle());
     QApplication::setApplicationVersion(platform::executableVersion().value_or(QString()));
+}
+
+// An application object for an option that runs without the program's
+// windows, where none exists yet (a test has its own). On Windows the
+// notices go through the notification area, a widget's.
+std::unique_ptr<QCoreApplication> ApplicationForAnOption() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "zandrel";
+    static char* argv[] = {name, nullptr};
+#ifdef Q_OS_WIN
+    return std::make_unique<QApplication>(argc, argv);
+#else
+    return std::make_unique<QCoreApplication>(argc, argv);
+#endif
 }
 
 // The parser's own messages are English: each said again in Russian.
@@ -70,7 +85,7 @@ QString HelpText(const QString& executable, const QList<QCommandLineOption>& own
 
 } // namespace
 
-QString Program::ParseCommandLine(const QStringList& arguments) {
+Program::StartRequest Program::ParseCommandLine(const QStringList& arguments) {
     NameTheApplication();
     // The parser's own option texts and headings are English, and no
     // translation can be loaded before an application object exists: the
@@ -89,17 +104,17 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
     const QString executable = QFileInfo(arguments.value(0, QStringLiteral("zandrel"))).fileName();
     const auto answer = [](const QString& text, FILE* to, int code) {
         platform::print(to, text);
-        std::exit(code);
+        return StartRequest{{}, code};
     };
     int misuse = 1;
     for (const CommandLineOption& o : features)
         if (arguments.contains(QStringLiteral("--") + o.name))
             misuse = std::max(misuse, o.misuseStatus);
     const auto refuse = [&](const QString& text) {
-        answer(text + QStringLiteral("\nСправка: %1 --help\n").arg(executable), stderr, misuse);
+        return answer(text + QStringLiteral("\nСправка: %1 --help\n").arg(executable), stderr, misuse);
     };
     if (!parser.parse(arguments))
-        refuse(RussianParserError(parser));
+        return refuse(RussianParserError(parser));
     QStringList switches;
     for (size_t i = 0; i < features.size(); ++i)
         if (!features[i].run && parser.isSet(featureSwitches[i]))
@@ -109,20 +124,23 @@ QString Program::ParseCommandLine(const QStringList& arguments) {
             continue;
         const QString value = features[i].valueName.isEmpty() ? QString() : parser.value(featureSwitches[i]);
         if (!features[i].valueName.isEmpty() && value.trimmed().isEmpty())
-            refuse(QStringLiteral("После параметра --%1 нужно указать файл.").arg(features[i].name));
+            return refuse(QStringLiteral("После параметра --%1 нужно указать файл.").arg(features[i].name));
+        const std::unique_ptr<QCoreApplication> application =
+            features[i].needsApplication ? ApplicationForAnOption() : nullptr;
         const int status = features[i].run(value, parser.positionalArguments(), switches);
         if (status != kStartAsUsual)
-            std::exit(status);
+            return {{}, status};
         switches.clear();
     }
     if (!switches.isEmpty())
-        refuse(QStringLiteral("Параметр --%1 уточняет другой параметр и один не используется.").arg(switches.first()));
+        return refuse(
+            QStringLiteral("Параметр --%1 уточняет другой параметр и один не используется.").arg(switches.first()));
     if (parser.isSet(version))
-        answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
+        return answer(QApplication::applicationName() + u' ' + QApplication::applicationVersion() + u'\n', stdout, 0);
     if (parser.isSet(help))
-        answer(HelpText(executable, {help, version}, features), stdout, 0);
+        return answer(HelpText(executable, {help, version}, features), stdout, 0);
     const QStringList files = parser.positionalArguments();
-    return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
+    return {files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath(), std::nullopt};
 }
 
 void Program::openOnStart(const QString& file) { m_main->OpenOnStart(file); }

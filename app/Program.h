@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TfmMainForm;
@@ -29,11 +30,18 @@ public:
     // file name unfound.
     static void PrepareApplication();
 
-    // Reads the command line (the program's name first): "--help" and
-    // "--version" print and end the program; a FILE is returned as a full
-    // path, against the folder the program was started in. Needs no
-    // application object; call it before PrepareApplication.
-    static QString ParseCommandLine(const QStringList& arguments);
+    // What the command line asks: a FILE to open at the start, as a full
+    // path against the folder the program was started in; or, where the
+    // program ends at once ("--help", "--version", a misused option, a
+    // feature's own run such as the reminders' check), its exit status.
+    struct StartRequest {
+        QString file;
+        std::optional<int> exitStatus;
+    };
+    // Reads the command line (the program's name first), printing what an
+    // option answers. Needs no application object; call it before
+    // PrepareApplication.
+    static StartRequest ParseCommandLine(const QStringList& arguments);
 
     // Opens file at the first activation, as "Открыть базу данных" does once
     // a file is chosen, instead of the remembered database.

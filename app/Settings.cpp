@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
+#include "platform/Version.h"
 
 #include <QDir>
 
@@ -19,7 +20,7 @@ bool Write(const QString& key, const QString& value) {
     QDir().mkpath(platform::folderOf(SettingsPath()));
     if (platform::writeProfileString(SettingsPath(), kSection, key, value))
         return true;
-    platform::messageBox(QStringLiteral("Unable to write to ") + SettingsPath(), QStringLiteral("Zandrel"),
+    platform::messageBox(QStringLiteral("Unable to write to ") + SettingsPath(), platform::programTitle(),
                          platform::Buttons::Ok, platform::Icon::Error);
     return false;
 }

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
+#include "platform/Version.h"
 #include "reminders/ReminderSettings.h"
 #include "reports/Reminder.h"
 
@@ -79,7 +80,7 @@ bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QS
     platform::saveWhole(path, [&](QIODevice& file) {
         QPdfWriter pdf(&file);
         pdf.setTitle(QStringLiteral("Письма должникам: ") + catalogue);
-        pdf.setCreator(QStringLiteral("Zandrel"));
+        pdf.setCreator(platform::programTitle());
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
         pdf.setResolution(300);

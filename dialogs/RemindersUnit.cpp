@@ -2,6 +2,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Scheduling.h"
+#include "reminders/CheckDue.h"
 #include "reminders/ReminderSettings.h"
 #include "ui_RemindersForm.h"
 
@@ -85,7 +86,7 @@ void TfmReminders::bbOkClick() {
     platform::DailyRun run = platform::DailyRun::None;
     if (s.on)
         run = platform::scheduleDailyRun(s.time, QCoreApplication::applicationFilePath(),
-                                         {QStringLiteral("--check-due")}, &error);
+                                         {QStringLiteral("--") + QLatin1String(reminders::kCheckOption)}, &error);
     else
         platform::removeDailyRun();
     const QString said = error.isEmpty() ? scheduleText(run, s.time) : error;

@@ -183,6 +183,39 @@ void removeStaleCopies(const QString& folder) {
     }
 }
 
+// The compacted copy of the open file db is written to copyPath while, on
+// the other core, SQLite's quick check reads the file: a damaged file is
+// never rewritten, for VACUUM would copy what it can read and drop the rest
+// for good.
+int writeCheckedCopy(sqlite3* db, const QString& file, const QString& copyPath) {
+    std::future<Check> checked = std::async(std::launch::async, quickCheck, file);
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &stmt, nullptr);
+    const QByteArray target = sqliteFileName(copyPath);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_text(stmt, 1, target.constData(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(stmt);
+        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+    }
+    sqlite3_finalize(stmt);
+    const Check check = checked.get();
+    if (rc == SQLITE_OK && check.rc != SQLITE_OK)
+        rc = check.rc;
+    if (rc == SQLITE_OK && check.found != QLatin1String("ok"))
+        rc = SQLITE_CORRUPT;
+    return rc;
+}
+
+// Every page of copy written over db's, in one transaction of db.
+int copyPagesBack(sqlite3* db, sqlite3* copy) {
+    sqlite3_backup* backup = sqlite3_backup_init(db, "main", copy, "main");
+    if (!backup)
+        return sqlite3_errcode(db);
+    const int rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    return rc == SQLITE_DONE ? finished : rc;
+}
+
 } // namespace
 
 void compactInPlace(const QString& file) {
@@ -216,27 +249,8 @@ void compactInPlace(const QString& file) {
             rc = SQLITE_CANTOPEN;
         }
     }
-    // The compacted copy is written while, on the other core, SQLite's quick
-    // check reads the file: a damaged file is never rewritten, for VACUUM
-    // would copy what it can read and drop the rest for good.
-    std::future<Check> checked;
-    if (rc == SQLITE_OK) {
-        checked = std::async(std::launch::async, quickCheck, file);
-        sqlite3_stmt* stmt = nullptr;
-        rc = sqlite3_prepare_v2(db.db, "VACUUM INTO ?", -1, &stmt, nullptr);
-        const QByteArray target = sqliteFileName(copyPath);
-        if (rc == SQLITE_OK) {
-            sqlite3_bind_text(stmt, 1, target.constData(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
-            rc = sqlite3_step(stmt);
-            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-        }
-        sqlite3_finalize(stmt);
-        const Check check = checked.get();
-        if (rc == SQLITE_OK && check.rc != SQLITE_OK)
-            rc = check.rc;
-        if (rc == SQLITE_OK && check.found != QLatin1String("ok"))
-            rc = SQLITE_CORRUPT;
-    }
+    if (rc == SQLITE_OK)
+        rc = writeCheckedCopy(db.db, file, copyPath);
     // The copy's pages then replace the file's own under the rollback
     // journal: the inode, owner, links and every other program's open handle
     // stay valid, and a crash leaves the old or the new contents, which the
@@ -251,16 +265,8 @@ void compactInPlace(const QString& file) {
         QFile::remove(copyPath); // an open copy stays readable; a kill now leaves nothing
 #endif
     copyLock.reset();
-    if (rc == SQLITE_OK) {
-        sqlite3_backup* backup = sqlite3_backup_init(db.db, "main", copy.db, "main");
-        if (!backup) {
-            rc = sqlite3_errcode(db.db);
-        } else {
-            rc = sqlite3_backup_step(backup, -1);
-            const int finished = sqlite3_backup_finish(backup);
-            rc = rc == SQLITE_DONE ? finished : rc;
-        }
-    }
+    if (rc == SQLITE_OK)
+        rc = copyPagesBack(db.db, copy.db);
 #ifdef _WIN32
     // Windows removes no file that is open: the copy goes once it is closed
     // (one a kill left is removed by the next compaction).

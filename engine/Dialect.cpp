@@ -127,6 +127,160 @@ void rewriteColumnType(Token& type, Token* open, Token* size, Token* close, cons
     }
 }
 
+// Everything after a ';' must be blank: one statement per text.
+void cutAtSemicolon(QList<Token>& tokens) {
+    for (qsizetype k = 0; k < tokens.size(); ++k) {
+        if (tokens[k].type != Token::Semicolon)
+            continue;
+        for (qsizetype m = k + 1; m < tokens.size(); ++m)
+            if (tokens[m].significant() && tokens[m].type != Token::Semicolon)
+                throw EngineError(QStringLiteral("Текст запроса содержит более одной инструкции"));
+        tokens.resize(k);
+        return;
+    }
+}
+
+bool isName(const Token& t) { return t.type == Token::Word || t.type == Token::QuotedName; }
+
+// One statement's tokens rewritten in place, read once from the start:
+// table names resolved and quoted, CREATE TABLE's column types made
+// SQLite's, the first table named kept.
+class StatementRewriter {
+public:
+    StatementRewriter(QList<Token>& tokens, const TableResolver& resolve) : m_tokens(tokens), m_resolve(resolve) {
+        for (qsizetype k = 0; k < tokens.size(); ++k)
+            if (tokens[k].significant())
+                m_sig.append(k);
+        m_isCreate = sigTok(0) && isKeyword(*sigTok(0), "CREATE");
+        m_isCreateTable = m_isCreate && sigTok(1) && isKeyword(*sigTok(1), "TABLE");
+        m_result.changesSchema =
+            m_isCreate || (sigTok(0) && (isKeyword(*sigTok(0), "DROP") || isKeyword(*sigTok(0), "ALTER")));
+    }
+
+    RewrittenStatement run() {
+        for (qsizetype idx = 0; idx < m_sig.size(); ++idx) {
+            Token& t = *sigTok(idx);
+            followDepth(t);
+            if (m_expectTable && takeTable(idx))
+                continue;
+            if (t.type == Token::Punct && t.text == u"," && m_fromListDepth == m_depth) {
+                m_expectTable = true; // FROM a, b
+                continue;
+            }
+            if (m_isCreateTable && m_depth == 1 && takeColumnDefinition(idx))
+                continue;
+            if (t.type == Token::Word)
+                followKeyword(idx);
+        }
+        for (const Token& t : std::as_const(m_tokens))
+            m_result.sql += t.text;
+        return m_result;
+    }
+
+private:
+    Token* sigTok(qsizetype idx) { return idx >= 0 && idx < m_sig.size() ? &m_tokens[m_sig[idx]] : nullptr; }
+
+    void followDepth(const Token& t) {
+        if (t.type == Token::Punct && t.text.startsWith(u'('))
+            ++m_depth;
+        if (t.type == Token::Punct && t.text.startsWith(u')')) {
+            --m_depth;
+            if (m_fromListDepth > m_depth)
+                m_fromListDepth = -1;
+        }
+    }
+
+    // Where a table's name is expected: true when the token was taken as
+    // (part of) it.
+    bool takeTable(qsizetype& idx) {
+        Token& t = *sigTok(idx);
+        if (m_creatingName && (isKeyword(t, "IF") || isKeyword(t, "NOT") || isKeyword(t, "EXISTS"))) {
+            m_ifNotExists = m_ifNotExists || isKeyword(t, "IF");
+            return true;
+        }
+        m_expectTable = false;
+        if (!isName(t)) {
+            m_creatingName = false;
+            return false;
+        }
+        const Token* next = sigTok(idx + 1);
+        if (next && next->text == u".") { // schema.table: the table follows the dot
+            ++idx;
+            m_expectTable = true;
+            return true;
+        }
+        const QString name = nameOf(t);
+        const QString stored = m_resolve(name);
+        // Quoted, so names that start with a digit or are key words work.
+        t.text = quotedIdentifier(stored.isEmpty() ? name : stored);
+        if (m_creatingName) {
+            m_creatingName = false;
+            if (!stored.isEmpty() && !m_ifNotExists)
+                throw EngineError(QStringLiteral("Таблица '") + name + QStringLiteral("' уже существует"));
+            return true;
+        }
+        if (!m_firstTableTaken) {
+            m_result.firstTable = stored.isEmpty() ? name : stored;
+            m_firstTableTaken = true;
+        }
+        return true;
+    }
+
+    // Inside CREATE TABLE's parentheses: a column's name, then its type.
+    bool takeColumnDefinition(qsizetype idx) {
+        Token& t = *sigTok(idx);
+        if (!isName(t))
+            return false;
+        const Token* prev = sigTok(idx - 1);
+        if (prev && (prev->text == u"(" || prev->text == u",")) {
+            m_columnName = nameOf(t);
+            m_typeExpected = true;
+            return true;
+        }
+        if (!m_typeExpected)
+            return false;
+        m_typeExpected = false;
+        rewriteColumnType(t, sigTok(idx + 1), sigTok(idx + 2), sigTok(idx + 3), m_columnName);
+        return true;
+    }
+
+    // The key words after which a table's name comes, and where a FROM list ends.
+    void followKeyword(qsizetype idx) {
+        const Token& t = *sigTok(idx);
+        const Token* prev = sigTok(idx - 1);
+        if (isKeyword(t, "FROM")) {
+            m_expectTable = true;
+            m_fromListDepth = m_depth;
+        } else if (isKeyword(t, "JOIN") || isKeyword(t, "INTO")) {
+            m_expectTable = true;
+        } else if (isKeyword(t, "UPDATE")) {
+            // Not in "DO UPDATE SET" nor in a trigger's "AFTER UPDATE ON".
+            m_expectTable = !(prev
+                              && (isKeyword(*prev, "DO") || isKeyword(*prev, "AFTER") || isKeyword(*prev, "BEFORE")
+                                  || isKeyword(*prev, "OF")));
+        } else if (isKeyword(t, "TABLE") || isKeyword(t, "VIEW")) {
+            m_expectTable = true;
+            m_creatingName = m_isCreate && idx == 1;
+        } else if (m_fromListDepth == m_depth && isListEnd(t)) {
+            m_fromListDepth = -1;
+        }
+    }
+
+    QList<Token>& m_tokens;
+    const TableResolver& m_resolve;
+    QList<qsizetype> m_sig; // the significant tokens' places
+    RewrittenStatement m_result;
+    bool m_isCreate = false, m_isCreateTable = false;
+    int m_depth = 0;
+    bool m_expectTable = false;  // the next name is a table's
+    bool m_creatingName = false; // ... and the one CREATE makes
+    bool m_ifNotExists = false;
+    bool m_firstTableTaken = false;
+    int m_fromListDepth = -1;    // depth of the FROM list being read; -1 outside one
+    bool m_typeExpected = false; // CREATE TABLE: the next word is a column's type
+    QString m_columnName;        // CREATE TABLE: the column being defined
+};
+
 } // namespace
 
 QString quoted(const QString& text) { return QString(text).replace(u'\'', QStringLiteral("''")); }
@@ -150,123 +304,8 @@ bool parseLengthConstraint(const QString& name, QString* column, int* size) {
 
 RewrittenStatement rewriteStatement(const QString& statement, const TableResolver& resolve) {
     QList<Token> tokens = tokenize(statement);
-
-    // Everything after a ';' must be blank: one statement per text.
-    for (qsizetype k = 0; k < tokens.size(); ++k) {
-        if (tokens[k].type != Token::Semicolon)
-            continue;
-        for (qsizetype m = k + 1; m < tokens.size(); ++m)
-            if (tokens[m].significant() && tokens[m].type != Token::Semicolon)
-                throw EngineError(QStringLiteral("Текст запроса содержит более одной инструкции"));
-        tokens.resize(k);
-        break;
-    }
-
-    QList<qsizetype> sig;
-    for (qsizetype k = 0; k < tokens.size(); ++k)
-        if (tokens[k].significant())
-            sig.append(k);
-    auto sigTok = [&](qsizetype idx) -> Token* { return idx >= 0 && idx < sig.size() ? &tokens[sig[idx]] : nullptr; };
-
-    RewrittenStatement result;
-    const bool isCreate = sigTok(0) && isKeyword(*sigTok(0), "CREATE");
-    const bool isCreateTable = isCreate && sigTok(1) && isKeyword(*sigTok(1), "TABLE");
-    result.changesSchema = isCreate || (sigTok(0) && (isKeyword(*sigTok(0), "DROP") || isKeyword(*sigTok(0), "ALTER")));
-
-    int depth = 0;
-    bool expectTable = false;  // the next name is a table's
-    bool creatingName = false; // ... and the one CREATE makes
-    bool ifNotExists = false;
-    bool firstTableTaken = false;
-    int fromListDepth = -1;    // depth of the FROM list being read; -1 outside one
-    bool typeExpected = false; // CREATE TABLE: the next word is a column's type
-    QString columnName;        // CREATE TABLE: the column being defined
-
-    for (qsizetype idx = 0; idx < sig.size(); ++idx) {
-        Token& t = *sigTok(idx);
-        const bool isName = t.type == Token::Word || t.type == Token::QuotedName;
-        if (t.type == Token::Punct && t.text.startsWith(u'('))
-            ++depth;
-        if (t.type == Token::Punct && t.text.startsWith(u')')) {
-            --depth;
-            if (fromListDepth > depth)
-                fromListDepth = -1;
-        }
-
-        if (expectTable) {
-            if (creatingName && (isKeyword(t, "IF") || isKeyword(t, "NOT") || isKeyword(t, "EXISTS"))) {
-                ifNotExists = ifNotExists || isKeyword(t, "IF");
-                continue;
-            }
-            expectTable = false;
-            if (isName) {
-                const Token* next = sigTok(idx + 1);
-                if (next && next->text == u".") { // schema.table: the table follows the dot
-                    ++idx;
-                    expectTable = true;
-                    continue;
-                }
-                const QString name = nameOf(t);
-                const QString stored = resolve(name);
-                // Quoted, so names that start with a digit or are key words work.
-                t.text = quotedIdentifier(stored.isEmpty() ? name : stored);
-                if (creatingName) {
-                    creatingName = false;
-                    if (!stored.isEmpty() && !ifNotExists)
-                        throw EngineError(QStringLiteral("Таблица '") + name + QStringLiteral("' уже существует"));
-                    continue;
-                }
-                if (!firstTableTaken) {
-                    result.firstTable = stored.isEmpty() ? name : stored;
-                    firstTableTaken = true;
-                }
-                continue;
-            }
-            creatingName = false;
-        }
-        if (t.type == Token::Punct && t.text == u"," && fromListDepth == depth) {
-            expectTable = true; // FROM a, b
-            continue;
-        }
-
-        if (isCreateTable && depth == 1 && isName) {
-            const Token* prev = sigTok(idx - 1);
-            if (prev && (prev->text == u"(" || prev->text == u",")) {
-                columnName = nameOf(t);
-                typeExpected = true;
-                continue;
-            }
-            if (typeExpected) {
-                typeExpected = false;
-                rewriteColumnType(t, sigTok(idx + 1), sigTok(idx + 2), sigTok(idx + 3), columnName);
-                continue;
-            }
-        }
-        if (t.type != Token::Word)
-            continue;
-
-        const Token* prev = sigTok(idx - 1);
-        if (isKeyword(t, "FROM")) {
-            expectTable = true;
-            fromListDepth = depth;
-        } else if (isKeyword(t, "JOIN") || isKeyword(t, "INTO")) {
-            expectTable = true;
-        } else if (isKeyword(t, "UPDATE")) {
-            // Not in "DO UPDATE SET" nor in a trigger's "AFTER UPDATE ON".
-            expectTable = !(prev
-                            && (isKeyword(*prev, "DO") || isKeyword(*prev, "AFTER") || isKeyword(*prev, "BEFORE")
-                                || isKeyword(*prev, "OF")));
-        } else if (isKeyword(t, "TABLE") || isKeyword(t, "VIEW")) {
-            expectTable = true;
-            creatingName = isCreate && idx == 1;
-        } else if (fromListDepth == depth && isListEnd(t)) {
-            fromListDepth = -1;
-        }
-    }
-
-    for (const Token& t : tokens)
-        result.sql += t.text;
-    return result;
+    cutAtSemicolon(tokens);
+    return StatementRewriter(tokens, resolve).run();
 }
 
 } // namespace engine

@@ -30,6 +30,35 @@ FieldKind kindOfDeclared(const char* declared, bool primaryKey) {
     return FieldKind::Text;
 }
 
+// Every row of stmt into snapshot, column k of it from result column
+// resultColumn[k]; SQLite's last answer (SQLITE_DONE when all were read).
+int readRows(sqlite3_stmt* stmt, const std::vector<int>& resultColumn, const std::vector<Snapshot::Storage>& storages,
+             Snapshot& snapshot) {
+    int rc = SQLITE_DONE;
+    const size_t count = resultColumn.size();
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (size_t k = 0; k < count; ++k) {
+            // One column call per cell; the value calls that follow are cheap.
+            sqlite3_value* v = sqlite3_column_value(stmt, resultColumn[k]);
+            if (sqlite3_value_type(v) == SQLITE_NULL) {
+                snapshot.appendNull(k);
+                continue;
+            }
+            switch (storages[k]) {
+            case Snapshot::Storage::Integer: snapshot.appendInteger(k, sqlite3_value_int64(v)); break;
+            case Snapshot::Storage::Real: snapshot.appendReal(k, sqlite3_value_double(v)); break;
+            case Snapshot::Storage::Text: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                snapshot.appendText(k, std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(v))));
+                break;
+            }
+            }
+        }
+        snapshot.finishRow();
+    }
+    return rc;
+}
+
 // "VARCHAR(50)" -> 50; 0 when the type names no size.
 int declaredSize(const char* declared) {
     const QString t = QString::fromUtf8(declared ? declared : "");
@@ -126,30 +155,21 @@ void Query::setState(State s) {
     emit stateChanged();
 }
 
-void Query::open() {
-    close();
-    const RewrittenStatement r =
-        rewriteStatement(sqlText(), [this](const QString& n) { return m_connection->resolveTable(n); });
-    const Statement statement = m_connection->prepare(r.sql.toUtf8());
-    sqlite3_stmt* stmt = statement.get();
-    const int columns = sqlite3_column_count(stmt);
-    if (columns == 0)
-        raise(QStringLiteral("Запрос не возвращает данных"));
-
-    if (m_declared.isEmpty()) {
-        m_fields.clear();
-        for (int c = 0; c < columns; ++c) {
-            FieldDef d;
-            d.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-            const char* declared = sqlite3_column_decltype(stmt, c);
-            d.kind = kindOfDeclared(declared, d.name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0);
-            d.size = declaredSize(declared);
-            m_fields.append(d);
-        }
+void Query::takeFieldsOf(sqlite3_stmt* stmt) {
+    m_fields.clear();
+    for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+        FieldDef d;
+        d.name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+        const char* declared = sqlite3_column_decltype(stmt, c);
+        d.kind = kindOfDeclared(declared, d.name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0);
+        d.size = declaredSize(declared);
+        m_fields.append(d);
     }
-    // Bind the declared data fields to the result's columns by name.
-    std::vector<int> resultColumn;
-    std::vector<Snapshot::Storage> storages;
+}
+
+void Query::bindDataFields(sqlite3_stmt* stmt, std::vector<int>& resultColumn,
+                           std::vector<Snapshot::Storage>& storages) {
+    const int columns = sqlite3_column_count(stmt);
     QStringList columnNames;
     for (int c = 0; c < columns; ++c)
         columnNames << QString::fromUtf8(sqlite3_column_name(stmt, c));
@@ -168,31 +188,27 @@ void Query::open() {
         resultColumn.push_back(found);
         storages.push_back(storageOf(d.kind));
     }
+}
 
+void Query::open() {
+    close();
+    const RewrittenStatement r =
+        rewriteStatement(sqlText(), [this](const QString& n) { return m_connection->resolveTable(n); });
+    const Statement statement = m_connection->prepare(r.sql.toUtf8());
+    sqlite3_stmt* stmt = statement.get();
+    const int columns = sqlite3_column_count(stmt);
+    if (columns == 0)
+        raise(QStringLiteral("Запрос не возвращает данных"));
+
+    if (m_declared.isEmpty())
+        takeFieldsOf(stmt);
+    std::vector<int> resultColumn;
+    std::vector<Snapshot::Storage> storages;
+    bindDataFields(stmt, resultColumn, storages);
     m_snapshot.reset(storages);
     int rc = SQLITE_DONE;
-    const size_t count = resultColumn.size();
     try {
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            for (size_t k = 0; k < count; ++k) {
-                // One column call per cell; the value calls that follow are cheap.
-                sqlite3_value* v = sqlite3_column_value(stmt, resultColumn[k]);
-                if (sqlite3_value_type(v) == SQLITE_NULL) {
-                    m_snapshot.appendNull(k);
-                    continue;
-                }
-                switch (storages[k]) {
-                case Snapshot::Storage::Integer: m_snapshot.appendInteger(k, sqlite3_value_int64(v)); break;
-                case Snapshot::Storage::Real: m_snapshot.appendReal(k, sqlite3_value_double(v)); break;
-                case Snapshot::Storage::Text: {
-                    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                    m_snapshot.appendText(k, std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(v))));
-                    break;
-                }
-                }
-            }
-            m_snapshot.finishRow();
-        }
+        rc = readRows(stmt, resultColumn, storages, m_snapshot);
     } catch (...) {
         m_snapshot.reset({}); // no half-read result stays in memory
         throw;

@@ -19,6 +19,8 @@
 #include <variant>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace engine {
 
 class Connection;
@@ -160,6 +162,12 @@ private:
     void setPending(int fieldIndex, Value v);
     QString lookupText(const Value& key, int fieldIndex) const;
     void invalidateLookups();
+    // The fields as the statement's result declares them (a query without
+    // fields of its own).
+    void takeFieldsOf(sqlite3_stmt* stmt);
+    // Each data field bound to the result column of its name: the column
+    // read into each snapshot column, and its storage.
+    void bindDataFields(sqlite3_stmt* stmt, std::vector<int>& resultColumn, std::vector<Snapshot::Storage>& storages);
     void appendToSnapshot(const std::vector<Value>& row);
     void storeInSnapshot(uint32_t storageRow, const std::vector<Value>& row);
     void postInsert();

@@ -48,6 +48,8 @@ public:
     // The grid's pop-up menu.
     virtual QMenu* gridMenu() = 0;
     virtual DataGrid* itemGrid() = 0;
+    // The debt search («Поиск должников»), as the toolbar runs it.
+    virtual QAction* debtSearch() = 0;
     // command is live only while a catalogue is shown; one that writes to
     // the catalogue is off while the catalogue is only read.
     virtual void addCatalogueCommand(QAction* command, Writes writes = Writes::No) = 0;
@@ -83,6 +85,9 @@ struct CommandLineOption {
     QString description; // one line of «--help»
     std::function<int(const QString& value, const QStringList& files, const QStringList& switches)> run;
     int misuseStatus = 1; // the status when the command line is wrong and names this option
+    // run is given an application object (events, timers, the notices): the
+    // program's own is made only when it starts as usual.
+    bool needsApplication = false;
 };
 inline constexpr int kStartAsUsual = -1;
 std::vector<CommandLineOption> featureOptions();

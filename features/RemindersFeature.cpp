@@ -31,13 +31,6 @@ void openWithDebts(const QString& file) {
 }
 
 int CheckDue(const QStringList& files, const QStringList& switches) {
-    // The options are read before the program makes its application object.
-    static int argc = 1;
-    static char name[] = "zandrel";
-    static char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> application;
-    if (!QCoreApplication::instance())
-        application = std::make_unique<QCoreApplication>(argc, argv);
     return reminders::checkDue({files, switches.contains(QStringLiteral("force")), openWithDebts});
 }
 
@@ -50,15 +43,12 @@ public:
         QAction* settings = makeCommand(main, "iReminders", QStringLiteral("Напоминания..."));
         reports->addAction(settings);
         platform::connectHandler(settings, &QAction::triggered, settings, [] { fmReminders->Execute(DBPath); });
-        QWidget* window = main.mainWindow();
-        main.addStep(Stage::Opened, [window] {
+        QAction* debtSearch = main.debtSearch();
+        main.addStep(Stage::Opened, [debtSearch] {
             reminders::rememberCatalogue(DBPath);
             // Once the opening has shown the grid, as the search at opening does.
             if (showDebtsAtStart && !CheckOnOpenFlag)
-                QTimer::singleShot(0, window, [window] {
-                    if (auto* search = window->findChild<QAction*>(QStringLiteral("tbFDepts")))
-                        search->trigger();
-                });
+                QTimer::singleShot(0, debtSearch, [debtSearch] { debtSearch->trigger(); });
             showDebtsAtStart = false;
             return true;
         });
@@ -70,12 +60,13 @@ public:
 std::unique_ptr<Feature> makeRemindersFeature() { return std::make_unique<RemindersFeature>(); }
 
 std::vector<CommandLineOption> reminderOptions() {
-    CommandLineOption check{QStringLiteral("check-due"), QString(),
+    CommandLineOption check{QString::fromLatin1(reminders::kCheckOption), QString(),
                             QStringLiteral("Проверить сроки возврата в каталогах (ФАЙЛ... или выбранных) и выйти."),
                             [](const QString&, const QStringList& files, const QStringList& switches) {
                                 return CheckDue(files, switches);
                             }};
     check.misuseStatus = 2;
+    check.needsApplication = true;
     CommandLineOption force{QStringLiteral("force"),
                             QString(),
                             QStringLiteral("С --check-due: напомнить, даже если сегодня уже напоминали."),

@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
+#include "platform/Version.h"
 #include "reports/Calendar.h"
 #include "reports/CsvExport.h"
 #include "reports/CurrentLoans.h"
@@ -104,7 +105,7 @@ void ReportsFeature::DebtReportPdf(QWidget* window) {
     platform::saveWhole(path, [&](QIODevice& file) {
         QPdfWriter pdf(&file);
         pdf.setTitle(QStringLiteral("Список долгов: ") + catalogueName());
-        pdf.setCreator(QStringLiteral("Zandrel"));
+        pdf.setCreator(platform::programTitle());
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setResolution(300);
         reports::paintDebtReport(pdf, catalogueName(), platform::today(), loans);

@@ -16,6 +16,7 @@
 #include "platform/Files.h"
 #include "platform/LockNote.h"
 #include "platform/MessageBox.h"
+#include "platform/Version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,7 +94,7 @@ public:
         });
         QWidget* window = main.mainWindow();
         QObject::connect(window, &QWidget::windowTitleChanged, window, [window](const QString& title) {
-            if (ReadOnlyCatalogue && title != u"Zandrel" && !title.endsWith(kReadOnly))
+            if (ReadOnlyCatalogue && title != platform::programTitle() && !title.endsWith(kReadOnly))
                 window->setWindowTitle(title + kReadOnly);
         });
         m_poll = new QTimer(main.mainWindow());

@@ -1,4 +1,5 @@
 #include "platform/MessageBox.h"
+#include "platform/Version.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -11,7 +12,7 @@ namespace platform {
 
 namespace {
 
-const QString programName = QStringLiteral("Zandrel");
+const QString programName = programTitle();
 
 MessageBoxHandler& handler() {
     static MessageBoxHandler h;

@@ -1,5 +1,6 @@
 // Notifications through org.freedesktop.Notifications on the session bus.
 #include "platform/Notifications.h"
+#include "platform/Version.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -79,8 +80,8 @@ void showNotifications(const QList<Notification>& notifications, const std::func
         QStringList actionList;
         if (actions && !n.actionLabel.isEmpty())
             actionList << kActionKey << n.actionLabel;
-        const QDBusReply<uint> id = server.call(QStringLiteral("Notify"), QStringLiteral("Zandrel"), uint(0),
-                                                n.desktopEntry, n.summary, n.body, actionList, hints, int(-1));
+        const QDBusReply<uint> id = server.call(QStringLiteral("Notify"), programTitle(), uint(0), n.desktopEntry,
+                                                n.summary, n.body, actionList, hints, int(-1));
         if (!id.isValid())
             break; // the service failed: those shown are waited for, the rest told another way
         ids << id.value();

@@ -2,6 +2,7 @@
 #include "platform/Scheduling.h"
 
 #include "platform/Files.h"
+#include "platform/Version.h"
 
 #include <QDir>
 #include <QProcess>
@@ -77,8 +78,8 @@ DailyRun scheduleDailyRun(const QTime& time, const QString& program, const QStri
     QDir().rmdir(folderOf(dailyRunTimerFile())); // only when this left it empty
     const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Zandrel: напоминания\n"
                                          "Comment=Проверка сроков возврата при входе в систему\n"
-                                         "Exec=%1\nIcon=org.example.zandrel\nNoDisplay=true\nTerminal=false\n")
-                              .arg(commandLineOf(program, arguments));
+                                         "Exec=%1\nIcon=%2\nNoDisplay=true\nTerminal=false\n")
+                              .arg(commandLineOf(program, arguments), applicationId());
     if (writeWhole(dailyRunAutostartFile(), entry))
         return DailyRun::Autostart;
     if (error)

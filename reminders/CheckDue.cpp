@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Notifications.h"
 #include "platform/Today.h"
+#include "platform/Version.h"
 #include "reminders/DueLoans.h"
 #include "reminders/ReminderSettings.h"
 
@@ -67,7 +68,7 @@ int checkDue(const CheckRequest& request) {
         if (!due.any() || (!request.force && days.value(file) == dayText(today)))
             continue;
         const Notice n = noticeOf(platform::fileNameOf(file), due);
-        notices << platform::Notification{n.summary, n.body, n.critical, QStringLiteral("org.example.zandrel"),
+        notices << platform::Notification{n.summary, n.body, n.critical, platform::applicationId(),
                                           QStringLiteral("Открыть")};
         noticed << file;
         days.insert(file, dayText(today));

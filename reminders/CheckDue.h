@@ -10,6 +10,9 @@
 
 namespace reminders {
 
+// The command-line option that runs the check: «--check-due».
+inline constexpr char kCheckOption[] = "check-due";
+
 struct CheckRequest {
     QStringList files;  // none: the catalogues chosen for reminders
     bool force = false; // tell again what was told today

@@ -96,7 +96,7 @@ private slots:
         app.makeCatalogue("home.mdb", {{"Books", {}}});
         app.makeCatalogue("other.mdb", {{"Discs", {}}});
         app.writeSettings("[Options]\nDefaultBase=home.mdb\n");
-        QCOMPARE(Program::ParseCommandLine({"zandrel", "other.mdb"}), app.folder.path("other.mdb"));
+        QCOMPARE(Program::ParseCommandLine({"zandrel", "other.mdb"}).file, app.folder.path("other.mdb"));
         app.program = std::make_unique<Program>();
         app.program->openOnStart(app.folder.path("other.mdb"));
         app.program->show();

@@ -367,7 +367,7 @@ private slots:
         AppHarness app;
         ScriptedMessageBoxes boxes;
         app.makeCatalogue("a.mdb", {{"Диски", {"'Кино', 1, 1"}}, {"Книги", {"'Дар', 1, NULL"}}}, {"1, 'Ира'"});
-        const QString file = Program::ParseCommandLine({"zandrel", "--debts", app.folder.path("a.mdb")});
+        const QString file = Program::ParseCommandLine({"zandrel", "--debts", app.folder.path("a.mdb")}).file;
         QCOMPARE(file, app.folder.path("a.mdb"));
         app.program = std::make_unique<Program>();
         app.program->openOnStart(file);
