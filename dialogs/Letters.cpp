@@ -8,11 +8,11 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
-#include "platform/Version.h"
 #include "reminders/ReminderSettings.h"
+#include "reports/PdfFile.h"
 #include "reports/Reminder.h"
 
-#include <QPdfWriter>
+#include <QPagedPaintDevice>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -77,15 +77,9 @@ bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QS
     if (path.isEmpty())
         return false;
     const QStringList letters = lettersTo(debtors, catalogue);
-    platform::saveWhole(path, [&](QIODevice& file) {
-        QPdfWriter pdf(&file);
-        pdf.setTitle(QStringLiteral("Письма должникам: ") + catalogue);
-        pdf.setCreator(platform::programTitle());
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
-        pdf.setResolution(300);
-        reports::paintLetters(pdf, letters);
-    });
+    reports::savePdf(
+        path, QStringLiteral("Письма должникам: ") + catalogue,
+        [&](QPagedPaintDevice& pdf) { reports::paintLetters(pdf, letters); }, QMarginsF(20, 20, 20, 20));
     recordAll(debtors);
     return true;
 }

@@ -65,30 +65,25 @@ bool BringInAccessFile(QWidget* window) {
                  .arg(access, target)))
         return false;
 
-    QProgressDialog progress(QStringLiteral("Преобразование файла Access..."), QStringLiteral("Отмена"), 0, 1000,
-                             window);
-    progress.setObjectName(QStringLiteral("ImportProgress"));
-    progress.setWindowTitle(QStringLiteral("Преобразование"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoReset(false);
-    progress.setValue(0);
+    const std::unique_ptr<QProgressDialog> progress =
+        platform::progressWindow(window, QStringLiteral("ImportProgress"), QStringLiteral("Преобразование"),
+                                 QStringLiteral("Преобразование файла Access..."));
     const accessimport::Result result = [&] {
         // Also before the progress window shows: nothing but its «Отмена»
         // acts, and only while the conversion runs.
-        const platform::InputOnlyFor onlyCancel(&progress);
+        const platform::InputOnlyFor onlyCancel(progress.get());
         return accessimport::run(access, target, [&](const accessimport::Progress& p) {
-            progress.setLabelText(QStringLiteral("Таблица %1 из %2, строк %3 из %4")
-                                      .arg(p.table)
-                                      .arg(p.tables)
-                                      .arg(p.rows)
-                                      .arg(p.totalRows));
-            progress.setValue(p.totalRows > 0 ? int(999 * p.rows / p.totalRows) : 0);
+            progress->setLabelText(QStringLiteral("Таблица %1 из %2, строк %3 из %4")
+                                       .arg(p.table)
+                                       .arg(p.tables)
+                                       .arg(p.rows)
+                                       .arg(p.totalRows));
+            progress->setValue(p.totalRows > 0 ? int(999 * p.rows / p.totalRows) : 0);
             QApplication::processEvents();
-            return !progress.wasCanceled();
+            return !progress->wasCanceled();
         });
     }();
-    progress.close();
+    progress->close();
     if (result.outcome != accessimport::Outcome::Done) {
         if (result.outcome == accessimport::Outcome::Failed)
             tell(result.message, platform::Icon::Error);

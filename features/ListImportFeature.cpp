@@ -98,7 +98,8 @@ private:
     // The rows written with their loans' history, in one transaction.
     static imports::ImportRun::Outcome Write(QWidget* window, imports::ImportRun& run, const QString& table,
                                              bool create, bool refusedToo) {
-        auto progress = progressWindow(window, QStringLiteral("Импорт..."));
+        auto progress = platform::progressWindow(window, QStringLiteral("ListImportProgress"), kCaption,
+                                                 QStringLiteral("Импорт..."));
         const platform::InputOnlyFor onlyCancel(progress.get());
         return WriteWithHistory(run, *DM->ADOConnection, table, create, refusedToo, stepOf(*progress),
                                 loanhistory::kept());
@@ -112,17 +113,6 @@ private:
             if (progress.wasCanceled())
                 throw imports::ImportCancelled();
         };
-    }
-
-    static std::unique_ptr<QProgressDialog> progressWindow(QWidget* window, const QString& text) {
-        auto progress = std::make_unique<QProgressDialog>(text, QStringLiteral("Отмена"), 0, 1000, window);
-        progress->setObjectName(QStringLiteral("ListImportProgress"));
-        progress->setWindowTitle(kCaption);
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(500);
-        progress->setAutoReset(false);
-        progress->setValue(0);
-        return progress;
     }
 
     MainWindowParts* m_main = nullptr;

@@ -12,16 +12,16 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
-#include "platform/Version.h"
 #include "reports/Calendar.h"
 #include "reports/CsvExport.h"
 #include "reports/CurrentLoans.h"
 #include "reports/DebtReport.h"
+#include "reports/PdfFile.h"
 
 #include <QAction>
 #include <QIODevice>
 #include <QMenu>
-#include <QPdfWriter>
+#include <QPagedPaintDevice>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -102,12 +102,7 @@ void ReportsFeature::DebtReportPdf(QWidget* window) {
     if (path.isEmpty())
         return;
     const QList<reports::CurrentLoan> loans = currentLoans();
-    platform::saveWhole(path, [&](QIODevice& file) {
-        QPdfWriter pdf(&file);
-        pdf.setTitle(QStringLiteral("Список долгов: ") + catalogueName());
-        pdf.setCreator(platform::programTitle());
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setResolution(300);
+    reports::savePdf(path, QStringLiteral("Список долгов: ") + catalogueName(), [&](QPagedPaintDevice& pdf) {
         reports::paintDebtReport(pdf, catalogueName(), platform::today(), loans);
     });
 }

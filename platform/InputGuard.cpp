@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QProgressDialog>
 #include <QWidget>
 
 namespace platform {
@@ -54,5 +55,17 @@ bool InputOnlyFor::eventFilter(QObject* watched, QEvent* event) {
 WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 
 WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+std::unique_ptr<QProgressDialog> progressWindow(QWidget* parent, const QString& objectName, const QString& title,
+                                                const QString& text) {
+    auto progress = std::make_unique<QProgressDialog>(text, QStringLiteral("Отмена"), 0, 1000, parent);
+    progress->setObjectName(objectName);
+    progress->setWindowTitle(title);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(500);
+    progress->setAutoReset(false);
+    progress->setValue(0);
+    return progress;
+}
 
 } // namespace platform

@@ -7,6 +7,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
+class QProgressDialog;
 class QWidget;
 
 namespace platform {
@@ -26,6 +29,12 @@ private:
     QPointer<QWidget> m_allowed;
     QList<QPointer<QWidget>> m_before; // the windows open when the command began
 };
+
+// A long command's progress window over parent: from 0 to 1000, with
+// «Отмена», shown once the command has taken half a second, kept at its end
+// until the command closes it.
+std::unique_ptr<QProgressDialog> progressWindow(QWidget* parent, const QString& objectName, const QString& title,
+                                                const QString& text);
 
 // The pointer shows the wait while a command works without a progress
 // window (reading a large file, say).
