@@ -1,7 +1,7 @@
 // Backups: a copy at exit when the catalogue changed (before the
 // compaction), the list of copies (menu «Файл», Ctrl+B), and a copy written
 // back in place.
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "backups/Backups.h"
 #include "data/ProgramState.h"
@@ -51,8 +51,20 @@ bool BackUpAtExit() {
     return failure.isEmpty();
 }
 
+// --backups FILE: the copies of FILE.
+CommandLineOption backupsOption() {
+    return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"),
+            QStringLiteral("Показать резервные копии ФАЙЛА и выйти."),
+            [](const QString& file, const QStringList&, const QStringList&) {
+                const QStringList lines = backups::describe(QFileInfo(file).absoluteFilePath());
+                platform::print(stdout, lines.join(u'\n') + u'\n');
+                return 0;
+            }};
+}
+
 class BackupsFeature : public Feature {
 public:
+    std::vector<CommandLineOption> options() const override { return {backupsOption()}; }
     void install(MainWindowParts& main) override {
         m_main = &main;
         new TfmBackups(main.mainWindow()); // fmBackups, the main window's to keep
@@ -92,13 +104,3 @@ private:
 } // namespace
 
 std::unique_ptr<Feature> makeBackupsFeature() { return std::make_unique<BackupsFeature>(); }
-
-CommandLineOption backupsOption() {
-    return {QStringLiteral("backups"), QStringLiteral("ФАЙЛ"),
-            QStringLiteral("Показать резервные копии ФАЙЛА и выйти."),
-            [](const QString& file, const QStringList&, const QStringList&) {
-                const QStringList lines = backups::describe(QFileInfo(file).absoluteFilePath());
-                platform::print(stdout, lines.join(u'\n') + u'\n');
-                return 0;
-            }};
-}

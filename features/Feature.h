@@ -65,16 +65,6 @@ public:
     virtual void showCatalogueAgain() = 0;
 };
 
-class Feature {
-public:
-    virtual ~Feature() = default;
-    // Adds the feature's commands and steps; once, when the windows exist.
-    virtual void install(MainWindowParts& main) = 0;
-};
-
-// Every feature, in the order their steps run (features/Features.cpp).
-std::vector<std::unique_ptr<Feature>> makeFeatures();
-
 // A command-line option a feature answers without any window: the program
 // runs it and ends with the status it returns, or starts as usual when it
 // returns kStartAsUsual. A switch without run only qualifies another
@@ -90,6 +80,19 @@ struct CommandLineOption {
     bool needsApplication = false;
 };
 inline constexpr int kStartAsUsual = -1;
+class Feature {
+public:
+    virtual ~Feature() = default;
+    // Adds the feature's commands and steps; once, when the windows exist.
+    virtual void install(MainWindowParts& main) = 0;
+    // The command-line options it answers, read before any window exists.
+    virtual std::vector<CommandLineOption> options() const { return {}; }
+};
+
+// Every feature, in the order their steps run (features/Features.cpp).
+std::vector<std::unique_ptr<Feature>> makeFeatures();
+
+// Every feature's options, in the features' order.
 std::vector<CommandLineOption> featureOptions();
 
 // A command of a feature, a child of the main window found by its name as

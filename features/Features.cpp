@@ -1,9 +1,17 @@
 // The features beyond the design, one line each, in the order their steps
 // run: the import prepares a file before it is opened; at exit the backup
-// runs before the compaction. To add one: a unit in this folder with its
-// make function, and a line here.
+// runs before the compaction. To add one: a unit XFeature.cpp in this
+// folder defining makeXFeature(), and a line FEATURE(X) here.
+#define ZANDREL_FEATURES(FEATURE)                                                                                      \
+    FEATURE(Import)                                                                                                    \
+    FEATURE(History)                                                                                                   \
+    FEATURE(Reports)                                                                                                   \
+    FEATURE(Backups)                                                                                                   \
+    FEATURE(Reminders)                                                                                                 \
+    FEATURE(ListImport)                                                                                                \
+    FEATURE(Sharing)
+
 #include "features/Feature.h"
-#include "features/Units.h"
 
 #include <QAction>
 #include <QIcon>
@@ -11,22 +19,21 @@
 #include <QMenu>
 #include <QWidget>
 
+#define ZANDREL_DECLARE_FEATURE(name) std::unique_ptr<Feature> make##name##Feature();
+ZANDREL_FEATURES(ZANDREL_DECLARE_FEATURE)
+
 std::vector<std::unique_ptr<Feature>> makeFeatures() {
     std::vector<std::unique_ptr<Feature>> features;
-    features.push_back(makeImportFeature());
-    features.push_back(makeHistoryFeature());
-    features.push_back(makeReportsFeature());
-    features.push_back(makeBackupsFeature());
-    features.push_back(makeRemindersFeature());
-    features.push_back(makeListImportFeature());
-    features.push_back(makeSharingFeature());
+#define ZANDREL_MAKE_FEATURE(name) features.push_back(make##name##Feature());
+    ZANDREL_FEATURES(ZANDREL_MAKE_FEATURE)
     return features;
 }
 
 std::vector<CommandLineOption> featureOptions() {
-    std::vector<CommandLineOption> options{backupsOption()};
-    for (CommandLineOption& o : reminderOptions())
-        options.push_back(std::move(o));
+    std::vector<CommandLineOption> options;
+    for (const std::unique_ptr<Feature>& feature : makeFeatures())
+        for (CommandLineOption& o : feature->options())
+            options.push_back(std::move(o));
     return options;
 }
 

@@ -1,7 +1,7 @@
 // The loan history: kept for every catalogue opened that may be written,
 // and the current item's loans (Ctrl+H, the toolbar, the menu
 // «Редактирование», the grid's pop-up menu).
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "data/DBMUnit.h"
 #include "dialogs/HistoryUnit.h"

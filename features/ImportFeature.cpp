@@ -1,6 +1,6 @@
 // Opening a catalogue kept in an Access file: the question, the progress of
 // the conversion, and the converted catalogue opened in its place.
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "data/BaseFiles.h"
 #include "data/ProgramState.h"

@@ -3,7 +3,7 @@
 // checked before anything is written; the rows go in with their contacts
 // and loan history in one transaction, so «Отмена» or a failure leaves the
 // catalogue as it was.
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "data/BaseFiles.h"
 #include "data/CatalogueShape.h"

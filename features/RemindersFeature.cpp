@@ -2,7 +2,7 @@
 // (--check-due, set up in «Напоминания...», menu «Отчёты»), the program
 // started from a notice with its debt search shown (--debts), and the
 // catalogues opened, remembered to choose from.
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "data/ProgramState.h"
 #include "dialogs/RemindersUnit.h"
@@ -34,8 +34,32 @@ int CheckDue(const QStringList& files, const QStringList& switches) {
     return reminders::checkDue({files, switches.contains(QStringLiteral("force")), openWithDebts});
 }
 
+// --check-due [FILE...] [--force]: the notices of what is due; --debts:
+// the program started with the debt search shown.
+std::vector<CommandLineOption> reminderOptions() {
+    CommandLineOption check{QString::fromLatin1(reminders::kCheckOption), QString(),
+                            QStringLiteral("Проверить сроки возврата в каталогах (ФАЙЛ... или выбранных) и выйти."),
+                            [](const QString&, const QStringList& files, const QStringList& switches) {
+                                return CheckDue(files, switches);
+                            }};
+    check.misuseStatus = 2;
+    check.needsApplication = true;
+    CommandLineOption force{QStringLiteral("force"),
+                            QString(),
+                            QStringLiteral("С --check-due: напомнить, даже если сегодня уже напоминали."),
+                            {}};
+    force.misuseStatus = 2;
+    CommandLineOption debts{QStringLiteral("debts"), QString(), QStringLiteral("Открыть каталог с поиском долгов."),
+                            [](const QString&, const QStringList&, const QStringList&) {
+                                showDebtsAtStart = true;
+                                return kStartAsUsual;
+                            }};
+    return {check, force, debts};
+}
+
 class RemindersFeature : public Feature {
 public:
+    std::vector<CommandLineOption> options() const override { return reminderOptions(); }
     void install(MainWindowParts& main) override {
         new TfmReminders(main.mainWindow()); // fmReminders, the main window's to keep
         QMenu* reports = main.menu(QStringLiteral("mReports"), QStringLiteral("Отчёты"));
@@ -58,24 +82,3 @@ public:
 } // namespace
 
 std::unique_ptr<Feature> makeRemindersFeature() { return std::make_unique<RemindersFeature>(); }
-
-std::vector<CommandLineOption> reminderOptions() {
-    CommandLineOption check{QString::fromLatin1(reminders::kCheckOption), QString(),
-                            QStringLiteral("Проверить сроки возврата в каталогах (ФАЙЛ... или выбранных) и выйти."),
-                            [](const QString&, const QStringList& files, const QStringList& switches) {
-                                return CheckDue(files, switches);
-                            }};
-    check.misuseStatus = 2;
-    check.needsApplication = true;
-    CommandLineOption force{QStringLiteral("force"),
-                            QString(),
-                            QStringLiteral("С --check-due: напомнить, даже если сегодня уже напоминали."),
-                            {}};
-    force.misuseStatus = 2;
-    CommandLineOption debts{QStringLiteral("debts"), QString(), QStringLiteral("Открыть каталог с поиском долгов."),
-                            [](const QString&, const QStringList&, const QStringList&) {
-                                showDebtsAtStart = true;
-                                return kStartAsUsual;
-                            }};
-    return {check, force, debts};
-}

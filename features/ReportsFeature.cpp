@@ -1,7 +1,7 @@
 // What leaves the program (menu «Отчёты»): the debt list in a print
 // preview and as PDF, the due dates as a calendar file, the grid as a
 // spreadsheet.
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "controls/DataGrid.h"
 #include "data/BaseFiles.h"

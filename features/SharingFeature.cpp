@@ -4,7 +4,7 @@
 // the file (checked at idle moments, twice a second); the compaction is a
 // command of its own («Сжать базу данных», menu «Файл»), which on a network
 // folder first says that it rewrites the whole file there.
-#include "features/Units.h"
+#include "features/Feature.h"
 
 #include "controls/DataGrid.h"
 #include "controls/Writers.h"
