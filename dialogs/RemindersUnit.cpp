@@ -12,22 +12,6 @@
 
 TfmReminders* fmReminders = nullptr;
 
-namespace {
-
-QString scheduleText(platform::DailyRun run, const QTime& time) {
-    switch (run) {
-    case platform::DailyRun::Timer:
-        return QStringLiteral("Проверка настроена: таймер systemd пользователя, каждый день в %1 (пропущенная "
-                              "проверка выполняется после включения компьютера).")
-            .arg(time.toString(QStringLiteral("HH:mm")));
-    case platform::DailyRun::Autostart: return QStringLiteral("Проверка настроена: автозапуск при входе в систему.");
-    case platform::DailyRun::None: break;
-    }
-    return QStringLiteral("Проверка при закрытой программе не настроена.");
-}
-
-} // namespace
-
 TfmReminders::TfmReminders(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TfmReminders) {
     setObjectName(QStringLiteral("fmReminders"));
     ui->setupUi(this);
@@ -59,7 +43,7 @@ void TfmReminders::Execute(const QString& current) {
         item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
     ui->mLetter->setPlainText(s.letter.isEmpty() ? reminders::defaultLetter() : s.letter);
-    ui->lSchedule->setText(scheduleText(platform::dailyRun(), s.time));
+    ui->lSchedule->setText(platform::describeDailyRun(platform::dailyRun(), s.time));
     EnableSchedule();
     exec();
 }
@@ -89,7 +73,7 @@ void TfmReminders::bbOkClick() {
                                          {QStringLiteral("--") + QLatin1String(reminders::kCheckOption)}, &error);
     else
         platform::removeDailyRun();
-    const QString said = error.isEmpty() ? scheduleText(run, s.time) : error;
+    const QString said = error.isEmpty() ? platform::describeDailyRun(run, s.time) : error;
     ui->lSchedule->setText(said);
     platform::messageBox(said, QStringLiteral("Напоминания"), platform::Buttons::Ok,
                          s.on && run == platform::DailyRun::None ? platform::Icon::Warning

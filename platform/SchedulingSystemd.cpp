@@ -104,4 +104,16 @@ DailyRun dailyRun() {
     return QFile::exists(dailyRunAutostartFile()) ? DailyRun::Autostart : DailyRun::None;
 }
 
+QString describeDailyRun(DailyRun run, const QTime& time) {
+    switch (run) {
+    case DailyRun::Timer:
+        return QStringLiteral("Проверка настроена: таймер systemd пользователя, каждый день в %1 (пропущенная "
+                              "проверка выполняется после включения компьютера).")
+            .arg(time.toString(QStringLiteral("HH:mm")));
+    case DailyRun::Autostart: return QStringLiteral("Проверка настроена: автозапуск при входе в систему.");
+    case DailyRun::None: break;
+    }
+    return QStringLiteral("Проверка при закрытой программе не настроена.");
+}
+
 } // namespace platform

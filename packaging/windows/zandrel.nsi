@@ -79,6 +79,10 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Zandrel\Zandrel.lnk"
     Delete "$SMPROGRAMS\Zandrel\Удалить Zandrel.lnk"
     RMDir "$SMPROGRAMS\Zandrel"
+    ; The daily check the reminders window set up goes with the program.
+    nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "Zandrel\Напоминания" /F'
+    Delete "$APPDATA\Zandrel\zandrel-check-due.xml"
+    Delete "$SMSTARTUP\Zandrel - напоминания.lnk"
     ; The catalogues and settings the user made stay; the program's own files go.
     RMDir /r "$INSTDIR\platforms"
     RMDir /r "$INSTDIR\styles"
