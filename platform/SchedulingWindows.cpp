@@ -152,8 +152,7 @@ void removeDailyRun() {
 DailyRun dailyRun() {
     if (QFile::exists(dailyRunTimerFile()))
         return DailyRun::Timer;
-    return !startupFolder().isEmpty() && QFile::exists(dailyRunAutostartFile()) ? DailyRun::Autostart
-                                                                                : DailyRun::None;
+    return !startupFolder().isEmpty() && QFile::exists(dailyRunAutostartFile()) ? DailyRun::Autostart : DailyRun::None;
 }
 
 QString describeDailyRun(DailyRun run, const QTime& time) {

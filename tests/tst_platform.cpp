@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Plural.h"
 #include "platform/Profile.h"
+#include "platform/Scheduling.h"
 #include "platform/Shell.h"
 #include "platform/Today.h"
 #include "platform/Translation.h"
@@ -51,6 +52,73 @@ class TstPlatform : public QObject {
     Q_OBJECT
 
 private slots:
+    // Windows' daily run: the task registered from its definition (a
+    // stand-in schtasks records what it was asked), else the Startup
+    // folder's shortcut; switched off, each goes.
+    void theDailyRunOnWindows_data() {
+        QTest::addColumn<bool>("scheduler"); // whether schtasks takes the task
+        QTest::newRow("the Task Scheduler") << true;
+        QTest::newRow("refused: a shortcut at logon") << false;
+    }
+    void theDailyRunOnWindows() {
+#ifndef _WIN32
+        QSKIP("Windows only; Linux's timer is tested with the reminders");
+#else
+        QFETCH(bool, scheduler);
+        TestFolder folder;
+        const QByteArray appData = qgetenv("APPDATA");
+        qputenv("APPDATA", QDir::toNativeSeparators(folder.path("appdata")).toUtf8());
+        QFile standIn(folder.path("schtasks.cmd"));
+        QVERIFY(standIn.open(QIODevice::WriteOnly));
+        standIn.write(QStringLiteral("@echo %*>>\"%1\"\r\n@exit /b %2\r\n")
+                          .arg(QDir::toNativeSeparators(folder.path("asked.txt")))
+                          .arg(scheduler ? 0 : 1)
+                          .toLocal8Bit());
+        standIn.close();
+        qputenv("ZANDREL_SCHTASKS", standIn.fileName().toUtf8());
+        const auto asked = [&] {
+            QFile log(folder.path("asked.txt"));
+            const QString text = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
+            log.close();
+            log.remove();
+            return text;
+        };
+        const QString program = QStringLiteral("C:/Program Files/Zandrel/zandrel.exe");
+        const platform::DailyRun run = platform::scheduleDailyRun(QTime(7, 30), program, {"--check-due"});
+        const QString definition = platform::dailyRunTimerFile(), shortcut = platform::dailyRunAutostartFile();
+        QVERIFY(asked().startsWith("/Create /XML " + QDir::toNativeSeparators(definition) + " /TN "));
+        if (scheduler) {
+            QCOMPARE(run, platform::DailyRun::Timer);
+            QFile f(definition);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray bytes = f.readAll();
+            QVERIFY(bytes.startsWith("\xff\xfe")); // UTF-16 with its mark, as the Task Scheduler writes them
+            const QString text =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+            for (const QString& part :
+                 {QStringLiteral("<StartWhenAvailable>true</StartWhenAvailable>"),
+                  QStringLiteral("T07:30:00</StartBoundary>"), QStringLiteral("<DaysInterval>1</DaysInterval>"),
+                  QStringLiteral("<LogonType>InteractiveToken</LogonType>"),
+                  QStringLiteral("<Command>C:\\Program Files\\Zandrel\\zandrel.exe</Command>"),
+                  QStringLiteral("<Arguments>--check-due</Arguments>")})
+                QVERIFY2(text.contains(part), qPrintable(part));
+            QVERIFY(platform::describeDailyRun(run, QTime(7, 30)).contains(QStringLiteral("Планировщика заданий")));
+            QVERIFY(!QFile::exists(shortcut));
+        } else {
+            QCOMPARE(run, platform::DailyRun::Autostart);
+            QVERIFY(!QFile::exists(definition));
+            QVERIFY2(QFile::exists(shortcut), qPrintable(shortcut));
+        }
+        QCOMPARE(platform::dailyRun(), run);
+        platform::removeDailyRun();
+        QCOMPARE(asked().startsWith("/Delete /TN "), scheduler);
+        QVERIFY(!QFile::exists(definition) && !QFile::exists(shortcut));
+        QCOMPARE(platform::dailyRun(), platform::DailyRun::None);
+        qputenv("APPDATA", appData);
+        qunsetenv("ZANDREL_SCHTASKS");
+#endif
+    }
+
     void initTestCase() { QVERIFY(platform::installRussianTranslation(*qApp)); }
 
     // --- INI files ---
