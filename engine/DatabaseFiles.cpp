@@ -187,7 +187,7 @@ void removeStaleCopies(const QString& folder) {
 // the other core, SQLite's quick check reads the file: a damaged file is
 // never rewritten, for VACUUM would copy what it can read and drop the rest
 // for good.
-int writeCheckedCopy(sqlite3* db, const QString& file, const QString& copyPath) {
+int vacuumIntoChecked(sqlite3* db, const QString& file, const QString& copyPath) {
     std::future<Check> checked = std::async(std::launch::async, quickCheck, file);
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?", -1, &stmt, nullptr);
@@ -250,7 +250,7 @@ void compactInPlace(const QString& file) {
         }
     }
     if (rc == SQLITE_OK)
-        rc = writeCheckedCopy(db.db, file, copyPath);
+        rc = vacuumIntoChecked(db.db, file, copyPath);
     // The copy's pages then replace the file's own under the rollback
     // journal: the inode, owner, links and every other program's open handle
     // stay valid, and a crash leaves the old or the new contents, which the

@@ -10,9 +10,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include <windows.h>
+
 #include <psapi.h>
 #include <shellapi.h>
-#include <windows.h>
 
 namespace platform {
 
