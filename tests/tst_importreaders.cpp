@@ -20,14 +20,17 @@
 namespace {
 
 // A zip of these entries (name, content), stored or deflated as zip does.
-void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries) {
+void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries, const char* password = nullptr) {
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     QVERIFY(z);
     // zip reads the contents only when the archive is closed; entries outlive that
     for (const auto& [name, bytes] : entries) {
         zip_source_t* source = zip_source_buffer(z, bytes.constData(), zip_uint64_t(bytes.size()), 0);
-        QVERIFY(zip_file_add(z, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) >= 0);
+        const zip_int64_t index = zip_file_add(z, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8);
+        QVERIFY(index >= 0);
+        if (password)
+            QCOMPARE(zip_file_set_encryption(z, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, password), 0);
     }
     QCOMPARE(zip_close(z), 0);
 }
@@ -481,6 +484,10 @@ private slots:
                                          << "файл коллекции повреждён (строка 1, знак";
         QTest::newRow("a damaged sheet") << "sheet.xlsx"
                                          << "часть 'xl/worksheets/sheet1.xml' повреждена (строка 1";
+        QTest::newRow("a zip's entries locked") << "locked.xlsx"
+                                                << "' в архиве зашифрован";
+        QTest::newRow("packed in a way no reader knows") << "packed.xlsx"
+                                                         << "' в архиве не читается";
     }
     void refusesWithItsReason() {
         QFETCH(QString, file);
@@ -506,6 +513,20 @@ private slots:
                                          {"xl/_rels/workbook.xml.rels", kRelationships},
                                          {"xl/worksheets/sheet1.xml", "<worksheet><sheetData><row><c></row>"}});
             path = folder.path(file);
+        } else if (file == u"locked.xlsx" || file == u"packed.xlsx") {
+            const QList<QPair<QString, QByteArray>> book{{"xl/workbook.xml", kWorkbook},
+                                                         {"xl/_rels/workbook.xml.rels", kRelationships},
+                                                         {"xl/worksheets/sheet1.xml", "<worksheet/>"}};
+            writeZip(folder.path("book.zip"), book, file == u"locked.xlsx" ? "пароль" : nullptr);
+            QFile zipped(folder.path("book.zip"));
+            QVERIFY(zipped.open(QIODevice::ReadOnly));
+            QByteArray bytes = zipped.readAll();
+            // Every entry's method, in its own header and in the directory, one unknown to readers.
+            if (file == u"packed.xlsx")
+                for (const auto& [signature, offset] : {std::pair{"PK\x03\x04", 8}, std::pair{"PK\x01\x02", 10}})
+                    for (qsizetype at = bytes.indexOf(signature); at >= 0; at = bytes.indexOf(signature, at + 4))
+                        bytes[at + offset] = 21;
+            path = made(bytes);
         }
         QString refusal;
         try {

@@ -5,6 +5,7 @@
 #include "AppHarness.h"
 
 #include "data/ProgramState.h"
+#include "engine/Connection.h"
 #include "platform/Scheduling.h"
 #include "platform/Today.h"
 #include "reminders/DueLoans.h"
@@ -133,6 +134,57 @@ private slots:
     void initTestCase() {
         if (QStandardPaths::findExecutable("dbus-daemon").isEmpty() || !QFile::exists("/usr/bin/python3"))
             QSKIP("needs dbus-daemon and python3-dbusmock");
+    }
+
+    // The reminders window's letter: the user's own kept as typed, the
+    // program's own kept as none (so a later program's own is used).
+    void theLetterIsKept_data() {
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("the user's own, two lines") << "Верните, пожалуйста,\nкнигу «%1»."
+                                                   << "Верните, пожалуйста,\nкнигу «%1».";
+        QTest::newRow("the program's own") << reminders::defaultLetter() << "";
+        QTest::newRow("backslashes kept") << "C:\\книги\\n\\\nконец\\"
+                                          << "C:\\книги\\n\\\nконец\\";
+    }
+    void theLetterIsKept() {
+        QFETCH(QString, letter);
+        QFETCH(QString, kept);
+        AppHarness app;
+        reminders::ReminderSettings settings;
+        settings.letter = letter;
+        QVERIFY(reminders::writeSettings(settings));
+        QCOMPARE(reminders::readSettings().letter, kept);
+    }
+
+    // The catalogues opened, each once, the latest first.
+    void cataloguesOpenedAreRememberedOnce() {
+        AppHarness app;
+        for (const char* name : {"a.mdb", "b.mdb", "a.mdb", "a.mdb"})
+            reminders::rememberCatalogue(app.folder.path(name));
+        QCOMPARE(reminders::readSettings().known, (QStringList{app.folder.path("a.mdb"), app.folder.path("b.mdb")}));
+    }
+
+    // The notice lists the loans by due date, those of one day in the
+    // tables' order; a table without all the loan columns is passed over.
+    void noticeListsLoansByDate() {
+        AppHarness app;
+        const double today = day(2026, 12, 9);
+        const QString due = QStringLiteral("1, %1");
+        app.makeCatalogue("a.mdb",
+                          {{"Игры", {"'Шахматы', " + due.arg(today)}},
+                           {"Книги", {"'Идиот', " + due.arg(today + 1), "'Бесы', " + due.arg(today)}}},
+                          {"1, 'Иванов Иван'"});
+        engine::Connection c;
+        c.setConnectionString(QStringLiteral("Data Source=") + app.folder.path("a.mdb"));
+        c.open();
+        c.execute("CREATE TABLE Заметки (id INTEGER PRIMARY KEY, title TEXT, return REAL)");
+        c.execute(QStringLiteral("INSERT INTO Заметки (title, return) VALUES ('Записка', %1)").arg(today));
+        c.close();
+        const QString body = reminders::noticeOf("a.mdb", reminders::dueLoansOf(app.folder.path("a.mdb"), today)).body;
+        QCOMPARE(body.split(u'\n').mid(1),
+                 (QStringList{"Шахматы — Иванов Иван, вернуть сегодня", "Бесы — Иванов Иван, вернуть сегодня",
+                              "Идиот — Иванов Иван, вернуть завтра"}));
     }
 
     void checkTellsOncePerDay_data() {
