@@ -63,8 +63,7 @@ void Refresh(engine::Query* query, DataGrid* grid) {
         return;
     const TDM::Place place = DM->PlaceOf(query);
     const int scrolled = grid ? grid->verticalScrollBar()->value() : 0;
-    query->close();
-    query->open();
+    query->open(); // closes it first
     DM->ReturnTo(query, place);
     if (grid)
         grid->verticalScrollBar()->setValue(scrolled);

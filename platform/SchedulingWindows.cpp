@@ -48,6 +48,13 @@ QString commandLineOf(const QStringList& arguments) {
     return words.join(u' ');
 }
 
+// Whether the shortcut itself is there: Qt takes a shortcut for its target,
+// which may be gone.
+bool shortcutThere(const QString& path) {
+    return GetFileAttributesW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()))
+           != INVALID_FILE_ATTRIBUTES;
+}
+
 QString startupFolder() {
     PWSTR path = nullptr;
     QString folder;
@@ -152,7 +159,7 @@ void removeDailyRun() {
 DailyRun dailyRun() {
     if (QFile::exists(dailyRunTimerFile()))
         return DailyRun::Timer;
-    return !startupFolder().isEmpty() && QFile::exists(dailyRunAutostartFile()) ? DailyRun::Autostart : DailyRun::None;
+    return !startupFolder().isEmpty() && shortcutThere(dailyRunAutostartFile()) ? DailyRun::Autostart : DailyRun::None;
 }
 
 QString describeDailyRun(DailyRun run, const QTime& time) {

@@ -191,6 +191,21 @@ private slots:
         QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mdb.lock"});
     }
 
+    // A claim this process cut short (its own half-written file left beside
+    // the catalogue) does not keep the next one from being made.
+    void aClaimCutShortIsMadeAgain() {
+        TestFolder folder;
+        const QString file = folder.path("a.mdb");
+        QFile left(platform::lockNotePath(file) + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid()));
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write("user=Ира\ncompu");
+        left.close();
+        QCOMPARE(platform::claimLockNote(file), platform::NoteClaim::Made);
+        QVERIFY(platform::readLockNote(file)->ours());
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mdb.lock"});
+        platform::removeLockNote(file);
+    }
+
     // Without USER and its kin, the note names the account as the system knows it.
     void theNoteNamesTheAccount() {
         TestFolder folder;
