@@ -137,24 +137,61 @@ private slots:
     }
 
     // The reminders window's letter: the user's own kept as typed, the
-    // program's own kept as none (so a later program's own is used).
+    // program's own kept as none (so a later program's own is used); a
+    // line edited by hand read as it stands.
     void theLetterIsKept_data() {
-        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("letter"); // saved by the window; empty: the line below
+        QTest::addColumn<QString>("line");   // the settings file's own line
         QTest::addColumn<QString>("kept");
         QTest::newRow("the user's own, two lines") << "Верните, пожалуйста,\nкнигу «%1»."
+                                                   << ""
                                                    << "Верните, пожалуйста,\nкнигу «%1».";
-        QTest::newRow("the program's own") << reminders::defaultLetter() << "";
+        QTest::newRow("the program's own") << reminders::defaultLetter() << ""
+                                           << "";
         QTest::newRow("backslashes kept") << "C:\\книги\\n\\\nконец\\"
+                                          << ""
                                           << "C:\\книги\\n\\\nконец\\";
+        QTest::newRow("by hand, a backslash last") << ""
+                                                   << "Letter=До свидания\\"
+                                                   << "До свидания\\";
     }
     void theLetterIsKept() {
         QFETCH(QString, letter);
+        QFETCH(QString, line);
         QFETCH(QString, kept);
         AppHarness app;
-        reminders::ReminderSettings settings;
-        settings.letter = letter;
-        QVERIFY(reminders::writeSettings(settings));
+        if (line.isEmpty()) {
+            reminders::ReminderSettings settings;
+            settings.letter = letter;
+            QVERIFY(reminders::writeSettings(settings));
+        } else {
+            app.writeSettings("[Reminders]\n" + line + "\n");
+        }
         QCOMPARE(reminders::readSettings().letter, kept);
+    }
+
+    // The catalogues a check looks at: those chosen, else the last opened.
+    void cataloguesToCheck_data() {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QStringList>("chosen"); // in the test's folder; empty: the last opened
+        QTest::addColumn<bool>("any");
+        QTest::newRow("chosen") << "[Options]\nDefaultBase=c.mdb\n[Reminders]\nCatalogues=%1/a.mdb|%1/b.mdb\n"
+                                << QStringList{"a.mdb", "b.mdb"} << true;
+        QTest::newRow("none chosen: the last opened") << "[Options]\nDefaultBase=c.mdb\n" << QStringList{} << true;
+        QTest::newRow("nothing opened yet") << "" << QStringList{} << false;
+    }
+    void cataloguesToCheck() {
+        QFETCH(QString, settings);
+        QFETCH(QStringList, chosen);
+        QFETCH(bool, any);
+        AppHarness app;
+        app.writeSettings(settings.arg(app.folder.root()));
+        QStringList expected;
+        for (const QString& name : chosen)
+            expected << app.folder.path(name);
+        if (chosen.isEmpty() && any)
+            expected << QDir(platform::catalogueFolder()).absoluteFilePath("c.mdb");
+        QCOMPARE(reminders::cataloguesToCheck(), expected);
     }
 
     // The catalogues opened, each once, the latest first.

@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -180,6 +181,8 @@ private slots:
         QCOMPARE(read->ownerAlive(), alive);
         // Never replaced by a claim; a program that saw it replaces only what it saw.
         QCOMPARE(platform::claimLockNote(file), platform::NoteClaim::Taken);
+        platform::removeLockNote(file); // not this program's to remove
+        QCOMPARE(QDir(folder.root()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mdb.lock"});
         QFile changed(platform::lockNotePath(file));
         QVERIFY(changed.open(QIODevice::WriteOnly | QIODevice::Append));
         changed.write("process=1\n"); // another program took it over meanwhile
@@ -676,6 +679,10 @@ private slots:
         app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
         app.start();
         const QString file = app.folder.path("a.mdb");
+        // In «Файл», last before the separator and «Выход».
+        const QList<QAction*> items = app.find<QMenu>("mFile")->actions();
+        QVERIFY(items.size() >= 3 && items.last()->objectName() == "iExit" && items[items.size() - 2]->isSeparator());
+        QCOMPARE(items[items.size() - 3]->objectName(), QStringLiteral("iCompact"));
         DM->ADOConnection->execute("DELETE FROM Books WHERE id > 1000");
         qint64 size = QFileInfo(file).size();
         boxes.answer(platform::Answer::No);
