@@ -7,20 +7,6 @@
 
 namespace engine {
 
-namespace {
-
-// Every page of from into to, in one step; to's own journal covers it.
-int copyPages(sqlite3* from, sqlite3* to) {
-    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup)
-        return sqlite3_errcode(to);
-    const int rc = sqlite3_backup_step(backup, -1);
-    const int finished = sqlite3_backup_finish(backup);
-    return rc == SQLITE_DONE ? finished : rc;
-}
-
-} // namespace
-
 void copyDatabase(const QString& source, const QString& target) {
     if (QFileInfo::exists(target))
         throw EngineError(QStringLiteral("Файл '%1' уже существует").arg(target));

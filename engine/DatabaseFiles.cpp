@@ -206,16 +206,6 @@ int vacuumIntoChecked(sqlite3* db, const QString& file, const QString& copyPath)
     return rc;
 }
 
-// Every page of copy written over db's, in one transaction of db.
-int copyPagesBack(sqlite3* db, sqlite3* copy) {
-    sqlite3_backup* backup = sqlite3_backup_init(db, "main", copy, "main");
-    if (!backup)
-        return sqlite3_errcode(db);
-    const int rc = sqlite3_backup_step(backup, -1);
-    const int finished = sqlite3_backup_finish(backup);
-    return rc == SQLITE_DONE ? finished : rc;
-}
-
 } // namespace
 
 void compactInPlace(const QString& file) {
@@ -266,7 +256,7 @@ void compactInPlace(const QString& file) {
 #endif
     copyLock.reset();
     if (rc == SQLITE_OK)
-        rc = copyPagesBack(db.db, copy.db);
+        rc = copyPages(copy.db, db.db);
 #ifdef _WIN32
     // Windows removes no file that is open: the copy goes once it is closed
     // (one a kill left is removed by the next compaction).

@@ -30,6 +30,16 @@ public:
     sqlite3* db = nullptr;
 };
 
+// Every page of from into to, in one step; to's own journal covers it.
+inline int copyPages(sqlite3* from, sqlite3* to) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        return sqlite3_errcode(to);
+    const int rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    return rc == SQLITE_DONE ? finished : rc;
+}
+
 [[noreturn]] inline void failOn(sqlite3* db, int rc, const QString& path) {
     throw EngineError(sqliteMessage(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path), rc);
 }
