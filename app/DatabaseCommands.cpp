@@ -32,7 +32,7 @@ void TfmMainForm::iNewBaseClick() {
     if (CreateBase(path)) {
         DM->ADOConnection->close();
         DBPath = ReducedPath(path);
-        DM->ConnectTo(DBPath);
+        DM->ConnectTo(DBPath, engine::OpenMode::Write);
         DM->Execute({QStringLiteral("Create Table _contacts"), layouts::kContactColumns});
         DM->ADOConnection->close();
     } else {
@@ -43,7 +43,7 @@ void TfmMainForm::iNewBaseClick() {
             return;
     }
     // A new database is never searched for debts.
-    if (!AInit())
+    if (!AInit(DM->ADOConnection->openMode())) // the new one, or the one shown before
         return;
     ui->DBGrid->show();
     ui->DBGrid->setFocus();
@@ -64,7 +64,8 @@ void TfmMainForm::OpenDatabaseFile(const QString& path) {
     DM->aqMain->close();
     DM->aqContacts->close();
     ui->DBGrid->hide();
-    if (!RunSteps(Stage::BeforeOpening) || !CheckBaseVersion())
+    const std::optional<Opening> opening = PrepareOpening();
+    if (!opening || !CheckBaseVersion(opening->mode))
         return;
-    ShowOpenedDatabase();
+    ShowOpenedDatabase(opening->mode);
 }

@@ -130,13 +130,14 @@ void TfmMainForm::FormActivate() {
     }
     if (!platform::fileExists(DBPath))
         return;
-    if (!RunSteps(Stage::BeforeOpening) || !CheckBaseVersion())
+    const std::optional<Opening> opening = PrepareOpening();
+    if (!opening || !CheckBaseVersion(opening->mode))
         return;
-    ShowOpenedDatabase();
+    ShowOpenedDatabase(opening->mode);
 }
 
-void TfmMainForm::ShowOpenedDatabase() {
-    if (!AInit())
+void TfmMainForm::ShowOpenedDatabase(engine::OpenMode mode) {
+    if (!AInit(mode))
         return;
     if (CheckOnOpenFlag) {
         tbFDeptsClick(); // shows the grid itself
@@ -151,8 +152,8 @@ void TfmMainForm::ShowTableCaption(const QString& table) {
     setWindowTitle(QStringLiteral("Zandrel - ") + platform::fileNameOf(DBPath) + u'(' + table + u')');
 }
 
-bool TfmMainForm::AInit() {
-    DM->ConnectTo(DBPath);
+bool TfmMainForm::AInit(engine::OpenMode mode) {
+    DM->ConnectTo(DBPath, mode);
     // A database of some other program has no contacts table: say so
     // rather than fail on its first table's columns.
     if (!ListHolds(ReadTableNames(), shape::kContactsTable)) {
@@ -160,10 +161,13 @@ bool TfmMainForm::AInit() {
         throw engine::EngineError(QStringLiteral("Файл '") + DBPath
                                   + QStringLiteral("' не является базой данных каталогизатора"));
     }
-    if (!RunSteps(Stage::Connected)) {
+    const std::optional<Opening> opening = RunOpeningSteps(Stage::Connected, {DBPath, mode});
+    if (!opening) {
         DM->ADOConnection->close();
         return false;
     }
+    if (opening->mode != mode) // a step would rather only read it
+        DM->ConnectTo(DBPath, opening->mode);
     RebuildTableNames();
     if (!DBTable.isEmpty() && !ListHolds(TableNames, DBTable))
         DBTable.clear();

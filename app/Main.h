@@ -45,8 +45,9 @@ public:
     // Start-up and closing
     void FormCreate();
     void FormActivate();
-    // False when a feature gave the opening up (nothing shown).
-    bool AInit();
+    // The catalogue DBPath names, opened in mode; false when a feature gave
+    // the opening up (nothing shown).
+    bool AInit(engine::OpenMode mode);
     void FitColumns();
     void FormResize();
     bool FormCloseQuery();
@@ -109,9 +110,11 @@ public:
     DataGrid* itemGrid() override;
     QAction* debtSearch() override;
     void addCatalogueCommand(QAction* command, Writes writes) override;
-    void addStep(Stage stage, std::function<bool()> step) override;
+    ShownCatalogue catalogue() override;
+    void addOpeningStep(Stage stage, OpeningStep step) override;
+    void addStep(Stage stage, std::function<void()> step) override;
     void putCatalogueAway() override;
-    void showCatalogueAgain() override { ShowOpenedDatabase(); }
+    void showCatalogueAgain() override;
     void showTable(const QString& table) override;
 
     // Debt tracking
@@ -143,9 +146,12 @@ private:
     // The commands live only while a catalogue is shown (the property
     // needsCatalogue), all on or all off.
     void EnableCatalogueCommands(bool enabled);
-    // The features' steps of stage; false when one of them said no.
-    bool RunSteps(Stage stage);
-    std::map<Stage, std::vector<std::function<bool()>>> m_steps;
+    // The features' opening steps of stage, each given what the one before
+    // returned; none when one of them gave the opening up.
+    std::optional<Opening> RunOpeningSteps(Stage stage, Opening opening);
+    void RunSteps(Stage stage);
+    std::map<Stage, std::vector<OpeningStep>> m_openingSteps;
+    std::map<Stage, std::vector<std::function<void()>>> m_steps;
     // The item editor on the pending record of aqMain, posted on Save.
     bool EditItem();
     // Edit the current item, or add one when the view is empty.
@@ -164,9 +170,12 @@ private:
     // What a side-list entry shows: its table restricted to debts due by
     // tomorrow or to the debtor of DebtorFilter.
     static QString SideListStatement(const QString& table);
+    // The features' steps before a file is opened, DBPath pointed at the
+    // file they settle on; none when one of them gave the opening up.
+    std::optional<Opening> PrepareOpening();
     // AInit on the file just opened, then the grid shown: the one ending of
     // every command that opens a database.
-    void ShowOpenedDatabase();
+    void ShowOpenedDatabase(engine::OpenMode mode);
     void EnableDeleteByCount();
     // The side list's selection moved: by keyboard it shows the entry at
     // once, by mouse when the button is released.

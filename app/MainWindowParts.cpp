@@ -32,14 +32,41 @@ void TfmMainForm::addCatalogueCommand(QAction* command, Writes writes) {
         writers::declare(command);
 }
 
-void TfmMainForm::addStep(Stage stage, std::function<bool()> step) { m_steps[stage].push_back(std::move(step)); }
+ShownCatalogue TfmMainForm::catalogue() { return {DBPath, DBTable, DM->ADOConnection->openMode(), DM->ADOConnection}; }
 
-bool TfmMainForm::RunSteps(Stage stage) {
-    for (const std::function<bool()>& step : m_steps[stage])
-        if (!step() && (stage == Stage::BeforeOpening || stage == Stage::Connected))
-            return false;
-    return true;
+void TfmMainForm::addOpeningStep(Stage stage, OpeningStep step) {
+    Q_ASSERT(stage <= Stage::Connected);
+    m_openingSteps[stage].push_back(std::move(step));
 }
+
+void TfmMainForm::addStep(Stage stage, std::function<void()> step) {
+    Q_ASSERT(stage > Stage::Connected);
+    m_steps[stage].push_back(std::move(step));
+}
+
+std::optional<Opening> TfmMainForm::RunOpeningSteps(Stage stage, Opening opening) {
+    for (const OpeningStep& step : m_openingSteps[stage]) {
+        std::optional<Opening> next = step(opening);
+        if (!next)
+            return std::nullopt;
+        opening = std::move(*next);
+    }
+    return opening;
+}
+
+void TfmMainForm::RunSteps(Stage stage) {
+    for (const std::function<void()>& step : m_steps[stage])
+        step();
+}
+
+std::optional<Opening> TfmMainForm::PrepareOpening() {
+    std::optional<Opening> opening = RunOpeningSteps(Stage::BringingIn, {DBPath, engine::OpenMode::Write});
+    if (opening)
+        DBPath = opening->file;
+    return opening ? RunOpeningSteps(Stage::ChoosingMode, *opening) : std::nullopt;
+}
+
+void TfmMainForm::showCatalogueAgain() { ShowOpenedDatabase(DM->ADOConnection->openMode()); }
 
 void TfmMainForm::putCatalogueAway() {
     if (!DebtorFilter.isEmpty())

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/Main.h"
+#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/AboutUnit.h"
@@ -162,6 +163,7 @@ Program::Program() {
     // Each window registers its single instance (fmMainForm, DM, ...) itself.
     m_main = std::make_unique<TfmMainForm>();
     m_dm = std::make_unique<TDM>();
+    writers::follow(m_dm->ADOConnection);
     m_main->AttachDataModule();
     m_itemEditor = std::make_unique<TmEditForm>(m_main.get());
     m_contacts = std::make_unique<TcEditForm>(m_main.get(), m_main.get());

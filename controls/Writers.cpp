@@ -1,5 +1,7 @@
 #include "controls/Writers.h"
 
+#include "engine/Connection.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QEvent>
@@ -12,10 +14,12 @@ namespace {
 const char* const kWrites = "writes";
 const char* const kWanted = "enabledByItsWindow"; // the state the window's rules want
 
-bool& readOnlyNow() {
-    static bool on = false;
-    return on;
+QPointer<engine::Connection>& followed() {
+    static QPointer<engine::Connection> connection;
+    return connection;
 }
+
+bool readOnlyNow() { return followed() && followed()->openMode() == engine::OpenMode::ReadOnly; }
 
 QList<QPointer<QObject>>& all() {
     static QList<QPointer<QObject>> writers;
@@ -37,7 +41,7 @@ void setEnabledOf(QObject* o, bool enabled) {
 
 // Off again whenever something turns it on while the catalogue is only
 // read; what was asked for is kept for later.
-void follow(QObject* o) {
+void keepOff(QObject* o) {
     if (o->property("forcing").toBool())
         return;
     if (!readOnlyNow()) {
@@ -58,7 +62,7 @@ public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::EnabledChange)
-            follow(watched);
+            keepOff(watched);
         return false;
     }
 };
@@ -72,12 +76,12 @@ void declare(QObject* command) {
     all().removeAll(nullptr);
     all().append(command);
     if (auto* a = qobject_cast<QAction*>(command)) {
-        QObject::connect(a, &QAction::changed, a, [a] { follow(a); });
+        QObject::connect(a, &QAction::changed, a, [a] { keepOff(a); });
     } else {
         static ButtonWatcher* watcher = new ButtonWatcher();
         command->installEventFilter(watcher);
     }
-    follow(command);
+    keepOff(command);
 }
 
 void adopt(QWidget* window) {
@@ -88,14 +92,26 @@ void adopt(QWidget* window) {
 
 bool declared(const QObject* command) { return command && command->property(kWrites).toBool(); }
 
-void setReadOnly(bool readOnly) {
-    readOnlyNow() = readOnly;
+namespace {
+
+void applyMode() {
+    const bool readOnly = readOnlyNow();
     all().removeAll(nullptr);
     for (const QPointer<QObject>& o : std::as_const(all())) {
         o->setProperty("forcing", true);
         setEnabledOf(o, !readOnly && o->property(kWanted).toBool());
         o->setProperty("forcing", false);
     }
+}
+
+} // namespace
+
+void follow(engine::Connection* connection) {
+    static QMetaObject::Connection following;
+    QObject::disconnect(following);
+    followed() = connection;
+    following = QObject::connect(connection, &engine::Connection::opened, connection, [] { applyMode(); });
+    applyMode();
 }
 
 bool readOnly() { return readOnlyNow(); }

@@ -24,7 +24,7 @@ bool MayCompactInPlace(const QString& file) {
     // On a network folder the exit's rewrite of the whole file would go over
     // the wire, beside whoever else uses it: it is left to the user's command.
     return platform::mayWrite(real) && platform::mayWrite(QFileInfo(real).absolutePath())
-           && !platform::isNetworkFileSystem(real) && !ReadOnlyCatalogue;
+           && !platform::isNetworkFileSystem(real) && !DM->ReadOnly();
 }
 
 } // namespace
@@ -73,11 +73,11 @@ bool CreateBase(const QString& path) {
     return true;
 }
 
-bool CheckBaseVersion() {
+bool CheckBaseVersion(engine::OpenMode mode) {
     engine::Connection* connection = DM->ADOConnection;
     bool result = true;
     try {
-        DM->ConnectTo(DBPath);
+        DM->ConnectTo(DBPath, mode);
         TableNames.clear();
         TableNames = ReadTableNames();
         if (ListHolds(TableNames, shape::kOldContactsTable) && !ListHolds(TableNames, shape::kContactsTable)) {

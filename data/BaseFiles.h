@@ -1,6 +1,8 @@
 #pragma once
 // Routines that handle a catalogue file as a whole: creating it, checking
 // its layout (converting an old one), compacting it, and listing its tables.
+#include "engine/Connection.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +12,7 @@ bool CreateBase(const QString& path);
 // Checks the file named by DBPath before it is opened; offers to convert an
 // old layout. True when the file may be opened now. The connection is left
 // closed in every outcome.
-bool CheckBaseVersion();
+bool CheckBaseVersion(engine::OpenMode mode = engine::OpenMode::Write);
 
 // Converts the open old-layout file; all or nothing.
 bool ConvertBase();

@@ -94,10 +94,10 @@ void TDM::TableRemoving(const QString& table) {
             observer({table, true, QString()});
 }
 
-void TDM::ConnectTo(const QString& path) {
+void TDM::ConnectTo(const QString& path, engine::OpenMode mode) {
     ADOConnection->close();
     ADOConnection->setConnectionString(ConnectionStringFor(path));
-    ADOConnection->open();
+    ADOConnection->open(mode);
 }
 
 TDM::~TDM() = default;

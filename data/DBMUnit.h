@@ -60,8 +60,11 @@ public:
     void Execute(const QStringList& lines);
     // Whether the SELECT of these lines yields any row; no query is moved.
     bool HasRows(const QStringList& lines);
-    // The connection, closed first, opened again on the file at path.
-    void ConnectTo(const QString& path);
+    // The connection, closed first, opened again on the file at path: for
+    // writing, or only to read.
+    void ConnectTo(const QString& path, engine::OpenMode mode);
+    // Whether the catalogue was last opened only to read.
+    bool ReadOnly() const { return ADOConnection->openMode() == engine::OpenMode::ReadOnly; }
     // What else a change must do, done in its own transaction by whoever
     // asked while owner lives: each change of an item of aqMain, and each
     // item table renamed or removed (the table manager tells these).

@@ -11,7 +11,6 @@ inline QString DebtorFilter;   // a contact id while the side list shows one deb
 inline bool DebtsMode = false; // the side list shows debts rather than one debtor's items
 inline bool CheckOnOpenFlag = false;
 inline bool Closing = false;
-inline bool ReadOnlyCatalogue = false; // the catalogue shown is only read: nothing is written to it
 
 // Back to the state at program start (tests build the program repeatedly).
 inline void ResetProgramState() {
@@ -22,5 +21,4 @@ inline void ResetProgramState() {
     DebtsMode = false;
     CheckOnOpenFlag = false;
     Closing = false;
-    ReadOnlyCatalogue = false;
 }

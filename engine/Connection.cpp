@@ -133,7 +133,7 @@ void Connection::registerFunctions(sqlite3* db) {
     sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
 }
 
-void Connection::open() {
+void Connection::open(OpenMode openMode) {
     if (m_db)
         return;
     const QString path = dataSource();
@@ -146,7 +146,7 @@ void Connection::open() {
         throw EngineError(QStringLiteral("'%1' - папка, а не файл базы данных").arg(path));
 
     sqlite3* db = nullptr;
-    const bool readOnly = m_readOnly || (!m_readOnlyFile.isEmpty() && info.absoluteFilePath() == m_readOnlyFile);
+    const bool readOnly = openMode == OpenMode::ReadOnly;
     const int mode = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &db, mode | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
@@ -164,8 +164,10 @@ void Connection::open() {
     registerFunctions(db);
     m_db = db;
     m_catalogueVersion = -1;
+    m_mode = openMode;
     if (!readOnly)
         removeStaleJournal();
+    emit opened();
 }
 
 void Connection::removeStaleJournal() {

@@ -20,6 +20,11 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
+// How a file is opened: for writing, or only to read (SQLite takes no
+// write lock, and nothing of the file changes, not even a journal left
+// behind).
+enum class OpenMode { Write, ReadOnly };
+
 class Connection : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +37,10 @@ public:
     QString dataSource() const;
     static QString dataSourceOf(const QString& connectionString);
 
-    void open();
+    void open(OpenMode mode = OpenMode::Write);
     void close();
+    // The mode of the latest opening, kept after the close until the next.
+    OpenMode openMode() const { return m_mode; }
     bool connected() const { return m_db != nullptr; }
 
     // Tables, then views, each by name without regard to case; system tables
@@ -76,16 +83,11 @@ public:
     qint64 dataVersion();
 
     void setBusyTimeout(int milliseconds);
-    // Opened only to read (before open()): SQLite takes no write lock, and
-    // nothing of the file changes, not even a journal left behind.
-    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    // The same for one file only (its absolute path; empty: none): another
-    // file opened through this connection is written as usual.
-    void setReadOnlyFile(const QString& path) { m_readOnlyFile = path; }
     // Tables of the program's own that tableNames never lists.
     void setHiddenTables(const QStringList& names);
 
 signals:
+    void opened();
     void aboutToClose();
     void schemaChanged();
 
@@ -113,8 +115,7 @@ private:
     QString m_connectionString;
     sqlite3* m_db = nullptr;
     int m_busyTimeout = 3000;
-    bool m_readOnly = false;
-    QString m_readOnlyFile;
+    OpenMode m_mode = OpenMode::Write;
     QStringList m_hidden;
     QList<CatalogueEntry> m_catalogue;
     int64_t m_catalogueVersion = -1;

@@ -4,7 +4,6 @@
 #include "features/Feature.h"
 
 #include "backups/Backups.h"
-#include "data/ProgramState.h"
 #include "dialogs/BackupsUnit.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -28,14 +27,14 @@ QDateTime now() { return platform::dateTimeOfDayNumber(platform::now()); }
 // said last time is not said again: a full disk or a folder that cannot be
 // written would otherwise greet every exit. It is known by its folder and
 // kind, not by its text, which names the copy.
-bool BackUpAtExit() {
-    if (ReadOnlyCatalogue) // it was not changed here
+bool BackUpAtExit(const ShownCatalogue& catalogue) {
+    if (catalogue.readOnly()) // it was not changed here
         return false;
     const QString settings = platform::settingsFile();
     const QString told = platform::readProfileString(settings, kSection, kFailure, QString());
     QString memo, failure;
     try {
-        backups::backUp(DBPath, now());
+        backups::backUp(catalogue.file, now());
     } catch (const backups::BackupError& e) {
         memo = e.memo();
         failure = e.message();
@@ -73,23 +72,23 @@ public:
         insertAfter(main.menu(QStringLiteral("mFile")), "iSelectDB", list);
         main.addCatalogueCommand(list, Writes::Yes); // a restore writes
         platform::connectHandler(list, &QAction::triggered, list, [this] { ListCopies(); });
-        main.addStep(Stage::BeforeCompaction, [this] { return m_copied = BackUpAtExit(); });
+        main.addStep(Stage::BeforeCompaction, [this] { m_copied = BackUpAtExit(m_main->catalogue()); });
         // A failed copy leaves the state as it was, so the next exit copies.
         main.addStep(Stage::AfterCompaction, [this] {
             if (m_copied)
-                platform::guarded([] { backups::rememberState(DBPath); });
-            return true;
+                platform::guarded([this] { backups::rememberState(m_main->catalogue().file); });
         });
     }
 
 private:
     void ListCopies() {
-        const QString copy = fmBackups->Choose(DBPath);
+        const QString file = m_main->catalogue().file;
+        const QString copy = fmBackups->Choose(file);
         if (copy.isEmpty())
             return;
         m_main->putCatalogueAway();
         try {
-            backups::restore(copy, DBPath, now());
+            backups::restore(copy, file, now());
         } catch (...) {
             m_main->showCatalogueAgain(); // the catalogue as it was
             throw;

@@ -4,11 +4,14 @@
 // toolbar and pop-up menu, and registers the steps it takes when a
 // catalogue is opened and at exit. The main window runs the steps; it
 // knows nothing of any one feature.
+#include "engine/Connection.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -17,13 +20,17 @@ class QToolBar;
 class QWidget;
 class DataGrid;
 
-// When a feature's step runs, in this order.
+// When a feature's step runs, in this order; the steps of one stage run in
+// the order features are listed.
 enum class Stage {
-    // Before the file DBPath names is opened: a step may bring it in from
-    // elsewhere and point DBPath at the result; false stops the opening.
-    BeforeOpening,
-    // The file is open and holds a catalogue, nothing of it shown yet:
-    // false gives the opening up, its connection closed.
+    // Before the file is opened: a step may bring it in from elsewhere (a
+    // conversion) and return the file made.
+    BringingIn,
+    // Before the file is opened, once it is the one to open: the mode it is
+    // opened in is decided.
+    ChoosingMode,
+    // The file is open and holds a catalogue, nothing of it shown yet: a
+    // step may have it opened again only to read.
     Connected,
     // A catalogue is shown (its tables, contacts and commands ready).
     Opened,
@@ -35,6 +42,25 @@ enum class Stage {
 
 // Whether a command writes to the catalogue.
 enum class Writes { No, Yes };
+
+// A catalogue about to be opened: its file (as the user named it, or bare
+// in the catalogue folder) and its mode.
+struct Opening {
+    QString file;
+    engine::OpenMode mode = engine::OpenMode::Write;
+};
+// A step of the stages up to Connected: the opening as it now stands, or
+// none to give it up (the connection closed, nothing shown).
+using OpeningStep = std::function<std::optional<Opening>(const Opening&)>;
+
+// The catalogue shown, as a feature reaches it.
+struct ShownCatalogue {
+    QString file;  // as Opening::file
+    QString table; // the item table in the grid
+    engine::OpenMode mode = engine::OpenMode::Write;
+    engine::Connection* connection = nullptr;
+    bool readOnly() const { return mode == engine::OpenMode::ReadOnly; }
+};
 
 // The main window as a feature sees it.
 class MainWindowParts {
@@ -48,14 +74,17 @@ public:
     // The grid's pop-up menu.
     virtual QMenu* gridMenu() = 0;
     virtual DataGrid* itemGrid() = 0;
+    // The catalogue last opened (its connection closed when none is shown).
+    virtual ShownCatalogue catalogue() = 0;
     // The debt search («Поиск должников»), as the toolbar runs it.
     virtual QAction* debtSearch() = 0;
     // command is live only while a catalogue is shown; one that writes to
     // the catalogue is off while the catalogue is only read.
     virtual void addCatalogueCommand(QAction* command, Writes writes = Writes::No) = 0;
-    // A step run at stage; steps of a stage run in the order features were
-    // registered. Only the answers of BeforeOpening and Connected count.
-    virtual void addStep(Stage stage, std::function<bool()> step) = 0;
+    // A step of the opening (the stages up to Connected).
+    virtual void addOpeningStep(Stage stage, OpeningStep step) = 0;
+    // A step of a later stage.
+    virtual void addStep(Stage stage, std::function<void()> step) = 0;
     // The catalogue put away (no database shown, its connection closed), and
     // shown again as after an opening.
     virtual void putCatalogueAway() = 0;

@@ -36,7 +36,6 @@ public:
             const bool kept = m_keeper->catalogueOpened();
             menuCommand->setEnabled(kept);
             toolCommand->setEnabled(kept);
-            return true;
         });
     }
 

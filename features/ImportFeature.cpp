@@ -3,7 +3,6 @@
 #include "features/Feature.h"
 
 #include "data/BaseFiles.h"
-#include "data/ProgramState.h"
 #include "jet/Conversion.h"
 #include "jet/JetHeader.h"
 #include "platform/Files.h"
@@ -27,28 +26,28 @@ void tell(const QString& text, platform::Icon icon) {
     platform::messageBox(text, kCaption, platform::Buttons::Ok, icon);
 }
 
-// A catalogue kept in an Access file named by DBPath: asks to convert it,
-// converts it, and points DBPath at the result. True when DBPath names a
-// file to open now (also when it was no Access file at all).
-bool BringInAccessFile(QWidget* window) {
-    const QString access = QFileInfo(DBPath).absoluteFilePath();
+// A catalogue kept in an Access file, the one the opening names: asks to
+// convert it, converts it, and opens the result instead (an opening of
+// any other file goes on as it is).
+std::optional<Opening> BringInAccessFile(QWidget* window, const Opening& opening) {
+    const QString access = QFileInfo(opening.file).absoluteFilePath();
     const jet::Header header = jet::readHeader(access);
     if (header.format == jet::Format::NotJet)
-        return true;
+        return opening;
     if (header.format == jet::Format::Ace) {
         tell(QStringLiteral("Файл '%1' создан в Access 2007 или более новой версии (формат .accdb). Такие файлы "
                             "не поддерживаются: сохраните базу в Access в формате Access 2002-2003 (.mdb) и "
                             "откройте её снова.")
                  .arg(access),
              platform::Icon::Warning);
-        return false;
+        return std::nullopt;
     }
     if (header.password) {
         tell(QStringLiteral("База данных Access '%1' защищена паролем. Снимите пароль в Access и откройте её снова; "
                             "ничего не записано.")
                  .arg(access),
              platform::Icon::Warning);
-        return false;
+        return std::nullopt;
     }
     // Opened before: the newest conversion made then is offered first.
     const QString earlier = accessimport::newestConversion(access);
@@ -56,14 +55,13 @@ bool BringInAccessFile(QWidget* window) {
         && ask(QStringLiteral("Файл Access '%1' уже был преобразован в каталог '%2'.\rОткрыть этот каталог?\r\r"
                               "Нет — преобразовать файл Access заново, в новый каталог.")
                    .arg(access, earlier))) {
-        DBPath = ReducedDBPath(earlier);
-        return true;
+        return Opening{ReducedDBPath(earlier), opening.mode};
     }
     const QString target = accessimport::targetFor(access);
     if (!ask(QStringLiteral("Файл '%1' — база данных Microsoft Access.\rПреобразовать её в каталог Zandrel?\r\r"
                             "Каталог будет сохранён в файл '%2'; сам файл Access не изменится.")
                  .arg(access, target)))
-        return false;
+        return std::nullopt;
 
     const std::unique_ptr<QProgressDialog> progress =
         platform::progressWindow(window, QStringLiteral("ImportProgress"), QStringLiteral("Преобразование"),
@@ -87,7 +85,7 @@ bool BringInAccessFile(QWidget* window) {
     if (result.outcome != accessimport::Outcome::Done) {
         if (result.outcome == accessimport::Outcome::Failed)
             tell(result.message, platform::Icon::Error);
-        return false;
+        return std::nullopt;
     }
     QStringList notes;
     if (QFileInfo(target).absolutePath() != QFileInfo(access).absolutePath())
@@ -96,15 +94,15 @@ bool BringInAccessFile(QWidget* window) {
         notes << accessimport::renamedText(result.renamed);
     if (!notes.isEmpty())
         tell(notes.join(u'\r'), platform::Icon::Information);
-    DBPath = ReducedDBPath(target);
-    return true;
+    return Opening{ReducedDBPath(target), opening.mode};
 }
 
 class ImportFeature : public Feature {
 public:
     void install(MainWindowParts& main) override {
         QWidget* window = main.mainWindow();
-        main.addStep(Stage::BeforeOpening, [window] { return BringInAccessFile(window); });
+        main.addOpeningStep(Stage::BringingIn,
+                            [window](const Opening& opening) { return BringInAccessFile(window, opening); });
     }
 };
 

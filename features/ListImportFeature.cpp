@@ -8,7 +8,6 @@
 #include "data/BaseFiles.h"
 #include "data/CatalogueShape.h"
 #include "data/DBMUnit.h"
-#include "data/ProgramState.h"
 #include "dialogs/ListImportWindow.h"
 #include "features/ImportHistory.h"
 #include "history/HistoryKeeper.h"
@@ -52,7 +51,7 @@ private:
             window, {platform::FileDialogKind::Open, kCaption,
                      QStringLiteral("Списки и коллекции (*.csv *.tsv *.txt *.xlsx *.ods *.tc *.gcs *.xml);;"
                                     "Все файлы (*)"),
-                     QFileInfo(DM->ADOConnection->dataSource()).absolutePath()});
+                     QFileInfo(m_main->catalogue().connection->dataSource()).absolutePath()});
         if (path.isEmpty())
             return;
         try {
@@ -72,12 +71,13 @@ private:
         }();
         imports::ImportRun& run = *opened;
         QStringList taken = ReadTableNames() + shape::programTables();
-        ListImportWindow choice(window, path, run.list(), &run.records(), DBTable, taken);
+        const QString shown = m_main->catalogue().table;
+        ListImportWindow choice(window, path, run.list(), &run.records(), shown, taken);
         if (choice.exec() != QDialog::Accepted)
             return;
         run.setMapping(choice.mapping());
-        const QString table = choice.newTable() ? choice.table() : DBTable;
-        imports::ImportRun::Outcome outcome = Write(window, run, table, choice.newTable(), false);
+        const QString table = choice.newTable() ? choice.table() : shown;
+        imports::ImportRun::Outcome outcome = Write(run, table, choice.newTable(), false);
         if (outcome.total == 0) {
             tell(QStringLiteral("В файле '%1' нет ни одной строки для импорта.").arg(path),
                  platform::Icon::Information);
@@ -86,7 +86,7 @@ private:
         if (!outcome.committed) {
             if (!ImportTheRest(window, outcome.refused, outcome.total, run.collection()))
                 return;
-            outcome = Write(window, run, table, choice.newTable(), true);
+            outcome = Write(run, table, choice.newTable(), true);
         }
         m_main->showTable(table);
         tell(QStringLiteral("В таблицу '%1' импортировано: %2. Новых контактов: %3.")
@@ -96,12 +96,11 @@ private:
     }
 
     // The rows written with their loans' history, in one transaction.
-    static imports::ImportRun::Outcome Write(QWidget* window, imports::ImportRun& run, const QString& table,
-                                             bool create, bool refusedToo) {
-        auto progress = platform::progressWindow(window, QStringLiteral("ListImportProgress"), kCaption,
+    imports::ImportRun::Outcome Write(imports::ImportRun& run, const QString& table, bool create, bool refusedToo) {
+        auto progress = platform::progressWindow(m_main->mainWindow(), QStringLiteral("ListImportProgress"), kCaption,
                                                  QStringLiteral("Импорт..."));
         const platform::InputOnlyFor onlyCancel(progress.get());
-        return WriteWithHistory(run, *DM->ADOConnection, table, create, refusedToo, stepOf(*progress),
+        return WriteWithHistory(run, *m_main->catalogue().connection, table, create, refusedToo, stepOf(*progress),
                                 loanhistory::kept());
     }
 

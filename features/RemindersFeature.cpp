@@ -66,15 +66,15 @@ public:
         reports->addSeparator();
         QAction* settings = makeCommand(main, "iReminders", QStringLiteral("Напоминания..."));
         reports->addAction(settings);
-        platform::connectHandler(settings, &QAction::triggered, settings, [] { fmReminders->Execute(DBPath); });
+        platform::connectHandler(settings, &QAction::triggered, settings,
+                                 [&main] { fmReminders->Execute(main.catalogue().file); });
         QAction* debtSearch = main.debtSearch();
-        main.addStep(Stage::Opened, [debtSearch] {
-            reminders::rememberCatalogue(DBPath);
+        main.addStep(Stage::Opened, [&main, debtSearch] {
+            reminders::rememberCatalogue(main.catalogue().file);
             // Once the opening has shown the grid, as the search at opening does.
             if (showDebtsAtStart && !CheckOnOpenFlag)
                 QTimer::singleShot(0, debtSearch, [debtSearch] { debtSearch->trigger(); });
             showDebtsAtStart = false;
-            return true;
         });
     }
 };

@@ -6,7 +6,6 @@
 #include "controls/DataGrid.h"
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
-#include "data/ProgramState.h"
 #include "dialogs/Letters.h"
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
@@ -27,10 +26,10 @@
 
 namespace {
 
-QString catalogueName() { return platform::fileNameOf(DBPath); }
+QString catalogueName(MainWindowParts& main) { return platform::fileNameOf(main.catalogue().file); }
 
-QList<reports::CurrentLoan> currentLoans() {
-    return reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts);
+QList<reports::CurrentLoan> currentLoans(MainWindowParts& main) {
+    return reports::currentLoans(*main.catalogue().connection, ReadItemTableNames(), *DM->Contacts);
 }
 
 class ReportsFeature : public Feature {
@@ -38,7 +37,6 @@ public:
     void install(MainWindowParts& main) override {
         m_main = &main;
         QMenu* reports = main.menu(QStringLiteral("mReports"), QStringLiteral("Отчёты"));
-        QWidget* window = main.mainWindow();
         const auto command = [&](const char* name, const QString& text, const QString& shortcut,
                                  std::function<void()> handler) {
             QAction* a = makeCommand(main, name, text, shortcut);
@@ -47,43 +45,45 @@ public:
             platform::connectHandler(a, &QAction::triggered, a, std::move(handler));
         };
         command("iDebtReport", QStringLiteral("Список долгов..."), QStringLiteral("Ctrl+P"),
-                [window] { DebtReport(window); });
+                [&main] { DebtReport(main); });
         command("iDebtReportPdf", QStringLiteral("Список долгов в PDF..."), QStringLiteral("Ctrl+Shift+P"),
-                [window] { DebtReportPdf(window); });
+                [&main] { DebtReportPdf(main); });
         reports->addSeparator();
         command("iLetters", QStringLiteral("Письма должникам..."), QStringLiteral("Ctrl+L"),
-                [window] { LettersToDebtors(window, false); });
+                [&main] { LettersToDebtors(main, false); });
         command("iLettersPdf", QStringLiteral("Письма должникам в PDF..."), QStringLiteral("Ctrl+Shift+L"),
-                [window] { LettersToDebtors(window, true); });
+                [&main] { LettersToDebtors(main, true); });
         command("iCalendar", QStringLiteral("Напоминания в календарь..."), QStringLiteral("Ctrl+K"),
-                [window] { Calendar(window); });
+                [&main] { Calendar(main); });
         command("iExportTable", QStringLiteral("Экспорт таблицы..."), QStringLiteral("Ctrl+E"),
                 [this] { ExportTable(); });
     }
 
 private:
-    static void DebtReport(QWidget* window);
-    static void DebtReportPdf(QWidget* window);
-    static void Calendar(QWidget* window);
+    static void DebtReport(MainWindowParts& main);
+    static void DebtReportPdf(MainWindowParts& main);
+    static void Calendar(MainWindowParts& main);
     // A letter to every debtor with an overdue loan, a page each.
-    static void LettersToDebtors(QWidget* window, bool pdf) {
-        const QList<DebtorLoans> debtors = OverdueDebtors(currentLoans(), platform::today());
+    static void LettersToDebtors(MainWindowParts& main, bool pdf) {
+        const QList<DebtorLoans> debtors = OverdueDebtors(currentLoans(main), platform::today());
         if (debtors.isEmpty())
             platform::messageBox(QStringLiteral("Просроченных долгов нет: писем не нужно."),
                                  QStringLiteral("Письма должникам"), platform::Buttons::Ok,
                                  platform::Icon::Information);
         else if (pdf)
-            SaveLettersPdf(window, debtors, catalogueName());
+            SaveLettersPdf(main.mainWindow(), debtors, catalogueName(main));
         else
-            PrintLetters(window, debtors, catalogueName());
+            PrintLetters(main.mainWindow(), debtors, catalogueName(main));
     }
     void ExportTable();
 
     MainWindowParts* m_main = nullptr;
 };
 
-void ReportsFeature::DebtReport(QWidget* window) {
-    const QList<reports::CurrentLoan> loans = currentLoans();
+void ReportsFeature::DebtReport(MainWindowParts& main) {
+    QWidget* window = main.mainWindow();
+    const QList<reports::CurrentLoan> loans = currentLoans(main);
+    const QString name = catalogueName(main);
     const double today = platform::today();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Список долгов"));
@@ -91,31 +91,31 @@ void ReportsFeature::DebtReport(QWidget* window) {
     preview.setObjectName(QStringLiteral("DebtReportPreview"));
     preview.setWindowTitle(QStringLiteral("Список долгов"));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, window, [&](QPrinter* target) {
-        platform::guarded([&] { reports::paintDebtReport(*target, catalogueName(), today, loans); });
+        platform::guarded([&] { reports::paintDebtReport(*target, name, today, loans); });
     });
     preview.exec();
 }
 
-void ReportsFeature::DebtReportPdf(QWidget* window) {
-    const QString path =
-        platform::chooseTarget(window, QStringLiteral("Список долгов в PDF"), QStringLiteral("Документ PDF (*.pdf)"));
+void ReportsFeature::DebtReportPdf(MainWindowParts& main) {
+    const QString path = platform::chooseTarget(main.mainWindow(), QStringLiteral("Список долгов в PDF"),
+                                                QStringLiteral("Документ PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    const QList<reports::CurrentLoan> loans = currentLoans();
-    reports::savePdf(path, QStringLiteral("Список долгов: ") + catalogueName(), [&](QPagedPaintDevice& pdf) {
-        reports::paintDebtReport(pdf, catalogueName(), platform::today(), loans);
-    });
+    const QList<reports::CurrentLoan> loans = currentLoans(main);
+    const QString name = catalogueName(main);
+    reports::savePdf(path, QStringLiteral("Список долгов: ") + name,
+                     [&](QPagedPaintDevice& pdf) { reports::paintDebtReport(pdf, name, platform::today(), loans); });
 }
 
-void ReportsFeature::Calendar(QWidget* window) {
-    const QList<reports::CurrentLoan> loans = currentLoans();
+void ReportsFeature::Calendar(MainWindowParts& main) {
+    const QList<reports::CurrentLoan> loans = currentLoans(main);
     if (reports::calendarEvents(loans) == 0) {
         platform::messageBox(QStringLiteral("Нет выданных вещей со сроком возврата: календарь не записан."),
                              QStringLiteral("Напоминания в календарь"), platform::Buttons::Ok,
                              platform::Icon::Information);
         return;
     }
-    const QString path = platform::chooseTarget(window, QStringLiteral("Напоминания в календарь"),
+    const QString path = platform::chooseTarget(main.mainWindow(), QStringLiteral("Напоминания в календарь"),
                                                 QStringLiteral("Календарь iCalendar (*.ics)"));
     if (path.isEmpty())
         return;

@@ -7,7 +7,6 @@
 #include "features/Feature.h"
 
 #include "controls/DataGrid.h"
-#include "controls/Writers.h"
 #include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "dialogs/ContactsUnit.h"
@@ -79,21 +78,21 @@ public:
         file->insertAction(items.value(items.size() - 2), compact); // before «Выход» and its separator
         main.addCatalogueCommand(compact, Writes::Yes);
         platform::connectHandler(compact, &QAction::triggered, compact, [this] { CompactByHand(); });
-        main.addStep(Stage::BeforeOpening, [this] { return DecideMode(); });
-        main.addStep(Stage::Connected, [this] { return ClaimNote(); });
+        main.addOpeningStep(Stage::ChoosingMode, [this](const Opening& opening) { return DecideMode(opening); });
+        main.addOpeningStep(Stage::Connected, [this](const Opening& opening) { return ClaimNote(opening); });
         main.addStep(Stage::Opened, [this] {
-            m_version = DM->ADOConnection->dataVersion();
+            m_version = m_main->catalogue().connection->dataVersion();
             ShowMode();
-            return true;
         });
-        QObject::connect(DM->ADOConnection, &engine::Connection::aboutToClose, main.mainWindow(), [this] {
+        engine::Connection* connection = main.catalogue().connection;
+        QObject::connect(connection, &engine::Connection::aboutToClose, main.mainWindow(), [this] {
             if (!m_noteOf.isEmpty())
                 platform::removeLockNote(m_noteOf);
             m_noteOf.clear();
         });
         QWidget* window = main.mainWindow();
-        QObject::connect(window, &QWidget::windowTitleChanged, window, [window](const QString& title) {
-            if (ReadOnlyCatalogue && title != platform::programTitle() && !title.endsWith(kReadOnly))
+        QObject::connect(window, &QWidget::windowTitleChanged, window, [this, window](const QString& title) {
+            if (m_main->catalogue().readOnly() && title != platform::programTitle() && !title.endsWith(kReadOnly))
                 window->setWindowTitle(title + kReadOnly);
         });
         m_poll = new QTimer(main.mainWindow());
@@ -106,14 +105,15 @@ private:
     // Only while nothing is being edited: an open editor (or any other
     // window but the contacts window) waits until it closes.
     void Poll() {
-        if (!DM->ADOConnection->connected() || Closing)
+        engine::Connection* connection = m_main->catalogue().connection;
+        if (!connection->connected() || Closing)
             return;
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != cEditForm)
             return;
         if (QApplication::mouseButtons() != Qt::NoButton)
             return;
-        const qint64 version = DM->ADOConnection->dataVersion();
+        const qint64 version = connection->dataVersion();
         if (version == m_version)
             return;
         m_version = version;
@@ -127,37 +127,35 @@ private:
     // Before an opening: read-only where the file may not be written; the
     // question when another program has it open. The note waits until the
     // file is known to be a catalogue.
-    bool DecideMode() {
+    std::optional<Opening> DecideMode(const Opening& opening) {
         m_seen.reset();
-        const QString file = QFileInfo(DBPath).absoluteFilePath();
+        const QString file = QFileInfo(opening.file).absoluteFilePath();
         bool readOnly = !platform::mayWrite(file) || !platform::mayWrite(QFileInfo(file).absolutePath());
         if (const std::optional<platform::LockNote> note = platform::readLockNote(file);
             !readOnly && note && !note->ours()) {
             if (note->ownerAlive()) {
                 const std::optional<bool> answer = AskWhenOpenElsewhere(file, *note);
                 if (!answer)
-                    return false;
+                    return std::nullopt;
                 readOnly = *answer;
             }
             if (!readOnly)
                 m_seen = note; // a note of a program gone, or one the user knows to be: replaced
         }
         m_decidedFor = file;
-        SetMode(file, readOnly);
-        return true;
+        return Opening{opening.file, readOnly ? engine::OpenMode::ReadOnly : engine::OpenMode::Write};
     }
 
     // The catalogue open for writing: this program's note beside it. Where
     // another program claimed it since it was asked, the question now.
-    bool ClaimNote() {
-        const QString file = QFileInfo(DBPath).absoluteFilePath();
+    std::optional<Opening> ClaimNote(const Opening& opening) {
+        const QString file = QFileInfo(opening.file).absoluteFilePath();
         if (file != m_decidedFor) { // a catalogue made here: nobody else has it
             m_decidedFor = file;
             m_seen.reset();
-            SetMode(file, false);
         }
-        if (ReadOnlyCatalogue || m_noteOf == file)
-            return true;
+        if (opening.mode == engine::OpenMode::ReadOnly || m_noteOf == file)
+            return opening;
         platform::NoteClaim claim = m_seen ? platform::takeOverLockNote(file, *m_seen) : platform::claimLockNote(file);
         m_seen.reset();
         if (claim == platform::NoteClaim::Taken) {
@@ -165,38 +163,29 @@ private:
             if (note && !note->ours() && note->ownerAlive()) {
                 const std::optional<bool> answer = AskWhenOpenElsewhere(file, *note);
                 if (!answer)
-                    return false;
-                if (*answer) {
-                    DM->ADOConnection->close();
-                    SetMode(file, true);
-                    DM->ConnectTo(DBPath);
-                    return true;
-                }
+                    return std::nullopt;
+                if (*answer)
+                    return Opening{opening.file, engine::OpenMode::ReadOnly};
             }
             claim = note ? platform::takeOverLockNote(file, *note) : platform::claimLockNote(file);
         }
         if (claim == platform::NoteClaim::Made)
             m_noteOf = file;
-        return true;
-    }
-
-    void SetMode(const QString& file, bool readOnly) {
-        ReadOnlyCatalogue = readOnly;
-        writers::setReadOnly(readOnly);
-        DM->ADOConnection->setReadOnlyFile(readOnly ? file : QString());
+        return opening;
     }
 
     void ShowMode() {
         QWidget* window = m_main->mainWindow();
-        if (const QString title = window->windowTitle(); !ReadOnlyCatalogue && title.endsWith(kReadOnly))
+        if (const QString title = window->windowTitle(); !m_main->catalogue().readOnly() && title.endsWith(kReadOnly))
             window->setWindowTitle(title.chopped(kReadOnly.size())); // marked before the mode was known
         emit window->windowTitleChanged(window->windowTitle());      // marked, or not
     }
 
     void CompactByHand() {
-        const QString file = platform::fileNameOf(DBPath);
+        const QString path = m_main->catalogue().file;
+        const QString file = platform::fileNameOf(path);
         const QString question =
-            platform::isNetworkFileSystem(DBPath)
+            platform::isNetworkFileSystem(path)
                 ? QStringLiteral("Каталог '%1' лежит в сетевой папке. Сжатие перепишет весь файл по сети; пока оно "
                                  "идёт, другие не смогут открыть каталог.\rСжать?")
                       .arg(file)
@@ -207,7 +196,7 @@ private:
             return;
         m_main->putCatalogueAway();
         try {
-            engine::compactInPlace(DBPath);
+            engine::compactInPlace(path);
         } catch (...) {
             m_main->showCatalogueAgain(); // the catalogue as it was
             throw;

@@ -39,10 +39,9 @@ bool holdsLoans(engine::Connection& c, const QString& table) {
 
 DueLoans dueLoansOf(const QString& file, double today) {
     engine::Connection c;
-    c.setReadOnly(true);
     c.setHiddenTables(shape::hiddenTables());
     c.setConnectionString(QStringLiteral("Data Source=") + file);
-    c.open();
+    c.open(engine::OpenMode::ReadOnly);
     if (!c.hasTable(shape::kContactsTable))
         throw engine::EngineError(QStringLiteral("Файл '%1' не является каталогом").arg(file));
     const QHash<qint64, QString> names = contactNames(c);

@@ -164,8 +164,8 @@ private slots:
     void connectToLeavesTheFileBefore() {
         makeFile("first.mdb", {"CREATE TABLE First (id INT)"});
         makeFile("second.mdb", {"CREATE TABLE Second (id INT)"});
-        DM->ConnectTo("first.mdb");
-        DM->ConnectTo("second.mdb");
+        DM->ConnectTo("first.mdb", engine::OpenMode::Write);
+        DM->ConnectTo("second.mdb", engine::OpenMode::Write);
         QCOMPARE(DM->ADOConnection->tableNames(), QStringList{"Second"});
     }
 

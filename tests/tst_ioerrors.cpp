@@ -82,7 +82,7 @@ private slots:
             faulty::disarm();
             ++m_points;
             // The program goes on: the same data module reads the file again.
-            DM->ConnectTo("cat.mdb");
+            DM->ConnectTo("cat.mdb", engine::OpenMode::Write);
             QVERIFY(DM->HasRows({"SELECT name FROM sqlite_master"}));
             DM->ADOConnection->close();
             const FileState state = examine("cat.mdb");

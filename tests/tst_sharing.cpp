@@ -436,9 +436,8 @@ private slots:
         startFirstProgram(app, file, first);
         const auto settled = [&] { // the first opening's history written
             engine::Connection c;
-            c.setReadOnly(true);
             c.setConnectionString("Data Source=" + file);
-            c.open();
+            c.open(engine::OpenMode::ReadOnly);
             return c.hasTable("_loans");
         };
         QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);

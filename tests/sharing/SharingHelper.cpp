@@ -62,9 +62,9 @@ int main(int argc, char** argv) {
     while (program->mainForm()->windowTitle() == u"Zandrel" && asked < 2 && !clock.hasExpired(20000))
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     const QString title = program->mainForm()->windowTitle();
-    say(title == u"Zandrel" ? QStringLiteral("left")
-        : ReadOnlyCatalogue ? QStringLiteral("reading")
-                            : QStringLiteral("writing"));
+    say(title == u"Zandrel"                           ? QStringLiteral("left")
+        : program->mainForm()->catalogue().readOnly() ? QStringLiteral("reading")
+                                                      : QStringLiteral("writing"));
     if (!std::fgets(line, sizeof line, stdin))
         return 0;
     program->mainForm()->findChild<QAction*>(QStringLiteral("iExit"))->trigger();

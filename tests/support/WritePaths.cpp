@@ -119,14 +119,14 @@ void oldLayout(const QString& path, int rows) {
 }
 
 void openBooks(const QString& path) {
-    dataModule()->ConnectTo(path);
+    dataModule()->ConnectTo(path, engine::OpenMode::Write);
     DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM Books")});
 }
 
 // The table manager in create or rename mode, the name typed and "Создать".
 void nameTable(const QString& path, const char* mode, const QString& name) {
     TfmTSForm* manager = tableManager();
-    dataModule()->ConnectTo(path);
+    dataModule()->ConnectTo(path, engine::OpenMode::Write);
     manager->FormActivate();
     manager->findChild<QToolButton*>(QLatin1String(mode))->setChecked(true);
     manager->findChild<QLineEdit*>(QStringLiteral("eNTName"))->setText(name);
@@ -181,7 +181,7 @@ QList<WritePath> writePaths(int rows) {
         {QStringLiteral("remove a table"), filled,
          [](const QString& path) {
              TfmTSForm* manager = tableManager();
-             dataModule()->ConnectTo(path);
+             dataModule()->ConnectTo(path, engine::OpenMode::Write);
              manager->FormActivate(); // Books, the first entry, is selected
              answering([&] { manager->tbRemoveTableClick(); });
          }},
