@@ -33,7 +33,7 @@ DebtReportFigures debtReport(const QString& path, const QStringList& tables) {
     TDM dm;
     dataModule(dm, path);
     // Fifty loans of each table: 10,050 over the 201 tables.
-    QList<reports::CurrentLoan> loans;
+    QList<shape::Loan> loans;
     for (const QString& table : tables)
         loans << reports::currentLoans(*dm.ADOConnection, {table}, *dm.Contacts).mid(0, 50);
     DebtReportFigures f;

@@ -154,8 +154,7 @@ void TcEditForm::tbReminderClick() {
     if (contacts->recordCount() <= 0)
         return;
     const qint64 id = contacts->fieldByName(QStringLiteral("id")).asInteger();
-    const QList<reports::CurrentLoan> loans =
-        reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id);
+    const QList<shape::Loan> loans = reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id);
     const QString text =
         reports::reminderText(contacts->fieldByName(QStringLiteral("name")).asString(), loans, platform::today());
     QGuiApplication::clipboard()->setText(text);

@@ -11,17 +11,17 @@ TfmHistory* fmHistory = nullptr;
 
 namespace {
 
-QString endText(const loanhistory::Loan& loan) {
+QString endText(const shape::Loan& loan) {
     const QString ended = platform::formatDate(loan.ended);
     switch (loan.end) {
-    case loanhistory::Loan::End::Open:
+    case shape::Loan::End::Open:
         return std::isnan(loan.reminded) ? QStringLiteral("на руках")
                                          : QStringLiteral("на руках, напомнено ")
                                                + platform::formatDate(platform::calendarDay(loan.reminded));
-    case loanhistory::Loan::End::Returned: return ended;
-    case loanhistory::Loan::End::WrittenOff: return ended + QStringLiteral(", списано");
-    case loanhistory::Loan::End::Deleted: return ended + QStringLiteral(", удалено");
-    case loanhistory::Loan::End::TableRemoved: return ended + QStringLiteral(", таблица удалена");
+    case shape::Loan::End::Returned: return ended;
+    case shape::Loan::End::WrittenOff: return ended + QStringLiteral(", списано");
+    case shape::Loan::End::Deleted: return ended + QStringLiteral(", удалено");
+    case shape::Loan::End::TableRemoved: return ended + QStringLiteral(", таблица удалена");
     }
     return QString();
 }
@@ -56,14 +56,14 @@ void TfmHistory::ShowItem(const QString& table, qint64 id, const QString& title)
 
 void TfmHistory::ShowContact(qint64 id, const QString& name) {
     setWindowTitle(QStringLiteral("История контакта: ") + name);
-    const QList<loanhistory::Loan> loans = loanhistory::loansOf(loanhistory::contactEvents(*DM->ADOConnection, id));
+    const QList<shape::Loan> loans = loanhistory::loansOf(loanhistory::contactEvents(*DM->ADOConnection, id));
     ui->lFigures->setText(FiguresText(loanhistory::figuresOf(loans, platform::today())));
     ui->lFigures->show();
     Fill(loans, false);
     exec();
 }
 
-void TfmHistory::Fill(const QList<loanhistory::Loan>& loans, bool perItem) {
+void TfmHistory::Fill(const QList<shape::Loan>& loans, bool perItem) {
     QTableWidget* grid = ui->HistoryGrid;
     const QStringList titles =
         perItem ? QStringList{"Должник", "Выдано", "Срок", "Возвращено", "Просрочка, дн."}
@@ -74,7 +74,7 @@ void TfmHistory::Fill(const QList<loanhistory::Loan>& loans, bool perItem) {
     grid->setRowCount(int(loans.size()));
     const double today = platform::today();
     for (int r = 0; r < loans.size(); ++r) {
-        const loanhistory::Loan& l = loans[r];
+        const shape::Loan& l = loans[r];
         QStringList cells =
             perItem ? QStringList{l.debtor}
                     : QStringList{l.tableRemoved ? l.table + QStringLiteral(" (удалена)") : l.table, l.title};

@@ -31,7 +31,7 @@ public:
     QStringList Rows() const;
 
 private:
-    void Fill(const QList<loanhistory::Loan>& loans, bool perItem);
+    void Fill(const QList<shape::Loan>& loans, bool perItem);
 
     SingleInstance<TfmHistory> m_instance{fmHistory, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TfmHistory> ui;

@@ -31,7 +31,7 @@ QStringList lettersTo(const QList<DebtorLoans>& debtors, const QString& catalogu
 }
 
 void recordAll(const QList<DebtorLoans>& debtors) {
-    QList<reports::CurrentLoan> named;
+    QList<shape::Loan> named;
     for (const DebtorLoans& loans : debtors)
         named << loans;
     RecordReminder(named);
@@ -39,9 +39,9 @@ void recordAll(const QList<DebtorLoans>& debtors) {
 
 } // namespace
 
-QList<DebtorLoans> OverdueDebtors(const QList<reports::CurrentLoan>& loans, double today) {
+QList<DebtorLoans> OverdueDebtors(const QList<shape::Loan>& loans, double today) {
     QList<DebtorLoans> debtors;
-    for (const reports::CurrentLoan& l : loans) {
+    for (const shape::Loan& l : loans) {
         if (debtors.isEmpty() || debtors.last().first().contact != l.contact)
             debtors.append(DebtorLoans());
         debtors.last() << l;
@@ -84,12 +84,9 @@ bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QS
     return true;
 }
 
-void RecordReminder(const QList<reports::CurrentLoan>& loans) {
+void RecordReminder(const QList<shape::Loan>& loans) {
     // A catalogue only read gets its reminders all the same, recorded nowhere.
     if (!loanhistory::kept() || loans.isEmpty() || writers::readOnly())
         return;
-    QList<loanhistory::RemindedLoan> reminded;
-    for (const reports::CurrentLoan& l : loans)
-        reminded << loanhistory::RemindedLoan{l.table, l.item, l.title, l.contact, l.debtor, l.issue, l.due};
-    loanhistory::recordReminder(*DM->ADOConnection, reminded);
+    loanhistory::recordReminder(*DM->ADOConnection, loans);
 }

@@ -7,10 +7,10 @@
 class QWidget;
 
 // One debtor's loans.
-using DebtorLoans = QList<reports::CurrentLoan>;
+using DebtorLoans = QList<shape::Loan>;
 
 // The debtors of loans (as the current loans order them) with an overdue loan.
-QList<DebtorLoans> OverdueDebtors(const QList<reports::CurrentLoan>& loans, double today);
+QList<DebtorLoans> OverdueDebtors(const QList<shape::Loan>& loans, double today);
 
 // True when printed or saved (and recorded).
 bool PrintLetters(QWidget* parent, const QList<DebtorLoans>& debtors, const QString& catalogue);
@@ -18,4 +18,4 @@ bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QS
 
 // A reminder given to debtors of loans (copied, printed, saved) goes into the
 // open catalogue's history, when it keeps one.
-void RecordReminder(const QList<reports::CurrentLoan>& loans);
+void RecordReminder(const QList<shape::Loan>& loans);

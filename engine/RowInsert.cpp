@@ -38,6 +38,13 @@ void RowInsert::setReal(int column, double value) {
     v.real = value;
 }
 
+void RowInsert::setDay(int column, double day) {
+    if (std::isnan(day))
+        setNull(column);
+    else
+        setReal(column, day);
+}
+
 void RowInsert::setText(int column, const QString& text) {
     Value& v = m_values[size_t(slot(column))];
     v.kind = Value::Kind::Text;

@@ -22,6 +22,8 @@ public:
     void setNull(int column);
     void setInteger(int column, qint64 value);
     void setReal(int column, double value);
+    // A day number, Null when it is NaN (no date).
+    void setDay(int column, double day);
     void setText(int column, const QString& text);
     // The bound row is taken; every value is Null again for the next.
     void insert();

@@ -2,24 +2,6 @@
 
 #include "history/LoanHistory.h"
 
-namespace {
-
-loanhistory::Loan loanOf(const imports::WrittenLoan& written) {
-    loanhistory::Loan loan;
-    loan.table = written.table;
-    loan.item = written.item;
-    loan.title = written.title;
-    loan.contact = written.contact;
-    loan.debtor = written.debtor;
-    loan.issued = written.issue;
-    loan.due = written.due;
-    loan.ended = written.returned;
-    loan.end = std::isnan(written.returned) ? loanhistory::Loan::End::Open : loanhistory::Loan::End::Returned;
-    return loan;
-}
-
-} // namespace
-
 imports::ImportRun::Outcome WriteWithHistory(imports::ImportRun& run, engine::Connection& connection,
                                              const QString& table, bool create, bool refusedToo,
                                              const imports::Progress& progress, bool keepHistory) {
@@ -27,12 +9,12 @@ imports::ImportRun::Outcome WriteWithHistory(imports::ImportRun& run, engine::Co
     std::unique_ptr<loanhistory::LoanRecorder> history;
     return run.write(
         connection, table, create, refusedToo, progress,
-        [&](const imports::WrittenLoan& loan) {
+        [&](const shape::Loan& loan) {
             if (!keepHistory)
                 return;
             if (!history)
                 history = std::make_unique<loanhistory::LoanRecorder>(connection);
-            history->add(loanOf(loan));
+            history->add(loan);
         },
         [&] {
             if (history)

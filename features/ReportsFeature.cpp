@@ -28,7 +28,7 @@ namespace {
 
 QString catalogueName(MainWindowParts& main) { return platform::fileNameOf(main.catalogue().file); }
 
-QList<reports::CurrentLoan> currentLoans(MainWindowParts& main) {
+QList<shape::Loan> currentLoans(MainWindowParts& main) {
     return reports::currentLoans(*main.catalogue().connection, ReadItemTableNames(), *DM->Contacts);
 }
 
@@ -82,7 +82,7 @@ private:
 
 void ReportsFeature::DebtReport(MainWindowParts& main) {
     QWidget* window = main.mainWindow();
-    const QList<reports::CurrentLoan> loans = currentLoans(main);
+    const QList<shape::Loan> loans = currentLoans(main);
     const QString name = catalogueName(main);
     const double today = platform::today();
     QPrinter printer(QPrinter::HighResolution);
@@ -101,14 +101,14 @@ void ReportsFeature::DebtReportPdf(MainWindowParts& main) {
                                                 QStringLiteral("Документ PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    const QList<reports::CurrentLoan> loans = currentLoans(main);
+    const QList<shape::Loan> loans = currentLoans(main);
     const QString name = catalogueName(main);
     reports::savePdf(path, QStringLiteral("Список долгов: ") + name,
                      [&](QPagedPaintDevice& pdf) { reports::paintDebtReport(pdf, name, platform::today(), loans); });
 }
 
 void ReportsFeature::Calendar(MainWindowParts& main) {
-    const QList<reports::CurrentLoan> loans = currentLoans(main);
+    const QList<shape::Loan> loans = currentLoans(main);
     if (reports::calendarEvents(loans) == 0) {
         platform::messageBox(QStringLiteral("Нет выданных вещей со сроком возврата: календарь не записан."),
                              QStringLiteral("Напоминания в календарь"), platform::Buttons::Ok,

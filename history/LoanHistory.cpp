@@ -15,6 +15,7 @@ namespace loanhistory {
 namespace {
 
 using shape::kLoansTable;
+using shape::Loan;
 using Value = engine::Query::Value;
 
 // The columns an event is written to: all but the rowid and the removal.
@@ -70,10 +71,15 @@ QList<EventRow> readEvents(engine::Connection& connection, const QString& condit
     QList<EventRow> events;
     events.reserve(q.recordCount());
     for (int r = 0; r < q.recordCount(); ++r)
-        events << EventRow{Event(q.integerValue(r, 0)), dayValue(q.value(r, 1)), q.textValue(r, 2),
-                           q.integerValue(r, 3),        q.textValue(r, 4),       q.integerValue(r, 5),
-                           q.textValue(r, 6),           dayValue(q.value(r, 7)), dayValue(q.value(r, 8)),
-                           dayValue(q.value(r, 9)),     dayValue(q.value(r, 10))};
+        events << EventRow{Event(q.integerValue(r, 0)), dayValue(q.value(r, 1)),
+                           Loan{.table = q.textValue(r, 2),
+                                .item = q.integerValue(r, 3),
+                                .title = q.textValue(r, 4),
+                                .contact = q.integerValue(r, 5),
+                                .debtor = q.textValue(r, 6),
+                                .issued = dayValue(q.value(r, 7)),
+                                .due = dayValue(q.value(r, 8))},
+                           dayValue(q.value(r, 9)), dayValue(q.value(r, 10))};
     return events;
 }
 
@@ -102,13 +108,6 @@ void seedTable(engine::Connection& connection, const QString& table, double at) 
                             .where(sql::isNotNull(QStringLiteral("contact")))));
 }
 
-void setDay(engine::RowInsert& insert, int column, double day) {
-    if (std::isnan(day))
-        insert.setNull(column);
-    else
-        insert.setReal(column, day);
-}
-
 // An event of a loan as it stands: its item, debtor and dates; dueAfter
 // the due date the event leaves.
 void insertEvent(engine::RowInsert& insert, double at, Event event, const Loan& loan, double dueAfter) {
@@ -119,9 +118,9 @@ void insertEvent(engine::RowInsert& insert, double at, Event event, const Loan& 
     insert.setText(4, loan.title);
     insert.setInteger(5, loan.contact);
     insert.setText(6, loan.debtor);
-    setDay(insert, 7, loan.issued);
-    setDay(insert, 8, loan.due);
-    setDay(insert, 9, dueAfter);
+    insert.setDay(7, loan.issued);
+    insert.setDay(8, loan.due);
+    insert.setDay(9, dueAfter);
     insert.insert();
 }
 
@@ -240,17 +239,14 @@ void record(const engine::RowChange& change, engine::Connection& connection, con
                            double dueAfter) {
         const qint64 contact = integerOf(debtor);
         const Value title = field(item, "title");
-        insert.setReal(0, platform::now());
-        insert.setInteger(1, int(event));
-        insert.setText(2, items.baseTable());
-        insert.setInteger(3, integerOf(field(item, "id")));
-        insert.setText(4, std::holds_alternative<QString>(title) ? std::get<QString>(title) : QString());
-        insert.setInteger(5, contact);
-        insert.setText(6, contacts.nameOf(contact));
-        setDay(insert, 7, dayOf(field(state, "issue")));
-        setDay(insert, 8, dueBefore);
-        setDay(insert, 9, dueAfter);
-        insert.insert();
+        const Loan loan{.table = items.baseTable(),
+                        .item = integerOf(field(item, "id")),
+                        .title = std::holds_alternative<QString>(title) ? std::get<QString>(title) : QString(),
+                        .contact = contact,
+                        .debtor = contacts.nameOf(contact),
+                        .issued = dayOf(field(state, "issue")),
+                        .due = dueBefore};
+        insertEvent(insert, platform::now(), event, loan, dueAfter);
     };
     const double returnBefore = dayOf(field(before, "return")), returnAfter = dayOf(field(after, "return"));
     const bool lentBefore = !isNull(debtorBefore), lentAfter = !isNull(debtorAfter);
@@ -278,15 +274,13 @@ void closeTable(engine::Connection& connection, const QString& table) {
         closeHistoryOf(connection, table);
 }
 
-int Loan::daysLate(double today) const { return platform::daysOverdue(due, end == End::Open ? today : ended); }
-
 QList<Loan> loansOf(const QList<EventRow>& events) {
     QList<Loan> loans;
     // An item's open loan in loans; the items of a removed table are others
     // than those of a later table of the same name.
     using Key = std::tuple<QString, qint64, double>;
     const auto keyOf = [](const EventRow& e) {
-        return Key{e.table, e.item, std::isnan(e.removed) ? -1e300 : e.removed};
+        return Key{e.loan.table, e.loan.item, std::isnan(e.removed) ? -1e300 : e.removed};
     };
     std::map<Key, qsizetype> open;
     const auto close = [&](const EventRow& e, Loan::End end) {
@@ -302,8 +296,9 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
         case Event::Lent:
             close(e, Loan::End::Returned); // a loan never recorded as ended
             open[keyOf(e)] = loans.size();
-            loans << Loan{e.table,   !std::isnan(e.removed), e.item,  e.title,
-                          e.contact, e.contactName,          e.issue, e.dueAfter};
+            loans << e.loan;
+            loans.last().tableRemoved = !std::isnan(e.removed);
+            loans.last().due = e.dueAfter;
             break;
         case Event::Prolonged:
             if (const auto at = open.find(keyOf(e)); at != open.end())
@@ -339,7 +334,7 @@ QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, co
     for (const qint64 id : contacts)
         ids << sql::number(id);
     for (const EventRow& e : readEvents(connection, sql::in(QStringLiteral("contact"), ids), true))
-        byContact[e.contact] << e;
+        byContact[e.loan.contact] << e;
     return byContact;
 }
 
@@ -361,14 +356,12 @@ ContactFigures figuresOf(const QList<Loan>& loans, double today) {
     return f;
 }
 
-void recordReminder(engine::Connection& connection, const QList<RemindedLoan>& loans) {
+void recordReminder(engine::Connection& connection, const QList<Loan>& loans) {
     const double now = platform::now();
     connection.inOneTransaction([&] {
         engine::RowInsert insert(connection, kLoansTable, eventColumns(), 1);
-        for (const RemindedLoan& r : loans) {
-            Loan loan{r.table, false, r.item, r.title, r.contact, r.debtor, r.issue, r.due};
-            insertEvent(insert, now, Event::Reminded, loan, r.due);
-        }
+        for (const Loan& loan : loans)
+            insertEvent(insert, now, Event::Reminded, loan, loan.due);
         insert.finish();
     });
 }

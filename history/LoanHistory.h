@@ -5,6 +5,7 @@
 // read back from it: an item's or a contact's loans, and each contact's
 // figures.
 #include "data/CatalogueShape.h"
+#include "data/Loan.h"
 #include "engine/Connection.h"
 #include "engine/Query.h"
 
@@ -40,15 +41,7 @@ void record(const engine::RowChange& change, engine::Connection& connection, con
 
 // A reminder given to a debtor (copied, printed, saved): a «напомнено» event
 // for each loan it names, all in one transaction.
-struct RemindedLoan {
-    QString table;
-    qint64 item = 0;
-    QString title;
-    qint64 contact = 0;
-    QString debtor;
-    double issue = NAN, due = NAN;
-};
-void recordReminder(engine::Connection& connection, const QList<RemindedLoan>& loans);
+void recordReminder(engine::Connection& connection, const QList<shape::Loan>& loans);
 
 // The history follows a renamed item table.
 void renameTable(engine::Connection& connection, const QString& from, const QString& to);
@@ -57,50 +50,33 @@ void renameTable(engine::Connection& connection, const QString& from, const QStr
 // table of the same name starts with none.
 void closeTable(engine::Connection& connection, const QString& table);
 
+// An event of a loan: the loan as it stood before it (its due date then),
+// and the due date it leaves.
 struct EventRow {
     Event event;
     double at = NAN;
-    QString table;
-    qint64 item = 0;
-    QString title;
-    qint64 contact = 0;
-    QString contactName;
-    double issue = NAN, dueBefore = NAN, dueAfter = NAN;
+    shape::Loan loan;
+    double dueAfter = NAN;
     double removed = NAN; // when the item's table was removed
-};
-
-// A loan from its events: who had what, from when, until when and how it ended.
-struct Loan {
-    enum class End { Open, Returned, WrittenOff, Deleted, TableRemoved };
-    QString table;
-    bool tableRemoved = false; // the loan is of a table removed since
-    qint64 item = 0;
-    QString title;
-    qint64 contact = 0;
-    QString debtor;
-    double issued = NAN, due = NAN, ended = NAN; // issued: NaN when lent without an issue date
-    double reminded = NAN;                       // the debtor's last reminder of it
-    End end = End::Open;
-    // Days past the due date: when it ended, or by today while open.
-    int daysLate(double today) const;
 };
 
 // Loans brought in from elsewhere, in the import's own transaction: each a
 // «выдано» event at its issue date (else its end, else now), and one that
-// ended (Loan::End::Returned, at ended) a «возвращено» event after it.
+// ended (shape::Loan::End::Returned, at ended) a «возвращено» event after it.
 class LoanRecorder {
 public:
     explicit LoanRecorder(engine::Connection& connection);
     ~LoanRecorder();
-    void add(const Loan& loan);
+    void add(const shape::Loan& loan);
     void finish();
 
 private:
     std::unique_ptr<engine::RowInsert> m_insert;
 };
 
-// Events in the order they happened, folded into loans.
-QList<Loan> loansOf(const QList<EventRow>& events);
+// Events in the order they happened, folded into loans: who had what, from
+// when, until when and how it ended.
+QList<shape::Loan> loansOf(const QList<EventRow>& events);
 
 // The events of one item, or of one contact.
 QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item);
@@ -114,7 +90,7 @@ struct ContactFigures {
     // A contact worth the black list: two write-offs, or three late returns.
     bool doubtful() const { return writtenOff >= 2 || late >= 3; }
 };
-ContactFigures figuresOf(const QList<Loan>& loans, double today);
+ContactFigures figuresOf(const QList<shape::Loan>& loans, double today);
 // The id of the last event recorded, 0 before the first: figures worked
 // out since stay right while it is the same (and so is today).
 qint64 lastEvent(engine::Connection& connection);

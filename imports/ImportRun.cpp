@@ -39,7 +39,7 @@ struct NotCommitted {};
 } // namespace
 
 ImportRun::Outcome ImportRun::write(engine::Connection& connection, const QString& table, bool create, bool refusedToo,
-                                    const Progress& progress, const std::function<void(const WrittenLoan&)>& onLoan,
+                                    const Progress& progress, const std::function<void(const shape::Loan&)>& onLoan,
                                     const std::function<void()>& finish) {
     Outcome outcome;
     try {

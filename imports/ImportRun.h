@@ -43,7 +43,7 @@ public:
     // refusedToo: so a file's refused rows are known, with nothing changed,
     // after one reading of it.
     Outcome write(engine::Connection& connection, const QString& table, bool create, bool refusedToo,
-                  const Progress& progress, const std::function<void(const WrittenLoan&)>& onLoan = {},
+                  const Progress& progress, const std::function<void(const shape::Loan&)>& onLoan = {},
                   const std::function<void()>& finish = {});
 
 private:

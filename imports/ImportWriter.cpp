@@ -14,13 +14,6 @@ namespace {
 
 QString nameKey(const QString& name) { return name.trimmed().toCaseFolded(); }
 
-void setDay(engine::RowInsert& insert, int column, double day) {
-    if (std::isnan(day))
-        insert.setNull(column);
-    else
-        insert.setReal(column, day);
-}
-
 } // namespace
 
 ImportWriter::ImportWriter(engine::Connection& connection, const QString& table, bool create)
@@ -92,19 +85,16 @@ void ImportWriter::add(const Record& record) {
         m_insert->setNull(c++);
     else
         m_insert->setText(c++, record.kind);
-    WrittenLoan loan;
-    loan.table = m_table;
-    loan.item = id;
-    loan.title = record.title;
+    shape::Loan loan{.table = m_table, .item = id, .title = record.title};
     if (m_hasLoans) {
         if (lent) {
             loan.contact = contactFor(record.debtor);
             loan.debtor = record.debtor.trimmed();
-            loan.issue = record.issue;
+            loan.issued = record.issue;
             loan.due = record.due;
         }
-        setDay(*m_insert, c++, loan.issue);
-        setDay(*m_insert, c++, loan.due);
+        m_insert->setDay(c++, loan.issued);
+        m_insert->setDay(c++, loan.due);
         if (lent)
             m_insert->setInteger(c++, loan.contact);
         else
@@ -121,9 +111,14 @@ void ImportWriter::add(const Record& record) {
     if (!onLoan)
         return;
     for (const PastLoan& past : record.past) {
-        WrittenLoan ended{m_table, id, record.title, contactFor(past.debtor), past.debtor.trimmed(), past.lent};
-        ended.returned = std::isnan(past.returned) ? past.lent : past.returned;
-        onLoan(ended);
+        onLoan({.table = m_table,
+                .item = id,
+                .title = record.title,
+                .contact = contactFor(past.debtor),
+                .debtor = past.debtor.trimmed(),
+                .issued = past.lent,
+                .ended = std::isnan(past.returned) ? past.lent : past.returned,
+                .end = shape::Loan::End::Returned});
     }
     if (lent)
         onLoan(loan);

@@ -5,6 +5,8 @@
 // the table's counter. The loans written are handed on (for the history).
 #include "imports/Records.h"
 
+#include "data/Loan.h"
+
 #include <QHash>
 #include <QString>
 
@@ -18,25 +20,14 @@ class RowInsert;
 
 namespace imports {
 
-// A loan of an item written, current or past.
-struct WrittenLoan {
-    QString table;
-    qint64 item = 0;
-    QString title;
-    qint64 contact = 0;
-    QString debtor;
-    double issue = NAN, due = NAN;
-    double returned = NAN; // NaN: the loan stands
-};
-
 class ImportWriter {
 public:
     // Throws what the engine throws; ImportError when the table lacks a
     // column the records need.
     ImportWriter(engine::Connection& connection, const QString& table, bool create);
     ~ImportWriter();
-    // The item's past loans, then its current one, go to onLoan.
-    std::function<void(const WrittenLoan&)> onLoan;
+    // The item's past loans (returned), then its current one, go to onLoan.
+    std::function<void(const shape::Loan&)> onLoan;
     void add(const Record& record);
     void finish();
     qint64 itemsAdded() const { return m_items; }

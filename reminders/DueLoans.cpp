@@ -46,6 +46,7 @@ DueLoans dueLoansOf(const QString& file, double today) {
         throw engine::EngineError(QStringLiteral("Файл '%1' не является каталогом").arg(file));
     const QHash<qint64, QString> names = contactNames(c);
     DueLoans due;
+    due.today = today;
     for (const QString& table : c.tableNames()) {
         if (!holdsLoans(c, table))
             continue;
@@ -58,11 +59,13 @@ DueLoans dueLoansOf(const QString& file, double today) {
                 .text());
         q.open();
         for (int r = 0; r < q.recordCount(); ++r) {
-            DueLoan l{q.textValue(r, 0), table, names.value(q.integerValue(r, 2)), q.realValue(r, 1)};
+            const shape::Loan l{.table = table,
+                                .title = q.textValue(r, 0),
+                                .contact = q.integerValue(r, 2),
+                                .debtor = names.value(q.integerValue(r, 2)),
+                                .due = q.realValue(r, 1)};
             // The states the grid colours and the debt search lists, by the one rule.
-            const platform::DebtState state = platform::debtStateOf(l.due, today);
-            l.daysOverdue = state == platform::DebtState::Overdue ? platform::daysOverdue(l.due, today) : 0;
-            l.dueToday = state == platform::DebtState::DueToday;
+            const platform::DebtState state = l.stateOn(today);
             ++(state == platform::DebtState::Overdue    ? due.overdue
                : state == platform::DebtState::DueToday ? due.dueToday
                                                         : due.dueTomorrow);
@@ -70,7 +73,7 @@ DueLoans dueLoansOf(const QString& file, double today) {
         }
     }
     std::stable_sort(due.loans.begin(), due.loans.end(),
-                     [](const DueLoan& a, const DueLoan& b) { return a.due < b.due; });
+                     [](const shape::Loan& a, const shape::Loan& b) { return a.due < b.due; });
     return due;
 }
 
@@ -84,13 +87,14 @@ Notice noticeOf(const QString& catalogue, const DueLoans& due) {
                           .arg(due.dueTomorrow)};
     const int shown = std::min(int(due.loans.size()), 5);
     for (int i = 0; i < shown; ++i) {
-        const DueLoan& l = due.loans[i];
+        const shape::Loan& l = due.loans[i];
+        const platform::DebtState state = l.stateOn(due.today);
         QString line = l.title;
         if (!l.debtor.isEmpty())
             line += QStringLiteral(" — ") + l.debtor;
-        line += l.daysOverdue > 0 ? QStringLiteral(", просрочено %1 дн.").arg(l.daysOverdue)
-                : l.dueToday      ? QStringLiteral(", вернуть сегодня")
-                                  : QStringLiteral(", вернуть завтра");
+        line += state == platform::DebtState::Overdue ? QStringLiteral(", просрочено %1 дн.").arg(l.daysLate(due.today))
+                : state == platform::DebtState::DueToday ? QStringLiteral(", вернуть сегодня")
+                                                         : QStringLiteral(", вернуть завтра");
         lines << line;
     }
     if (due.loans.size() > shown)

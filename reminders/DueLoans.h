@@ -2,21 +2,17 @@
 // What is due in a catalogue file, read without changing a byte of it: the
 // loans overdue, due today and due tomorrow over every item table (the
 // states the main window colours), and the notice that tells the lender.
+#include "data/Loan.h"
+
 #include <QList>
 #include <QString>
 
 namespace reminders {
 
-struct DueLoan {
-    QString title, table, debtor;
-    double due = 0;
-    int daysOverdue = 0; // 0 when due today or tomorrow
-    bool dueToday = false;
-};
-
 struct DueLoans {
+    double today = 0; // the day they are due by
     int overdue = 0, dueToday = 0, dueTomorrow = 0;
-    QList<DueLoan> loans; // the longest overdue first
+    QList<shape::Loan> loans; // the longest overdue first
     bool any() const { return !loans.isEmpty(); }
 };
 

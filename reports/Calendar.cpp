@@ -22,38 +22,38 @@ icaltimetype dateOf(double day) {
 }
 
 // The same loan (table, item, debtor, issue date) always gets the same UID.
-QByteArray uidOf(const CurrentLoan& l) {
+QByteArray uidOf(const shape::Loan& l) {
     const QByteArray key = (l.table + u'\n' + QString::number(l.item) + u'\n' + QString::number(l.contact) + u'\n'
-                            + QString::number(std::isnan(l.issue) ? 0.0 : l.issue, 'g', 17))
+                            + QString::number(std::isnan(l.issued) ? 0.0 : l.issued, 'g', 17))
                                .toUtf8();
     return QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(32) + "@zandrel";
 }
 
 } // namespace
 
-QString reminderSummary(const CurrentLoan& l) {
+QString reminderSummary(const shape::Loan& l) {
     return l.debtor.isEmpty() ? QStringLiteral("Вернуть: %1").arg(l.title)
                               : QStringLiteral("Вернуть: %1 — %2").arg(l.title, l.debtor);
 }
 
-int calendarEvents(const QList<CurrentLoan>& loans) {
-    return int(std::count_if(loans.begin(), loans.end(), [](const CurrentLoan& l) { return !std::isnan(l.due); }));
+int calendarEvents(const QList<shape::Loan>& loans) {
+    return int(std::count_if(loans.begin(), loans.end(), [](const shape::Loan& l) { return !std::isnan(l.due); }));
 }
 
-QByteArray calendarOf(const QList<CurrentLoan>& loans) {
+QByteArray calendarOf(const QList<shape::Loan>& loans) {
     icalcomponent* calendar = icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
                                                   icalproperty_new_prodid("-//Zandrel//Zandrel//RU"), nullptr);
     icalcomponent_add_property(calendar, icalproperty_new_calscale("GREGORIAN"));
     const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
-    for (const CurrentLoan& l : loans) {
+    for (const shape::Loan& l : loans) {
         if (std::isnan(l.due))
             continue;
         const icaltimetype start = dateOf(l.due);
         icaltimetype end = start;
         icaltime_adjust(&end, 1, 0, 0, 0);
         QString description = QStringLiteral("Таблица: ") + l.table;
-        if (!std::isnan(l.issue))
-            description += QStringLiteral("\nВыдано: ") + platform::formatDate(l.issue);
+        if (!std::isnan(l.issued))
+            description += QStringLiteral("\nВыдано: ") + platform::formatDate(l.issued);
         icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
         icalcomponent_add_property(event, icalproperty_new_uid(uidOf(l).constData()));
         icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));

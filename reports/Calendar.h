@@ -10,11 +10,11 @@
 namespace reports {
 
 // A calendar needs an event: the caller writes none when this is 0.
-QByteArray calendarOf(const QList<CurrentLoan>& loans);
+QByteArray calendarOf(const QList<shape::Loan>& loans);
 // The events calendarOf makes: one per loan with a due date.
-int calendarEvents(const QList<CurrentLoan>& loans);
+int calendarEvents(const QList<shape::Loan>& loans);
 
 // "Вернуть: <title> — <debtor>", the dash left out without a debtor.
-QString reminderSummary(const CurrentLoan& loan);
+QString reminderSummary(const shape::Loan& loan);
 
 } // namespace reports

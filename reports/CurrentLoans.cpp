@@ -17,9 +17,9 @@ double dayOrNan(const engine::Query& q, int row, int field) {
 
 } // namespace
 
-QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringList& tables,
+QList<shape::Loan> currentLoans(engine::Connection& connection, const QStringList& tables,
                                 const shape::ContactDirectory& contacts, qint64 contact) {
-    QList<CurrentLoan> loans;
+    QList<shape::Loan> loans;
     for (const QString& table : tables) {
         // A view shows rows of the tables themselves: they are counted there.
         if (connection.isView(connection.resolveTable(table)))
@@ -35,12 +35,12 @@ QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringLis
                      .text());
         q.open();
         for (int r = 0; r < q.recordCount(); ++r) {
-            CurrentLoan l;
+            shape::Loan l;
             l.table = table;
             l.item = q.integerValue(r, 0);
             l.title = q.textValue(r, 1);
             l.kind = q.textValue(r, 2);
-            l.issue = dayOrNan(q, r, 3);
+            l.issued = dayOrNan(q, r, 3);
             l.due = dayOrNan(q, r, 4);
             l.contact = q.integerValue(r, 5);
             l.debtor = contacts.nameOf(l.contact);
@@ -51,7 +51,7 @@ QList<CurrentLoan> currentLoans(engine::Connection& connection, const QStringLis
     }
     QCollator byName(QLocale(QLocale::Russian));
     byName.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(loans.begin(), loans.end(), [&](const CurrentLoan& a, const CurrentLoan& b) {
+    std::stable_sort(loans.begin(), loans.end(), [&](const shape::Loan& a, const shape::Loan& b) {
         if (a.contact != b.contact) {
             const int names = byName.compare(a.debtor, b.debtor);
             return names != 0 ? names < 0 : a.contact < b.contact;

@@ -86,14 +86,14 @@ public:
         m_bottom = m_lineHeight * 2;
     }
 
-    void build(const QList<CurrentLoan>& loans);
+    void build(const QList<shape::Loan>& loans);
     void paginate();
     int pages() const { return int(m_pageStarts.size()); }
     void paintPage(QPainter& painter, int page, const QString& catalogue);
 
 private:
     void add(Kind kind, const QString& text = QString());
-    void addLoan(const CurrentLoan& loan);
+    void addLoan(const shape::Loan& loan);
     QRect columnRect(int column, int y) const;
     const QFontMetrics& metricsOf(const QFont& font) const;
     void paintText(QPainter& painter, int y, int h, const QString& line, const QFont& font, Qt::Alignment align);
@@ -137,7 +137,7 @@ void Layout::add(Kind kind, const QString& text) {
     m_lines << line;
 }
 
-void Layout::addLoan(const CurrentLoan& l) {
+void Layout::addLoan(const shape::Loan& l) {
     const platform::DebtState state = platform::debtStateOf(l.due, m_today);
     const int late = platform::daysOverdue(l.due, m_today);
     Line line{Kind::Loan, QString(), {}, false, QColor(), 0};
@@ -154,7 +154,7 @@ void Layout::addLoan(const CurrentLoan& l) {
                             l.title,
                             l.kind,
                             l.table,
-                            platform::formatDate(l.issue),
+                            platform::formatDate(l.issued),
                             platform::formatDate(l.due),
                             late > 0 ? QString::number(late) : QString()};
     const QFontMetrics& metrics = line.bold ? m_boldMetrics : m_plainMetrics;
@@ -168,10 +168,10 @@ void Layout::addLoan(const CurrentLoan& l) {
     m_lines << line;
 }
 
-void Layout::build(const QList<CurrentLoan>& loans) {
+void Layout::build(const QList<shape::Loan>& loans) {
     int overdueAll = 0, debtors = 0;
     for (int i = 0; i < loans.size();) {
-        const CurrentLoan& first = loans[i];
+        const shape::Loan& first = loans[i];
         ++debtors;
         add(Kind::DebtorName, first.debtor.isEmpty() ? QStringLiteral("(контакт удалён)") : first.debtor);
         QStringList contacts;
@@ -275,7 +275,7 @@ void Layout::paintPage(QPainter& painter, int page, const QString& catalogue) {
 } // namespace
 
 int paintDebtReport(QPagedPaintDevice& device, const QString& catalogue, double today,
-                    const QList<CurrentLoan>& loans) {
+                    const QList<shape::Loan>& loans) {
     Layout layout(device, today);
     layout.build(loans);
     layout.paginate();

@@ -12,6 +12,6 @@ namespace reports {
 
 // Lays the list out on device (a printer, a PDF writer) and returns the
 // number of pages.
-int paintDebtReport(QPagedPaintDevice& device, const QString& catalogue, double today, const QList<CurrentLoan>& loans);
+int paintDebtReport(QPagedPaintDevice& device, const QString& catalogue, double today, const QList<shape::Loan>& loans);
 
 } // namespace reports

@@ -13,14 +13,14 @@ QString date(double day) { return platform::formatDate(day); }
 
 } // namespace
 
-QString reminderText(const QString& name, const QList<CurrentLoan>& loans, double today) {
+QString reminderText(const QString& name, const QList<shape::Loan>& loans, double today) {
     if (loans.isEmpty())
         return QStringLiteral("Здравствуйте, %1! Спасибо, у Вас ничего из моих вещей нет.").arg(name);
     QStringList lines{QStringLiteral("Здравствуйте, %1! Напоминаю, что у Вас:").arg(name)};
-    for (const CurrentLoan& l : loans) {
+    for (const shape::Loan& l : loans) {
         QString line = QStringLiteral("- «%1»").arg(l.title);
-        if (!std::isnan(l.issue))
-            line += QStringLiteral(", с %1").arg(date(l.issue));
+        if (!std::isnan(l.issued))
+            line += QStringLiteral(", с %1").arg(date(l.issued));
         if (!std::isnan(l.due))
             line += platform::debtStateOf(l.due, today) == platform::DebtState::Overdue
                         ? QStringLiteral(" (срок был %1)").arg(date(l.due))
@@ -31,13 +31,13 @@ QString reminderText(const QString& name, const QList<CurrentLoan>& loans, doubl
     return lines.join(u'\n');
 }
 
-QString letterText(const QString& letterTemplate, const QString& name, const QList<CurrentLoan>& loans, double today,
+QString letterText(const QString& letterTemplate, const QString& name, const QList<shape::Loan>& loans, double today,
                    const QString& catalogue) {
     QStringList items;
-    for (const CurrentLoan& l : loans) {
+    for (const shape::Loan& l : loans) {
         QString line = QStringLiteral("- «%1» (таблица «%2»)").arg(l.title, l.table);
-        if (!std::isnan(l.issue))
-            line += QStringLiteral(", выдано %1").arg(date(l.issue));
+        if (!std::isnan(l.issued))
+            line += QStringLiteral(", выдано %1").arg(date(l.issued));
         if (!std::isnan(l.due))
             line += QStringLiteral(", вернуть до %1").arg(date(l.due));
         if (const int late = platform::daysOverdue(l.due, today); late > 0)

@@ -9,12 +9,12 @@ namespace reports {
 
 // "Здравствуйте, <name>! Напоминаю, что у Вас ..." with each item and
 // since when; loans are the contact's own.
-QString reminderText(const QString& name, const QList<CurrentLoan>& loans, double today);
+QString reminderText(const QString& name, const QList<shape::Loan>& loans, double today);
 
 // A letter from a template: {имя} the debtor, {вещи} a line per item
 // (title, table, issued, due, days overdue), {сегодня} today's date,
 // {каталог} the catalogue's name.
-QString letterText(const QString& letterTemplate, const QString& name, const QList<CurrentLoan>& loans, double today,
+QString letterText(const QString& letterTemplate, const QString& name, const QList<shape::Loan>& loans, double today,
                    const QString& catalogue);
 
 // The letters on device, one page each.

@@ -50,9 +50,9 @@ loanhistory::EventRow loanEvent(loanhistory::Event kind, double at, double dueAf
     loanhistory::EventRow e;
     e.event = kind;
     e.at = at;
-    e.table = QStringLiteral("A");
-    e.item = item;
-    e.contact = 1;
+    e.loan.table = QStringLiteral("A");
+    e.loan.item = item;
+    e.loan.contact = 1;
     e.dueAfter = dueAfter;
     return e;
 }
@@ -221,10 +221,9 @@ private slots:
         DM->aqMain->edit();
         DM->aqMain->fieldByName("contact").setAsInteger(1);
         DM->aqMain->post();
-        const QList<loanhistory::Loan> now =
-            loanhistory::loansOf(loanhistory::itemEvents(*DM->ADOConnection, "Games", 1));
+        const QList<shape::Loan> now = loanhistory::loansOf(loanhistory::itemEvents(*DM->ADOConnection, "Games", 1));
         QCOMPARE(now.size(), 1);
-        QCOMPARE(now[0].end, loanhistory::Loan::End::Open);
+        QCOMPARE(now[0].end, shape::Loan::End::Open);
         QCOMPARE(loans().size(), 2); // the removed table's loan, and this one
     }
 

@@ -85,9 +85,9 @@ private slots:
         QVERIFY(text.contains("Всего:"));
         // Debtors in order, each with the titles of their loans after them.
         qsizetype at = 0;
-        const QList<reports::CurrentLoan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
+        const QList<shape::Loan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
         QVERIFY(loans.size() > 5);
-        for (const reports::CurrentLoan& l : loans) {
+        for (const shape::Loan& l : loans) {
             const qsizetype found = text.indexOf(l.title.left(12), at);
             QVERIFY2(found >= at, qPrintable(l.title));
             at = found;
@@ -210,14 +210,14 @@ private slots:
         QFile ics(exported("iCalendar", "due.ics"));
         QVERIFY(ics.open(QIODevice::ReadOnly));
         QVERIFY(ics.readAll().contains("DTSTART;VALUE=DATE:18990101"));
-        const QList<reports::CurrentLoan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
+        const QList<shape::Loan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
         QVERIFY(reports::reminderText("Ира", loans, 45352).contains(QStringLiteral("(срок был 01.01.1899)")));
     }
 
     // The calendar: a summary without a dangling dash, and no file at all
     // when no loan has a due date (a calendar must hold an event).
     void calendarSaysWhenThereIsNothing() {
-        reports::CurrentLoan orphan;
+        shape::Loan orphan;
         orphan.title = QStringLiteral("Диск");
         QCOMPARE(reports::reminderSummary(orphan), QStringLiteral("Вернуть: Диск"));
         ScriptedMessageBoxes boxes;
@@ -241,7 +241,7 @@ private slots:
     void reminderTellsDueFromOverdue() {
         QFETCH(double, due);
         QFETCH(QString, said);
-        reports::CurrentLoan l;
+        shape::Loan l;
         l.title = QStringLiteral("Диск");
         l.due = due;
         QVERIFY2(reports::reminderText("Ира", {l}, 45352).contains(said), qPrintable(said));

@@ -165,10 +165,15 @@ QList<WritePath> writePaths(int rows) {
              openBooks(path);
              loanhistory::Keeper keeper(*DM);
              keeper.catalogueOpened();
-             QList<loanhistory::RemindedLoan> loans;
+             QList<shape::Loan> loans;
              for (int i = 1; i <= 50; ++i)
-                 loans << loanhistory::RemindedLoan{
-                     QStringLiteral("Books"), i, QStringLiteral("книга"), 1, QStringLiteral("Ира"), 45300, 45340};
+                 loans << shape::Loan{.table = QStringLiteral("Books"),
+                                      .item = i,
+                                      .title = QStringLiteral("книга"),
+                                      .contact = 1,
+                                      .debtor = QStringLiteral("Ира"),
+                                      .issued = 45300,
+                                      .due = 45340};
              loanhistory::recordReminder(*DM->ADOConnection, loans);
          }},
         {QStringLiteral("delete an item"), filled,
