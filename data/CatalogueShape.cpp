@@ -8,9 +8,42 @@ bool isProgramTable(const QString& name) { return programTables().contains(name,
 
 QStringList hiddenTables() { return {kLoansTable}; }
 
-QStringList itemColumns() { return {"id", "title", "type", "issue", "return", "contact", "description"}; }
+QList<sql::Column> itemTable() {
+    return {{column::kId, QStringLiteral("COUNTER PRIMARY KEY")},
+            {column::kTitle, QStringLiteral("VARCHAR"), kTitleLength},
+            {column::kKind, QStringLiteral("VARCHAR"), kKindLength},
+            {column::kIssue, QStringLiteral("DATETIME")},
+            {column::kDue, QStringLiteral("DATETIME")},
+            {column::kContact, QStringLiteral("INT")},
+            {column::kNote, QStringLiteral("VARCHAR"), kNoteLength}};
+}
 
-QStringList contactColumns() { return {"id", "name", "phone", "address", "birthday", "reliability"}; }
+QList<sql::Column> contactTable() {
+    return {{column::kId, QStringLiteral("COUNTER PRIMARY KEY")},
+            {column::kName, QStringLiteral("VARCHAR"), kNameLength},
+            {column::kPhone, QStringLiteral("VARCHAR"), kPhoneLength},
+            {column::kAddress, QStringLiteral("VARCHAR"), kAddressLength},
+            {column::kBirthday, QStringLiteral("DATETIME")},
+            {column::kReliability, QStringLiteral("INT")}};
+}
+
+QStringList namesOf(const QList<sql::Column>& columns) {
+    QStringList names;
+    for (const sql::Column& c : columns)
+        names << c.name;
+    return names;
+}
+
+QStringList itemColumns() { return namesOf(itemTable()); }
+
+QStringList contactColumns() { return namesOf(contactTable()); }
+
+QString designText(const QList<sql::Column>& columns) {
+    QStringList defined;
+    for (const sql::Column& c : columns)
+        defined << c.name + u' ' + c.declared();
+    return u'(' + defined.join(QStringLiteral(", ")) + u')';
+}
 
 QList<sql::Column> loanColumns() {
     // The rowid, with no counter to keep: events are never deleted, and the

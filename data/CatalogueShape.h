@@ -25,10 +25,39 @@ bool isProgramTable(const QString& name);
 // Tables the catalogue keeps for itself that not even the engine lists.
 QStringList hiddenTables();
 
-// Columns of an item table and of the contacts table, in their order; the
-// older layout's item tables lack the last one (description).
+// The columns of an item table and of the contacts table.
+namespace column {
+inline const QString kId = QStringLiteral("id");
+inline const QString kTitle = QStringLiteral("title");
+inline const QString kKind = QStringLiteral("type");
+inline const QString kIssue = QStringLiteral("issue");
+inline const QString kDue = QStringLiteral("return");
+inline const QString kContact = QStringLiteral("contact");
+inline const QString kNote = QStringLiteral("description");
+inline const QString kName = QStringLiteral("name");
+inline const QString kPhone = QStringLiteral("phone");
+inline const QString kAddress = QStringLiteral("address");
+inline const QString kBirthday = QStringLiteral("birthday");
+inline const QString kReliability = QStringLiteral("reliability");
+} // namespace column
+// The longest texts they hold.
+inline constexpr int kTitleLength = 50;
+inline constexpr int kKindLength = 25;
+inline constexpr int kNoteLength = 50;
+inline constexpr int kNameLength = 50;
+inline constexpr int kPhoneLength = 25;
+inline constexpr int kAddressLength = 50;
+
+// The columns of an item table and of the contacts table, typed, in their
+// order; the older layout's item tables lack the last one (description).
+QList<sql::Column> itemTable();
+QList<sql::Column> contactTable();
+QStringList namesOf(const QList<sql::Column>& columns);
 QStringList itemColumns();
 QStringList contactColumns();
+// The columns as the design's own statements write them, after "Create
+// Table <name>": "(id COUNTER PRIMARY KEY, title VARCHAR(50), ...)".
+QString designText(const QList<sql::Column>& columns);
 // The loan history's columns, the rowid first: when, what happened, the
 // item (table, id, title), the debtor (id, name), the loan's dates, and
 // when the item's table was removed.

@@ -26,23 +26,24 @@ QList<FieldDef> itemFields(engine::Query* contacts) {
     cname.lookupResultField = QStringLiteral("name");
     return {
         field("id", FieldKind::AutoIncrement, 0, QStringLiteral("№"), 0, false),
-        field("title", FieldKind::Text, 50, QStringLiteral("Наименование"), 25),
-        field("type", FieldKind::Text, 25, QStringLiteral("Вид"), 10),
+        field("title", FieldKind::Text, shape::kTitleLength, QStringLiteral("Наименование"), 25),
+        field("type", FieldKind::Text, shape::kKindLength, QStringLiteral("Вид"), 10),
         field("issue", FieldKind::DateTime, 0, QStringLiteral("Дата выдачи"), 10, true, Qt::AlignRight),
         field("return", FieldKind::DateTime, 0, QStringLiteral("Дата возврата"), 10, true, Qt::AlignRight),
         field("contact", FieldKind::Integer, 0, QString(), 0, false),
         cname,
-        field("description", FieldKind::Text, 50, QStringLiteral("Примечание"), 0),
+        field("description", FieldKind::Text, shape::kNoteLength, QStringLiteral("Примечание"), 0),
     };
 }
 
 QList<FieldDef> contactFields() {
     return {
         field("id", FieldKind::AutoIncrement, 0, QString(), 0, false),
-        field("name", FieldKind::Text, 50, QStringLiteral("Ф. И. О. "), 0),
-        // Wider than its column: a longer phone is refused by the engine on post.
-        field("phone", FieldKind::Text, 50, QStringLiteral("Телефон"), 15),
-        field("address", FieldKind::Text, 50, QStringLiteral("Адрес"), 25),
+        field("name", FieldKind::Text, shape::kNameLength, QStringLiteral("Ф. И. О. "), 0),
+        // Twice as wide as its column, as the design has it: a longer phone
+        // is refused by the engine on post.
+        field("phone", FieldKind::Text, 2 * shape::kPhoneLength, QStringLiteral("Телефон"), 15),
+        field("address", FieldKind::Text, shape::kAddressLength, QStringLiteral("Адрес"), 25),
         field("birthday", FieldKind::DateTime, 0, QStringLiteral("Дата рождения"), 10),
         field("reliability", FieldKind::Word, 0, QString(), 0, false),
     };

@@ -1,6 +1,7 @@
 #pragma once
 // The two table layouts of a catalogue file and the fields the data
 // module's queries declare over them.
+#include "data/CatalogueShape.h"
 #include "engine/FieldDef.h"
 
 #include <QList>
@@ -9,12 +10,9 @@
 namespace layouts {
 
 // Second line of "Create Table <name>" for an item table.
-inline const QString kItemColumns =
-    QStringLiteral("(id COUNTER PRIMARY KEY, title VARCHAR(50), type VARCHAR(25), issue DATETIME, return DATETIME, "
-                   "contact INT, description VARCHAR(50))");
+inline const QString kItemColumns = shape::designText(shape::itemTable());
 // Second line of "Create Table _contacts".
-inline const QString kContactColumns = QStringLiteral("(id COUNTER PRIMARY KEY, name VARCHAR(50), phone VARCHAR(25), "
-                                                      "address VARCHAR(50), birthday DATETIME, reliability INT)");
+inline const QString kContactColumns = shape::designText(shape::contactTable());
 
 QList<engine::FieldDef> itemFields(engine::Query* contacts);
 QList<engine::FieldDef> contactFields();

@@ -32,6 +32,14 @@ QString coalesce(const QStringList& expressions) { return QStringLiteral("coales
 
 QString maximum(const QString& column) { return QStringLiteral("max(") + name(column) + u')'; }
 
+QString valueOf(const Select& select) { return u'(' + select.text() + u')'; }
+
+QString larger(const QString& expression, const QString& other) {
+    return QStringLiteral("max(") + expression + u',' + other + u')';
+}
+
+QString Column::declared() const { return length > 0 ? type + u'(' + QString::number(length) + u')' : type; }
+
 Select::Select(const QStringList& expressions) : m_expressions(expressions) {}
 
 Select& Select::from(const QString& table) {
@@ -78,7 +86,7 @@ QString names(const QStringList& columns) {
 QString definitions(const QList<Column>& columns) {
     QStringList defined;
     for (const Column& c : columns)
-        defined << name(c.name) + u' ' + c.type;
+        defined << name(c.name) + u' ' + c.declared();
     return defined.join(QStringLiteral(", "));
 }
 

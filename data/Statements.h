@@ -32,8 +32,15 @@ QString maximum(const QString& column);
 // A column of a table made here, its type in the program's dialect.
 struct Column {
     QString name;
-    QString type; // "INT", "DATETIME", "LONGTEXT", "INTEGER PRIMARY KEY"
+    QString type;   // "INT", "DATETIME", "LONGTEXT", "VARCHAR", "COUNTER PRIMARY KEY"
+    int length = 0; // a VARCHAR's longest text
+    // The type as a statement writes it: "VARCHAR(50)".
+    QString declared() const;
 };
+
+// (select): the one value of a select, as an expression.
+QString valueOf(const class Select& select);
+QString larger(const QString& expression, const QString& other);
 
 class Select {
 public:

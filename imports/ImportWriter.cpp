@@ -3,7 +3,6 @@
 #include "imports/ImportError.h"
 
 #include "data/CatalogueShape.h"
-#include "data/Layouts.h"
 #include "data/Statements.h"
 #include "engine/Connection.h"
 #include "engine/Query.h"
@@ -12,6 +11,8 @@
 namespace imports {
 namespace {
 
+namespace column = shape::column;
+
 QString nameKey(const QString& name) { return name.trimmed().toCaseFolded(); }
 
 } // namespace
@@ -19,25 +20,25 @@ QString nameKey(const QString& name) { return name.trimmed().toCaseFolded(); }
 ImportWriter::ImportWriter(engine::Connection& connection, const QString& table, bool create)
     : m_connection(connection), m_table(table) {
     if (create)
-        connection.execute(QStringLiteral("Create Table ") + table + u' ' + layouts::kItemColumns);
+        connection.execute(sql::createTable(table, shape::itemTable()));
     const QStringList columns = connection.columnsOf(table);
-    m_hasNote = columns.contains(QStringLiteral("description"), Qt::CaseInsensitive);
-    m_hasLoans = columns.contains(QStringLiteral("contact"), Qt::CaseInsensitive)
-                 && columns.contains(QStringLiteral("issue"), Qt::CaseInsensitive)
-                 && columns.contains(QStringLiteral("return"), Qt::CaseInsensitive);
-    QStringList written{QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("type")};
+    m_hasNote = columns.contains(column::kNote, Qt::CaseInsensitive);
+    m_hasLoans = columns.contains(column::kContact, Qt::CaseInsensitive)
+                 && columns.contains(column::kIssue, Qt::CaseInsensitive)
+                 && columns.contains(column::kDue, Qt::CaseInsensitive);
+    QStringList written{column::kId, column::kTitle, column::kKind};
     if (m_hasLoans)
-        written << QStringLiteral("issue") << QStringLiteral("return") << QStringLiteral("contact");
+        written << column::kIssue << column::kDue << column::kContact;
     if (m_hasNote)
-        written << QStringLiteral("description");
+        written << column::kNote;
     m_insert = std::make_unique<engine::RowInsert>(connection, table, written);
     m_contactInsert = std::make_unique<engine::RowInsert>(connection, shape::kContactsTable,
-                                                          QStringList{QStringLiteral("id"), QStringLiteral("name")}, 1);
+                                                          QStringList{column::kId, column::kName}, 1);
     m_nextItem = nextId(table);
     m_nextContact = nextId(shape::kContactsTable);
 
     engine::Query contacts(&connection, QStringLiteral("importContacts"));
-    contacts.addSql(sql::Select({sql::name("id"), sql::name("name")}).from(shape::kContactsTable).text());
+    contacts.addSql(sql::Select({sql::name(column::kId), sql::name(column::kName)}).from(shape::kContactsTable).text());
     contacts.open();
     for (int r = contacts.recordCount() - 1; r >= 0; --r) // the first of namesakes wins
         m_contactIds.insert(nameKey(contacts.textValue(r, 1)), contacts.integerValue(r, 0));
@@ -49,9 +50,13 @@ qint64 ImportWriter::nextId(const QString& table) {
     // After the counter and after every id there is: ids given once are
     // never given again.
     engine::Query q(&m_connection, QStringLiteral("importCounter"));
-    q.addSql(QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name=%1), 0), "
-                            "coalesce((SELECT max(id) FROM %2), 0))")
-                 .arg(sql::text(table), sql::name(table)));
+    const QString counter = sql::valueOf(sql::Select({sql::name(QStringLiteral("seq"))})
+                                             .from(QStringLiteral("sqlite_sequence"))
+                                             .where(sql::equals(QStringLiteral("name"), sql::text(table))));
+    const QString largest = sql::valueOf(sql::Select({sql::maximum(column::kId)}).from(table));
+    q.addSql(sql::Select({sql::larger(sql::coalesce({counter, sql::number(qint64(0))}),
+                                      sql::coalesce({largest, sql::number(qint64(0))}))})
+                 .text());
     q.open();
     return q.value(0, 0).toLongLong() + 1;
 }

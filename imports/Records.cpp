@@ -1,7 +1,14 @@
 #include "imports/Records.h"
 
+#include "data/CatalogueShape.h"
+
 namespace imports {
 namespace {
+
+using shape::kKindLength;
+using shape::kNameLength;
+using shape::kNoteLength;
+using shape::kTitleLength;
 
 // Characters as the catalogue counts them: a letter beyond the basic plane
 // is one, not two.

@@ -23,12 +23,6 @@ struct Record {
     QString problem; // why the record cannot be imported; empty when it can
 };
 
-// The longest texts an item table and the contacts table hold.
-inline constexpr int kTitleLength = 50;
-inline constexpr int kKindLength = 25;
-inline constexpr int kNoteLength = 50;
-inline constexpr int kNameLength = 50;
-
 // The record's problem when its texts or dates break the catalogue's
 // rules; the first found is kept.
 void check(Record& record);

@@ -7,7 +7,6 @@
 // acceptable to the table manager. A file of the old layout stays in it;
 // the program converts it afterwards as any old file.
 #include "data/CatalogueShape.h"
-#include "data/Layouts.h"
 #include "data/Statements.h"
 #include "data/TableNaming.h"
 #include "engine/Connection.h"
@@ -21,8 +20,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -53,19 +52,19 @@ struct Plan {
 
 // The layout's column list with the source's wider or longer texts kept
 // whole: a memo becomes text of any length, a wider text keeps its width.
-QString widened(QString layout, const Plan& plan) {
+QList<sql::Column> widened(QList<sql::Column> layout, const Plan& plan) {
     for (int i = 0; i < plan.columns.size(); ++i) {
         const jet::ColumnInfo& c = plan.source.columns[plan.positions[i]];
         if (c.kind != jet::ColumnKind::Text)
             continue;
-        const QRegularExpression declared(QStringLiteral("\\b%1 VARCHAR\\((\\d+)\\)").arg(plan.columns[i]));
-        const QRegularExpressionMatch m = declared.match(layout);
-        if (!m.hasMatch())
-            continue;
-        if (c.memo)
-            layout.replace(m.capturedStart(), m.capturedLength(), plan.columns[i] + QStringLiteral(" LONGTEXT"));
-        else if (c.characters > m.captured(1).toInt())
-            layout.replace(m.capturedStart(1), m.capturedLength(1), QString::number(c.characters));
+        for (sql::Column& declared : layout) {
+            if (declared.name != plan.columns[i] || declared.length == 0)
+                continue;
+            if (c.memo)
+                declared = {declared.name, QStringLiteral("LONGTEXT")};
+            else
+                declared.length = std::max(declared.length, c.characters);
+        }
     }
     return layout;
 }
@@ -116,9 +115,9 @@ QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
             }
     if (contacts < 0)
         fail(kNotCatalogue, Failure::NoContacts);
-    const QString itemColumns = oldLayout
-                                    ? QString(layouts::kItemColumns).remove(QStringLiteral(", description VARCHAR(50)"))
-                                    : layouts::kItemColumns;
+    QList<sql::Column> itemColumns = shape::itemTable();
+    if (oldLayout)
+        itemColumns.removeLast(); // no description yet
     QList<Plan> plans;
     QStringList taken = shape::programTables() << shape::kOldContactsTable;
     for (int i = 0; i < tables.size(); ++i) {
@@ -135,7 +134,7 @@ QList<Plan> planCatalogue(const QList<jet::TableInfo>& tables) {
                                  : tablenaming::acceptableName(tables[i].name, taken);
         taken << plan.target;
         plan.statement = QStringLiteral("Create Table ") + plan.target + u'\n'
-                         + widened(isContacts ? layouts::kContactColumns : itemColumns, plan);
+                         + shape::designText(widened(isContacts ? shape::contactTable() : itemColumns, plan));
         plans << plan;
     }
     return plans;

@@ -14,11 +14,11 @@ namespace reminders {
 
 namespace {
 
+namespace column = shape::column;
+
 QHash<qint64, QString> contactNames(engine::Connection& c) {
     engine::Query q(&c, QStringLiteral("names"));
-    q.addSql(sql::Select({sql::name(QStringLiteral("id")), sql::name(QStringLiteral("name"))})
-                 .from(shape::kContactsTable)
-                 .text());
+    q.addSql(sql::Select({sql::name(column::kId), sql::name(column::kName)}).from(shape::kContactsTable).text());
     q.open();
     QHash<qint64, QString> names;
     for (int r = 0; r < q.recordCount(); ++r)
@@ -31,8 +31,7 @@ bool holdsLoans(engine::Connection& c, const QString& table) {
     if (shape::isProgramTable(table) || c.isView(c.resolveTable(table)))
         return false;
     const QStringList columns = c.columnsOf(table);
-    return columns.contains(QStringLiteral("title")) && columns.contains(QStringLiteral("return"))
-           && columns.contains(QStringLiteral("contact"));
+    return columns.contains(column::kTitle) && columns.contains(column::kDue) && columns.contains(column::kContact);
 }
 
 } // namespace
@@ -51,12 +50,10 @@ DueLoans dueLoansOf(const QString& file, double today) {
         if (!holdsLoans(c, table))
             continue;
         engine::Query q(&c, QStringLiteral("due"));
-        q.addSql(
-            sql::Select({sql::name(QStringLiteral("title")), sql::name(QStringLiteral("return")),
-                         sql::name(QStringLiteral("contact"))})
-                .from(table)
-                .where(sql::name(QStringLiteral("return")) + QStringLiteral("<=") + platform::dayNumberText(today + 1))
-                .text());
+        q.addSql(sql::Select({sql::name(column::kTitle), sql::name(column::kDue), sql::name(column::kContact)})
+                     .from(table)
+                     .where(sql::name(column::kDue) + QStringLiteral("<=") + platform::dayNumberText(today + 1))
+                     .text());
         q.open();
         for (int r = 0; r < q.recordCount(); ++r) {
             const shape::Loan l{.table = table,

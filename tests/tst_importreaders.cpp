@@ -2,6 +2,7 @@
 // separators, where a list starts and which column is which, the cells of
 // workbooks as their XML gives them, collections as their programs write
 // them, and the files refused with the reason in the user's words.
+#include "data/CatalogueShape.h"
 #include "imports/Collections.h"
 #include "imports/CsvText.h"
 #include "imports/ImportDates.h"
@@ -203,14 +204,14 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("problem");
         const QString tooLong = QStringLiteral("%1 длиннее %2 знаков (%3)");
-        QTest::newRow("title 50") << 0 << imports::kTitleLength << "";
-        QTest::newRow("title 51") << 0 << imports::kTitleLength + 1 << tooLong.arg("наименование").arg(50).arg(51);
-        QTest::newRow("kind 25") << 1 << imports::kKindLength << "";
-        QTest::newRow("kind 26") << 1 << imports::kKindLength + 1 << tooLong.arg("вид").arg(25).arg(26);
-        QTest::newRow("note 50") << 2 << imports::kNoteLength << "";
-        QTest::newRow("note 51") << 2 << imports::kNoteLength + 1 << tooLong.arg("примечание").arg(50).arg(51);
-        QTest::newRow("debtor 50") << 3 << imports::kNameLength << "";
-        QTest::newRow("debtor 51") << 3 << imports::kNameLength + 1 << tooLong.arg("имя должника").arg(50).arg(51);
+        QTest::newRow("title 50") << 0 << shape::kTitleLength << "";
+        QTest::newRow("title 51") << 0 << shape::kTitleLength + 1 << tooLong.arg("наименование").arg(50).arg(51);
+        QTest::newRow("kind 25") << 1 << shape::kKindLength << "";
+        QTest::newRow("kind 26") << 1 << shape::kKindLength + 1 << tooLong.arg("вид").arg(25).arg(26);
+        QTest::newRow("note 50") << 2 << shape::kNoteLength << "";
+        QTest::newRow("note 51") << 2 << shape::kNoteLength + 1 << tooLong.arg("примечание").arg(50).arg(51);
+        QTest::newRow("debtor 50") << 3 << shape::kNameLength << "";
+        QTest::newRow("debtor 51") << 3 << shape::kNameLength + 1 << tooLong.arg("имя должника").arg(50).arg(51);
     }
     void fieldLengths() {
         QFETCH(int, field);
