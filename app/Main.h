@@ -113,8 +113,7 @@ public:
     ShownCatalogue catalogue() override;
     void addOpeningStep(Stage stage, OpeningStep step) override;
     void addStep(Stage stage, std::function<void()> step) override;
-    void putCatalogueAway() override;
-    void showCatalogueAgain() override;
+    void whileCatalogueAway(const std::function<void()>& change) override;
     void showTable(const QString& table) override;
 
     // Debt tracking

@@ -66,23 +66,26 @@ std::optional<Opening> TfmMainForm::PrepareOpening() {
     return opening ? RunOpeningSteps(Stage::ChoosingMode, *opening) : std::nullopt;
 }
 
-void TfmMainForm::showCatalogueAgain() { ShowOpenedDatabase(DM->ADOConnection->openMode()); }
-
-void TfmMainForm::putCatalogueAway() {
+void TfmMainForm::whileCatalogueAway(const std::function<void()>& change) {
     if (!DebtorFilter.isEmpty())
         CloseTableList();
     EnterNoDatabaseState();
     DM->ADOConnection->close();
     ui->DBGrid->hide();
+    const engine::OpenMode mode = DM->ADOConnection->openMode();
+    try {
+        change();
+    } catch (...) {
+        ShowOpenedDatabase(mode);
+        throw;
+    }
+    ShowOpenedDatabase(mode);
 }
 
 void TfmMainForm::showTable(const QString& table) {
     if (!DebtorFilter.isEmpty() || DebtsMode)
         CloseTableList();
-    const TDM::Place contacts = DM->PlaceOf(DM->aqContacts);
-    DM->aqContacts->close();
-    DM->aqContacts->open();
-    DM->ReturnTo(DM->aqContacts, contacts);
+    DM->ReadAgain(DM->aqContacts);
     DBTable = table;
     RebuildTableNames();
     DM->Reopen(DM->aqMain, {QStringLiteral("SELECT * FROM ") + DBTable});

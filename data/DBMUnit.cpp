@@ -94,6 +94,13 @@ void TDM::TableRemoving(const QString& table) {
             observer({table, true, QString()});
 }
 
+void TDM::ReadAgain(engine::Query* query) {
+    const Place place = PlaceOf(query);
+    query->close();
+    query->open();
+    ReturnTo(query, place);
+}
+
 void TDM::ConnectTo(const QString& path, engine::OpenMode mode) {
     ADOConnection->close();
     ADOConnection->setConnectionString(ConnectionStringFor(path));

@@ -56,6 +56,8 @@ public:
     Place PlaceOf(const engine::Query* query) const;
     // The order put back, and the record current again when it is there.
     void ReturnTo(engine::Query* query, const Place& place);
+    // query opened anew on its statement, its order and current record kept.
+    void ReadAgain(engine::Query* query);
     // Runs one statement of these lines that returns no rows, on aqMain.
     void Execute(const QStringList& lines);
     // Whether the SELECT of these lines yields any row; no query is moved.

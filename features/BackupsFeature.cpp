@@ -86,14 +86,7 @@ private:
         const QString copy = fmBackups->Choose(file);
         if (copy.isEmpty())
             return;
-        m_main->putCatalogueAway();
-        try {
-            backups::restore(copy, file, now());
-        } catch (...) {
-            m_main->showCatalogueAgain(); // the catalogue as it was
-            throw;
-        }
-        m_main->showCatalogueAgain();
+        m_main->whileCatalogueAway([&] { backups::restore(copy, file, now()); });
     }
 
     MainWindowParts* m_main = nullptr;

@@ -85,13 +85,13 @@ public:
     virtual void addOpeningStep(Stage stage, OpeningStep step) = 0;
     // A step of a later stage.
     virtual void addStep(Stage stage, std::function<void()> step) = 0;
-    // The catalogue put away (no database shown, its connection closed), and
-    // shown again as after an opening.
-    virtual void putCatalogueAway() = 0;
+    // change made to the catalogue's file while it is put away (no database
+    // shown, its connection closed); then it is shown again as after an
+    // opening, also when change throws (the file as change left it).
+    virtual void whileCatalogueAway(const std::function<void()>& change) = 0;
     // table of the open catalogue shown in the grid, read anew with the
     // contacts (after a feature wrote to them).
     virtual void showTable(const QString& table) = 0;
-    virtual void showCatalogueAgain() = 0;
 };
 
 // A command-line option a feature answers without any window: the program

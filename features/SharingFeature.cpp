@@ -60,10 +60,8 @@ std::optional<bool> AskWhenOpenElsewhere(const QString& file, const platform::Lo
 void Refresh(engine::Query* query, DataGrid* grid) {
     if (!query->isOpen() || query->state() != engine::Query::State::Browse)
         return;
-    const TDM::Place place = DM->PlaceOf(query);
     const int scrolled = grid ? grid->verticalScrollBar()->value() : 0;
-    query->open(); // closes it first
-    DM->ReturnTo(query, place);
+    DM->ReadAgain(query);
     if (grid)
         grid->verticalScrollBar()->setValue(scrolled);
 }
@@ -194,14 +192,7 @@ private:
                                  platform::Icon::Question)
             != platform::Answer::Yes)
             return;
-        m_main->putCatalogueAway();
-        try {
-            engine::compactInPlace(path);
-        } catch (...) {
-            m_main->showCatalogueAgain(); // the catalogue as it was
-            throw;
-        }
-        m_main->showCatalogueAgain();
+        m_main->whileCatalogueAway([&] { engine::compactInPlace(path); });
     }
 
     MainWindowParts* m_main = nullptr;
