@@ -165,6 +165,7 @@ private slots:
         ScriptedFileDialogs dialogs;
         ScriptedMessageBoxes boxes;
         boxes.answer(platform::Answer::Ok); // what was imported
+        app->ui()->tbSearch->trigger();     // a search begun in the old table
         runImport(path, dialogs, [](QWidget* window) {
             if (auto* sheet = childOf<QComboBox>(window, "cbSheet")) // the first sheet is empty
                 sheet->setCurrentIndex(sheet->findText(QStringLiteral("Вещи")));
@@ -192,8 +193,9 @@ private slots:
         QCOMPARE(rowsOf(catalogue(), "SELECT id, name, reliability FROM _contacts ORDER BY id"), contacts);
         QCOMPARE(rowsOf(catalogue(), "SELECT event, item, contact, date(at + 2415018.5) FROM _loans ORDER BY id"),
                  events);
-        // The new table is shown, the lent items coloured as any.
+        // The new table is shown whole, the lent items coloured as any.
         QCOMPARE(DBTable, table);
+        QVERIFY(!app->ui()->tbSearch->isChecked());
         QCOMPARE(app->shownTitles().size(), 3);
         QVERIFY(app->main()->windowTitle().contains(table));
     }

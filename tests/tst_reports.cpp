@@ -11,6 +11,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QtTest>
 
@@ -67,6 +69,18 @@ private slots:
         dialogs.reset();
         app.reset();
         platform::pinToday(std::nullopt);
+    }
+
+    // The reports and the reminders share one menu «Отчёты».
+    void oneReportsMenu() {
+        open();
+        QStringList titles;
+        for (const QAction* menu : app->main()->findChild<QMenuBar*>()->actions())
+            titles << menu->text();
+        QCOMPARE(titles.count(QStringLiteral("Отчёты")), 1);
+        const QList<QAction*> reports = app->main()->findChild<QMenu*>("mReports")->actions();
+        QVERIFY(reports.contains(app->find<QAction>("iDebtReport"))
+                && reports.contains(app->find<QAction>("iReminders")));
     }
 
     // The sample catalogue's debt list as a PDF: pages that render, and
