@@ -1,6 +1,8 @@
 #pragma once
 // Desktop notifications: the desktop's own notification service where the
-// system has one (on Linux the freedesktop.org service on the session bus).
+// system has one (on Linux the freedesktop.org service on the session bus,
+// on Windows the notification area), or the recording area of the tests
+// (platform/NoticeArea.h).
 #include <QString>
 
 #include <functional>

@@ -1,5 +1,5 @@
 // Notifications through org.freedesktop.Notifications on the session bus.
-#include "platform/Notifications.h"
+#include "platform/NoticeArea.h"
 #include "platform/Version.h"
 
 #include <QDBusConnection>
@@ -57,8 +57,8 @@ private:
 
 } // namespace
 
-void showNotifications(const QList<Notification>& notifications, const std::function<void(int)>& onAction,
-                       const std::function<void(int)>& notShown, int waitMs) {
+void showSystemNotifications(const QList<Notification>& notifications, const std::function<void(int)>& onAction,
+                             const std::function<void(int)>& notShown, int waitMs) {
     const auto noneShownFrom = [&](qsizetype first) {
         for (qsizetype i = first; i < notifications.size(); ++i)
             notShown(int(i));

@@ -2,15 +2,13 @@
 // Windows 10 and 11 show as notifications (kept in the Action Center). One
 // icon for each notice, so a click tells which one it was; each icon stays
 // until its notice is clicked or closed, for the notice goes with it.
-#include "platform/Notifications.h"
+#include "platform/NoticeArea.h"
 #include "platform/Version.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
-#include <QEventLoop>
 #include <QIcon>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -43,45 +41,49 @@ private:
     std::function<void()> m_closed;
 };
 
-} // namespace
-
-void showNotifications(const QList<Notification>& notifications, const std::function<void(int)>& onAction,
-                       const std::function<void(int)>& notShown, int waitMs) {
-    // The notification area needs the widgets' application object.
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !QSystemTrayIcon::isSystemTrayAvailable()
-        || !QSystemTrayIcon::supportsMessages()) {
-        for (int i = 0; i < notifications.size(); ++i)
-            notShown(i);
-        return;
+class TrayArea : public NoticeArea {
+public:
+    TrayArea()
+        : m_filter([this] {
+              if (closed)
+                  closed();
+          }) {
+        if (available())
+            QCoreApplication::instance()->installNativeEventFilter(&m_filter);
     }
-    QEventLoop loop;
-    int open = 0;
-    const auto oneClosed = [&] {
-        if (--open <= 0)
-            loop.quit();
-    };
-    std::vector<std::unique_ptr<QSystemTrayIcon>> icons;
-    for (int i = 0; i < notifications.size(); ++i) {
-        const Notification& n = notifications[i];
+    ~TrayArea() override {
+        if (available())
+            QCoreApplication::instance()->removeNativeEventFilter(&m_filter);
+    }
+    // The notification area needs the widgets' application object.
+    bool available() const override {
+        return qobject_cast<QApplication*>(QCoreApplication::instance()) && QSystemTrayIcon::isSystemTrayAvailable()
+               && QSystemTrayIcon::supportsMessages();
+    }
+    void show(int index, const AreaMessage& message) override {
         auto icon = std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/images/zandrel.png")));
         icon->setToolTip(programTitle());
-        const bool acts = onAction && !n.actionLabel.isEmpty();
-        QObject::connect(icon.get(), &QSystemTrayIcon::messageClicked, &loop, [&, i, acts] {
-            if (acts)
-                onAction(i);
-            oneClosed();
+        QObject::connect(icon.get(), &QSystemTrayIcon::messageClicked, icon.get(), [this, index] {
+            if (clicked)
+                clicked(index);
         });
         icon->show();
-        icon->showMessage(n.summary, n.body, n.critical ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information,
-                          n.critical ? 60 * 1000 : 15 * 1000);
-        ++open;
-        icons.push_back(std::move(icon));
+        icon->showMessage(message.title, message.text,
+                          message.warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information, message.shownMs);
+        m_icons.push_back(std::move(icon));
     }
-    NoticesClosed closed(oneClosed);
-    QCoreApplication::instance()->installNativeEventFilter(&closed);
-    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    QCoreApplication::instance()->removeNativeEventFilter(&closed);
+
+private:
+    NoticesClosed m_filter;
+    std::vector<std::unique_ptr<QSystemTrayIcon>> m_icons;
+};
+
+} // namespace
+
+void showSystemNotifications(const QList<Notification>& notifications, const std::function<void(int)>& onAction,
+                             const std::function<void(int)>& notShown, int waitMs) {
+    TrayArea area;
+    showInArea(area, notifications, onAction, notShown, waitMs);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/NoticeArea.h"
 #include "platform/Plural.h"
 #include "platform/Profile.h"
 #include "platform/Scheduling.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,6 +23,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 #include <csignal>
@@ -46,6 +49,41 @@ void put(const QString& path, const QByteArray& data) {
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(data), data.size());
 }
+
+// A notification area that keeps what it is shown and, once everything is
+// shown, gives the answers in turn from the event loop ("click N", "close").
+class StandInArea : public platform::NoticeArea {
+public:
+    StandInArea(bool there, QStringList answers, int count)
+        : m_there(there), m_answers(std::move(answers)), m_count(count) {}
+    bool available() const override { return m_there; }
+    void show(int index, const platform::AreaMessage& m) override {
+        shown << QStringLiteral("%1 %2 %3 %4: %5")
+                     .arg(index)
+                     .arg(m.warning ? "warning" : "information")
+                     .arg(m.shownMs)
+                     .arg(m.title, m.text);
+        if (index == m_count - 1)
+            QTimer::singleShot(10, [this] { answer(); });
+    }
+    QStringList shown;
+
+private:
+    void answer() {
+        if (m_answers.isEmpty())
+            return;
+        const QString next = m_answers.takeFirst();
+        if (next.startsWith("click "))
+            clicked(next.mid(6).toInt());
+        else
+            closed();
+        if (!m_answers.isEmpty())
+            QTimer::singleShot(10, [this] { answer(); });
+    }
+    bool m_there;
+    QStringList m_answers;
+    int m_count;
+};
 
 } // namespace
 
@@ -128,6 +166,51 @@ private slots:
     }
 
     void initTestCase() { QVERIFY(platform::installRussianTranslation(*qApp)); }
+
+    // Notices in a notification area: a warning kept longer; a click picks
+    // the notice's action (none without one); the wait ends when every
+    // notice is clicked or closed, else at its limit; without an area each
+    // notice is told another way.
+    void noticesInTheArea_data() {
+        QTest::addColumn<bool>("there");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QList<int>>("actions");
+        QTest::addColumn<QList<int>>("notShown");
+        QTest::addColumn<bool>("waitedOut");
+        QTest::newRow("the second clicked, the first closed")
+            << true << QStringList{"click 1", "close"} << QList<int>{1} << QList<int>{} << false;
+        QTest::newRow("both closed") << true << QStringList{"close", "close"} << QList<int>{} << QList<int>{} << false;
+        QTest::newRow("a notice without an action clicked")
+            << true << QStringList{"click 2", "close", "close"} << QList<int>{} << QList<int>{} << false;
+        QTest::newRow("one left unanswered") << true << QStringList{"click 0"} << QList<int>{0} << QList<int>{} << true;
+        QTest::newRow("no area") << false << QStringList{} << QList<int>{} << QList<int>{0, 1} << false;
+    }
+    void noticesInTheArea() {
+        QFETCH(bool, there);
+        QFETCH(QStringList, answers);
+        QFETCH(QList<int>, actions);
+        QFETCH(QList<int>, notShown);
+        QFETCH(bool, waitedOut);
+        QList<platform::Notification> notices{{"Каталог", "Просрочено", true, {}, "Открыть"},
+                                              {"Другой", "Завтра", false, {}, "Открыть"}};
+        if (answers.size() == 3)
+            notices << platform::Notification{"Третий", "Без действия", false, {}, {}};
+        StandInArea area(there, answers, int(notices.size()));
+        QList<int> picked, told;
+        QElapsedTimer took;
+        took.start();
+        platform::showInArea(
+            area, notices, [&](int i) { picked << i; }, [&](int i) { told << i; }, 3000);
+        QCOMPARE(picked, actions);
+        QCOMPARE(told, notShown);
+        QCOMPARE(took.elapsed() >= 2800, waitedOut);
+        if (!there) {
+            QVERIFY(area.shown.isEmpty());
+            return;
+        }
+        QCOMPARE(area.shown.mid(0, 2),
+                 (QStringList{"0 warning 60000 Каталог: Просрочено", "1 information 15000 Другой: Завтра"}));
+    }
 
     // --- INI files ---
 
