@@ -123,13 +123,21 @@ private slots:
         engine::Connection c;
         c.setConnectionString(QStringLiteral("Data Source=") + folder->path("s.mdb"));
         c.open();
-        c.execute(sql::createTable(table, {{"id", "INTEGER PRIMARY KEY"}, {"title", "LONGTEXT"}}));
-        c.execute(sql::insertValues(table, {"id", "title"}, {sql::number(qint64(7)), sql::text(value)}));
+        c.execute(sql::createTable(table, {{"id", "INTEGER PRIMARY KEY"}, {"title", "LONGTEXT"}, {"rank", "INT"}}));
+        c.execute(sql::insertValues(table, {"id", "title", "rank"},
+                                    {sql::number(qint64(7)), sql::text(value), sql::number(qint64(2))}));
+        c.execute(sql::insertValues(table, {"id", "title", "rank"},
+                                    {sql::number(qint64(8)), sql::text("первый"), sql::number(qint64(1))}));
         engine::Query q(&c, "q");
         q.addSql(sql::Select({sql::name("title")}).from(table).where(sql::equals("id", sql::number(qint64(7)))).text());
         q.open();
         QCOMPARE(q.recordCount(), 1);
         QCOMPARE(q.textValue(0, 0), value);
+        engine::Query ordered(&c, "ordered");
+        ordered.addSql(sql::Select({sql::name("title")}).from(table).orderBy("rank").text());
+        ordered.open();
+        QCOMPARE(ordered.recordCount(), 2);
+        QCOMPARE(ordered.textValue(0, 0) + "|" + ordered.textValue(1, 0), "первый|" + value);
         QCOMPARE(c.tableNames(), QStringList{table});
     }
 

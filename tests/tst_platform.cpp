@@ -1,5 +1,6 @@
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
+#include "platform/LockNote.h"
 #include "platform/MessageBox.h"
 #include "platform/NoticeArea.h"
 #include "platform/Plural.h"
@@ -22,14 +23,18 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
+#include <QXmlStreamReader>
 
 #include <cmath>
 #include <csignal>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -92,18 +97,26 @@ class TstPlatform : public QObject {
 
 private slots:
     // Windows' daily run: the task registered from its definition (a
-    // stand-in schtasks records what it was asked), else the Startup
-    // folder's shortcut; switched off, each goes.
+    // stand-in schtasks records what it was asked; under wine also wine's
+    // own), else the Startup folder's shortcut; switched off, each goes.
     void theDailyRunOnWindows_data() {
         QTest::addColumn<bool>("scheduler"); // whether schtasks takes the task
-        QTest::newRow("the Task Scheduler") << true;
-        QTest::newRow("refused: a shortcut at logon") << false;
+        QTest::addColumn<bool>("system");    // the system's own schtasks
+        QTest::newRow("the Task Scheduler") << true << false;
+        QTest::newRow("refused: a shortcut at logon") << false << false;
+        QTest::newRow("wine's own Task Scheduler") << true << true;
     }
     void theDailyRunOnWindows() {
 #ifndef _WIN32
         QSKIP("Windows only; Linux's timer is tested with the reminders");
 #else
         QFETCH(bool, scheduler);
+        QFETCH(bool, system);
+        // Wine keeps each task as a file; Windows lets no user read its own.
+        const QString kept = QDir::fromNativeSeparators(qEnvironmentVariable("SystemRoot"))
+                             + QStringLiteral("/system32/tasks/Zandrel/Напоминания");
+        if (system && !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+            QSKIP("registers a real task: under wine only");
         TestFolder folder;
         const QByteArray appData = qgetenv("APPDATA");
         qputenv("APPDATA", QDir::toNativeSeparators(folder.path("appdata")).toUtf8());
@@ -114,7 +127,8 @@ private slots:
                           .arg(scheduler ? 0 : 1)
                           .toLocal8Bit());
         standIn.close();
-        qputenv("ZANDREL_SCHTASKS", standIn.fileName().toUtf8());
+        if (!system)
+            qputenv("ZANDREL_SCHTASKS", standIn.fileName().toUtf8());
         const auto asked = [&] {
             QFile log(folder.path("asked.txt"));
             const QString text = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
@@ -132,22 +146,33 @@ private slots:
                 .entryList(QDir::Files | QDir::System)
                 .contains(QFileInfo(shortcut).fileName());
         };
-        QVERIFY(asked().startsWith("/Create /XML " + QDir::toNativeSeparators(definition) + " /TN "));
+        QVERIFY(system || asked().startsWith("/Create /XML " + QDir::toNativeSeparators(definition) + " /TN "));
+        QCOMPARE(QFile::exists(kept), system);
         if (scheduler) {
             QCOMPARE(run, platform::DailyRun::Timer);
             QFile f(definition);
             QVERIFY(f.open(QIODevice::ReadOnly));
             const QByteArray bytes = f.readAll();
             QVERIFY(bytes.startsWith("\xff\xfe")); // UTF-16 with its mark, as the Task Scheduler writes them
-            const QString text =
-                QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
-            for (const QString& part :
-                 {QStringLiteral("<StartWhenAvailable>true</StartWhenAvailable>"),
-                  QStringLiteral("T07:30:00</StartBoundary>"), QStringLiteral("<DaysInterval>1</DaysInterval>"),
-                  QStringLiteral("<LogonType>InteractiveToken</LogonType>"),
-                  QStringLiteral("<Command>C:\\Program Files\\Zandrel\\zandrel.exe</Command>"),
-                  QStringLiteral("<Arguments>--check-due</Arguments>")})
-                QVERIFY2(text.contains(part), qPrintable(part));
+            QXmlStreamReader xml(
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2));
+            QMap<QString, QString> values; // each element's text
+            QString element;
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isStartElement())
+                    element = xml.name().toString();
+                else if (xml.isCharacters() && !xml.isWhitespace())
+                    values.insert(element, xml.text().toString());
+            }
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+            QCOMPARE(values.value("StartWhenAvailable"), "true");
+            QVERIFY(values.value("StartBoundary").endsWith("T07:30:00"));
+            QCOMPARE(values.value("DaysInterval"), "1");
+            QCOMPARE(values.value("LogonType"), "InteractiveToken");
+            QCOMPARE(values.value("RunLevel"), "LeastPrivilege");
+            QCOMPARE(values.value("Command"), "C:\\Program Files\\Zandrel\\zandrel.exe");
+            QCOMPARE(values.value("Arguments"), "--check-due");
             QVERIFY(platform::describeDailyRun(run, QTime(7, 30)).contains(QStringLiteral("Планировщика заданий")));
             QVERIFY(!shortcutThere());
         } else {
@@ -157,7 +182,8 @@ private slots:
         }
         QCOMPARE(platform::dailyRun(), run);
         platform::removeDailyRun();
-        QCOMPARE(asked().startsWith("/Delete /TN "), scheduler);
+        QCOMPARE(asked().startsWith("/Delete /TN "), scheduler && !system);
+        QVERIFY(!QFile::exists(kept));
         QVERIFY(!QFile::exists(definition) && !shortcutThere());
         QCOMPARE(platform::dailyRun(), platform::DailyRun::None);
         qputenv("APPDATA", appData);
@@ -166,6 +192,37 @@ private slots:
     }
 
     void initTestCase() { QVERIFY(platform::installRussianTranslation(*qApp)); }
+
+    // Who and where, as the lock note names them: the system's own names.
+    void theLockNotesNames() {
+#ifdef _WIN32
+        QCOMPARE(platform::computerName().toUpper(), qEnvironmentVariable("COMPUTERNAME").toUpper());
+        QCOMPARE(platform::accountName().toUpper(), qEnvironmentVariable("USERNAME").toUpper());
+#else
+        QCOMPARE(platform::computerName(), QSysInfo::machineHostName());
+        TestFolder folder;
+        put(folder.path("mine"), "x");
+        QCOMPARE(platform::accountName(), QFileInfo(folder.path("mine")).owner());
+#endif
+    }
+
+    // A catalogue on another computer's share is told apart from a local one.
+    void networkFilesAreRecognised_data() {
+        QTest::addColumn<QString>("path"); // empty: a local folder of the test's
+        QTest::addColumn<bool>("network");
+        QTest::newRow("local") << "" << false;
+#ifdef _WIN32
+        QTest::newRow("a share") << "//server/share/books.mdb" << true;
+        QTest::newRow("a share, Windows' way") << "\\\\server\\share\\books.mdb" << true;
+#endif
+    }
+    void networkFilesAreRecognised() {
+        QFETCH(QString, path);
+        QFETCH(bool, network);
+        TestFolder folder;
+        put(folder.path("books.mdb"), "x");
+        QCOMPARE(platform::isNetworkFileSystem(path.isEmpty() ? folder.path("books.mdb") : path), network);
+    }
 
     // Notices in a notification area: a warning kept longer; a click picks
     // the notice's action (none without one); the wait ends when every
