@@ -2,11 +2,11 @@
 
 namespace shape {
 
-QStringList programTables() { return {kContactsTable, kLoansTable}; }
+QStringList programTables() { return {kContactsTable, kLoansTable, kCodesTable}; }
 
 bool isProgramTable(const QString& name) { return programTables().contains(name, Qt::CaseInsensitive); }
 
-QStringList hiddenTables() { return {kLoansTable}; }
+QStringList hiddenTables() { return {kLoansTable, kCodesTable}; }
 
 QList<sql::Column> itemTable() {
     return {{column::kId, QStringLiteral("COUNTER PRIMARY KEY")},

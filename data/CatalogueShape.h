@@ -16,6 +16,8 @@ namespace shape {
 inline const QString kContactsTable = QStringLiteral("_contacts");
 // The loan history, kept by the program beside the item tables.
 inline const QString kLoansTable = QStringLiteral("_loans");
+// The codes on items and contacts (data/Codes.h).
+inline const QString kCodesTable = QStringLiteral("_codes");
 // The older files' contacts table, converted on opening.
 inline const QString kOldContactsTable = QStringLiteral("contacts");
 

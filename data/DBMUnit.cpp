@@ -1,5 +1,6 @@
 #include "data/DBMUnit.h"
 
+#include "data/Codes.h"
 #include "data/Layouts.h"
 
 TDM* DM = nullptr;
@@ -23,11 +24,8 @@ TDM::TDM(QObject* parent) : QObject(parent) {
     aqMain->setFieldDefs(layouts::itemFields(aqContacts));
     Contacts = new shape::ContactDirectory(aqContacts, this);
     ADOConnection->setHiddenTables(shape::hiddenTables());
-    aqMain->setWriteObserver([this](const engine::RowChange& change) {
-        for (const auto& [owner, observer] : m_itemObservers)
-            if (owner)
-                observer(change);
-    });
+    ObserveItemWrites(aqMain);
+    aqContacts->setWriteObserver([this](const engine::RowChange& change) { ForgetCodeOfDeleted(change); });
 }
 
 namespace {
@@ -82,13 +80,32 @@ void TDM::AddTableObserver(QObject* owner, TableObserver observer) {
     m_tableObservers.push_back({owner, std::move(observer)});
 }
 
+void TDM::ObserveItemWrites(engine::Query* items) {
+    items->setWriteObserver([this](const engine::RowChange& change) {
+        ForgetCodeOfDeleted(change);
+        for (const auto& [owner, observer] : m_itemObservers)
+            if (owner)
+                observer(change);
+    });
+}
+
+void TDM::ForgetCodeOfDeleted(const engine::RowChange& change) {
+    const int id = change.query->fieldIndex(shape::column::kId);
+    if (change.kind != engine::RowChange::Kind::Delete || id < 0 || size_t(id) >= change.before.size())
+        return;
+    if (const auto* key = std::get_if<int64_t>(&change.before[size_t(id)]))
+        codes::forget(*ADOConnection, {change.query->baseTable(), *key});
+}
+
 void TDM::TableRenamed(const QString& from, const QString& to) {
+    codes::tableRenamed(*ADOConnection, from, to);
     for (const auto& [owner, observer] : m_tableObservers)
         if (owner)
             observer({from, false, to});
 }
 
 void TDM::TableRemoving(const QString& table) {
+    codes::tableRemoved(*ADOConnection, table);
     for (const auto& [owner, observer] : m_tableObservers)
         if (owner)
             observer({table, true, QString()});

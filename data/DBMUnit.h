@@ -74,6 +74,9 @@ public:
     using TableObserver = std::function<void(const TableChange&)>;
     void AddItemObserver(QObject* owner, ItemObserver observer);
     void AddTableObserver(QObject* owner, TableObserver observer);
+    // Changes of items made through another query than aqMain (of any item
+    // table) observed as aqMain's are.
+    void ObserveItemWrites(engine::Query* items);
     void TableRenamed(const QString& from, const QString& to);
     void TableRemoving(const QString& table);
 
@@ -87,6 +90,8 @@ public:
     DataSource* dsContacts;
 
 private:
+    // An item or contact deleted takes its code with it.
+    void ForgetCodeOfDeleted(const engine::RowChange& change);
     template <class Observer> struct Observed {
         QPointer<QObject> owner;
         Observer observer;

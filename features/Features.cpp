@@ -9,6 +9,7 @@
     FEATURE(Backups)                                                                                                   \
     FEATURE(Reminders)                                                                                                 \
     FEATURE(ListImport)                                                                                                \
+    FEATURE(Desk)                                                                                                      \
     FEATURE(Sharing)
 
 #include "features/Feature.h"

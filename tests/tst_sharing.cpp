@@ -497,10 +497,10 @@ private slots:
         app.start();
         QVERIFY(app.main()->windowTitle().endsWith("(только чтение)"));
         const QStringList expected{
-            "SpeedButton1", "bCEdit",       "bbSave",      "bbSave",        "iAddRec",     "iBackups", "iBlack",
-            "iClearDept",   "iCompact",     "iDelRec",     "iEditRec",      "iImportList", "iNone",    "iProlong_1",
-            "iProlong_3",   "iProlong_7",   "iWhite",      "tbAdd",         "tbAddTable",  "tbDelete", "tbDeleteRecord",
-            "tbEdit",       "tbEditRecord", "tbNewRecord", "tbRemoveTable", "tbRenTable"};
+            "SpeedButton1",   "bCEdit",     "bbSave",       "bbSave",      "iAddRec",       "iBackups",    "iBlack",
+            "iClearDept",     "iCompact",   "iDelRec",      "iDesk",       "iEditRec",      "iImportList", "iNone",
+            "iProlong_1",     "iProlong_3", "iProlong_7",   "iWhite",      "tbAdd",         "tbAddTable",  "tbDelete",
+            "tbDeleteRecord", "tbEdit",     "tbEditRecord", "tbNewRecord", "tbRemoveTable", "tbRenTable"};
         QStringList declared, on;
         QSet<QObject*> seen;
         for (QWidget* window : std::initializer_list<QWidget*>{app.main(), cEditForm, fmTSForm, mEditForm, fmCEdit})

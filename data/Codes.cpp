@@ -1,0 +1,141 @@
+#include "data/Codes.h"
+
+#include "data/CatalogueShape.h"
+#include "data/Statements.h"
+#include "engine/EngineError.h"
+#include "engine/Query.h"
+
+#include <QRegularExpression>
+
+namespace codes {
+
+namespace {
+
+const QString kCode = QStringLiteral("code");
+const QString kTable = QStringLiteral("tbl");
+const QString kItem = QStringLiteral("item");
+
+int digit(QChar c) { return c == u'X' ? 10 : c.digitValue(); }
+
+// ISBN-10: weights 10..1, the sum a multiple of 11.
+bool isbn10Holds(const QString& code) {
+    int sum = 0;
+    for (int i = 0; i < 10; ++i)
+        sum += (10 - i) * digit(code[i]);
+    return sum % 11 == 0;
+}
+
+// EAN-13's check digit of its first twelve digits: weights 1, 3, 1, ...
+int ean13Check(const QString& first12) {
+    int sum = 0;
+    for (int i = 0; i < 12; ++i)
+        sum += (i % 2 ? 3 : 1) * first12[i].digitValue();
+    return (10 - sum % 10) % 10;
+}
+
+QString whereHolder(const Holder& holder) {
+    return sql::both(sql::equals(kTable, sql::text(holder.table)), sql::equals(kItem, sql::number(holder.id)));
+}
+
+// The first value of the first row of select, empty when there is none.
+QString firstValue(engine::Connection& connection, const sql::Select& select) {
+    engine::Query q(&connection, QStringLiteral("codes"));
+    q.addSql(select.text());
+    q.open();
+    return q.recordCount() ? q.textValue(0, 0) : QString();
+}
+
+} // namespace
+
+QString normalized(const QString& typed, QString* refusal) {
+    static const QRegularExpression isbn10(QStringLiteral("^[0-9]{9}[0-9X]$"));
+    static const QRegularExpression digits13(QStringLiteral("^[0-9]{13}$"));
+    const auto refuse = [&](const QString& why) {
+        if (refusal)
+            *refusal = why;
+        return QString();
+    };
+    const QString code = typed.trimmed().toUpper();
+    if (code.isEmpty())
+        return refuse(QStringLiteral("Код не указан."));
+    if (isbn10.match(code).hasMatch()) {
+        if (!isbn10Holds(code))
+            return refuse(QStringLiteral("Код «%1» не является ISBN: неверна контрольная цифра.").arg(code));
+        const QString first12 = QStringLiteral("978") + code.left(9);
+        return first12 + QString::number(ean13Check(first12));
+    }
+    if (digits13.match(code).hasMatch() && ean13Check(code.left(12)) != code[12].digitValue())
+        return refuse(QStringLiteral("Код «%1»: неверна контрольная цифра EAN-13.").arg(code));
+    return code;
+}
+
+bool kept(engine::Connection& connection) { return connection.hasTable(shape::kCodesTable); }
+
+void ensureTable(engine::Connection& connection) {
+    if (!kept(connection))
+        connection.execute(QStringLiteral("CREATE TABLE %1 (%2 TEXT PRIMARY KEY, %3 TEXT NOT NULL, "
+                                          "%4 INTEGER NOT NULL, UNIQUE (%3, %4))")
+                               .arg(sql::name(shape::kCodesTable), sql::name(kCode), sql::name(kTable),
+                                    sql::name(kItem)));
+}
+
+std::optional<Holder> holderOf(engine::Connection& connection, const QString& code) {
+    const QString kept = normalized(code);
+    if (kept.isEmpty() || !codes::kept(connection))
+        return std::nullopt;
+    engine::Query q(&connection, QStringLiteral("codes"));
+    q.addSql(sql::Select({sql::name(kTable), sql::name(kItem)})
+                 .from(shape::kCodesTable)
+                 .where(sql::equals(kCode, sql::text(kept)))
+                 .text());
+    q.open();
+    if (!q.recordCount())
+        return std::nullopt;
+    return Holder{q.textValue(0, 0), q.value(0, 1).toLongLong()};
+}
+
+QString codeOf(engine::Connection& connection, const Holder& holder) {
+    if (!kept(connection))
+        return {};
+    return firstValue(connection, sql::Select({sql::name(kCode)}).from(shape::kCodesTable).where(whereHolder(holder)));
+}
+
+void assign(engine::Connection& connection, const Holder& holder, const QString& code) {
+    if (code.trimmed().isEmpty()) {
+        forget(connection, holder);
+        return;
+    }
+    QString refusal;
+    const QString kept = normalized(code, &refusal);
+    if (kept.isEmpty())
+        throw engine::EngineError(refusal);
+    const std::optional<Holder> other = holderOf(connection, kept);
+    if (other && *other == holder)
+        return;
+    if (other)
+        throw engine::EngineError(QStringLiteral("Код «%1» уже присвоен другой записи.").arg(kept));
+    connection.inOneTransaction([&] {
+        ensureTable(connection);
+        forget(connection, holder);
+        connection.execute(sql::insertValues(shape::kCodesTable, {kCode, kTable, kItem},
+                                             {sql::text(kept), sql::text(holder.table), sql::number(holder.id)}));
+    });
+}
+
+void forget(engine::Connection& connection, const Holder& holder) {
+    if (kept(connection))
+        connection.execute(sql::deleteRows(shape::kCodesTable, whereHolder(holder)));
+}
+
+void tableRenamed(engine::Connection& connection, const QString& from, const QString& to) {
+    if (kept(connection))
+        connection.execute(sql::update(shape::kCodesTable, {{kTable, sql::text(to)}},
+                                       sql::equals(kTable, sql::text(from))));
+}
+
+void tableRemoved(engine::Connection& connection, const QString& table) {
+    if (kept(connection))
+        connection.execute(sql::deleteRows(shape::kCodesTable, sql::equals(kTable, sql::text(table))));
+}
+
+} // namespace codes
