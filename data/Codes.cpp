@@ -73,10 +73,10 @@ bool kept(engine::Connection& connection) { return connection.hasTable(shape::kC
 
 void ensureTable(engine::Connection& connection) {
     if (!kept(connection))
-        connection.execute(QStringLiteral("CREATE TABLE %1 (%2 TEXT PRIMARY KEY, %3 TEXT NOT NULL, "
-                                          "%4 INTEGER NOT NULL, UNIQUE (%3, %4))")
-                               .arg(sql::name(shape::kCodesTable), sql::name(kCode), sql::name(kTable),
-                                    sql::name(kItem)));
+        connection.execute(
+            QStringLiteral("CREATE TABLE %1 (%2 TEXT PRIMARY KEY, %3 TEXT NOT NULL, "
+                           "%4 INTEGER NOT NULL, UNIQUE (%3, %4))")
+                .arg(sql::name(shape::kCodesTable), sql::name(kCode), sql::name(kTable), sql::name(kItem)));
 }
 
 std::optional<Holder> holderOf(engine::Connection& connection, const QString& code) {
@@ -114,12 +114,17 @@ void assign(engine::Connection& connection, const Holder& holder, const QString&
         return;
     if (other)
         throw engine::EngineError(QStringLiteral("Код «%1» уже присвоен другой записи.").arg(kept));
-    connection.inOneTransaction([&] {
+    const auto give = [&] {
         ensureTable(connection);
         forget(connection, holder);
         connection.execute(sql::insertValues(shape::kCodesTable, {kCode, kTable, kItem},
                                              {sql::text(kept), sql::text(holder.table), sql::number(holder.id)}));
-    });
+    };
+    // Within a change's own transaction it is part of that change.
+    if (connection.inTransaction())
+        give();
+    else
+        connection.inOneTransaction(give);
 }
 
 void forget(engine::Connection& connection, const Holder& holder) {
@@ -129,8 +134,8 @@ void forget(engine::Connection& connection, const Holder& holder) {
 
 void tableRenamed(engine::Connection& connection, const QString& from, const QString& to) {
     if (kept(connection))
-        connection.execute(sql::update(shape::kCodesTable, {{kTable, sql::text(to)}},
-                                       sql::equals(kTable, sql::text(from))));
+        connection.execute(
+            sql::update(shape::kCodesTable, {{kTable, sql::text(to)}}, sql::equals(kTable, sql::text(from))));
 }
 
 void tableRemoved(engine::Connection& connection, const QString& table) {

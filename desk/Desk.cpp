@@ -73,7 +73,8 @@ Settings readSettings() {
     Settings s;
     bool ok = false;
     const int days =
-        platform::readProfileString(platform::settingsFile(), kSection, QStringLiteral("LoanDays"), QString()).toInt(&ok);
+        platform::readProfileString(platform::settingsFile(), kSection, QStringLiteral("LoanDays"), QString())
+            .toInt(&ok);
     if (ok && days >= 0 && days <= 3650)
         s.loanDays = days;
     s.strip = platform::readProfileString(platform::settingsFile(), kSection, QStringLiteral("Strip"), QString());

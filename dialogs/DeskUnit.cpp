@@ -122,9 +122,10 @@ void TfmDesk::CodeEntered() {
         const QStringList held = desk::itemsHeldBy(*DM, scanned.debtor);
         Enter(Mode::ForContact);
         m_contact = scanned.debtor;
-        ui->lItem->setText(QStringLiteral("%1: на руках %2%3")
-                               .arg(scanned.name, platform::countOf(held.size(), kThings),
-                                    held.isEmpty() ? QString() : QStringLiteral(": ") + held.join(QStringLiteral("; "))));
+        ui->lItem->setText(
+            QStringLiteral("%1: на руках %2%3")
+                .arg(scanned.name, platform::countOf(held.size(), kThings),
+                     held.isEmpty() ? QString() : QStringLiteral(": ") + held.join(QStringLiteral("; "))));
         Say(QStringLiteral("Отсканируйте вещи для выдачи; Esc — закончить."));
         return;
     }
@@ -133,10 +134,11 @@ void TfmDesk::CodeEntered() {
             return Lend(scanned.holder, m_contact);
         m_pending = scanned;
         Enter(Mode::AwaitingWhom);
-        ui->lItem->setText(QStringLiteral("«%1»%2, таблица «%3». Кому?")
-                               .arg(scanned.title,
-                                    scanned.itemKind.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(scanned.itemKind),
-                                    scanned.holder.table));
+        ui->lItem->setText(
+            QStringLiteral("«%1»%2, таблица «%3». Кому?")
+                .arg(scanned.title,
+                     scanned.itemKind.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(scanned.itemKind),
+                     scanned.holder.table));
         Say(QString());
         return;
     }
@@ -187,8 +189,7 @@ void TfmDesk::Lend(const codes::Holder& item, qint64 contact) {
     Enter(after);
     if (after == Mode::ForContact)
         m_contact = contact;
-    Say(QStringLiteral("Выдано: «%1» — %2, вернуть до %3")
-            .arg(a.title, a.person, platform::formatDate(a.due)));
+    Say(QStringLiteral("Выдано: «%1» — %2, вернуть до %3").arg(a.title, a.person, platform::formatDate(a.due)));
 }
 
 void TfmDesk::Return(const desk::Scanned& scanned) {

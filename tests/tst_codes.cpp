@@ -76,15 +76,33 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept"); // empty: refused
         QTest::addColumn<QString>("why");  // part of the refusal
-        QTest::newRow("an own number") << "00000001" << "00000001" << "";
-        QTest::newRow("blanks and case") << "  инв-12a\t" << "ИНВ-12A" << "";
-        QTest::newRow("ISBN-10") << "0306406152" << "9780306406157" << "";
-        QTest::newRow("ISBN-10 ending in x") << "080442957x" << "9780804429573" << "";
-        QTest::newRow("ISBN-10, a wrong check digit") << "0306406153" << "" << "контрольная цифра";
-        QTest::newRow("ISBN-13") << "9780306406157" << "9780306406157" << "";
-        QTest::newRow("EAN-13, a wrong check digit") << "9780306406158" << "" << "EAN-13";
-        QTest::newRow("twelve digits: an own number") << "978030640615" << "978030640615" << "";
-        QTest::newRow("nothing") << "   " << "" << "не указан";
+        QTest::newRow("an own number") << "00000001"
+                                       << "00000001"
+                                       << "";
+        QTest::newRow("blanks and case") << "  инв-12a\t"
+                                         << "ИНВ-12A"
+                                         << "";
+        QTest::newRow("ISBN-10") << "0306406152"
+                                 << "9780306406157"
+                                 << "";
+        QTest::newRow("ISBN-10 ending in x") << "080442957x"
+                                             << "9780804429573"
+                                             << "";
+        QTest::newRow("ISBN-10, a wrong check digit") << "0306406153"
+                                                      << ""
+                                                      << "контрольная цифра";
+        QTest::newRow("ISBN-13") << "9780306406157"
+                                 << "9780306406157"
+                                 << "";
+        QTest::newRow("EAN-13, a wrong check digit") << "9780306406158"
+                                                     << ""
+                                                     << "EAN-13";
+        QTest::newRow("twelve digits: an own number") << "978030640615"
+                                                      << "978030640615"
+                                                      << "";
+        QTest::newRow("nothing") << "   "
+                                 << ""
+                                 << "не указан";
     }
     void codesAreKeptInOneForm() {
         QFETCH(QString, typed);
@@ -127,8 +145,8 @@ private slots:
         QTest::addColumn<QStringList>("kept");
         QTest::newRow("an item deleted") << "item" << QStringList{"B1|Books|1", "C1|_contacts|1", "D1|Disks|1"};
         QTest::newRow("a contact deleted") << "contact" << QStringList{"B1|Books|1", "B2|Books|2", "D1|Disks|1"};
-        QTest::newRow("a table renamed")
-            << "rename" << QStringList{"B1|Книги|1", "B2|Книги|2", "C1|_contacts|1", "D1|Disks|1"};
+        QTest::newRow("a table renamed") << "rename"
+                                         << QStringList{"B1|Книги|1", "B2|Книги|2", "C1|_contacts|1", "D1|Disks|1"};
         QTest::newRow("a table removed") << "remove" << QStringList{"C1|_contacts|1", "D1|Disks|1"};
         QTest::newRow("a removal given up")
             << "given up" << QStringList{"B1|Books|1", "B2|Books|2", "C1|_contacts|1", "D1|Disks|1"};

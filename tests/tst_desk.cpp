@@ -62,10 +62,10 @@ class TestDesk : public QObject {
     // (00000002) lent to Пётр, due three days ago; Ира's card C1; Злой on
     // the black list.
     QString catalogue(AppHarness& app) {
-        app.makeCatalogue("a.mdb",
-                          {{"Книги", {"'Идиот', NULL, NULL", "'Бесы', 2, " + QString::number(kToday - 3),
-                                      "'Дар', NULL, NULL"}}},
-                          {"1, 'Ира'", "2, 'Пётр'", "3, 'Злой'"});
+        app.makeCatalogue(
+            "a.mdb",
+            {{"Книги", {"'Идиот', NULL, NULL", "'Бесы', 2, " + QString::number(kToday - 3), "'Дар', NULL, NULL"}}},
+            {"1, 'Ира'", "2, 'Пётр'", "3, 'Злой'"});
         const QString file = app.folder.path("a.mdb");
         engine::Connection c;
         c.setConnectionString(QStringLiteral("Data Source=") + file);
@@ -100,10 +100,9 @@ private slots:
             << QStringList{"0306406152#<Tab>", "c1"} << QList<platform::Answer>{}
             << QStringList{"Идиот|||", "Бесы|2|-17|-3", "Дар|1|0|14"} << QStringList{"выдано|Дар|Ира|24.12.2026"}
             << "Выдано: «Дар» — Ира, вернуть до 24.12.2026";
-        QTest::newRow("returned, overdue") << QStringList{"00000002"} << QList<platform::Answer>{}
-                                           << QStringList{"Идиот|||", "Бесы|||", "Дар|||"}
-                                           << QStringList{"возвращено|Бесы|Пётр|"}
-                                           << "Возвращено: «Бесы» от Пётр, просрочено на 3 дня";
+        QTest::newRow("returned, overdue")
+            << QStringList{"00000002"} << QList<platform::Answer>{} << QStringList{"Идиот|||", "Бесы|||", "Дар|||"}
+            << QStringList{"возвращено|Бесы|Пётр|"} << "Возвращено: «Бесы» от Пётр, просрочено на 3 дня";
         QTest::newRow("a card first, then items until Escape")
             << QStringList{"C1", "00000001", "9780306406157", "<Esc>", "00000002"} << QList<platform::Answer>{}
             << QStringList{"Идиот|1|0|14", "Бесы|||", "Дар|1|0|14"}
@@ -111,11 +110,11 @@ private slots:
             << "Возвращено: «Бесы» от Пётр, просрочено на 3 дня";
         QTest::newRow("a return undone") << QStringList{"00000002", "<Undo>"} << QList<platform::Answer>{} << none
                                          << QStringList{} << "Отменено: возврат «Бесы»";
-        QTest::newRow("a loan undone") << QStringList{"00000001", "Ира", "<Undo>"} << QList<platform::Answer>{}
-                                       << none << QStringList{} << "Отменено: выдача «Идиот»";
+        QTest::newRow("a loan undone") << QStringList{"00000001", "Ира", "<Undo>"} << QList<platform::Answer>{} << none
+                                       << QStringList{} << "Отменено: выдача «Идиот»";
         QTest::newRow("the black list: not lent")
-            << QStringList{"00000001", "Злой"} << QList<platform::Answer>{platform::Answer::No} << none
-            << QStringList{} << "Не выдано.";
+            << QStringList{"00000001", "Злой"} << QList<platform::Answer>{platform::Answer::No} << none << QStringList{}
+            << "Не выдано.";
         QTest::newRow("the black list: lent all the same")
             << QStringList{"00000001", "Злой"} << QList<platform::Answer>{platform::Answer::Yes}
             << QStringList{"Идиот|3|0|14", "Бесы|2|-17|-3", "Дар|||"} << QStringList{"выдано|Идиот|Злой|24.12.2026"}
@@ -124,9 +123,9 @@ private slots:
                                           << QStringList{} << "Контакт не найден: Никто";
         QTest::newRow("a code not known") << QStringList{"12345678"} << QList<platform::Answer>{} << none
                                           << QStringList{} << "Код не найден: 12345678";
-        QTest::newRow("a wrong check digit") << QStringList{"9780306406158"} << QList<platform::Answer>{} << none
-                                             << QStringList{}
-                                             << "Код «9780306406158»: неверна контрольная цифра EAN-13.";
+        QTest::newRow("a wrong check digit")
+            << QStringList{"9780306406158"} << QList<platform::Answer>{} << none << QStringList{}
+            << "Код «9780306406158»: неверна контрольная цифра EAN-13.";
     }
     void theDeskLendsAndReturns() {
         QFETCH(QStringList, entries);
