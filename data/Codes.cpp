@@ -4,8 +4,10 @@
 #include "data/Statements.h"
 #include "engine/EngineError.h"
 #include "engine/Query.h"
+#include "engine/RowInsert.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace codes {
 
@@ -43,6 +45,19 @@ QString firstValue(engine::Connection& connection, const sql::Select& select) {
     q.addSql(select.text());
     q.open();
     return q.recordCount() ? q.textValue(0, 0) : QString();
+}
+
+// The last own number given is kept where SQLite keeps the last id an
+// AUTOINCREMENT table gave, under the codes' table's name: it outlives the
+// codes given with it, so a number is never given twice.
+const QString kSequence = QStringLiteral("sqlite_sequence");
+
+// (Every catalogue with an item table has it: their ids count up so.)
+qint64 lastNumber(engine::Connection& connection) {
+    return firstValue(connection, sql::Select({QStringLiteral("seq")})
+                                      .from(kSequence)
+                                      .where(sql::equals(QStringLiteral("name"), sql::text(shape::kCodesTable))))
+        .toLongLong();
 }
 
 } // namespace
@@ -125,6 +140,45 @@ void assign(engine::Connection& connection, const Holder& holder, const QString&
         give();
     else
         connection.inOneTransaction(give);
+}
+
+int giveNumbers(engine::Connection& connection, const QString& table, const QList<qint64>& items) {
+    int given = 0;
+    connection.inOneTransaction([&] {
+        ensureTable(connection);
+        QSet<qint64> coded;
+        QSet<QString> taken;
+        engine::Query q(&connection, QStringLiteral("codes"));
+        q.addSql(sql::Select({sql::name(kCode), sql::name(kTable), sql::name(kItem)}).from(shape::kCodesTable).text());
+        q.open();
+        for (int r = 0; r < q.recordCount(); ++r) {
+            taken.insert(q.textValue(r, 0));
+            if (q.textValue(r, 1) == table)
+                coded.insert(q.value(r, 2).toLongLong());
+        }
+        qint64 last = lastNumber(connection);
+        engine::RowInsert insert(connection, shape::kCodesTable, {kCode, kTable, kItem});
+        for (qint64 item : items) {
+            if (coded.contains(item))
+                continue;
+            QString code;
+            do
+                code = QStringLiteral("%1").arg(++last, 8, 10, QChar(u'0'));
+            while (taken.contains(code));
+            insert.setText(0, code);
+            insert.setText(1, table);
+            insert.setInteger(2, item);
+            insert.insert();
+            coded.insert(item);
+            ++given;
+        }
+        insert.finish();
+        connection.execute(
+            sql::deleteRows(kSequence, sql::equals(QStringLiteral("name"), sql::text(shape::kCodesTable))));
+        connection.execute(sql::insertValues(kSequence, {QStringLiteral("name"), QStringLiteral("seq")},
+                                             {sql::text(shape::kCodesTable), sql::number(last)}));
+    });
+    return given;
 }
 
 void forget(engine::Connection& connection, const Holder& holder) {

@@ -36,6 +36,11 @@ QString codeOf(engine::Connection& connection, const Holder& holder);
 // code is refused or another holder has it.
 void assign(engine::Connection& connection, const Holder& holder, const QString& code);
 
+// Each of items (ids of table) without a code gets the next own number,
+// eight digits from 00000001, never one given before in this catalogue,
+// all in one transaction. How many were given.
+int giveNumbers(engine::Connection& connection, const QString& table, const QList<qint64>& items);
+
 // What the data module does within a change's own transaction.
 void forget(engine::Connection& connection, const Holder& holder);
 void tableRenamed(engine::Connection& connection, const QString& from, const QString& to);

@@ -10,6 +10,7 @@
     FEATURE(Reminders)                                                                                                 \
     FEATURE(ListImport)                                                                                                \
     FEATURE(Desk)                                                                                                      \
+    FEATURE(Codes)                                                                                                     \
     FEATURE(Sharing)
 
 #include "features/Feature.h"

@@ -204,6 +204,50 @@ private slots:
         QCOMPARE(rowsOf(file, "SELECT t.title FROM _codes c JOIN Книги t ON t.id = c.item WHERE c.code = '55555555'"),
                  QStringList{"Новая книга"});
     }
+
+    // «Присвоить коды...» numbers the shown items without a code; «Код...»
+    // changes the current item's code, refuses one another has, and in the
+    // contacts window changes a contact's.
+    void codesFromTheMenus() {
+        AppHarness app;
+        PinnedToday today(kToday);
+        ScriptedMessageBoxes boxes;
+        const QString file = catalogue(app);
+        {
+            engine::Connection c;
+            c.setConnectionString(QStringLiteral("Data Source=") + file);
+            c.open();
+            codes::assign(c, {"Книги", 3}, "");
+        }
+        app.start();
+        boxes.answer(platform::Answer::Ok);
+        app.find<QAction>("iGiveCodes")->trigger();
+        QCOMPARE(boxes.last().text, "Присвоено: 1 код.");
+        const auto typeCode = [&](QAction* command, const QString& code, const QString& was) {
+            whenModalShown([&](QWidget* dialog) {
+                auto* field = dialog->findChild<QLineEdit*>();
+                QCOMPARE(field->text(), was);
+                field->selectAll();
+                type(field, code);
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            command->trigger();
+        };
+        app.ui()->DBGrid->setFocus();
+        typeCode(app.find<QAction>("iCode"), "0306406152", "00000002"); // Бесы, first by title
+        boxes.answer(platform::Answer::Ok);
+        typeCode(app.find<QAction>("iCode"), "00000001", "9780306406157");
+        QCOMPARE(boxes.last().text, "Код «00000001» уже присвоен другой записи.");
+        whenModalShown([&](QWidget* contacts) {
+            typeCode(contacts->findChild<QAction*>("iContactCode"), "k7", ""); // Злой, first by name
+            QTest::keyClick(contacts, Qt::Key_Escape);
+        });
+        app.find<QAction>("tbContacts")->trigger();
+        app.quit(boxes);
+        QCOMPARE(rowsOf(file, "SELECT code || '|' || tbl || '|' || item FROM _codes ORDER BY tbl, item"),
+                 (QStringList{"C1|_contacts|1", "K7|_contacts|3", "00000001|Книги|1", "9780306406157|Книги|2",
+                              "00000003|Книги|3"}));
+    }
 };
 
 QTEST_MAIN(TestDesk)
