@@ -2,9 +2,11 @@
 
 #include "backups/Backups.h"
 #include "data/BaseFiles.h"
+#include "data/Codes.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
 #include "data/ProgramState.h"
+#include "desk/Desk.h"
 #include "dialogs/TSelectUnit.h"
 #include "engine/Copies.h"
 #include "engine/DatabaseFiles.h"
@@ -175,6 +177,32 @@ QList<WritePath> writePaths(int rows) {
                                       .issued = 45300,
                                       .due = 45340};
              loanhistory::recordReminder(*DM->ADOConnection, loans);
+         }},
+        // At the desk: the item, its history event and the codes of the catalogue.
+        {QStringLiteral("lend at the desk"),
+         [rows](const QString& path) {
+             catalogueWithHistory(path, rows);
+             engine::Connection c;
+             c.setConnectionString(QStringLiteral("Data Source=") + path);
+             c.open();
+             codes::assign(c, {QStringLiteral("Books"), 2}, QStringLiteral("00000042"));
+         },
+         [](const QString& path) {
+             const FixedDay day;
+             openBooks(path);
+             loanhistory::Keeper keeper(*DM);
+             keeper.catalogueOpened();
+             const std::optional<codes::Holder> item = codes::holderOf(*DM->ADOConnection, QStringLiteral("00000042"));
+             desk::lend(*DM, *item, 1, 45352, 14);
+         }},
+        // Every item without a code numbered, all or none.
+        {QStringLiteral("number the items"), filled,
+         [](const QString& path) {
+             openBooks(path);
+             QList<qint64> items;
+             for (int r = 0; r < DM->aqMain->recordCount(); ++r)
+                 items << DM->aqMain->integerValue(r, DM->aqMain->fieldIndex(QStringLiteral("id")));
+             codes::giveNumbers(*DM->ADOConnection, QStringLiteral("Books"), items);
          }},
         {QStringLiteral("delete an item"), filled,
          [](const QString& path) {
