@@ -8,23 +8,19 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QSet>
 
 namespace {
 
 // A new item of the shown table through the main window's own command and
-// the item editor: its id, -1 when none was saved.
+// the item editor: its id (the record stays current once posted), -1 when
+// none was saved.
 qint64 NewItem(MainWindowParts& main) {
     engine::Query* items = DM->aqMain;
-    const int id = items->fieldIndex(QStringLiteral("id"));
-    QSet<qint64> before;
-    for (int r = 0; id >= 0 && r < items->recordCount(); ++r)
-        before.insert(items->integerValue(r, id));
+    const int count = items->recordCount();
     main.mainWindow()->findChild<QAction*>(QStringLiteral("iAddRec"))->trigger();
-    for (int r = 0; id >= 0 && r < items->recordCount(); ++r)
-        if (!before.contains(items->integerValue(r, id)))
-            return items->integerValue(r, id);
-    return -1;
+    if (items->recordCount() != count + 1 || items->currentRow() < 0)
+        return -1;
+    return items->fieldByName(QStringLiteral("id")).asInteger();
 }
 
 class DeskFeature : public Feature {

@@ -4,11 +4,13 @@
 #include "AppHarness.h"
 
 #include "data/Codes.h"
+#include "desk/Desk.h"
 #include "platform/Today.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -178,7 +180,13 @@ private slots:
     // An unknown code: «Создать запись...» opens the item editor for a new
     // item of the shown table; saved, the item has that code, and the next
     // scan of it asks whom to lend it.
+    void anUnknownCodeMakesANewRecord_data() {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("saved") << true;
+        QTest::newRow("given up") << false;
+    }
     void anUnknownCodeMakesANewRecord() {
+        QFETCH(bool, saved);
         AppHarness app;
         PinnedToday today(kToday);
         ScriptedMessageBoxes boxes;
@@ -188,21 +196,65 @@ private slots:
             key(window, "55555555");
             auto* create = childOf<QPushButton>(window, "bNewRecord");
             QVERIFY(create->isVisible());
-            whenModalShown([](QWidget* editor) {
+            whenModalShown([&](QWidget* editor) {
                 type(childOf(editor, "TitleEdit"), "Новая книга");
-                QTest::keyClick(childOf(editor, "TitleEdit"), Qt::Key_Return);
+                QTest::keyClick(childOf(editor, "TitleEdit"), saved ? Qt::Key_Return : Qt::Key_Escape);
             });
             click(create);
-            QCOMPARE(childOf<QLabel>(window, "lMessage")->text(), "Запись создана, код 55555555 присвоен.");
+            QCOMPARE(childOf<QLabel>(window, "lMessage")->text(),
+                     saved ? "Запись создана, код 55555555 присвоен." : "Запись не создана.");
             key(window, "55555555");
-            QVERIFY(childOf<QLabel>(window, "lItem")->text().startsWith("«Новая книга», таблица «Книги». Кому?"));
+            QCOMPARE(childOf<QLabel>(window, "lItem")->text().startsWith("«Новая книга», таблица «Книги». Кому?"),
+                     saved);
             key(window, "<Esc>");
-            key(window, "<Esc>");
+            if (window->isVisible())
+                key(window, "<Esc>");
         });
         app.find<QAction>("iDesk")->trigger();
         app.quit(boxes);
         QCOMPARE(rowsOf(file, "SELECT t.title FROM _codes c JOIN Книги t ON t.id = c.item WHERE c.code = '55555555'"),
-                 QStringList{"Новая книга"});
+                 saved ? QStringList{"Новая книга"} : QStringList{});
+    }
+
+    // The desk's settings: read within their limits, kept as the window
+    // leaves them, and the loan period used.
+    void theDesksSettings_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("days");
+        QTest::newRow("none") << "" << 14;
+        QTest::newRow("a week") << "LoanDays=7" << 7;
+        QTest::newRow("ten years") << "LoanDays=3650" << 3650;
+        QTest::newRow("longer") << "LoanDays=3651" << 14;
+        QTest::newRow("negative") << "LoanDays=-1" << 14;
+        QTest::newRow("not a number") << "LoanDays=неделя" << 14;
+    }
+    void theDesksSettings() {
+        QFETCH(QString, line);
+        QFETCH(int, days);
+        AppHarness app;
+        PinnedToday today(kToday);
+        ScriptedMessageBoxes boxes;
+        const QString file = catalogue(app);
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n[Desk]\n" + line + "\n");
+        QCOMPARE(desk::readSettings().loanDays, days);
+        app.start();
+        whenModalShown([&](QWidget* window) {
+            auto* period = childOf<QSpinBox>(window, "sbDays");
+            QCOMPARE(period->value(), days);
+            period->setFocus();
+            period->selectAll();
+            type(period, "3");
+            QTest::mouseClick(childOf(window, "leCode"), Qt::LeftButton);
+            key(window, "00000001<Tab>");
+            key(window, "Ира");
+            key(window, "<Esc>");
+        });
+        app.find<QAction>("iDesk")->trigger();
+        QVERIFY2(app.settings().contains("LoanDays=3"), qPrintable(app.settings()));
+        app.quit(boxes);
+        QCOMPARE(
+            rowsOf(file, QStringLiteral("SELECT CAST(return - %1 AS INTEGER) FROM Книги WHERE id = 1").arg(kToday)),
+            QStringList{"3"});
     }
 
     // «Присвоить коды...» numbers the shown items without a code; «Код...»
