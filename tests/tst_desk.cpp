@@ -143,7 +143,7 @@ private slots:
         for (platform::Answer a : answers)
             boxes.answer(a);
         whenModalShown([&](QWidget* window) {
-            QCOMPARE(QApplication::focusWidget(), childOf(window, "leCode"));
+            QTRY_COMPARE(QApplication::focusWidget(), childOf(window, "leCode")); // once the window is active
             for (const QString& entry : entries)
                 key(window, entry);
             QCOMPARE(QApplication::focusWidget()->objectName(),
