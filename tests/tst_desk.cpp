@@ -146,8 +146,8 @@ private slots:
             QTRY_COMPARE(QApplication::focusWidget(), childOf(window, "leCode")); // once the window is active
             for (const QString& entry : entries)
                 key(window, entry);
-            QCOMPARE(QApplication::focusWidget()->objectName(),
-                     childOf<QLineEdit>(window, "leWhom")->isEnabled() ? "leWhom" : "leCode");
+            QTRY_COMPARE(QApplication::focusWidget(),
+                         childOf(window, childOf<QLineEdit>(window, "leWhom")->isEnabled() ? "leWhom" : "leCode"));
             QStringList lines;
             auto* list = childOf<QTreeWidget>(window, "twActions");
             for (int i = 0; i < list->topLevelItemCount(); ++i) {
