@@ -2,6 +2,7 @@
 
 #include "data/CatalogueShape.h"
 #include "data/DBMUnit.h"
+#include "dialogs/EditUnit.h"
 #include "engine/EngineError.h"
 #include "platform/MessageBox.h"
 #include "platform/Plural.h"
@@ -118,7 +119,6 @@ void TfmDesk::CodeEntered() {
         return;
     case Kind::Lent: return Return(scanned);
     case Kind::Contact: {
-        m_contact = scanned.debtor;
         const QStringList held = desk::itemsHeldBy(*DM, scanned.debtor);
         Enter(Mode::ForContact);
         m_contact = scanned.debtor;
@@ -168,36 +168,23 @@ void TfmDesk::WhomEntered() {
     Lend(m_pending.holder, contact);
 }
 
-bool TfmDesk::MayLendTo(qint64 contact) {
-    if (!DM->Contacts->blackListed(contact))
-        return true;
-    return platform::messageBox(QStringLiteral("Контакт '") + DM->Contacts->nameOf(contact)
-                                    + QStringLiteral("' в чёрном списке. Всё равно выдать?"),
-                                QStringLiteral("Выдача"), platform::Buttons::YesNo, platform::Icon::Warning)
-           == platform::Answer::Yes;
-}
-
 void TfmDesk::Lend(const codes::Holder& item, qint64 contact) {
     const Mode after = m_mode == Mode::ForContact ? Mode::ForContact : Mode::Idle;
-    if (!MayLendTo(contact)) {
+    if (!MayLendToContact(contact)) {
         Enter(after);
         Say(QStringLiteral("Не выдано."));
         return;
     }
     const desk::Action a = desk::lend(*DM, item, contact, platform::today(), ui->sbDays->value());
     Record(a);
-    Enter(after);
-    if (after == Mode::ForContact)
-        m_contact = contact;
+    Enter(after); // a contact's items go on being lent to them
     Say(QStringLiteral("Выдано: «%1» — %2, вернуть до %3").arg(a.title, a.person, platform::formatDate(a.due)));
 }
 
 void TfmDesk::Return(const desk::Scanned& scanned) {
     const desk::Action a = desk::giveBack(*DM, scanned.holder, platform::today());
     Record(a);
-    const qint64 contact = m_contact;
     Enter(m_mode == Mode::ForContact ? Mode::ForContact : Mode::Idle);
-    m_contact = contact;
     Say(QStringLiteral("Возвращено: «%1» от %2%3")
             .arg(a.title, a.person,
                  a.daysLate > 0 ? QStringLiteral(", просрочено на %1").arg(platform::countOf(a.daysLate, kDays))

@@ -51,7 +51,6 @@ private:
     void Record(const desk::Action& action);
     // The contact the «Кому?» field names: by code, else by name; -1: none.
     qint64 ContactNamed(const QString& typed);
-    bool MayLendTo(qint64 contact);
     void Say(const QString& message);
     desk::Settings CurrentSettings() const;
 

@@ -140,15 +140,17 @@ void TmEditForm::bCEditClick() { cEditForm->exec(); }
 
 void TmEditForm::bbCancelClick() { reject(); }
 
-bool TmEditForm::MayLendTo(const QVariant& debtor) const {
-    if (!debtor.isValid() || debtor == m_debtorAtOpening)
+bool MayLendToContact(qint64 contact) {
+    if (!DM->Contacts->blackListed(contact))
         return true;
-    if (!DM->Contacts->blackListed(debtor.toLongLong()))
-        return true;
-    return platform::messageBox(QStringLiteral("Контакт '") + DM->Contacts->nameOf(debtor.toLongLong())
+    return platform::messageBox(QStringLiteral("Контакт '") + DM->Contacts->nameOf(contact)
                                     + QStringLiteral("' в чёрном списке. Всё равно выдать?"),
                                 QStringLiteral("Выдача"), platform::Buttons::YesNo, platform::Icon::Warning)
            == platform::Answer::Yes;
+}
+
+bool TmEditForm::MayLendTo(const QVariant& debtor) const {
+    return !debtor.isValid() || debtor == m_debtorAtOpening || MayLendToContact(debtor.toLongLong());
 }
 
 void TmEditForm::bbSaveClick() {

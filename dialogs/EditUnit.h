@@ -16,6 +16,10 @@ namespace Ui {
 class TmEditForm;
 }
 
+// Lending to contact: a contact on the black list is asked about first
+// («Всё равно выдать?»); true to go on.
+bool MayLendToContact(qint64 contact);
+
 class TmEditForm;
 // The one window of its kind, from its making to its end.
 extern TmEditForm* mEditForm;
