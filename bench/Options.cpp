@@ -40,6 +40,7 @@ QString usage() {
                           "  --history        only what the loan history costs (post-history, contacts-window)\n"
                           "  --reports        only the reports (debt-report, export)\n"
                           "  --backup         only the exit's work (compact, backup)\n"
+                          "  --desk           only the lending desk's lines (desk-scan, labels)\n"
                           "  --help           this text\n");
 }
 
@@ -81,6 +82,8 @@ bool parseOptions(const QStringList& args, Options& o, bool& help, QString& erro
             o.onlyReports = true;
         else if (a == QLatin1String("--backup"))
             o.onlyBackup = true;
+        else if (a == QLatin1String("--desk"))
+            o.onlyDesk = true;
         else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
             return true;

@@ -21,6 +21,7 @@ struct Options {
     bool onlyHistory = false; // the loan history's two lines alone
     bool onlyReports = false; // debt-report and export alone
     bool onlyBackup = false;  // compact and backup alone
+    bool onlyDesk = false;    // desk-scan and labels alone
 
     // Sizes of the growth tables below the big one (items/100 and items/10).
     int growthSmall() const { return items / 100; }

@@ -4,6 +4,7 @@
 #include "backups/Backups.h"
 #include "bench/Baseline.h"
 #include "bench/DataGenerator.h"
+#include "bench/Desk.h"
 #include "bench/History.h"
 #include "bench/JetImport.h"
 #include "bench/ListImport.h"
@@ -173,6 +174,16 @@ void printHistory(const QString& path, int runs) {
     std::fflush(stdout);
 }
 
+// A scan at the desk, and a thousand labels.
+void printDesk(const QString& path, const QString& table, int runs) {
+    printComparison(deskScan(path, table, runs));
+    std::printf("(desk-scan: ours the desk's lookup and lend with the loan history; SQLite the same lookup, read "
+                "and update)\n");
+    const LabelsFigures labels = labelsToPdf(path, table);
+    std::printf("labels       %.2f s for %d labels on %d pages\n", labels.seconds, labels.labels, labels.pages);
+    std::fflush(stdout);
+}
+
 // The debt list into a PDF (seconds and pages) and the big table as CSV.
 void printReports(const QString& path, const Catalogue& cat, int runs) {
     const DebtReportFigures report = debtReport(path, cat.itemTables());
@@ -246,10 +257,12 @@ int run(const Options& o) {
     std::fflush(stdout);
 
     printIdlePoll(path);
-    if (o.onlyHistory || o.onlyReports) {
+    if (o.onlyHistory || o.onlyReports || o.onlyDesk) {
         printHeader();
         if (o.onlyHistory)
             printHistory(path, o.runs);
+        else if (o.onlyDesk)
+            printDesk(path, cat.big, o.runs);
         else
             printReports(path, cat, o.runs);
         return 0;
@@ -300,6 +313,7 @@ int run(const Options& o) {
         printReports(path, cat, o.runs);
         ours.disconnect();
         printHistory(path, o.runs);
+        printDesk(path, cat.big, o.runs);
         ours.connect();
 
         // A fresh connection in the child, so nothing is shared across the fork.

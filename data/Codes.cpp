@@ -16,6 +16,13 @@ namespace {
 const QString kCode = QStringLiteral("code");
 const QString kTable = QStringLiteral("tbl");
 const QString kItem = QStringLiteral("item");
+// Set once the code was printed on a label; the first catalogues with codes
+// lack it until a label is printed.
+const QString kPrinted = QStringLiteral("printed");
+
+bool printedKept(engine::Connection& connection) {
+    return connection.columnsOf(shape::kCodesTable).contains(kPrinted, Qt::CaseInsensitive);
+}
 
 int digit(QChar c) { return c == u'X' ? 10 : c.digitValue(); }
 
@@ -88,10 +95,13 @@ bool kept(engine::Connection& connection) { return connection.hasTable(shape::kC
 
 void ensureTable(engine::Connection& connection) {
     if (!kept(connection))
-        connection.execute(
-            QStringLiteral("CREATE TABLE %1 (%2 TEXT PRIMARY KEY, %3 TEXT NOT NULL, "
-                           "%4 INTEGER NOT NULL, UNIQUE (%3, %4))")
-                .arg(sql::name(shape::kCodesTable), sql::name(kCode), sql::name(kTable), sql::name(kItem)));
+        connection.execute(QStringLiteral("CREATE TABLE %1 (%2 TEXT PRIMARY KEY, %3 TEXT NOT NULL, "
+                                          "%4 INTEGER NOT NULL, %5 INTEGER NOT NULL DEFAULT 0, UNIQUE (%3, %4))")
+                               .arg(sql::name(shape::kCodesTable), sql::name(kCode), sql::name(kTable),
+                                    sql::name(kItem), sql::name(kPrinted)));
+    else if (!printedKept(connection))
+        connection.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 INTEGER NOT NULL DEFAULT 0")
+                               .arg(sql::name(shape::kCodesTable), sql::name(kPrinted)));
 }
 
 std::optional<Holder> holderOf(engine::Connection& connection, const QString& code) {
@@ -179,6 +189,35 @@ int giveNumbers(engine::Connection& connection, const QString& table, const QLis
                                              {sql::text(shape::kCodesTable), sql::number(last)}));
     });
     return given;
+}
+
+QHash<qint64, Kept> codesOf(engine::Connection& connection, const QString& table) {
+    QHash<qint64, Kept> found;
+    if (!kept(connection))
+        return found;
+    const bool printed = printedKept(connection);
+    engine::Query q(&connection, QStringLiteral("codes"));
+    q.addSql(sql::Select({sql::name(kItem), sql::name(kCode), printed ? sql::name(kPrinted) : sql::number(qint64(0))})
+                 .from(shape::kCodesTable)
+                 .where(sql::equals(kTable, sql::text(table)))
+                 .text());
+    q.open();
+    for (int r = 0; r < q.recordCount(); ++r)
+        found.insert(q.value(r, 0).toLongLong(), Kept{q.textValue(r, 1), q.value(r, 2).toLongLong() != 0});
+    return found;
+}
+
+void markPrinted(engine::Connection& connection, const QStringList& printed) {
+    if (printed.isEmpty() || !kept(connection))
+        return;
+    connection.inOneTransaction([&] {
+        ensureTable(connection);
+        QStringList literals;
+        for (const QString& code : printed)
+            literals << sql::text(code);
+        connection.execute(
+            sql::update(shape::kCodesTable, {{kPrinted, sql::number(qint64(1))}}, sql::in(kCode, literals)));
+    });
 }
 
 void forget(engine::Connection& connection, const Holder& holder) {

@@ -5,7 +5,9 @@
 // (_contacts for a contact) and its id.
 #include "engine/Connection.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -40,6 +42,17 @@ void assign(engine::Connection& connection, const Holder& holder, const QString&
 // eight digits from 00000001, never one given before in this catalogue,
 // all in one transaction. How many were given.
 int giveNumbers(engine::Connection& connection, const QString& table, const QList<qint64>& items);
+
+// The codes of table's items (of the contacts under _contacts) by id, and
+// whether each was printed on a label before.
+struct Kept {
+    QString code;
+    bool printed = false;
+};
+QHash<qint64, Kept> codesOf(engine::Connection& connection, const QString& table);
+// codes count as printed from now on, in one transaction; a code given
+// afresh later is new again.
+void markPrinted(engine::Connection& connection, const QStringList& codes);
 
 // What the data module does within a change's own transaction.
 void forget(engine::Connection& connection, const Holder& holder);

@@ -11,6 +11,7 @@
     FEATURE(ListImport)                                                                                                \
     FEATURE(Desk)                                                                                                      \
     FEATURE(Codes)                                                                                                     \
+    FEATURE(Labels)                                                                                                    \
     FEATURE(Sharing)
 
 #include "features/Feature.h"

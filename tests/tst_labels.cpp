@@ -1,0 +1,237 @@
+// Labels read back by tools we did not write: the PDF's pages rendered by
+// pdftoppm at 300 dpi, each label cut out where the sheet puts it and its
+// barcode decoded by zbarimg; and the labels window driven by keys and clicks.
+#include "AppHarness.h"
+
+#include "data/Codes.h"
+#include "labels/LabelSheet.h"
+#include "platform/LockNote.h"
+#include "reports/PdfFile.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+constexpr double kDotsPerMm = 300 / 25.4;
+
+bool toolsThere() {
+    return !QStandardPaths::findExecutable("pdftoppm").isEmpty()
+           && !QStandardPaths::findExecutable("zbarimg").isEmpty();
+}
+
+// Each label of sheet from first on, cut out of the pages of pdf and
+// decoded, in the order the labels were given; "" where none was read.
+QStringList decoded(const QString& pdf, const labels::Sheet& sheet, int first, int count, int* pages = nullptr) {
+    const QString stem = pdf.chopped(4);
+    QProcess::execute("pdftoppm", {"-r", "300", "-png", pdf, stem});
+    QDir folder(QFileInfo(pdf).path());
+    const QStringList pageFiles = folder.entryList({QFileInfo(stem).fileName() + "-*.png"}, QDir::Files, QDir::Name);
+    if (pages)
+        *pages = int(pageFiles.size());
+    QStringList codes;
+    for (int i = 0; i < count; ++i) {
+        const int position = first + i, page = position / sheet.perPage();
+        const QImage image(folder.filePath(pageFiles.value(page)));
+        const QRectF mm = sheet.cell(position % sheet.perPage());
+        const QString cut = stem + QStringLiteral("-label%1.png").arg(i);
+        image.copy(QRectF(mm.topLeft() * kDotsPerMm, mm.size() * kDotsPerMm).toRect()).save(cut);
+        QProcess zbar;
+        zbar.start("zbarimg", {"-q", "--raw", cut});
+        zbar.waitForFinished(30000);
+        codes << QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+    }
+    return codes;
+}
+
+labels::Sheet ownSheet() {
+    labels::Sheet sheet;
+    sheet.rows = 5;
+    sheet.columns = 2;
+    sheet.labelWidth = 80;
+    sheet.labelHeight = 30;
+    sheet.left = 15;
+    sheet.top = 20;
+    sheet.gapX = 10;
+    sheet.gapY = 5;
+    return sheet;
+}
+
+QStringList rowsOf(const QString& file, const QString& select) {
+    engine::Connection c;
+    c.setConnectionString(QStringLiteral("Data Source=") + file);
+    c.open();
+    engine::Query q(&c, "rows");
+    q.addSql(select);
+    q.open();
+    QStringList rows;
+    for (int r = 0; r < q.recordCount(); ++r)
+        rows << q.textValue(r, 0);
+    return rows;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(labels::Sheet)
+
+class TestLabels : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every code of a sheet read back from the PDF, in order, none missing:
+    // own numbers as Code 128, ISBNs as EAN-13, on each preset and one's
+    // own sheet, from a label of a partly used sheet on, over pages.
+    void barcodesReadBack_data() {
+        QTest::addColumn<labels::Sheet>("sheet");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<int>("pages");
+        const QStringList mixed{"00000001",      "9780306406157", "00000002", "LIB-CARD-000123",
+                                "9785170906307", "00000003",      "K7"};
+        QStringList many;
+        for (int i = 1; i <= 45; ++i)
+            many << QStringLiteral("%1").arg(i, 8, 10, QChar(u'0'));
+        const QList<labels::Sheet> presets = labels::presets();
+        QTest::newRow("3 × 8") << presets[0] << 0 << mixed << 1;
+        QTest::newRow("2 × 7, from the sixth") << presets[1] << 5 << mixed << 1;
+        QTest::newRow("4 × 10 over two pages") << presets[2] << 3 << many << 2;
+        QTest::newRow("one's own sheet, from the last") << ownSheet() << 9 << mixed << 2;
+    }
+    void barcodesReadBack() {
+        if (!toolsThere())
+            QSKIP("pdftoppm and zbarimg are needed");
+        QFETCH(labels::Sheet, sheet);
+        QFETCH(int, first);
+        QFETCH(QStringList, codes);
+        QFETCH(int, pages);
+        QList<labels::Label> list;
+        for (const QString& code : codes)
+            list << labels::Label{code, QStringLiteral("Очень длинное название книги, которое не помещается"),
+                                  QStringLiteral("Книги")};
+        TestFolder folder;
+        const QString pdf = folder.path("labels.pdf");
+        int painted = 0;
+        reports::savePdf(
+            pdf, "Этикетки",
+            [&](QPagedPaintDevice& device) { painted = labels::paintLabels(device, sheet, first, list); }, QMarginsF());
+        int rendered = 0;
+        QCOMPARE(decoded(pdf, sheet, first, int(codes.size()), &rendered), codes);
+        QCOMPARE(painted, pages);
+        QCOMPARE(rendered, pages);
+    }
+
+    // A title takes at most two lines of the label's width, never cut
+    // silently: what does not fit ends in «…»; a word wider than a line is
+    // broken.
+    void titlesFitTwoLines_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short") << "Дар" << 1 << false;
+        QTest::newRow("two lines") << "Преступление и наказание" << 2 << false;
+        QTest::newRow("too long") << "Очень длинное название книги, которое никак не помещается на этикетку" << 2
+                                  << true;
+        QTest::newRow("one long word") << "Достопримечательностями" << 2 << false;
+        QTest::newRow("blanks only") << "   " << 0 << false;
+    }
+    void titlesFitTwoLines() {
+        QFETCH(QString, title);
+        QFETCH(int, lines);
+        QFETCH(bool, elided);
+        QFont font;
+        font.setPixelSize(20);
+        const QFontMetricsF metrics(font);
+        const double width = metrics.horizontalAdvance("Преступление и");
+        const QStringList got = labels::titleLines(title, metrics, width);
+        QCOMPARE(got.size(), lines);
+        for (const QString& line : got)
+            QVERIFY2(metrics.horizontalAdvance(line) <= width + 0.5, qPrintable(line));
+        QCOMPARE(!got.isEmpty() && got.last().endsWith(u'…'), elided);
+        // What is shown is the title's start, nothing dropped before the «…».
+        QString shown = got.join(u' ');
+        shown.remove(u'…');
+        QVERIFY2(title.simplified().remove(u' ').startsWith(shown.remove(u' ')), qPrintable(shown));
+    }
+
+    // The window as a user drives it: a preset chosen by keys, the first
+    // label typed, the PDF saved by a click; the codes printed are
+    // remembered, so «only not printed» leaves only the new one; items
+    // without a code are counted; the contacts window prints cards.
+    void theLabelsWindow() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        app.makeCatalogue("a.mdb", {{"Книги", {"'Идиот', NULL, NULL", "'Бесы', NULL, NULL", "'Дар', NULL, NULL"}}},
+                          {"1, 'Ира'", "2, 'Пётр'"});
+        const QString file = app.folder.path("a.mdb");
+        {
+            engine::Connection c;
+            c.setConnectionString(QStringLiteral("Data Source=") + file);
+            c.open();
+            codes::assign(c, {"Книги", 1}, "00000001");
+            codes::assign(c, {"Книги", 2}, "0306406152");
+            codes::assign(c, {"_contacts", 2}, "C2");
+        }
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n");
+        app.start();
+        const QString pdf = app.folder.path("labels.pdf");
+        whenModalShown([&](QWidget* window) {
+            QCOMPARE(window->windowTitle(), "Этикетки");
+            auto* sheets = childOf<QComboBox>(window, "cbSheet");
+            QTest::keyClick(sheets, Qt::Key_Down); // 2 × 7
+            QCOMPARE(childOf<QSpinBox>(window, "sbRows")->value(), 7);
+            auto* first = childOf<QSpinBox>(window, "sbFirst");
+            first->setFocus();
+            first->selectAll();
+            QTest::keyClicks(first, "14");
+            QCOMPARE(childOf<QLabel>(window, "lSummary")->text(),
+                     "Этикеток: 2, листов: 2.\nБез кода: 1 запись, они пропущены (коды даёт «Присвоить коды...»).");
+            dialogs.choose(pdf);
+            click(childOf<QPushButton>(window, "bPdf"));
+            QTest::keyClick(childOf<QCheckBox>(window, "cbOnlyNew"), Qt::Key_Space);
+            QVERIFY(!childOf<QPushButton>(window, "bPdf")->isEnabled());
+            click(childOf<QPushButton>(window, "bClose"));
+        });
+        app.find<QAction>("iLabels")->trigger();
+        if (toolsThere())
+            QCOMPARE(decoded(pdf, labels::presets()[1], 13, 2),
+                     (QStringList{"9780306406157", "00000001"})); // by title, as the grid shows them
+        QCOMPARE(rowsOf(file, "SELECT code || ':' || printed FROM _codes ORDER BY code"),
+                 (QStringList{"00000001:1", "9780306406157:1", "C2:0"}));
+        QVERIFY(app.settings().contains("Rows=7"));
+
+        const QString cards = app.folder.path("cards.pdf");
+        whenModalShown([&](QWidget* contacts) {
+            whenModalShown([&](QWidget* window) {
+                QCOMPARE(window->windowTitle(), "Карточки");
+                QCOMPARE(
+                    childOf<QLabel>(window, "lSummary")->text(),
+                    "Этикеток: 1, листов: 1.\nБез кода: 1 контакт, они пропущены (коды даёт «Присвоить коды...»).");
+                dialogs.choose(cards);
+                click(childOf<QPushButton>(window, "bPdf"));
+                QTest::keyClick(window, Qt::Key_Escape);
+            });
+            contacts->findChild<QAction*>("iContactCards")->trigger();
+            QTest::keyClick(contacts, Qt::Key_Escape);
+        });
+        app.find<QAction>("tbContacts")->trigger();
+        if (toolsThere())
+            QCOMPARE(decoded(cards, labels::presets()[1], 0, 1), QStringList{"C2"});
+        app.quit(boxes);
+    }
+};
+
+QTEST_MAIN(TestLabels)
+#include "tst_labels.moc"
