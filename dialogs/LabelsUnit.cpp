@@ -54,7 +54,7 @@ void TfmLabels::Execute(const Request& request) {
 
 void TfmLabels::cbSheetChange(int index) {
     const QList<labels::Sheet> presets = labels::presets();
-    if (index >= 0 && index < presets.size())
+    if (index < presets.size()) // not one's own
         ShowSheet(presets[index]);
 }
 

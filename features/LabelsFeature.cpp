@@ -22,7 +22,7 @@ TfmLabels::Request RequestOf(engine::Connection& connection, engine::Query* quer
     TfmLabels::Request request;
     const QHash<qint64, codes::Kept> kept = codes::codesOf(connection, table);
     const int id = query->fieldIndex(shape::column::kId), text = query->fieldIndex(textColumn);
-    for (int r = 0; id >= 0 && text >= 0 && r < query->recordCount(); ++r) {
+    for (int r = 0; id >= 0 && r < query->recordCount(); ++r) {
         const auto code = kept.constFind(query->integerValue(r, id));
         if (code == kept.constEnd())
             ++request.withoutCode;

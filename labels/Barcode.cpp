@@ -26,7 +26,7 @@ void takeBars(const zint_symbol& symbol, Barcode& barcode) {
         right = std::max<double>(right, r->x + r->width);
         bottom = std::max<double>(bottom, r->y + r->height);
     }
-    if (right <= left || bottom <= 0 || symbol.width <= 0)
+    if (right <= left) // no bars
         return;
     const double unit = (right - left) / symbol.width;
     for (const zint_vector_rect* r = vector.rectangles; r; r = r->next)

@@ -4,6 +4,7 @@
 #include "AppHarness.h"
 
 #include "data/Codes.h"
+#include "labels/Barcode.h"
 #include "labels/LabelSheet.h"
 #include "platform/LockNote.h"
 #include "reports/PdfFile.h"
@@ -17,6 +18,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -132,6 +134,40 @@ private slots:
         QCOMPARE(rendered, pages);
     }
 
+    // The bars are whole modules, nothing added round them: the black of a
+    // row across the bars is exactly the bars' width; the sheets are
+    // centred on the page.
+    void barsAreWholeModules_data() {
+        QTest::addColumn<QString>("code");
+        QTest::newRow("own number") << "00000001";
+        QTest::newRow("ISBN") << "9780306406157";
+        QTest::newRow("letters") << "LIB-CARD-000123";
+    }
+    void barsAreWholeModules() {
+        QFETCH(QString, code);
+        const labels::Barcode barcode = labels::encode(code);
+        QVERIFY2(barcode.drawn(), qPrintable(barcode.error));
+        constexpr int kPixels = 4; // to a module
+        QImage image(int(barcode.modules) * kPixels + 20, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            labels::draw(painter, barcode, QRectF(10, 10, barcode.modules * kPixels, 180), kPixels / labels::kModuleMm);
+        }
+        double modules = 0;
+        for (const QRectF& bar : barcode.bars)
+            modules += bar.top() <= 0.25 && bar.bottom() >= 0.25 ? bar.width() : 0;
+        int black = 0;
+        for (int x = 0; x < image.width(); ++x)
+            black += qGray(image.pixel(x, 10 + 40)) < 128;
+        QCOMPARE(black, qRound(modules * kPixels));
+        for (const labels::Sheet& sheet : labels::presets()) {
+            const QRectF last = sheet.cell(sheet.perPage() - 1);
+            QCOMPARE(sheet.left, labels::kPageWidthMm - last.right());
+            QCOMPARE(sheet.top, labels::kPageHeightMm - last.bottom());
+        }
+    }
+
     // A title takes at most two lines of the label's width, never cut
     // silently: what does not fit ends in «…»; a word wider than a line is
     // broken.
@@ -190,23 +226,32 @@ private slots:
         whenModalShown([&](QWidget* window) {
             QCOMPARE(window->windowTitle(), "Этикетки");
             auto* sheets = childOf<QComboBox>(window, "cbSheet");
+            QStringList names;
+            for (int i = 0; i < sheets->count(); ++i)
+                names << sheets->itemText(i);
+            QCOMPARE(names, (QStringList{"A4: 3 × 8, 70 × 37 мм", "A4: 2 × 7, 99,1 × 38,1 мм",
+                                         "A4: 4 × 10, 48,5 × 25,4 мм", "Свой формат"}));
+            QTest::keyClick(sheets, Qt::Key_End); // one's own: the sizes stay
+            QCOMPARE(childOf<QSpinBox>(window, "sbRows")->value(), 8);
+            QTest::keyClick(sheets, Qt::Key_Home);
             QTest::keyClick(sheets, Qt::Key_Down); // 2 × 7
             QCOMPARE(childOf<QSpinBox>(window, "sbRows")->value(), 7);
+            QCOMPARE(childOf<QDoubleSpinBox>(window, "dsbLeft")->value(), 4.65);
             auto* first = childOf<QSpinBox>(window, "sbFirst");
             first->setFocus();
             first->selectAll();
-            QTest::keyClicks(first, "14");
+            QTest::keyClicks(first, "13");
             QCOMPARE(childOf<QLabel>(window, "lSummary")->text(),
-                     "Этикеток: 2, листов: 2.\nБез кода: 1 запись, они пропущены (коды даёт «Присвоить коды...»).");
+                     "Этикеток: 2, листов: 1.\nБез кода: 1 запись, они пропущены (коды даёт «Присвоить коды...»).");
+            QTest::keyClick(childOf<QCheckBox>(window, "cbOnlyNew"), Qt::Key_Space); // none printed yet
             dialogs.choose(pdf);
             click(childOf<QPushButton>(window, "bPdf"));
-            QTest::keyClick(childOf<QCheckBox>(window, "cbOnlyNew"), Qt::Key_Space);
-            QVERIFY(!childOf<QPushButton>(window, "bPdf")->isEnabled());
+            QVERIFY(!childOf<QPushButton>(window, "bPdf")->isEnabled()); // both printed now
             click(childOf<QPushButton>(window, "bClose"));
         });
         app.find<QAction>("iLabels")->trigger();
         if (toolsThere())
-            QCOMPARE(decoded(pdf, labels::presets()[1], 13, 2),
+            QCOMPARE(decoded(pdf, labels::presets()[1], 12, 2),
                      (QStringList{"9780306406157", "00000001"})); // by title, as the grid shows them
         QCOMPARE(rowsOf(file, "SELECT code || ':' || printed FROM _codes ORDER BY code"),
                  (QStringList{"00000001:1", "9780306406157:1", "C2:0"}));
