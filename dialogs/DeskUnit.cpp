@@ -95,6 +95,8 @@ void TfmDesk::Enter(Mode mode) {
         m_contact = -1;
         ui->lItem->clear();
     }
+    if (mode == Mode::ForContact) // what they hold, as it grows
+        ShowHeld();
     QWidget* field = mode == Mode::AwaitingWhom ? ui->leWhom : ui->leCode;
     field->setFocus();
     ui->leCode->clear();
@@ -118,17 +120,11 @@ void TfmDesk::CodeEntered() {
         Say(QStringLiteral("Код не найден: %1").arg(scanned.code));
         return;
     case Kind::Lent: return Return(scanned);
-    case Kind::Contact: {
-        const QStringList held = desk::itemsHeldBy(*DM, scanned.debtor);
-        Enter(Mode::ForContact);
+    case Kind::Contact:
         m_contact = scanned.debtor;
-        ui->lItem->setText(
-            QStringLiteral("%1: на руках %2%3")
-                .arg(scanned.name, platform::countOf(held.size(), kThings),
-                     held.isEmpty() ? QString() : QStringLiteral(": ") + held.join(QStringLiteral("; "))));
+        Enter(Mode::ForContact);
         Say(QStringLiteral("Отсканируйте вещи для выдачи; Esc — закончить."));
         return;
-    }
     case Kind::OnHand:
         if (m_mode == Mode::ForContact)
             return Lend(scanned.holder, m_contact);
@@ -142,6 +138,14 @@ void TfmDesk::CodeEntered() {
         Say(QString());
         return;
     }
+}
+
+// What the contact lent to holds now, from every table.
+void TfmDesk::ShowHeld() {
+    const QStringList held = desk::itemsHeldBy(*DM, m_contact);
+    ui->lItem->setText(QStringLiteral("%1: на руках %2%3")
+                           .arg(DM->Contacts->nameOf(m_contact), platform::countOf(held.size(), kThings),
+                                held.isEmpty() ? QString() : QStringLiteral(": ") + held.join(QStringLiteral("; "))));
 }
 
 qint64 TfmDesk::ContactNamed(const QString& typed) {
@@ -214,6 +218,8 @@ void TfmDesk::UndoLast() {
         m_window.changed(a.item.table);
     Say(QStringLiteral("Отменено: %1 «%2»")
             .arg(a.kind == desk::Action::Kind::Lent ? QStringLiteral("выдача") : QStringLiteral("возврат"), a.title));
+    if (m_mode == Mode::ForContact)
+        ShowHeld();
     ui->leCode->setFocus();
 }
 

@@ -51,6 +51,7 @@ private:
     void Record(const desk::Action& action);
     // The contact the «Кому?» field names: by code, else by name; -1: none.
     qint64 ContactNamed(const QString& typed);
+    void ShowHeld();
     void Say(const QString& message);
     desk::Settings CurrentSettings() const;
 

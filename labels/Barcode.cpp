@@ -53,7 +53,7 @@ Barcode encode(const QString& code) {
     const QByteArray data = code.toUtf8();
     const int status = ZBarcode_Encode_and_Buffer_Vector(
         symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()), int(data.size()), 0);
-    if (status >= ZINT_ERROR || !symbol->vector) {
+    if (status >= ZINT_ERROR) {
         barcode.error = QString::fromUtf8(symbol->errtxt);
         return barcode;
     }

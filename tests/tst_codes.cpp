@@ -209,6 +209,32 @@ private slots:
         QCOMPARE(codes::codeOf(connection(), {"Books", 1}), QString());
         codes::tableRemoved(connection(), "Books");
         QVERIFY(!codes::kept(connection()));
+        // Numbers are what first makes the table.
+        QCOMPARE(codes::giveNumbers(connection(), "Books", {1, 2}), 2);
+        QCOMPARE(codes::codeOf(connection(), {"Books", 2}), QStringLiteral("00000002"));
+    }
+
+    // Codes printed on labels are remembered, also in a table of codes made
+    // before labels were printed; a code changed is new again.
+    void printedCodesAreRemembered() {
+        QVERIFY(CreateBase("first.mdb"));
+        DM->ConnectTo("first.mdb", engine::OpenMode::Write);
+        connection().execute("CREATE TABLE _codes (code TEXT PRIMARY KEY, tbl TEXT NOT NULL, item INTEGER NOT NULL, "
+                             "UNIQUE (tbl, item))");
+        connection().execute("INSERT INTO _codes VALUES ('A1', 'Books', 1), ('A2', 'Books', 2), ('D1', 'Disks', 1)");
+        const auto printed = [&] {
+            QStringList found;
+            const QHash<qint64, codes::Kept> kept = codes::codesOf(connection(), "Books");
+            for (auto i = kept.begin(); i != kept.end(); ++i)
+                found << QStringLiteral("%1:%2:%3").arg(i.key()).arg(i->code).arg(i->printed);
+            found.sort();
+            return found;
+        };
+        QCOMPARE(printed(), (QStringList{"1:A1:0", "2:A2:0"}));
+        codes::markPrinted(connection(), {"A2", "D1"});
+        QCOMPARE(printed(), (QStringList{"1:A1:0", "2:A2:1"}));
+        codes::assign(connection(), {"Books", 2}, "a3");
+        QCOMPARE(printed(), (QStringList{"1:A1:0", "2:A3:0"}));
     }
 };
 

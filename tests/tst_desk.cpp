@@ -257,6 +257,29 @@ private slots:
             QStringList{"3"});
     }
 
+    // A card scanned shows what its holder has, and again after each loan.
+    void aCardShowsWhatIsHeld() {
+        AppHarness app;
+        PinnedToday today(kToday);
+        ScriptedMessageBoxes boxes;
+        catalogue(app);
+        app.start();
+        whenModalShown([&](QWidget* window) {
+            QTRY_COMPARE(QApplication::focusWidget(), childOf(window, "leCode"));
+            auto* shown = childOf<QLabel>(window, "lItem");
+            key(window, "C1");
+            QCOMPARE(shown->text(), "Ира: на руках 0 вещей");
+            key(window, "00000001");
+            QCOMPARE(shown->text(), "Ира: на руках 1 вещь: Идиот (Книги)");
+            key(window, "<Undo>");
+            QCOMPARE(shown->text(), "Ира: на руках 0 вещей");
+            key(window, "<Esc>");
+            key(window, "<Esc>");
+        });
+        app.find<QAction>("iDesk")->trigger();
+        app.quit(boxes);
+    }
+
     // «Присвоить коды...» numbers the shown items without a code; «Код...»
     // changes the current item's code, refuses one another has, and in the
     // contacts window changes a contact's.

@@ -120,7 +120,9 @@ private slots:
         QFETCH(int, pages);
         QList<labels::Label> list;
         for (const QString& code : codes)
-            list << labels::Label{code, QStringLiteral("Очень длинное название книги, которое не помещается"),
+            list << labels::Label{code,
+                                  QStringLiteral("Очень длинное название книги, которое не помещается на этикетку "
+                                                 "ни в две строки, ни в три, ни даже в четыре строки текста"),
                                   QStringLiteral("Книги")};
         TestFolder folder;
         const QString pdf = folder.path("labels.pdf");
@@ -130,6 +132,14 @@ private slots:
             [&](QPagedPaintDevice& device) { painted = labels::paintLabels(device, sheet, first, list); }, QMarginsF());
         int rendered = 0;
         QCOMPARE(decoded(pdf, sheet, first, int(codes.size()), &rendered), codes);
+        // Each label's title (its end shortened) and table, as text of the PDF.
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        text.waitForFinished(30000);
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        QCOMPARE(words.count("Книги"), codes.size());
+        QCOMPARE(words.count(u'…'), codes.size());
+        QCOMPARE(words.count("Очень"), codes.size());
         QCOMPARE(painted, pages);
         QCOMPARE(rendered, pages);
     }
@@ -166,6 +176,35 @@ private slots:
             QCOMPARE(sheet.left, labels::kPageWidthMm - last.right());
             QCOMPARE(sheet.top, labels::kPageHeightMm - last.bottom());
         }
+    }
+
+    // A code Code 128 cannot hold, or too long for it, has no barcode and
+    // says why; sheets that do not fit on A4 (settings edited by hand) say so.
+    void whatCannotBePrinted_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("drawn");
+        QTest::addColumn<int>("height"); // of one's own label, mm
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("own number, the page filled") << "00000001" << true << 57 << 0 << true;
+        QTest::newRow("Cyrillic, no height") << "Ч-12" << false << 0 << 0 << false;
+        QTest::newRow("too long, a gap too many") << QString(300, u'A') << false << 57 << 1 << false;
+    }
+    void whatCannotBePrinted() {
+        QFETCH(QString, code);
+        QFETCH(bool, drawn);
+        QFETCH(int, height);
+        QFETCH(int, gap);
+        QFETCH(bool, fits);
+        const labels::Barcode barcode = labels::encode(code);
+        QCOMPARE(barcode.drawn(), drawn);
+        QCOMPARE(barcode.error.isEmpty(), drawn);
+        QCOMPARE(labels::withoutBarcode({{code, "", ""}}), drawn ? 0 : 1);
+        labels::Sheet sheet = ownSheet(); // 5 rows from 20 mm
+        sheet.labelHeight = height;
+        sheet.gapY = gap;
+        sheet.top = labels::kPageHeightMm - 5 * height - 2; // 2 mm to spare, less than 4 gaps
+        QCOMPARE(sheet.misfit().isEmpty(), fits);
     }
 
     // A title takes at most two lines of the label's width, never cut
@@ -259,8 +298,11 @@ private slots:
 
         const QString cards = app.folder.path("cards.pdf");
         whenModalShown([&](QWidget* contacts) {
+            auto* cardsCommand = contacts->findChild<QAction*>("iContactCards");
+            QVERIFY(contacts->findChild<QMenu*>("pmContacts")->actions().contains(cardsCommand));
             whenModalShown([&](QWidget* window) {
                 QCOMPARE(window->windowTitle(), "Карточки");
+                QCOMPARE(childOf<QSpinBox>(window, "sbRows")->value(), 7); // the sheet used last
                 QCOMPARE(
                     childOf<QLabel>(window, "lSummary")->text(),
                     "Этикеток: 1, листов: 1.\nБез кода: 1 контакт, они пропущены (коды даёт «Присвоить коды...»).");
@@ -268,7 +310,7 @@ private slots:
                 click(childOf<QPushButton>(window, "bPdf"));
                 QTest::keyClick(window, Qt::Key_Escape);
             });
-            contacts->findChild<QAction*>("iContactCards")->trigger();
+            cardsCommand->trigger();
             QTest::keyClick(contacts, Qt::Key_Escape);
         });
         app.find<QAction>("tbContacts")->trigger();
