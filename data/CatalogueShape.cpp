@@ -2,11 +2,11 @@
 
 namespace shape {
 
-QStringList programTables() { return {kContactsTable, kLoansTable, kCodesTable}; }
+QStringList programTables() { return {kContactsTable, kLoansTable, kCodesTable, kRulesTable}; }
 
 bool isProgramTable(const QString& name) { return programTables().contains(name, Qt::CaseInsensitive); }
 
-QStringList hiddenTables() { return {kLoansTable, kCodesTable}; }
+QStringList hiddenTables() { return {kLoansTable, kCodesTable, kRulesTable}; }
 
 QList<sql::Column> itemTable() {
     return {{column::kId, QStringLiteral("COUNTER PRIMARY KEY")},

@@ -18,6 +18,8 @@ inline const QString kContactsTable = QStringLiteral("_contacts");
 inline const QString kLoansTable = QStringLiteral("_loans");
 // The codes on items and contacts (data/Codes.h).
 inline const QString kCodesTable = QStringLiteral("_codes");
+// The loan rules (data/LoanRules.h).
+inline const QString kRulesTable = QStringLiteral("_rules");
 // The older files' contacts table, converted on opening.
 inline const QString kOldContactsTable = QStringLiteral("contacts");
 

@@ -2,6 +2,7 @@
 
 #include "data/Codes.h"
 #include "data/Layouts.h"
+#include "data/LoanRules.h"
 
 TDM* DM = nullptr;
 
@@ -80,12 +81,19 @@ void TDM::AddTableObserver(QObject* owner, TableObserver observer) {
     m_tableObservers.push_back({owner, std::move(observer)});
 }
 
+void TDM::AddItemGuard(QObject* owner, ItemObserver guard) { m_itemGuards.push_back({owner, std::move(guard)}); }
+
 void TDM::ObserveItemWrites(engine::Query* items) {
     items->setWriteObserver([this](const engine::RowChange& change) {
         ForgetCodeOfDeleted(change);
         for (const auto& [owner, observer] : m_itemObservers)
             if (owner)
                 observer(change);
+    });
+    items->setPostGuard([this](const engine::RowChange& change) {
+        for (const auto& [owner, guard] : m_itemGuards)
+            if (owner)
+                guard(change);
     });
 }
 
@@ -99,6 +107,7 @@ void TDM::ForgetCodeOfDeleted(const engine::RowChange& change) {
 
 void TDM::TableRenamed(const QString& from, const QString& to) {
     codes::tableRenamed(*ADOConnection, from, to);
+    loanrules::tableRenamed(*ADOConnection, from, to);
     for (const auto& [owner, observer] : m_tableObservers)
         if (owner)
             observer({from, false, to});
@@ -106,6 +115,7 @@ void TDM::TableRenamed(const QString& from, const QString& to) {
 
 void TDM::TableRemoving(const QString& table) {
     codes::tableRemoved(*ADOConnection, table);
+    loanrules::tableRemoved(*ADOConnection, table);
     for (const auto& [owner, observer] : m_tableObservers)
         if (owner)
             observer({table, true, QString()});

@@ -74,6 +74,9 @@ public:
     using TableObserver = std::function<void(const TableChange&)>;
     void AddItemObserver(QObject* owner, ItemObserver observer);
     void AddTableObserver(QObject* owner, TableObserver observer);
+    // Asked before each insert or edit of an item is written, while owner
+    // lives: it may refuse the change by throwing (nothing is written).
+    void AddItemGuard(QObject* owner, ItemObserver guard);
     // Changes of items made through another query than aqMain (of any item
     // table) observed as aqMain's are.
     void ObserveItemWrites(engine::Query* items);
@@ -98,6 +101,7 @@ private:
     };
     std::vector<Observed<ItemObserver>> m_itemObservers;
     std::vector<Observed<TableObserver>> m_tableObservers;
+    std::vector<Observed<ItemObserver>> m_itemGuards;
     SingleInstance<TDM> m_instance{DM, this};
 };
 

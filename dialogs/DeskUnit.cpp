@@ -2,11 +2,13 @@
 
 #include "data/CatalogueShape.h"
 #include "data/DBMUnit.h"
+#include "data/LoanRules.h"
 #include "dialogs/EditUnit.h"
 #include "engine/EngineError.h"
 #include "platform/MessageBox.h"
 #include "platform/Plural.h"
 #include "platform/Today.h"
+#include "rules/LoanChecks.h"
 #include "ui_DeskForm.h"
 
 #include <QCompleter>
@@ -179,7 +181,21 @@ void TfmDesk::Lend(const codes::Holder& item, qint64 contact) {
         Say(QStringLiteral("Не выдано."));
         return;
     }
-    const desk::Action a = desk::lend(*DM, item, contact, platform::today(), ui->sbDays->value());
+    // The loan rules' period for the table and the person's group, else the desk's.
+    const int days = loanrules::periodFor(*DM->ADOConnection, item.table, DM->Contacts->groupOf(contact))
+                         .value_or(ui->sbDays->value());
+    desk::Action a;
+    try {
+        a = desk::lend(*DM, item, contact, platform::today(), days);
+    } catch (const platform::Declined&) { // a loan rule's question answered No
+        Enter(after);
+        Say(QStringLiteral("Не выдано."));
+        return;
+    } catch (const rules::Refused& e) {
+        Enter(after);
+        Say(QStringLiteral("Не выдано: ") + e.message());
+        return;
+    }
     Record(a);
     Enter(after); // a contact's items go on being lent to them
     Say(QStringLiteral("Выдано: «%1» — %2, вернуть до %3").arg(a.title, a.person, platform::formatDate(a.due)));

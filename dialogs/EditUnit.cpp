@@ -3,11 +3,16 @@
 #include "controls/TextBoxes.h"
 #include "controls/Writers.h"
 #include "data/DBMUnit.h"
+#include "data/LoanRules.h"
 #include "dialogs/ContactsUnit.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
 #include "platform/WindowFrame.h"
 #include "ui_EditForm.h"
+
+#include <QScopeGuard>
+
+#include <cmath>
 
 TmEditForm* mEditForm = nullptr;
 
@@ -61,6 +66,8 @@ TmEditForm::TmEditForm(QWidget* parent) : ModalForm(parent, Placement::CentredOn
 TmEditForm::~TmEditForm() = default;
 
 void TmEditForm::FormActivate() {
+    m_activating = true;
+    const auto activated = qScopeGuard([this] { m_activating = false; });
     ui->TitleEdit->setText(Item("title").asString());
     ui->TypeEdit->setText(Item("type").asString());
     LoadDate(Item("issue"), ui->IssuePicker, ui->cbIssue);
@@ -112,6 +119,19 @@ void TmEditForm::cbIssueClick() {
 void TmEditForm::cbReturnClick() {
     ui->ReturnPicker->setEnabled(ui->cbReturn->isChecked());
     SaveCheck();
+    DueByRule();
+}
+
+void TmEditForm::DueByRule() {
+    if (m_activating || !ui->cbContact->isChecked() || !ui->cbReturn->isChecked() || !DebtorChosen())
+        return;
+    const qint64 debtor = ui->lcbContact->keyValue().toLongLong();
+    const std::optional<int> days =
+        loanrules::periodFor(*DM->ADOConnection, DM->aqMain->baseTable(), DM->Contacts->groupOf(debtor));
+    if (!days)
+        return;
+    ui->ReturnPicker->setDayNumber(std::floor(ui->IssuePicker->dayNumber()) + *days);
+    SaveCheck();
 }
 
 void TmEditForm::EnableDates() {
@@ -132,6 +152,7 @@ void TmEditForm::cbContactClick() {
 void TmEditForm::lcbContactClick() {
     EnableDates();
     SaveCheck();
+    DueByRule();
 }
 
 void TmEditForm::cbDescriptionClick() { ui->DEdit->setEnabled(ui->cbDescription->isChecked()); }

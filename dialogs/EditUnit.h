@@ -57,6 +57,11 @@ private:
     // Lending to a contact on the black list is asked about first.
     bool MayLendTo(const QVariant& debtor) const;
     QVariant m_debtorAtOpening; // who had the item when the editor opened
+    // With loan rules, a debtor chosen and the due date ticked: the due date
+    // is the issue date plus the loan period of the item's table and the
+    // debtor's group, still to be changed by hand.
+    void DueByRule();
+    bool m_activating = false; // the loaded values are not the user's choice
 
     SingleInstance<TmEditForm> m_instance{mEditForm, this}; // before the controls: the name is there while they are
     std::unique_ptr<Ui::TmEditForm> ui;

@@ -362,12 +362,17 @@ void Connection::commit() {
     const int rc = sqlite3_exec(requireHandle(), "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         fail(rc);
+    emit committed();
 }
 
 void Connection::rollback() {
-    if (m_db && sqlite3_get_autocommit(m_db) == 0)
+    if (m_db && sqlite3_get_autocommit(m_db) == 0) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        emit rolledBack();
+    }
 }
+
+qint64 Connection::totalChanges() const { return m_db ? sqlite3_total_changes64(m_db) : 0; }
 
 bool Connection::inTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
 

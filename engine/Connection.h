@@ -86,10 +86,17 @@ public:
     // Tables of the program's own that tableNames never lists.
     void setHiddenTables(const QStringList& names);
 
+    // Rows changed by this connection since it was opened, as SQLite counts
+    // them (rolled back ones too).
+    qint64 totalChanges() const;
+
 signals:
     void opened();
     void aboutToClose();
     void schemaChanged();
+    // A transaction of this connection's made lasting, or given up.
+    void committed();
+    void rolledBack();
 
 private:
     // The raw handle stays inside the engine: queries prepare and step

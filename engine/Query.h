@@ -135,6 +135,10 @@ public:
     // when it throws the change is not made at all.
     using WriteObserver = std::function<void(const RowChange&)>;
     void setWriteObserver(WriteObserver observer) { m_observer = std::move(observer); }
+    // Called with each insert and edit before anything is written (no
+    // transaction open, so it may ask the user): when it throws, nothing is
+    // written and the record stays as it was being edited.
+    void setPostGuard(WriteObserver guard) { m_guard = std::move(guard); }
 
     // The table that posts and deletes write to.
     QString baseTable() const { return m_baseTable; }
@@ -194,6 +198,7 @@ private:
     QString m_baseTable;
     QString m_sortOrder;
     WriteObserver m_observer;
+    WriteObserver m_guard;
     mutable QHash<int, QHash<int64_t, QString>> m_lookupCache; // per lookup field
     mutable QHash<int, bool> m_lookupValid;
 };

@@ -66,6 +66,10 @@ void Query::post(int reason) {
                      inserting ? std::vector<Value>() : m_original,
                      {},
                      reason};
+    if (m_guard) {
+        change.after = m_pending;
+        m_guard(change);
+    }
     writeObserved(
         [&] {
             changed = inserting ? (postInsert(), true) : postEdit();

@@ -12,6 +12,7 @@
     FEATURE(Desk)                                                                                                      \
     FEATURE(Codes)                                                                                                     \
     FEATURE(Labels)                                                                                                    \
+    FEATURE(Rules)                                                                                                     \
     FEATURE(Sharing)
 
 #include "features/Feature.h"

@@ -322,6 +322,15 @@ QList<EventRow> itemEvents(engine::Connection& connection, const QString& table,
                       sql::both(ofLiveTable(table), sql::equals(QStringLiteral("item"), sql::number(item))));
 }
 
+int prolongationsOf(engine::Connection& connection, const QString& table, qint64 item) {
+    if (!connection.hasTable(shape::kLoansTable))
+        return 0;
+    int prolonged = 0;
+    for (const EventRow& e : itemEvents(connection, table, item))
+        prolonged = e.event == Event::Lent ? 0 : prolonged + (e.event == Event::Prolonged);
+    return prolonged;
+}
+
 QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact) {
     return readEvents(connection, sql::equals(QStringLiteral("contact"), sql::number(contact)));
 }

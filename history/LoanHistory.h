@@ -80,6 +80,9 @@ QList<shape::Loan> loansOf(const QList<EventRow>& events);
 
 // The events of one item, or of one contact.
 QList<EventRow> itemEvents(engine::Connection& connection, const QString& table, qint64 item);
+// How many times the item's loan standing now was prolonged («продлено»
+// events since it was lent); 0 when the file keeps no history.
+int prolongationsOf(engine::Connection& connection, const QString& table, qint64 item);
 QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact);
 // The events of several contacts, by contact, from one statement.
 QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, const QList<qint64>& contacts);

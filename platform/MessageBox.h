@@ -53,10 +53,15 @@ void showUnknownError();
 // exception crosses Qt's event loop: a std::exception is shown with showError,
 // anything else with showUnknownError. Returns true when f ran without an
 // exception.
+// What a handler throws when the user declined a question it asked: it
+// ends the command, and guarded shows nothing for it.
+struct Declined {};
+
 template <class F> bool guarded(F&& f) {
     try {
         std::forward<F>(f)();
         return true;
+    } catch (const Declined&) {
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     } catch (...) {

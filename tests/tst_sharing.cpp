@@ -496,12 +496,13 @@ private slots:
         boxes.answer(platform::Answer::Yes); // only to read
         app.start();
         QVERIFY(app.main()->windowTitle().endsWith("(только чтение)"));
-        const QStringList expected{"SpeedButton1", "bCEdit",       "bbSave",      "bbSave",        "iAddRec",
-                                   "iBackups",     "iBlack",       "iClearDept",  "iCode",         "iContactCode",
-                                   "iGiveCodes",   "iCompact",     "iDelRec",     "iDesk",         "iEditRec",
-                                   "iImportList",  "iNone",        "iProlong_1",  "iProlong_3",    "iProlong_7",
-                                   "iWhite",       "tbAdd",        "tbAddTable",  "tbDelete",      "tbDeleteRecord",
-                                   "tbEdit",       "tbEditRecord", "tbNewRecord", "tbRemoveTable", "tbRenTable"};
+        const QStringList expected{"SpeedButton1",   "bCEdit",   "bbSave",       "bbSave",      "iAddRec",
+                                   "iBackups",       "iBlack",   "iClearDept",   "iCode",       "iContactCode",
+                                   "iGiveCodes",     "iCompact", "iDelRec",      "iDesk",       "iEditRec",
+                                   "iImportList",    "iNone",    "iProlong_1",   "iProlong_3",  "iProlong_7",
+                                   "iRules",         "iWhite",   "tbAdd",        "tbAddTable",  "tbDelete",
+                                   "tbDeleteRecord", "tbEdit",   "tbEditRecord", "tbNewRecord", "tbRemoveTable",
+                                   "tbRenTable"};
         QStringList declared, on;
         QSet<QObject*> seen;
         for (QWidget* window : std::initializer_list<QWidget*>{app.main(), cEditForm, fmTSForm, mEditForm, fmCEdit})

@@ -5,6 +5,7 @@
 #include "data/Codes.h"
 #include "data/DBMUnit.h"
 #include "data/Layouts.h"
+#include "data/LoanRules.h"
 #include "data/ProgramState.h"
 #include "desk/Desk.h"
 #include "dialogs/TSelectUnit.h"
@@ -203,6 +204,14 @@ QList<WritePath> writePaths(int rows) {
              for (int r = 0; r < DM->aqMain->recordCount(); ++r)
                  items << DM->aqMain->integerValue(r, DM->aqMain->fieldIndex(QStringLiteral("id")));
              codes::giveNumbers(*DM->ADOConnection, QStringLiteral("Books"), items);
+         }},
+        // The loan rules replaced, all or none.
+        {QStringLiteral("set the loan rules"), filled,
+         [](const QString& path) {
+             openBooks(path);
+             loanrules::write(*DM->ADOConnection, {{QStringLiteral("Books"), loanrules::Trusted, 30, 10,
+                                                    loanrules::Scope::ThisTable, 2, loanrules::Breach::Refuse},
+                                                   {QString(), loanrules::Every, 14}});
          }},
         {QStringLiteral("delete an item"), filled,
          [](const QString& path) {

@@ -1,0 +1,99 @@
+#include "rules/LoanChecks.h"
+
+#include "data/CatalogueShape.h"
+#include "data/Statements.h"
+#include "platform/Plural.h"
+#include "platform/Today.h"
+
+#include <variant>
+
+namespace rules {
+
+namespace {
+
+using Value = std::variant<std::monostate, int64_t, double, QString>;
+
+// The value of column in a change's row; Null when there is none.
+Value valueIn(const engine::RowChange& change, const std::vector<Value>& row, const QString& column) {
+    const int index = change.query->fieldIndex(column);
+    return index >= 0 && size_t(index) < row.size() ? row[size_t(index)] : Value();
+}
+
+qint64 integerOf(const Value& v) {
+    if (const auto* i = std::get_if<int64_t>(&v))
+        return *i;
+    if (const auto* d = std::get_if<double>(&v))
+        return qint64(*d);
+    return -1;
+}
+
+double dayOf(const Value& v) {
+    if (const auto* d = std::get_if<double>(&v))
+        return *d;
+    if (const auto* i = std::get_if<int64_t>(&v))
+        return double(*i);
+    return NAN;
+}
+
+const platform::NounForms kThings{"вещь", "вещи", "вещей"};
+const platform::NounForms kTimes{"раз", "раза", "раз"};
+
+// A limit's verdict: refused when the rule says so, else asked.
+Verdict breach(const loanrules::Resolved& rule, const QString& what, const QString& question) {
+    if (rule.breach == loanrules::Breach::Refuse)
+        return {Verdict::Kind::Refuse, what};
+    return {Verdict::Kind::Ask, what + u' ' + question};
+}
+
+} // namespace
+
+Step stepOf(const engine::RowChange& change) {
+    Step step;
+    if (change.kind == engine::RowChange::Kind::Delete)
+        return step;
+    using namespace shape::column;
+    const qint64 before = integerOf(valueIn(change, change.before, kContact));
+    const qint64 after = integerOf(valueIn(change, change.after, kContact));
+    step.table = change.query->baseTable();
+    step.item = integerOf(valueIn(change, change.before.empty() ? change.after : change.before, kId));
+    step.contact = after;
+    if (const auto title = valueIn(change, change.after, kTitle); std::holds_alternative<QString>(title))
+        step.title = std::get<QString>(title);
+    if (after < 0)
+        return step;
+    if (after != before)
+        step.kind = Step::Kind::Lend;
+    else if (dayOf(valueIn(change, change.after, kDue)) > dayOf(valueIn(change, change.before, kDue)))
+        step.kind = Step::Kind::Prolong;
+    return step;
+}
+
+Verdict onLend(const loanrules::Resolved& rule, const QString& name, const Holding& holding, const QString& table) {
+    const QString question = QStringLiteral("Всё равно выдать?");
+    if (rule.most && holding.count >= *rule.most)
+        return breach(rule,
+                      QStringLiteral("У %1 уже %2 из %3 разрешённых%4.")
+                          .arg(name, platform::countOf(holding.count, kThings))
+                          .arg(*rule.most)
+                          .arg(rule.scope == loanrules::Scope::ThisTable ? QStringLiteral(" в таблице «%1»").arg(table)
+                                                                         : QString()),
+                      question);
+    if (rule.breach && !holding.overdue.isEmpty())
+        return breach(
+            rule,
+            QStringLiteral("У %1 есть просроченные вещи: %2.").arg(name, holding.overdue.join(QStringLiteral(", "))),
+            question);
+    return {};
+}
+
+Verdict onProlong(const loanrules::Resolved& rule, const QString& title, int prolongations) {
+    if (!rule.prolongations || prolongations < *rule.prolongations)
+        return {};
+    const QString what = *rule.prolongations == 0 ? QStringLiteral("«%1» продлевать не разрешено.").arg(title)
+                                                  : QStringLiteral("«%1» уже продлевали %2 из %3 разрешённых.")
+                                                        .arg(title, platform::countOf(prolongations, kTimes))
+                                                        .arg(*rule.prolongations);
+    return breach(rule, what, QStringLiteral("Всё равно продлить?"));
+}
+
+} // namespace rules
