@@ -37,9 +37,9 @@ void prepare(engine::Connection& c, const QStringList& tables, double today) {
                           .arg(i < 50 ? kRuled : kFree)
                           .arg(today)
                           .arg(today + 30));
-        loanrules::write(c, {{QString(), loanrules::Trusted, 14, 100000, loanrules::Scope::AllTables, 100,
-                              loanrules::Breach::Warn}});
     });
+    loanrules::write(
+        c, {{QString(), loanrules::Trusted, 14, 100000, loanrules::Scope::AllTables, 100, loanrules::Breach::Warn}});
 }
 
 // Items on hand in the last tables, enough for every lend of both sides.

@@ -139,7 +139,7 @@ void write(engine::Connection& connection, const QList<Rule>& rules) {
             kept << rule;
     if (kept.isEmpty() && !loanrules::kept(connection))
         return; // an older catalogue stays as it was
-    connection.inOneTransaction([&] {
+    const auto replace = [&] {
         if (!loanrules::kept(connection))
             connection.execute(QStringLiteral("CREATE TABLE %1 (%2 TEXT NOT NULL, %3 INTEGER NOT NULL, %4 INTEGER, "
                                               "%5 INTEGER, %6 INTEGER NOT NULL DEFAULT 0, %7 INTEGER, %8 INTEGER, "
@@ -154,7 +154,12 @@ void write(engine::Connection& connection, const QList<Rule>& rules) {
                 {sql::text(rule.table), sql::number(qint64(rule.group)), literalOf(rule.days), literalOf(rule.most),
                  sql::number(qint64(rule.scope == Scope::ThisTable)), literalOf(rule.prolongations),
                  rule.breach ? sql::number(qint64(*rule.breach == Breach::Refuse)) : sql::null()}));
-    });
+    };
+    // Within a change's own transaction it is part of that change.
+    if (connection.inTransaction())
+        replace();
+    else
+        connection.inOneTransaction(replace);
 }
 
 void tableRenamed(engine::Connection& connection, const QString& from, const QString& to) {

@@ -63,7 +63,8 @@ QString describe(const QString& table, Group group, const Resolved& resolved);
 bool kept(engine::Connection& connection);
 QList<Rule> read(engine::Connection& connection);
 // rules (the empty ones left out) in place of those kept, in one
-// transaction; the table is made only when there is a rule to keep.
+// transaction (the caller's when one is open); the table is made only when
+// there is a rule to keep.
 void write(engine::Connection& connection, const QList<Rule>& rules);
 
 // What the data module does within a change's own transaction.
