@@ -1,5 +1,6 @@
 #include "bench/Rules.h"
 
+#include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "data/LoanRules.h"
 #include "desk/Desk.h"
@@ -25,7 +26,7 @@ void prepare(engine::Connection& c, const QStringList& tables, double today) {
     c.inOneTransaction([&] {
         c.execute(QStringLiteral("UPDATE _contacts SET reliability = 0 WHERE id = %1").arg(kRuled));
         c.execute(QStringLiteral("UPDATE _contacts SET reliability = NULL WHERE id = %1").arg(kFree));
-        for (const QString& table : tables)
+        for (const QString& table : ReadItemTableNames())
             c.execute(QStringLiteral("UPDATE \"%1\" SET contact = NULL, issue = NULL, return = NULL WHERE contact "
                                      "IN (%2, %3)")
                           .arg(table)

@@ -297,6 +297,12 @@ private slots:
                                                                   Scope::AllTables, std::nullopt, Breach::Refuse}}
                                                   << 1 << true << QList<A>{} << ""
                                                   << "Не выдано: У Пётр есть просроченные вещи: «Игра 1» (Игры).";
+        QTest::newRow("overdue items, a few named")
+            << QList<Rule>{{"", Group::Every, std::nullopt, std::nullopt, Scope::AllTables, std::nullopt, Breach::Warn}}
+            << 5 << true << QList<A>{A::No}
+            << "У Пётр есть просроченные вещи: «Игра 1» (Игры), «Игра 2» (Игры), «Игра 3» (Игры) и ещё 2. Всё "
+               "равно выдать?"
+            << "Не выдано.";
         QTest::newRow("an overdue item, no word for it")
             << QList<Rule>{{"", Group::Every, std::nullopt, 5}} << 1 << true << QList<A>{} << "" << lent;
     }
@@ -321,7 +327,7 @@ private slots:
                     QStringLiteral("INSERT INTO Игры (title, contact, issue, return) VALUES ('Игра %1', 2, %2, %3)")
                         .arg(i)
                         .arg(kToday - 10)
-                        .arg(kToday + (overdue && i == 1 ? -1 : 5)));
+                        .arg(kToday + (overdue && (i == 1 || held == 5) ? -1 : 5)));
         }
         app.start();
         for (platform::Answer a : answers)
