@@ -185,8 +185,15 @@ private slots:
         command->trigger();
         QCOMPARE(rulesIn(file), (QList<Rule>{{"", Group::Every, 14},
                                              {"Книги", Group::Trusted, std::nullopt, 10, Scope::ThisTable, 2}}));
-        app.quit(boxes);
         const QList<Rule> saved = rulesIn(file);
+        whenModalShown([&](QWidget* window) { // the window again: the same rows, as saved
+            auto* table = childOf<QTableWidget>(window, "twRules");
+            QCOMPARE(table->rowCount(), 12);
+            QCOMPARE(table->item(10, 5)->text(), "2");
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        command->trigger();
+        app.quit(boxes);
         app.start();
         whenModalShown([&](QWidget* window) {
             typeInto(childOf<QTableWidget>(window, "twRules"), 0, 2, "99");
