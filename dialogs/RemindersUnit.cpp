@@ -29,6 +29,8 @@ void TfmReminders::Execute(const QString& current) {
     const reminders::ReminderSettings s = reminders::readSettings();
     ui->cbRemind->setChecked(s.on);
     ui->teTime->setTime(s.time);
+    ui->sbBefore->setValue(s.before);
+    ui->sbEvery->setValue(s.every);
     ui->lbCatalogues->clear();
     QStringList shown = s.known;
     const QString open = current.isEmpty() ? QString() : QFileInfo(current).absoluteFilePath();
@@ -50,6 +52,8 @@ void TfmReminders::Execute(const QString& current) {
 
 void TfmReminders::EnableSchedule() {
     ui->teTime->setEnabled(ui->cbRemind->isChecked());
+    ui->sbBefore->setEnabled(ui->cbRemind->isChecked());
+    ui->sbEvery->setEnabled(ui->cbRemind->isChecked());
     ui->lbCatalogues->setEnabled(ui->cbRemind->isChecked());
 }
 
@@ -59,6 +63,8 @@ void TfmReminders::bbOkClick() {
     reminders::ReminderSettings s = reminders::readSettings();
     s.on = ui->cbRemind->isChecked();
     s.time = ui->teTime->time();
+    s.before = ui->sbBefore->value();
+    s.every = ui->sbEvery->value();
     s.catalogues.clear();
     for (int i = 0; i < ui->lbCatalogues->count(); ++i)
         if (ui->lbCatalogues->item(i)->checkState() == Qt::Checked)

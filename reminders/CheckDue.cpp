@@ -55,12 +55,14 @@ int checkDue(const CheckRequest& request) {
     for (const QString& f : request.files.isEmpty() ? cataloguesToCheck() : request.files)
         files << QFileInfo(f).absoluteFilePath();
     QHash<QString, QString> days = readNoticeDays();
+    const ReminderSettings settings = readSettings();
+    const Cadence cadence{settings.before, settings.every};
     QList<platform::Notification> notices;
     QStringList noticed;
     for (const QString& file : std::as_const(files)) {
         DueLoans due;
         try {
-            due = dueLoansOf(file, today);
+            due = dueLoansOf(file, today, cadence);
         } catch (const engine::EngineError& e) {
             platform::print(stderr, QStringLiteral("%1: пропущен: %2\n").arg(file, e.message()));
             continue;

@@ -36,7 +36,18 @@ bool holdsLoans(engine::Connection& c, const QString& table) {
 
 } // namespace
 
-DueLoans dueLoansOf(const QString& file, double today) {
+bool remindsOn(double due, double today, const Cadence& cadence) {
+    switch (platform::debtStateOf(due, today)) {
+    case platform::DebtState::Overdue:
+        return cadence.every > 0 && platform::daysOverdue(due, today) % cadence.every == 0;
+    case platform::DebtState::DueToday: return true;
+    case platform::DebtState::NoDueDate: return false;
+    default: // due after today: told on the day that many days before (by the grid's rule for tomorrow)
+        return cadence.before > 0 && due > today + cadence.before - 1 && due <= today + cadence.before;
+    }
+}
+
+DueLoans dueLoansOf(const QString& file, double today, const Cadence& cadence) {
     engine::Connection c;
     c.setHiddenTables(shape::hiddenTables());
     c.setConnectionString(QStringLiteral("Data Source=") + file);
@@ -46,13 +57,15 @@ DueLoans dueLoansOf(const QString& file, double today) {
     const QHash<qint64, QString> names = contactNames(c);
     DueLoans due;
     due.today = today;
+    due.before = cadence.before;
     for (const QString& table : c.tableNames()) {
         if (!holdsLoans(c, table))
             continue;
         engine::Query q(&c, QStringLiteral("due"));
         q.addSql(sql::Select({sql::name(column::kTitle), sql::name(column::kDue), sql::name(column::kContact)})
                      .from(table)
-                     .where(sql::name(column::kDue) + QStringLiteral("<=") + platform::dayNumberText(today + 1))
+                     .where(sql::name(column::kDue) + QStringLiteral("<=")
+                            + platform::dayNumberText(today + std::max(cadence.before, 0)))
                      .text());
         q.open();
         for (int r = 0; r < q.recordCount(); ++r) {
@@ -61,11 +74,13 @@ DueLoans dueLoansOf(const QString& file, double today) {
                                 .contact = q.integerValue(r, 2),
                                 .debtor = names.value(q.integerValue(r, 2)),
                                 .due = q.realValue(r, 1)};
+            if (!remindsOn(l.due, today, cadence))
+                continue;
             // The states the grid colours and the debt search lists, by the one rule.
             const platform::DebtState state = l.stateOn(today);
             ++(state == platform::DebtState::Overdue    ? due.overdue
                : state == platform::DebtState::DueToday ? due.dueToday
-                                                        : due.dueTomorrow);
+                                                        : due.dueSoon);
             due.loans << l;
         }
     }
@@ -78,10 +93,13 @@ Notice noticeOf(const QString& catalogue, const DueLoans& due) {
     Notice n;
     n.summary = QStringLiteral("Zandrel: сроки возврата в каталоге «%1»").arg(catalogue);
     n.critical = due.overdue > 0;
-    QStringList lines{QStringLiteral("Просрочено: %1, вернуть сегодня: %2, завтра: %3")
+    // «завтра» as the grid says it, or how many days ahead the cadence looks.
+    const QString soon = due.before <= 1 ? QStringLiteral("завтра") : QStringLiteral("через %1 дн.").arg(due.before);
+    QStringList lines{QStringLiteral("Просрочено: %1, вернуть сегодня: %2, %3: %4")
                           .arg(due.overdue)
                           .arg(due.dueToday)
-                          .arg(due.dueTomorrow)};
+                          .arg(soon)
+                          .arg(due.dueSoon)};
     const int shown = std::min(int(due.loans.size()), 5);
     for (int i = 0; i < shown; ++i) {
         const shape::Loan& l = due.loans[i];
@@ -91,7 +109,7 @@ Notice noticeOf(const QString& catalogue, const DueLoans& due) {
             line += QStringLiteral(" — ") + l.debtor;
         line += state == platform::DebtState::Overdue ? QStringLiteral(", просрочено %1 дн.").arg(l.daysLate(due.today))
                 : state == platform::DebtState::DueToday ? QStringLiteral(", вернуть сегодня")
-                                                         : QStringLiteral(", вернуть завтра");
+                                                         : QStringLiteral(", вернуть ") + soon;
         lines << line;
     }
     if (due.loans.size() > shown)

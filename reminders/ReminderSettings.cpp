@@ -62,6 +62,14 @@ ReminderSettings readSettings() {
     s.catalogues = list(QStringLiteral("Catalogues"));
     s.known = knownCatalogues();
     s.letter = lines(read(QStringLiteral("Letter")));
+    // Numbers edited by hand out of their range are not taken.
+    bool ok = false;
+    const int before = read(QStringLiteral("Before")).toInt(&ok);
+    if (ok && before >= 0 && before <= 14)
+        s.before = before;
+    const int every = read(QStringLiteral("Every")).toInt(&ok);
+    if (ok && every >= 1 && every <= 60)
+        s.every = every;
     return s;
 }
 
@@ -69,7 +77,9 @@ bool writeSettings(const ReminderSettings& s) {
     return write(QStringLiteral("On"), s.on ? QStringLiteral("1") : QStringLiteral("0"))
            && write(QStringLiteral("Time"), s.time.toString(QStringLiteral("HH:mm")))
            && write(QStringLiteral("Catalogues"), s.catalogues.join(kSeparator))
-           && write(QStringLiteral("Letter"), oneLine(s.letter == defaultLetter() ? QString() : s.letter));
+           && write(QStringLiteral("Letter"), oneLine(s.letter == defaultLetter() ? QString() : s.letter))
+           && write(QStringLiteral("Before"), QString::number(s.before))
+           && write(QStringLiteral("Every"), QString::number(s.every));
 }
 
 void rememberCatalogue(const QString& path) {

@@ -16,6 +16,8 @@ struct ReminderSettings {
     QStringList catalogues; // absolute paths; none: the last one opened
     QStringList known;      // catalogues opened before, the latest first (not written)
     QString letter;         // the template; empty: the default wording
+    int before = 1;         // days before the due date a loan is told of (0-14; 0: not before)
+    int every = 7;          // days between the tellings after it (1-60)
 };
 
 ReminderSettings readSettings();

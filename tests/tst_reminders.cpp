@@ -22,6 +22,7 @@
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QtTest>
@@ -284,20 +285,23 @@ private slots:
         QTest::addColumn<int>("notices");
         QTest::addColumn<QString>("told");
         const QString today = QString::number(platform::today());
-        const QString ago = QString::number(platform::today() - 3), later = QString::number(platform::today() + 9);
+        // A week overdue: a day of the default cadence (the day before, the day, then weekly).
+        const QString ago = QString::number(platform::today() - 7), later = QString::number(platform::today() + 9);
         QTest::newRow("overdue, told once a day")
             << QStringList{"'Идиот', 1, " + ago, "'Бесы', 1, " + today, "'Дар', 1, " + later} << QStringList{} << 2 << 1
             << "Просрочено: 1, вернуть сегодня: 1, завтра: 0\nИдиот — Иванов "
-               "Иван, просрочено 3 дн.\nБесы — Иванов Иван, вернуть сегодня";
+               "Иван, просрочено 7 дн.\nБесы — Иванов Иван, вернуть сегодня";
         QTest::newRow("told again when forced") << QStringList{"'Идиот', 1, " + ago} << QStringList{"--force"} << 2 << 2
-                                                << "Идиот — Иванов Иван, просрочено 3 дн.";
+                                                << "Идиот — Иванов Иван, просрочено 7 дн.";
         QTest::newRow("nothing due, nothing told")
             << QStringList{"'Дар', 1, " + later, "'Нос', NULL, NULL"} << QStringList{} << 1 << 0 << "";
         QStringList many;
         for (int i = 1; i <= 7; ++i)
-            many << QStringLiteral("'Том %1', 1, %2").arg(i).arg(platform::today() - i);
+            many << QStringLiteral("'Том %1', 1, %2").arg(i).arg(platform::today() - 7 * i);
         QTest::newRow("five items, then how many more")
-            << many << QStringList{} << 1 << 1 << "Том 3 — Иванов Иван, просрочено 3 дн.\nи ещё 2";
+            << many << QStringList{} << 1 << 1 << "Том 3 — Иванов Иван, просрочено 21 дн.\nи ещё 2";
+        QTest::newRow("overdue, not its day")
+            << QStringList{"'Идиот', 1, " + QString::number(platform::today() - 3)} << QStringList{} << 1 << 0 << "";
     }
     void checkTellsOncePerDay() {
         QFETCH(QStringList, rows);
@@ -327,6 +331,41 @@ private slots:
         QVERIFY2(calls[0].contains("org.example.zandrel"), qPrintable(calls[0]));
     }
 
+    // A month of days: a loan is told of the given days before its due date,
+    // on it, and every so many days after it, and on no other day.
+    void theCadenceOverAMonth_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("every");
+        QTest::addColumn<QList<int>>("days"); // from the due date
+        QTest::newRow("as set at first") << 1 << 7 << QList<int>{-1, 0, 7, 14, 21, 28};
+        QTest::newRow("three days ahead, every ten") << 3 << 10 << QList<int>{-3, 0, 10, 20, 30};
+        QTest::newRow("nothing ahead, every day") << 0 << 1 << [] {
+            QList<int> days;
+            for (int d = 0; d <= 30; ++d)
+                days << d;
+            return days;
+        }();
+    }
+    void theCadenceOverAMonth() {
+        QFETCH(int, before);
+        QFETCH(int, every);
+        QFETCH(QList<int>, days);
+        AppHarness app;
+        const double due = day(2026, 12, 9);
+        const QString file = catalogue(app, "a.mdb", {QStringLiteral("'Идиот', 1, %1").arg(due)});
+        QList<int> told;
+        for (int d = -20; d <= 30; ++d)
+            if (reminders::dueLoansOf(file, due + d, {before, every}).any())
+                told << d;
+        QCOMPARE(told, days);
+        const reminders::DueLoans ahead = reminders::dueLoansOf(file, due - before, {before, every});
+        if (before > 1)
+            QCOMPARE(reminders::noticeOf("a.mdb", ahead).body,
+                     QStringLiteral("Просрочено: 0, вернуть сегодня: 0, через %1 дн.: 1\nИдиот — Иванов Иван, "
+                                    "вернуть через %1 дн.")
+                         .arg(before));
+    }
+
     // The notice tells each loan by the rule the grid colours it with: at
     // the edges of each day, with a time of day (kept from Access files) too.
     void noticeFollowsTheGridsRule_data() {
@@ -347,7 +386,7 @@ private slots:
         AppHarness app;
         const double today = day(2026, 12, 9);
         const QString file = catalogue(app, "a.mdb", {QStringLiteral("'Идиот', 1, %1").arg(today + offset, 0, 'f', 3)});
-        const reminders::DueLoans due = reminders::dueLoansOf(file, today);
+        const reminders::DueLoans due = reminders::dueLoansOf(file, today, {1, 1}); // every day once overdue
         QCOMPARE(due.any(), !told.isEmpty());
         if (told.isEmpty())
             return;
@@ -374,7 +413,7 @@ private slots:
         AppHarness app;
         QStringList rows;
         for (int i = 0; i < 400; ++i)
-            rows << QStringLiteral("'книга %1 %2', 1, %3").arg(i).arg(QString(30, u'ж')).arg(platform::today() - 1);
+            rows << QStringLiteral("'книга %1 %2', 1, %3").arg(i).arg(QString(30, u'ж')).arg(platform::today() - 7);
         const QString file = catalogue(app, "a.mdb", rows);
         if (journal) { // killed in the middle of a change that spilled to the file
             QProcess writer;
@@ -415,8 +454,8 @@ private slots:
                              "'if \"b.mdb\" in args[3]: raise dbus.exceptions.DBusException(\"full\", "
                              "name=\"org.freedesktop.DBus.Error.Failed\")\\nret = 7', "
                              "dbus_interface='org.freedesktop.DBus.Mock')"));
-        const QString a = catalogue(app, "a.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 1)});
-        const QString b = catalogue(app, "b.mdb", {"'Бесы', 1, " + QString::number(platform::today() - 2)});
+        const QString a = catalogue(app, "a.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 7)});
+        const QString b = catalogue(app, "b.mdb", {"'Бесы', 1, " + QString::number(platform::today() - 14)});
         QElapsedTimer took;
         took.start();
         const Run run = checkDue(app, {a, b}, server.address);
@@ -444,7 +483,7 @@ private slots:
         std::unique_ptr<NotificationServer> server;
         if (withServer)
             server = std::make_unique<NotificationServer>(app.folder.root(), false);
-        const QString good = catalogue(app, "good.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 1)});
+        const QString good = catalogue(app, "good.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 7)});
         const QString locked = catalogue(app, "locked.mdb", {"'Бесы', 1, 1"});
         QFile damaged(app.folder.path("damaged.mdb"));
         QVERIFY(damaged.open(QIODevice::WriteOnly));
@@ -520,7 +559,7 @@ private slots:
         QFETCH(QString, answers);
         QFETCH(QString, opened);
         AppHarness app;
-        const QString a = catalogue(app, "a.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 2)});
+        const QString a = catalogue(app, "a.mdb", {"'Идиот', 1, " + QString::number(platform::today() - 14)});
         const QString b = catalogue(app, "b.mdb", {"'Бесы', 1, " + QString::number(platform::today() + 1)});
         const QString record = app.folder.path("notices.txt");
         QProcess p;
@@ -533,7 +572,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown().count(u'\n'), 2, 30000);
         QCOMPARE(shown(), QStringLiteral("0\twarning\t60000\tZandrel: сроки возврата в каталоге «a.mdb»\t"
                                          "Просрочено: 1, вернуть сегодня: 0, завтра: 0\\nИдиот — Иванов Иван, "
-                                         "просрочено 2 дн.\n"
+                                         "просрочено 14 дн.\n"
                                          "1\tinformation\t15000\tZandrel: сроки возврата в каталоге «b.mdb»\t"
                                          "Просрочено: 0, вернуть сегодня: 0, завтра: 1\\nБесы — Иванов Иван, "
                                          "вернуть завтра\n"));
@@ -696,6 +735,14 @@ private slots:
             whenModalShown([&](QWidget* window) {
                 window->findChild<QCheckBox*>("cbRemind")->setChecked(on);
                 window->findChild<QTimeEdit*>("teTime")->setTime(QTime(7, 30));
+                // The cadence typed: three days ahead, then every ten days.
+                for (const auto& [box, value] : {std::pair{"sbBefore", "3"}, std::pair{"sbEvery", "10"}}) {
+                    auto* spin = window->findChild<QSpinBox*>(box);
+                    QCOMPARE(spin->isEnabled(), on);
+                    spin->setFocus();
+                    spin->selectAll();
+                    QTest::keyClicks(spin, value);
+                }
                 QCOMPARE(window->findChild<QListWidget*>("lbCatalogues")->item(0)->checkState(), Qt::Checked);
                 boxes.answer(platform::Answer::Ok);
                 click(window->findChild<QPushButton*>("bbOk"));
@@ -704,6 +751,7 @@ private slots:
         };
         use(true);
         QVERIFY(app.settings().contains("Catalogues=" + app.folder.path("a.mdb")));
+        QVERIFY(app.settings().contains("Before=3\n") && app.settings().contains("Every=10\n"));
         const QString entry = platform::dailyRunAutostartFile();
         if (manager) {
             QCOMPARE(asked(), (QStringList{"--user daemon-reload", "--user enable --now zandrel-check-due.timer"}));
