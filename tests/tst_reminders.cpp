@@ -735,6 +735,7 @@ private slots:
             whenModalShown([&](QWidget* window) {
                 window->findChild<QCheckBox*>("cbRemind")->setChecked(on);
                 window->findChild<QTimeEdit*>("teTime")->setTime(QTime(7, 30));
+                QCOMPARE(window->findChild<QTimeEdit*>("teTime")->isEnabled(), on);
                 // The cadence typed: three days ahead, then every ten days.
                 for (const auto& [box, value] : {std::pair{"sbBefore", "3"}, std::pair{"sbEvery", "10"}}) {
                     auto* spin = window->findChild<QSpinBox*>(box);
@@ -752,6 +753,12 @@ private slots:
         use(true);
         QVERIFY(app.settings().contains("Catalogues=" + app.folder.path("a.mdb")));
         QVERIFY(app.settings().contains("Before=3\n") && app.settings().contains("Every=10\n"));
+        whenModalShown([&](QWidget* window) { // changed, then given up: nothing written
+            window->findChild<QSpinBox*>("sbBefore")->setValue(9);
+            click(window->findChild<QPushButton*>("bbCancel"));
+        });
+        app.find<QAction>("iReminders")->trigger();
+        QVERIFY(app.settings().contains("Before=3\n"));
         const QString entry = platform::dailyRunAutostartFile();
         if (manager) {
             QCOMPARE(asked(), (QStringList{"--user daemon-reload", "--user enable --now zandrel-check-due.timer"}));
