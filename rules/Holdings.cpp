@@ -5,30 +5,9 @@
 #include "data/DBMUnit.h"
 #include "data/Statements.h"
 #include "platform/Today.h"
-
-#include <cmath>
-#include <variant>
+#include "rules/RowValues.h"
 
 namespace rules {
-
-namespace {
-
-using Value = std::variant<std::monostate, int64_t, double, QString>;
-
-Value valueIn(const engine::RowChange& change, const std::vector<Value>& row, const QString& column) {
-    const int index = change.query->fieldIndex(column);
-    return index >= 0 && size_t(index) < row.size() ? row[size_t(index)] : Value();
-}
-
-qint64 integerOf(const Value& v) {
-    if (const auto* i = std::get_if<int64_t>(&v))
-        return *i;
-    if (const auto* d = std::get_if<double>(&v))
-        return qint64(*d);
-    return -1;
-}
-
-} // namespace
 
 Holdings::Holdings(TDM& dm, QObject* parent) : QObject(parent), m_dm(dm) {
     dm.AddItemObserver(this, [this](const engine::RowChange& change) { observe(change); });
@@ -45,7 +24,7 @@ Holdings::Holdings(TDM& dm, QObject* parent) : QObject(parent), m_dm(dm) {
 
 void Holdings::observe(const engine::RowChange& change) {
     using namespace shape::column;
-    const std::vector<Value>& row = change.after.empty() ? change.before : change.after;
+    const std::vector<RowValue>& row = change.after.empty() ? change.before : change.after;
     Pending p{change.query->baseTable(),
               integerOf(valueIn(change, row, kId)),
               integerOf(valueIn(change, change.after, kContact)),

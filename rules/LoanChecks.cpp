@@ -4,36 +4,11 @@
 #include "data/Statements.h"
 #include "platform/Plural.h"
 #include "platform/Today.h"
-
-#include <variant>
+#include "rules/RowValues.h"
 
 namespace rules {
 
 namespace {
-
-using Value = std::variant<std::monostate, int64_t, double, QString>;
-
-// The value of column in a change's row; Null when there is none.
-Value valueIn(const engine::RowChange& change, const std::vector<Value>& row, const QString& column) {
-    const int index = change.query->fieldIndex(column);
-    return index >= 0 && size_t(index) < row.size() ? row[size_t(index)] : Value();
-}
-
-qint64 integerOf(const Value& v) {
-    if (const auto* i = std::get_if<int64_t>(&v))
-        return *i;
-    if (const auto* d = std::get_if<double>(&v))
-        return qint64(*d);
-    return -1;
-}
-
-double dayOf(const Value& v) {
-    if (const auto* d = std::get_if<double>(&v))
-        return *d;
-    if (const auto* i = std::get_if<int64_t>(&v))
-        return double(*i);
-    return NAN;
-}
 
 const platform::NounForms kThings{"вещь", "вещи", "вещей"};
 const platform::NounForms kTimes{"раз", "раза", "раз"};

@@ -63,6 +63,20 @@ struct MainControls {
     QAction* tbSBContact = find<QAction>("tbSBContact");
 };
 
+// The first column of each row select gives in the catalogue file.
+inline QStringList rowsOf(const QString& file, const QString& select) {
+    engine::Connection c;
+    c.setConnectionString(QStringLiteral("Data Source=") + file);
+    c.open();
+    engine::Query q(&c, "rows");
+    q.addSql(select);
+    q.open();
+    QStringList rows;
+    for (int r = 0; r < q.recordCount(); ++r)
+        rows << q.textValue(r, 0);
+    return rows;
+}
+
 class AppHarness {
 public:
     // Unscripted boxes and dialogs are reported at the test's own line.

@@ -18,19 +18,6 @@ namespace {
 
 const double kToday = day(2026, 12, 10);
 
-QStringList rowsOf(const QString& file, const QString& select) {
-    engine::Connection c;
-    c.setConnectionString(QStringLiteral("Data Source=") + file);
-    c.open();
-    engine::Query q(&c, "rows");
-    q.addSql(select);
-    q.open();
-    QStringList rows;
-    for (int r = 0; r < q.recordCount(); ++r)
-        rows << q.textValue(r, 0);
-    return rows;
-}
-
 // Typed as a keyboard types it, Cyrillic letters too.
 void type(QWidget* field, const QString& text) {
     for (QChar c : text)

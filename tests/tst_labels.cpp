@@ -71,19 +71,6 @@ labels::Sheet ownSheet() {
     return sheet;
 }
 
-QStringList rowsOf(const QString& file, const QString& select) {
-    engine::Connection c;
-    c.setConnectionString(QStringLiteral("Data Source=") + file);
-    c.open();
-    engine::Query q(&c, "rows");
-    q.addSql(select);
-    q.open();
-    QStringList rows;
-    for (int r = 0; r < q.recordCount(); ++r)
-        rows << q.textValue(r, 0);
-    return rows;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(labels::Sheet)

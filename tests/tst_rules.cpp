@@ -26,8 +26,10 @@ namespace {
 
 const double kToday = day(2026, 12, 10);
 
-// A catalogue of Книги and Игры; Ира in the general group, Пётр trusted.
-QString catalogue(AppHarness& app) {
+// A catalogue of Книги and Игры; Ира in the general group, Пётр trusted;
+// rules kept, and whatever more asks of the file.
+QString catalogue(AppHarness& app, const QList<Rule>& rules = {},
+                  const std::function<void(engine::Connection&)>& more = {}) {
     app.makeCatalogue("a.mdb", {{"Книги", {"'Идиот', NULL, NULL"}}, {"Игры", {"'Го', NULL, NULL"}}},
                       {"1, 'Ира'", "2, 'Пётр'"});
     const QString file = app.folder.path("a.mdb");
@@ -37,24 +39,18 @@ QString catalogue(AppHarness& app) {
     c.execute("UPDATE _contacts SET reliability = 0 WHERE id = 2");
     codes::assign(c, {"Книги", 1}, "B1");
     codes::assign(c, {"_contacts", 2}, "P2");
+    loanrules::write(c, rules);
+    if (more)
+        more(c);
     app.writeSettings("[Options]\nDefaultBase=a.mdb\nDefaultTable=Книги\n");
     return file;
 }
 
 // Each item of Книги: title|debtor|due, in days from today.
 QStringList rowsOf(const QString& file) {
-    engine::Connection c;
-    c.setConnectionString(QStringLiteral("Data Source=") + file);
-    c.open();
-    engine::Query q(&c, "rows");
-    q.addSql(QStringLiteral("SELECT title || '|' || coalesce(contact, '') || '|' || "
-                            "coalesce(CAST(return - %1 AS INTEGER), '') FROM Книги")
-                 .arg(kToday));
-    q.open();
-    QStringList rows;
-    for (int r = 0; r < q.recordCount(); ++r)
-        rows << q.textValue(r, 0);
-    return rows;
+    return rowsOf(file, QStringLiteral("SELECT title || '|' || coalesce(contact, '') || '|' || "
+                                       "coalesce(CAST(return - %1 AS INTEGER), '') FROM Книги")
+                            .arg(kToday));
 }
 
 QList<Rule> rulesIn(const QString& file) {
@@ -223,13 +219,7 @@ private slots:
         AppHarness app;
         PinnedToday today(kToday);
         ScriptedMessageBoxes boxes;
-        const QString file = catalogue(app);
-        {
-            engine::Connection c;
-            c.setConnectionString(QStringLiteral("Data Source=") + file);
-            c.open();
-            loanrules::write(c, rules);
-        }
+        const QString file = catalogue(app, rules);
         app.start();
         whenModalShown([&](QWidget* editor) {
             const auto tick = [&](const char* box) {
@@ -323,19 +313,14 @@ private slots:
         AppHarness app;
         PinnedToday today(kToday);
         ScriptedMessageBoxes boxes;
-        const QString file = catalogue(app);
-        {
-            engine::Connection c;
-            c.setConnectionString(QStringLiteral("Data Source=") + file);
-            c.open();
-            loanrules::write(c, rules);
+        catalogue(app, rules, [&](engine::Connection& c) {
             for (int i = 1; i <= held; ++i)
                 c.execute(
                     QStringLiteral("INSERT INTO Игры (title, contact, issue, return) VALUES ('Игра %1', 2, %2, %3)")
                         .arg(i)
                         .arg(kToday - 10)
                         .arg(kToday + (overdue && (i == 1 || held == 5) ? -1 : 5)));
-        }
+        });
         app.start();
         for (platform::Answer a : answers)
             boxes.answer(a);
@@ -363,18 +348,15 @@ private slots:
         AppHarness app;
         PinnedToday today(kToday);
         ScriptedMessageBoxes boxes;
-        const QString file = catalogue(app);
-        {
-            engine::Connection c;
-            c.setConnectionString(QStringLiteral("Data Source=") + file);
-            c.open();
-            loanrules::write(c, {{"", Group::Every, std::nullopt, 2, Scope::AllTables, std::nullopt, Breach::Refuse}});
-            c.execute("INSERT INTO Книги (title) VALUES ('Бесы')");
-            c.execute(
-                QStringLiteral("UPDATE Игры SET contact = 2, issue = %1, return = %2").arg(kToday).arg(kToday + 5));
-            codes::assign(c, {"Книги", 2}, "B2");
-            codes::assign(c, {"Игры", 1}, "G1");
-        }
+        catalogue(
+            app, {{"", Group::Every, std::nullopt, 2, Scope::AllTables, std::nullopt, Breach::Refuse}},
+            [](engine::Connection& c) {
+                c.execute("INSERT INTO Книги (title) VALUES ('Бесы')");
+                c.execute(
+                    QStringLiteral("UPDATE Игры SET contact = 2, issue = %1, return = %2").arg(kToday).arg(kToday + 5));
+                codes::assign(c, {"Книги", 2}, "B2");
+                codes::assign(c, {"Игры", 1}, "G1");
+            });
         app.start();
         QStringList said;
         whenModalShown([&](QWidget* desk) {
@@ -406,13 +388,7 @@ private slots:
         AppHarness app;
         PinnedToday today(kToday);
         ScriptedMessageBoxes boxes;
-        const QString file = catalogue(app);
-        {
-            engine::Connection c;
-            c.setConnectionString(QStringLiteral("Data Source=") + file);
-            c.open();
-            loanrules::write(c, {{"", Group::Every, std::nullopt, 0, Scope::AllTables, 1, Breach::Refuse}});
-        }
+        const QString file = catalogue(app, {{"", Group::Every, std::nullopt, 0, Scope::AllTables, 1, Breach::Refuse}});
         app.start();
         int shown = 0;
         std::function<void(QWidget*)> editing = [&](QWidget* editor) {
