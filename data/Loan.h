@@ -20,6 +20,7 @@ struct Loan {
     QString debtor, phone, address;
     double issued = NAN, due = NAN, ended = NAN; // issued: NaN when lent without an issue date
     double reminded = NAN;                       // the debtor's last reminder of it
+    int reminders = 0;                           // reminders of it since it was lent
     End end = End::Open;
 
     // Days past the due date: when it ended, or by today while it stands.

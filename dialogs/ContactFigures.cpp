@@ -111,7 +111,8 @@ void TcEditForm::ShowFigureColumns() {
                    column("Пр.", "Из них просрочено", &Figures::overdue),
                    column("Вер.", "Возвращено", &Figures::returned),
                    column("Оп.", "Из них возвращено с опозданием", &Figures::late),
-                   column("Сп.", "Списано долгов", &Figures::writtenOff)};
+                   column("Сп.", "Списано долгов", &Figures::writtenOff),
+                   column("Нап.", "Напоминаний о вещах на руках", &Figures::reminders)};
     }
     ui->DBGrid->queryModel()->setExtraColumns(columns);
     // With the figures beside them, the name column is fitted from nothing,
@@ -168,7 +169,8 @@ void TcEditForm::iLetterClick(bool pdf) {
     if (contacts->recordCount() <= 0)
         return;
     const qint64 id = contacts->fieldByName(QStringLiteral("id")).asInteger();
-    const DebtorLoans loans = reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id);
+    DebtorLoans loans = reports::currentLoans(*DM->ADOConnection, ReadItemTableNames(), *DM->Contacts, id);
+    loanhistory::addReminders(*DM->ADOConnection, loans); // the letter's kind
     if (loans.isEmpty()) {
         platform::messageBox(QStringLiteral("У контакта нет вещей: письмо не нужно."), QStringLiteral("Письмо"),
                              platform::Buttons::Ok, platform::Icon::Information);

@@ -3,6 +3,7 @@
 #include "controls/DataGrid.h"
 #include "data/DBMUnit.h"
 #include "platform/Today.h"
+#include "reports/Reminder.h"
 #include "ui_HistoryForm.h"
 
 #include <QHeaderView>
@@ -16,8 +17,7 @@ QString endText(const shape::Loan& loan) {
     switch (loan.end) {
     case shape::Loan::End::Open:
         return std::isnan(loan.reminded) ? QStringLiteral("на руках")
-                                         : QStringLiteral("на руках, напомнено ")
-                                               + platform::formatDate(platform::calendarDay(loan.reminded));
+                                         : QStringLiteral("на руках, напомнено ") + reports::remindedText(loan);
     case shape::Loan::End::Returned: return ended;
     case shape::Loan::End::WrittenOff: return ended + QStringLiteral(", списано");
     case shape::Loan::End::Deleted: return ended + QStringLiteral(", удалено");

@@ -7,6 +7,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/Plural.h"
 #include "platform/Today.h"
 #include "reminders/ReminderSettings.h"
 #include "reports/PdfFile.h"
@@ -21,13 +22,23 @@
 namespace {
 
 QStringList lettersTo(const QList<DebtorLoans>& debtors, const QString& catalogue) {
-    QString letter = reminders::readSettings().letter;
-    if (letter.isEmpty())
-        letter = reminders::defaultLetter();
+    const reminders::ReminderSettings settings = reminders::readSettings();
     QStringList letters;
     for (const DebtorLoans& loans : debtors)
-        letters << reports::letterText(letter, loans.first().debtor, loans, platform::today(), catalogue);
+        letters << reports::letterText(reminders::letterOf(settings, LetterKindOf(loans)), loans.first().debtor, loans,
+                                       platform::today(), catalogue);
     return letters;
+}
+
+// Up to five names, then how many more.
+QString namesOf(const QList<DebtorLoans>& debtors) {
+    QStringList names;
+    for (const DebtorLoans& loans : debtors.mid(0, 5))
+        names << loans.first().debtor;
+    QString text = names.join(QStringLiteral(", "));
+    if (debtors.size() > 5)
+        text += QStringLiteral(" и ещё %1").arg(debtors.size() - 5);
+    return text;
 }
 
 void recordAll(const QList<DebtorLoans>& debtors) {
@@ -51,6 +62,36 @@ QList<DebtorLoans> OverdueDebtors(const QList<shape::Loan>& loans, double today)
                             [&](const auto& l) { return platform::daysOverdue(l.due, today) > 0; });
     });
     return debtors;
+}
+
+int LetterKindOf(const DebtorLoans& loans) {
+    int most = 0;
+    for (const shape::Loan& l : loans)
+        most = std::max(most, l.reminders);
+    return reminders::letterKindAfter(most);
+}
+
+bool RemindedWithin(const DebtorLoans& loans, double today, int days) {
+    return std::any_of(loans.begin(), loans.end(), [&](const shape::Loan& l) {
+        return !std::isnan(l.reminded) && today - platform::calendarDay(l.reminded) < days;
+    });
+}
+
+bool LeaveOutRecentlyReminded(QList<DebtorLoans>& debtors, double today, int days) {
+    QList<DebtorLoans> recent;
+    for (const DebtorLoans& loans : std::as_const(debtors))
+        if (RemindedWithin(loans, today, days))
+            recent << loans;
+    if (recent.isEmpty())
+        return false;
+    const QString question = QStringLiteral("За последние %1 уже напоминали: %2.\rВключить напомненных недавно?")
+                                 .arg(platform::countOf(days, {"день", "дня", "дней"}), namesOf(recent));
+    if (platform::messageBox(question, QStringLiteral("Письма должникам"), platform::Buttons::YesNo,
+                             platform::Icon::Question)
+        == platform::Answer::Yes)
+        return false;
+    debtors.removeIf([&](const DebtorLoans& loans) { return RemindedWithin(loans, today, days); });
+    return true;
 }
 
 bool PrintLetters(QWidget* parent, const QList<DebtorLoans>& debtors, const QString& catalogue) {

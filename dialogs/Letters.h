@@ -12,6 +12,15 @@ using DebtorLoans = QList<shape::Loan>;
 // The debtors of loans (as the current loans order them) with an overdue loan.
 QList<DebtorLoans> OverdueDebtors(const QList<shape::Loan>& loans, double today);
 
+// The kind of letter a debtor's loans call for: by the most reminders one
+// of them has had (loans with their reminders, loanhistory::addReminders).
+int LetterKindOf(const DebtorLoans& loans);
+// Whether the debtor was reminded of one of loans within days before today.
+bool RemindedWithin(const DebtorLoans& loans, double today, int days);
+// Asks, when some debtors were reminded within days, whether to include
+// them; leaves them out unless the user says yes. True when some were left out.
+bool LeaveOutRecentlyReminded(QList<DebtorLoans>& debtors, double today, int days);
+
 // True when printed or saved (and recorded).
 bool PrintLetters(QWidget* parent, const QList<DebtorLoans>& debtors, const QString& catalogue);
 bool SaveLettersPdf(QWidget* parent, const QList<DebtorLoans>& debtors, const QString& catalogue);

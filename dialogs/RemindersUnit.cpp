@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <array>
+
 TfmReminders* fmReminders = nullptr;
 
 TfmReminders::TfmReminders(QWidget* parent) : ModalForm(parent, Placement::CentredOnOwner), ui(new Ui::TfmReminders) {
@@ -44,7 +46,9 @@ void TfmReminders::Execute(const QString& current) {
         const bool ticked = s.catalogues.isEmpty() ? path == open : s.catalogues.contains(path);
         item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
-    ui->mLetter->setPlainText(s.letter.isEmpty() ? reminders::defaultLetter() : s.letter);
+    for (int kind = 0; kind < reminders::kLetterKinds; ++kind)
+        Letter(kind)->setPlainText(reminders::letterOf(s, kind));
+    ui->tcLetters->setCurrentIndex(0);
     ui->lSchedule->setText(platform::describeDailyRun(platform::dailyRun(), s.time));
     EnableSchedule();
     exec();
@@ -57,7 +61,15 @@ void TfmReminders::EnableSchedule() {
     ui->lbCatalogues->setEnabled(ui->cbRemind->isChecked());
 }
 
-void TfmReminders::bbDefaultLetterClick() { ui->mLetter->setPlainText(reminders::defaultLetter()); }
+QPlainTextEdit* TfmReminders::Letter(int kind) const {
+    return std::array{ui->mLetter, ui->mLetterAgain, ui->mLetterLast}[kind];
+}
+
+// The letter shown: the others stay as typed.
+void TfmReminders::bbDefaultLetterClick() {
+    const int kind = ui->tcLetters->currentIndex();
+    Letter(kind)->setPlainText(reminders::defaultLetter(kind));
+}
 
 void TfmReminders::bbOkClick() {
     reminders::ReminderSettings s = reminders::readSettings();
@@ -69,7 +81,8 @@ void TfmReminders::bbOkClick() {
     for (int i = 0; i < ui->lbCatalogues->count(); ++i)
         if (ui->lbCatalogues->item(i)->checkState() == Qt::Checked)
             s.catalogues << ui->lbCatalogues->item(i)->data(Qt::UserRole).toString();
-    s.letter = ui->mLetter->toPlainText();
+    for (int kind = 0; kind < reminders::kLetterKinds; ++kind)
+        s.letters[kind] = Letter(kind)->toPlainText();
     if (!reminders::writeSettings(s))
         throw std::runtime_error("Не удалось сохранить настройки напоминаний.");
     QString error;

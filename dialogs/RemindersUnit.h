@@ -1,11 +1,14 @@
 #pragma once
 // The reminders' settings: the daily check while the program is closed (on
-// or off, its time, the catalogues it looks at) and the letter to debtors.
+// or off, its time, the catalogues it looks at, its cadence) and the letters
+// to debtors, one of each kind.
 // OK sets up or removes the daily run and says which was set up.
 #include "dialogs/ModalForm.h"
 #include "platform/SingleInstance.h"
 
 #include <memory>
+
+class QPlainTextEdit;
 
 namespace Ui {
 class TfmReminders;
@@ -29,6 +32,7 @@ public:
 
 private:
     void EnableSchedule();
+    QPlainTextEdit* Letter(int kind) const;
 
     SingleInstance<TfmReminders> m_instance{fmReminders, this};
     std::unique_ptr<Ui::TfmReminders> ui;

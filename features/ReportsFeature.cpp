@@ -7,10 +7,12 @@
 #include "data/BaseFiles.h"
 #include "data/DBMUnit.h"
 #include "dialogs/Letters.h"
+#include "history/LoanHistory.h"
 #include "platform/FileDialogs.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Today.h"
+#include "reminders/ReminderSettings.h"
 #include "reports/Calendar.h"
 #include "reports/CsvExport.h"
 #include "reports/CurrentLoans.h"
@@ -28,8 +30,12 @@ namespace {
 
 QString catalogueName(MainWindowParts& main) { return platform::fileNameOf(main.catalogue().file); }
 
+// With the reminders each has had, as the history tells.
 QList<shape::Loan> currentLoans(MainWindowParts& main) {
-    return reports::currentLoans(*main.catalogue().connection, ReadItemTableNames(), *DM->Contacts);
+    engine::Connection& connection = *main.catalogue().connection;
+    QList<shape::Loan> loans = reports::currentLoans(connection, ReadItemTableNames(), *DM->Contacts);
+    loanhistory::addReminders(connection, loans);
+    return loans;
 }
 
 class ReportsFeature : public Feature {
@@ -64,10 +70,15 @@ private:
     static void DebtReportPdf(MainWindowParts& main);
     static void Calendar(MainWindowParts& main);
     // A letter to every debtor with an overdue loan, a page each.
+    // Those reminded within the cadence's days are left out unless the user
+    // asks for them: a letter a day is not a cadence.
     static void LettersToDebtors(MainWindowParts& main, bool pdf) {
-        const QList<DebtorLoans> debtors = OverdueDebtors(currentLoans(main), platform::today());
+        const double today = platform::today();
+        QList<DebtorLoans> debtors = OverdueDebtors(currentLoans(main), today);
+        const bool leftOut = LeaveOutRecentlyReminded(debtors, today, reminders::readSettings().every);
         if (debtors.isEmpty())
-            platform::messageBox(QStringLiteral("Просроченных долгов нет: писем не нужно."),
+            platform::messageBox(leftOut ? QStringLiteral("Всем должникам напоминали недавно: писем не нужно.")
+                                         : QStringLiteral("Просроченных долгов нет: писем не нужно."),
                                  QStringLiteral("Письма должникам"), platform::Buttons::Ok,
                                  platform::Icon::Information);
         else if (pdf)

@@ -6,6 +6,7 @@
 #include "platform/Today.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <map>
 #include <tuple>
@@ -309,8 +310,10 @@ QList<Loan> loansOf(const QList<EventRow>& events) {
         case Event::Deleted: close(e, Loan::End::Deleted); break;
         case Event::TableRemoved: close(e, Loan::End::TableRemoved); break;
         case Event::Reminded:
-            if (const auto at = open.find(keyOf(e)); at != open.end())
+            if (const auto at = open.find(keyOf(e)); at != open.end()) {
                 loans[at->second].reminded = e.at;
+                ++loans[at->second].reminders;
+            }
             break;
         }
     }
@@ -347,6 +350,27 @@ QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, co
     return byContact;
 }
 
+void addReminders(engine::Connection& connection, QList<Loan>& loans) {
+    if (!connection.hasTable(kLoansTable))
+        return;
+    QSet<qint64> contacts;
+    for (const Loan& l : loans)
+        contacts.insert(l.contact);
+    // The loans standing by the history, by table and item.
+    QHash<QPair<QString, qint64>, Loan> standing;
+    for (const QList<EventRow>& events : contactsEvents(connection, contacts.values()))
+        for (const Loan& h : loansOf(events))
+            if (h.end == Loan::End::Open && !h.tableRemoved)
+                standing.insert({h.table, h.item}, h);
+    for (Loan& l : loans) {
+        const auto at = standing.constFind({l.table, l.item});
+        if (at != standing.constEnd() && at->contact == l.contact) {
+            l.reminders = at->reminders;
+            l.reminded = at->reminded;
+        }
+    }
+}
+
 ContactFigures figuresOf(const QList<Loan>& loans, double today) {
     ContactFigures f;
     for (const Loan& l : loans) {
@@ -359,6 +383,8 @@ ContactFigures figuresOf(const QList<Loan>& loans, double today) {
         } else if (l.end == Loan::End::WrittenOff) {
             ++f.writtenOff;
         }
+        if (l.end == Loan::End::Open)
+            f.reminders += l.reminders;
         if (!std::isnan(l.reminded) && !(l.reminded <= f.lastReminded))
             f.lastReminded = l.reminded;
     }

@@ -87,8 +87,14 @@ QList<EventRow> contactEvents(engine::Connection& connection, qint64 contact);
 // The events of several contacts, by contact, from one statement.
 QHash<qint64, QList<EventRow>> contactsEvents(engine::Connection& connection, const QList<qint64>& contacts);
 
+// Each standing loan of loans (current loans of live tables) gets the
+// reminders it has had since it was lent and the last one's time; nothing
+// changes when the file keeps no history.
+void addReminders(engine::Connection& connection, QList<shape::Loan>& loans);
+
 struct ContactFigures {
     int held = 0, overdue = 0, returned = 0, late = 0, writtenOff = 0;
+    int reminders = 0;         // of the loans on hand
     double lastReminded = NAN; // the contact's last reminder, NaN when never
     // A contact worth the black list: two write-offs, or three late returns.
     bool doubtful() const { return writtenOff >= 2 || late >= 3; }

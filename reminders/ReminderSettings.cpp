@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace reminders {
 
 namespace {
@@ -15,6 +17,7 @@ namespace {
 const QString kSection = QStringLiteral("Reminders");
 const QChar kSeparator = u'|'; // not a letter of any file name the program makes or keeps
 const int kKnownKept = 20;
+const char* const kLetterKeys[kLetterKinds] = {"Letter", "LetterAgain", "LetterLast"};
 
 QString read(const QString& key) {
     return platform::readProfileString(platform::settingsFile(), kSection, key, QString());
@@ -61,7 +64,8 @@ ReminderSettings readSettings() {
         s.time = time;
     s.catalogues = list(QStringLiteral("Catalogues"));
     s.known = knownCatalogues();
-    s.letter = lines(read(QStringLiteral("Letter")));
+    for (int kind = 0; kind < kLetterKinds; ++kind)
+        s.letters[kind] = lines(read(QLatin1String(kLetterKeys[kind])));
     // Numbers edited by hand out of their range are not taken.
     bool ok = false;
     const int before = read(QStringLiteral("Before")).toInt(&ok);
@@ -74,12 +78,16 @@ ReminderSettings readSettings() {
 }
 
 bool writeSettings(const ReminderSettings& s) {
-    return write(QStringLiteral("On"), s.on ? QStringLiteral("1") : QStringLiteral("0"))
-           && write(QStringLiteral("Time"), s.time.toString(QStringLiteral("HH:mm")))
-           && write(QStringLiteral("Catalogues"), s.catalogues.join(kSeparator))
-           && write(QStringLiteral("Letter"), oneLine(s.letter == defaultLetter() ? QString() : s.letter))
-           && write(QStringLiteral("Before"), QString::number(s.before))
-           && write(QStringLiteral("Every"), QString::number(s.every));
+    bool written = write(QStringLiteral("On"), s.on ? QStringLiteral("1") : QStringLiteral("0"))
+                   && write(QStringLiteral("Time"), s.time.toString(QStringLiteral("HH:mm")))
+                   && write(QStringLiteral("Catalogues"), s.catalogues.join(kSeparator))
+                   && write(QStringLiteral("Before"), QString::number(s.before))
+                   && write(QStringLiteral("Every"), QString::number(s.every));
+    // The program's own wording is kept as none, so a later program's own is used.
+    for (int kind = 0; written && kind < kLetterKinds; ++kind)
+        written = write(QLatin1String(kLetterKeys[kind]),
+                        oneLine(s.letters[kind] == defaultLetter(kind) ? QString() : s.letters[kind]));
+    return written;
 }
 
 void rememberCatalogue(const QString& path) {
@@ -108,12 +116,41 @@ QStringList cataloguesToCheck() {
     return {QDir(platform::catalogueFolder()).absoluteFilePath(last)};
 }
 
-QString defaultLetter() {
-    return QStringLiteral("Здравствуйте, {имя}!\n\n"
-                          "Напоминаю, что у Вас мои вещи из каталога «{каталог}»:\n\n"
-                          "{вещи}\n\n"
-                          "Верните их, пожалуйста, когда Вам будет удобно. Спасибо!\n\n"
-                          "{сегодня}");
+int letterKindAfter(int reminders) { return std::clamp(reminders, 0, kLetterKinds - 1); }
+
+QString letterTitle(int kind) {
+    static const char* const titles[kLetterKinds] = {"Напоминание", "Повторное напоминание", "Последнее напоминание"};
+    return QString::fromUtf8(titles[letterKindAfter(kind)]);
+}
+
+QString defaultLetter(int kind) {
+    switch (letterKindAfter(kind)) {
+    case 1:
+        return QStringLiteral("Повторное напоминание\n\n"
+                              "Здравствуйте, {имя}!\n\n"
+                              "Напоминаю ещё раз, что у Вас мои вещи из каталога «{каталог}»:\n\n"
+                              "{вещи}\n\n"
+                              "Верните их, пожалуйста, в ближайшее время. Спасибо!\n\n"
+                              "{сегодня}");
+    case 2:
+        return QStringLiteral("Последнее напоминание\n\n"
+                              "Здравствуйте, {имя}!\n\n"
+                              "Это уже не первое напоминание о моих вещах из каталога «{каталог}»:\n\n"
+                              "{вещи}\n\n"
+                              "Прошу вернуть их без промедления.\n\n"
+                              "{сегодня}");
+    default:
+        return QStringLiteral("Здравствуйте, {имя}!\n\n"
+                              "Напоминаю, что у Вас мои вещи из каталога «{каталог}»:\n\n"
+                              "{вещи}\n\n"
+                              "Верните их, пожалуйста, когда Вам будет удобно. Спасибо!\n\n"
+                              "{сегодня}");
+    }
+}
+
+QString letterOf(const ReminderSettings& settings, int kind) {
+    kind = letterKindAfter(kind);
+    return settings.letters[kind].isEmpty() ? defaultLetter(kind) : settings.letters[kind];
 }
 
 } // namespace reminders

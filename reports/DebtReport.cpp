@@ -2,6 +2,7 @@
 
 #include "platform/Plural.h"
 #include "platform/Today.h"
+#include "reports/Reminder.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -15,10 +16,12 @@ namespace {
 
 enum class Kind { DebtorName, DebtorContacts, Titles, Loan, DebtorTotal, Total, Gap };
 
-// Shares of the width: mark, title, kind, table, issued, due, days overdue.
-constexpr double kColumns[] = {0.03, 0.31, 0.14, 0.14, 0.12, 0.12, 0.14};
-constexpr int kColumnCount = 7;
-constexpr int kFirstRightAligned = 4;
+// Shares of the width: mark, title, kind, table, issued, due, days overdue,
+// reminders. Dates and days are right-aligned; the rest wraps.
+constexpr double kColumns[] = {0.03, 0.23, 0.11, 0.11, 0.10, 0.10, 0.11, 0.21};
+constexpr int kColumnCount = 8;
+constexpr int kFirstRightAligned = 4, kLastRightAligned = 6;
+bool rightAligned(int column) { return column >= kFirstRightAligned && column <= kLastRightAligned; }
 
 struct Line {
     Kind kind;
@@ -132,7 +135,8 @@ void Layout::add(Kind kind, const QString& text) {
                       {QStringLiteral("Таблица")},
                       {QStringLiteral("Выдано")},
                       {QStringLiteral("Срок")},
-                      {QStringLiteral("Просрочка")}};
+                      {QStringLiteral("Просрочка")},
+                      {QStringLiteral("Напомнено")}};
     line.bold = kind == Kind::Titles;
     m_lines << line;
 }
@@ -156,12 +160,12 @@ void Layout::addLoan(const shape::Loan& l) {
                             l.table,
                             platform::formatDate(l.issued),
                             platform::formatDate(l.due),
-                            late > 0 ? QString::number(late) : QString()};
+                            late > 0 ? QString::number(late) : QString(),
+                            remindedText(l)};
     const QFontMetrics& metrics = line.bold ? m_boldMetrics : m_plainMetrics;
     qsizetype rows = 1;
     for (int c = 0; c < kColumnCount; ++c) {
-        line.cells << (c < kFirstRightAligned ? wrapped(texts[c], metrics, columnRect(c, 0).width())
-                                              : QStringList{texts[c]});
+        line.cells << (rightAligned(c) ? QStringList{texts[c]} : wrapped(texts[c], metrics, columnRect(c, 0).width()));
         rows = std::max(rows, line.cells.last().size());
     }
     line.height = m_lineHeight * int(rows);
@@ -235,7 +239,7 @@ void Layout::paintCells(QPainter& painter, int y, const Line& line) {
             const QString& text = line.cells[c][row];
             if (text.isEmpty())
                 continue;
-            const int x = c >= kFirstRightAligned ? r.right() - metrics.horizontalAdvance(text) : r.left();
+            const int x = rightAligned(c) ? r.right() - metrics.horizontalAdvance(text) : r.left();
             painter.drawText(QPoint(x, baseline + row * m_lineHeight), text);
         }
     }

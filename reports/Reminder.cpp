@@ -31,6 +31,15 @@ QString reminderText(const QString& name, const QList<shape::Loan>& loans, doubl
     return lines.join(u'\n');
 }
 
+QString remindedText(const shape::Loan& loan) {
+    if (std::isnan(loan.reminded))
+        return QString();
+    const QString last = date(platform::calendarDay(loan.reminded));
+    return loan.reminders <= 1 ? last
+                               : QStringLiteral("%1, последний %2")
+                                     .arg(platform::countOf(loan.reminders, {"раз", "раза", "раз"}), last);
+}
+
 QString letterText(const QString& letterTemplate, const QString& name, const QList<shape::Loan>& loans, double today,
                    const QString& catalogue) {
     QStringList items;

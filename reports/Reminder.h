@@ -11,6 +11,10 @@ namespace reports {
 // since when; loans are the contact's own.
 QString reminderText(const QString& name, const QList<shape::Loan>& loans, double today);
 
+// How often and when a loan was reminded of: empty when never, the day
+// when once, else "3 раза, последний 01.03.2024".
+QString remindedText(const shape::Loan& loan);
+
 // A letter from a template: {имя} the debtor, {вещи} a line per item
 // (title, table, issued, due, days overdue), {сегодня} today's date,
 // {каталог} the catalogue's name.

@@ -18,6 +18,8 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <numeric>
+
 #include <sqlite3.h>
 
 namespace {
@@ -382,24 +384,43 @@ private slots:
     }
 
     // «Напомнено»: the latest reminder of any of the contact's loans, in
-    // whatever order they were given.
+    // whatever order they were given; each standing loan counts its own
+    // since it was lent.
     void latestReminderIsTold_data() {
         using loanhistory::Event;
         QTest::addColumn<QList<loanhistory::EventRow>>("events");
         QTest::addColumn<double>("latest");
+        QTest::addColumn<QList<int>>("counts"); // of the standing loans, as lent
         const QList<loanhistory::EventRow> lent{loanEvent(Event::Lent, 100, 110, 1),
                                                 loanEvent(Event::Lent, 101, 110, 2)};
         QTest::newRow("the later one last")
-            << lent + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Reminded, 112, NAN, 2)} << 112.0;
+            << lent + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Reminded, 112, NAN, 2)} << 112.0
+            << QList<int>{1, 1};
         QTest::newRow("the later one first")
-            << lent + QList{loanEvent(Event::Reminded, 112, NAN, 2), loanEvent(Event::Reminded, 105, NAN, 1)} << 112.0;
+            << lent + QList{loanEvent(Event::Reminded, 112, NAN, 2), loanEvent(Event::Reminded, 105, NAN, 1)} << 112.0
+            << QList<int>{1, 1};
         QTest::newRow("one loan reminded twice")
-            << lent + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Reminded, 108, NAN, 1)} << 108.0;
+            << lent + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Reminded, 108, NAN, 1)} << 108.0
+            << QList<int>{2, 0};
+        QTest::newRow("returned and lent again: its count starts anew")
+            << lent
+                   + QList{loanEvent(Event::Reminded, 105, NAN, 1), loanEvent(Event::Returned, 106, NAN, 1),
+                           loanEvent(Event::Lent, 107, 120, 1), loanEvent(Event::Reminded, 108, NAN, 2)}
+            << 108.0 << QList<int>{1, 0};
     }
     void latestReminderIsTold() {
         QFETCH(QList<loanhistory::EventRow>, events);
         QFETCH(double, latest);
-        QCOMPARE(loanhistory::figuresOf(loanhistory::loansOf(events), 45352).lastReminded, latest);
+        QFETCH(QList<int>, counts);
+        const QList<shape::Loan> loans = loanhistory::loansOf(events);
+        const loanhistory::ContactFigures figures = loanhistory::figuresOf(loans, 45352);
+        QCOMPARE(figures.lastReminded, latest);
+        QList<int> standing;
+        for (const shape::Loan& l : loans)
+            if (l.end == shape::Loan::End::Open)
+                standing << l.reminders;
+        QCOMPARE(standing, counts);
+        QCOMPARE(figures.reminders, std::accumulate(counts.begin(), counts.end(), 0));
     }
 
     // The windows: the contacts window's figure columns and hint, a
@@ -438,6 +459,10 @@ private slots:
             status->clearMessage(); // as its time runs out
             QVERIFY(hint->isVisible());
             QVERIFY(hint->text().contains("Черный список"));
+            childOf<QAction>(contacts, "tbReminder")->trigger(); // reminded again
+            QCOMPARE(grid->model()->headerData(9, Qt::Horizontal).toString(), QStringLiteral("Нап."));
+            QCOMPARE(grid->model()->index(0, 9).data().toString(), QStringLiteral("2"));
+            QCOMPARE(grid->model()->index(1, 9).data().toString(), QStringLiteral("0"));
             whenModalShown([](QWidget* window) {
                 QCOMPARE(childOf<QLabel>(window, "lFigures")->text(),
                          QStringLiteral("На руках: 1 (просрочено 1). Возвращено: 0 (с опозданием 0). Списано: 2."));
@@ -453,7 +478,7 @@ private slots:
             // Lent without an issue date: «Выдано» stays empty, as in the grid.
             QCOMPARE(fmHistory->Rows(),
                      (QStringList{"Ира||28.02.2024|01.03.2024, списано|2", "Ира||28.02.2024|01.03.2024, списано|2",
-                                  "Ира||28.02.2024|на руках, напомнено 01.03.2024|2"}));
+                                  "Ира||28.02.2024|на руках, напомнено 2 раза, последний 01.03.2024|2"}));
             QTest::keyClick(window, Qt::Key_Escape);
         });
         QTest::keyClick(app->ui()->DBGrid, Qt::Key_H, Qt::ControlModifier);

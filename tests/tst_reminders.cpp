@@ -5,12 +5,15 @@
 // systems), and the daily run the reminders window sets up and removes.
 #include "AppHarness.h"
 
+#include "data/DBMUnit.h"
 #include "data/ProgramState.h"
 #include "engine/Connection.h"
+#include "history/LoanHistory.h"
 #include "platform/Scheduling.h"
 #include "platform/Today.h"
 #include "reminders/DueLoans.h"
 #include "reminders/ReminderSettings.h"
+#include "reports/CurrentLoans.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -19,6 +22,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -194,34 +198,43 @@ private slots:
     // program's own kept as none (so a later program's own is used); a
     // line edited by hand read as it stands.
     void theLetterIsKept_data() {
+        QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("letter"); // saved by the window; empty: the line below
         QTest::addColumn<QString>("line");   // the settings file's own line
         QTest::addColumn<QString>("kept");
-        QTest::newRow("the user's own, two lines") << "Верните, пожалуйста,\nкнигу «%1»."
+        QTest::newRow("the user's own, two lines") << 0 << "Верните, пожалуйста,\nкнигу «%1»."
                                                    << ""
                                                    << "Верните, пожалуйста,\nкнигу «%1».";
-        QTest::newRow("the program's own") << reminders::defaultLetter() << ""
+        QTest::newRow("the program's own") << 0 << reminders::defaultLetter(0) << ""
                                            << "";
-        QTest::newRow("backslashes kept") << "C:\\книги\\n\\\nконец\\"
-                                          << ""
-                                          << "C:\\книги\\n\\\nконец\\";
-        QTest::newRow("by hand, a backslash last") << ""
+        QTest::newRow("the program's own second") << 1 << reminders::defaultLetter(1) << ""
+                                                  << "";
+        QTest::newRow("backslashes kept, the last letter") << 2 << "C:\\книги\\n\\\nконец\\"
+                                                           << ""
+                                                           << "C:\\книги\\n\\\nконец\\";
+        QTest::newRow("by hand, a backslash last") << 0 << ""
                                                    << "Letter=До свидания\\"
                                                    << "До свидания\\";
+        QTest::newRow("by hand, the second") << 1 << ""
+                                             << "LetterAgain=Ещё раз"
+                                             << "Ещё раз";
     }
     void theLetterIsKept() {
+        QFETCH(int, kind);
         QFETCH(QString, letter);
         QFETCH(QString, line);
         QFETCH(QString, kept);
         AppHarness app;
         if (line.isEmpty()) {
             reminders::ReminderSettings settings;
-            settings.letter = letter;
+            settings.letters[kind] = letter;
             QVERIFY(reminders::writeSettings(settings));
         } else {
             app.writeSettings("[Reminders]\n" + line + "\n");
         }
-        QCOMPARE(reminders::readSettings().letter, kept);
+        const reminders::ReminderSettings read = reminders::readSettings();
+        for (int other = 0; other < reminders::kLetterKinds; ++other)
+            QCOMPARE(read.letters[other], other == kind ? kept : QString());
     }
 
     // The catalogues a check looks at: those chosen, else the last opened.
@@ -690,6 +703,102 @@ private slots:
         for (int r = 0; r < q.recordCount(); ++r)
             recorded << q.textValue(r, 0) + "/" + q.textValue(r, 1);
         QCOMPARE(recorded, events);
+    }
+
+    // Letters go by the reminders a debtor's loans have had: the first,
+    // the second, the last and after it the last again; a debtor reminded
+    // within the cadence's days is left out unless the user asks for them.
+    void lettersAreNumberedByTheirReminders_data() {
+        QTest::addColumn<bool>("includeRecent");
+        QTest::addColumn<QStringList>("pages");
+        const QStringList older{"Первое: Андреев", "Второе: Борисов", "Последнее: Васильев", "Последнее: Григорьев"};
+        QTest::newRow("the recently reminded left out") << false << older;
+        QTest::newRow("the recently reminded asked for") << true << older + QStringList{"Второе: Дмитриев"};
+    }
+    void lettersAreNumberedByTheirReminders() {
+        QFETCH(bool, includeRecent);
+        QFETCH(QStringList, pages);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("needs pdftotext");
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        ScriptedFileDialogs dialogs;
+        const double today = platform::today();
+        const QString ago = QString::number(today - 40);
+        app.makeCatalogue("a.mdb",
+                          {{"Книги",
+                            {"'А', 1, " + ago, "'Б', 2, " + ago, "'В', 3, " + ago, "'Г', 4, " + ago, "'Д', 5, " + ago,
+                             "'Е', 5, " + QString::number(today + 3)}}},
+                          {"1, 'Андреев'", "2, 'Борисов'", "3, 'Васильев'", "4, 'Григорьев'", "5, 'Дмитриев'"});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n[Reminders]\nEvery=7\nLetter=Первое: {имя}\n"
+                          "LetterAgain=Второе: {имя}\nLetterLast=Последнее: {имя}\n");
+        app.start();
+        // Reminders given before: by the contacts, on the days given.
+        const auto remind = [&](qint64 contact, double day) {
+            QList<shape::Loan> loans = reports::currentLoans(*DM->ADOConnection, {"Книги"}, *DM->Contacts, contact);
+            platform::pinToday(day);
+            loanhistory::recordReminder(*DM->ADOConnection, loans.mid(0, 1));
+            platform::pinToday(std::nullopt);
+        };
+        remind(2, today - 30);
+        for (const double day : {today - 30, today - 20})
+            remind(3, day);
+        for (const double day : {today - 30, today - 20, today - 10})
+            remind(4, day);
+        remind(5, today - 6);
+        boxes.answer(includeRecent ? platform::Answer::Yes : platform::Answer::No);
+        dialogs.choose(app.folder.path("letters.pdf"));
+        app.find<QAction>("iLettersPdf")->trigger();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text,
+                 QStringLiteral("За последние 7 дней уже напоминали: Дмитриев.\nВключить напомненных недавно?"));
+        QProcess text;
+        text.start("pdftotext", {app.folder.path("letters.pdf"), "-"});
+        QVERIFY(text.waitForFinished());
+        QStringList read = QString::fromUtf8(text.readAllStandardOutput()).split(u'\f', Qt::SkipEmptyParts);
+        for (QString& page : read)
+            page = page.trimmed();
+        read.removeAll(QString());
+        QCOMPARE(read, pages);
+        app.quit(boxes);
+    }
+
+    // A letter of each kind in a tab of its own, reached by the keyboard:
+    // «Письмо по умолчанию» puts back the shown one alone; OK keeps each.
+    void theWindowKeepsALetterOfEachKind() {
+        AppHarness app;
+        ScriptedMessageBoxes boxes;
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", app.folder.path("config").toUtf8());
+        catalogue(app, "a.mdb", {});
+        app.writeSettings("[Options]\nDefaultBase=a.mdb\n[Reminders]\nLetter=Моё первое\nLetterAgain=Моё второе\n");
+        app.start();
+        whenModalShown([&](QWidget* window) {
+            const auto letter = [&](const char* name) { return window->findChild<QPlainTextEdit*>(name); };
+            QCOMPARE(letter("mLetter")->toPlainText(), QStringLiteral("Моё первое"));
+            QCOMPARE(letter("mLetterLast")->toPlainText(), reminders::defaultLetter(2));
+            letter("mLetter")->setFocus();
+            QTest::keyClick(letter("mLetter"), Qt::Key_Tab, Qt::ControlModifier); // to «Повторное напоминание»
+            QVERIFY(letter("mLetterAgain")->isVisible());
+            QCOMPARE(letter("mLetterAgain")->toPlainText(), QStringLiteral("Моё второе"));
+            click(window->findChild<QPushButton*>("bbDefaultLetter"));
+            QCOMPARE(letter("mLetterAgain")->toPlainText(), reminders::defaultLetter(1));
+            QCOMPARE(letter("mLetter")->toPlainText(), QStringLiteral("Моё первое"));
+            letter("mLetterAgain")->setFocus();
+            QTest::keyClick(letter("mLetterAgain"), Qt::Key_Tab, Qt::ControlModifier); // to «Последнее напоминание»
+            letter("mLetterLast")->setFocus();
+            letter("mLetterLast")->selectAll();
+            QTest::keyClicks(letter("mLetterLast"), "Last, {name}");
+            boxes.answer(platform::Answer::Ok);
+            click(window->findChild<QPushButton*>("bbOk"));
+        });
+        app.find<QAction>("iReminders")->trigger();
+        const reminders::ReminderSettings kept = reminders::readSettings();
+        QCOMPARE(kept.letters[0], QStringLiteral("Моё первое"));
+        QCOMPARE(kept.letters[1], QString()); // the program's own: kept as none
+        QCOMPARE(kept.letters[2], QStringLiteral("Last, {name}"));
+        app.quit(boxes);
+        qputenv("XDG_CONFIG_HOME", config);
     }
 
     // The window switches the daily check on and off: through a user

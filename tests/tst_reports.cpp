@@ -3,6 +3,8 @@
 // icalendar), the table as CSV (Python's csv); and a debtor's reminder.
 #include "AppHarness.h"
 
+#include "data/DBMUnit.h"
+#include "history/LoanHistory.h"
 #include "platform/Today.h"
 #include "reports/Calendar.h"
 #include "reports/CurrentLoans.h"
@@ -215,6 +217,36 @@ private slots:
         QVERIFY2(!lineOf("Полдень").contains(QStringLiteral("»")), qPrintable(lineOf("Полдень"))); // not due today
         QVERIFY2(lineOf("Вчера").contains(u'!'), qPrintable(lineOf("Вчера")));                     // overdue a day
         QVERIFY(lineOf("Вчера").trimmed().endsWith(u'1'));
+    }
+
+    // Each loan's reminders since it was lent, and when the last was.
+    void debtListTellsTheReminders() {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("needs poppler-utils");
+        open();
+        const auto remind = [](const QString& title, double day) {
+            QList<shape::Loan> loans = reports::currentLoans(*DM->ADOConnection, TableNames, *DM->Contacts);
+            loans.removeIf([&](const shape::Loan& l) { return l.title != title; });
+            platform::pinToday(day);
+            loanhistory::recordReminder(*DM->ADOConnection, loans);
+            platform::pinToday(45352);
+        };
+        remind("Война и мир; том 1", 45340);
+        remind("Война и мир; том 1", 45345);
+        remind("Диск", 45350);
+        const QString text = run("pdftotext", {"-layout", exported("iDebtReportPdf", "debts.pdf"), "-"});
+        const QStringList lines = text.split(u'\n');
+        const auto lineOf = [&](const QString& title) {
+            const auto at =
+                std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(title); });
+            return at == lines.end() ? QString() : *at;
+        };
+        QVERIFY2(lineOf("Война и мир").contains(QStringLiteral("2 раза, последний")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("23.02.2024")) && !text.contains(QStringLiteral("18.02.2024")),
+                 qPrintable(text));
+        QVERIFY2(lineOf("Диск").trimmed().endsWith(QStringLiteral("28.02.2024")), qPrintable(text));
+        QVERIFY2(lineOf("Пластинка").trimmed().endsWith(QStringLiteral("18.04.2024")),
+                 qPrintable(text)); // never reminded
     }
 
     // A date before 1900 with a time reads the same in every report as in the grid.
