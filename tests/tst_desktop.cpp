@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QWindow>
 #include <QtTest>
 
 #include <csignal>
@@ -87,6 +88,14 @@ private slots:
         if (QGuiApplication::platformName() != QLatin1String("xcb")
             || QStandardPaths::findExecutable("xprop").isEmpty())
             QSKIP("needs an X display and xprop");
+        // A manager that has just started names itself before it frames
+        // windows: the first window measured waits until one is framed.
+        if (windowManagerRuns()) {
+            QWidget probe;
+            probe.resize(200, 100);
+            probe.show();
+            QTRY_VERIFY_WITH_TIMEOUT(probe.windowHandle() && !probe.windowHandle()->frameMargins().isNull(), 15000);
+        }
     }
 
     // Sizes as a user measures them: the outer size, frame and title bar
