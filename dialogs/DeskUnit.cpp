@@ -6,6 +6,7 @@
 #include "dialogs/EditUnit.h"
 #include "engine/EngineError.h"
 #include "platform/MessageBox.h"
+#include "platform/NameForms.h"
 #include "platform/Plural.h"
 #include "platform/Today.h"
 #include "rules/LoanChecks.h"
@@ -206,7 +207,7 @@ void TfmDesk::Return(const desk::Scanned& scanned) {
     Record(a);
     Enter(m_mode == Mode::ForContact ? Mode::ForContact : Mode::Idle);
     Say(QStringLiteral("Возвращено: «%1» от %2%3")
-            .arg(a.title, a.person,
+            .arg(a.title, platform::genitiveShortName(a.person),
                  a.daysLate > 0 ? QStringLiteral(", просрочено на %1").arg(platform::countOf(a.daysLate, kDays))
                                 : QString()));
 }

@@ -2,6 +2,7 @@
 
 #include "data/CatalogueShape.h"
 #include "data/Statements.h"
+#include "platform/NameForms.h"
 #include "platform/Plural.h"
 #include "platform/Today.h"
 #include "rules/RowValues.h"
@@ -45,10 +46,11 @@ Step stepOf(const engine::RowChange& change) {
 
 Verdict onLend(const loanrules::Resolved& rule, const QString& name, const Holding& holding, const QString& table) {
     const QString question = QStringLiteral("Всё равно выдать?");
+    const QString whose = platform::genitiveShortName(name);
     if (rule.most && holding.count >= *rule.most)
         return breach(rule,
                       QStringLiteral("У %1 уже %2 из %3 разрешённых%4.")
-                          .arg(name, platform::countOf(holding.count, kThings))
+                          .arg(whose, platform::countOf(holding.count, kThings))
                           .arg(*rule.most)
                           .arg(rule.scope == loanrules::Scope::ThisTable ? QStringLiteral(" в таблице «%1»").arg(table)
                                                                          : QString()),
@@ -59,7 +61,7 @@ Verdict onLend(const loanrules::Resolved& rule, const QString& name, const Holdi
         QString overdue = holding.overdue.mid(0, kNamed).join(QStringLiteral(", "));
         if (holding.overdue.size() > kNamed)
             overdue += QStringLiteral(" и ещё %1").arg(holding.overdue.size() - kNamed);
-        return breach(rule, QStringLiteral("У %1 есть просроченные вещи: %2.").arg(name, overdue), question);
+        return breach(rule, QStringLiteral("У %1 есть просроченные вещи: %2.").arg(whose, overdue), question);
     }
     return {};
 }

@@ -2,6 +2,7 @@
 #include "platform/Files.h"
 #include "platform/LockNote.h"
 #include "platform/MessageBox.h"
+#include "platform/NameForms.h"
 #include "platform/NoticeArea.h"
 #include "platform/Plural.h"
 #include "platform/Profile.h"
@@ -853,6 +854,46 @@ private slots:
         QFETCH(QString, debtors);
         QCOMPARE(platform::countOf(count, {"вещь", "вещи", "вещей"}), things);
         QCOMPARE(platform::countOf(count, {"должника", "должников", "должников"}), debtors);
+    }
+
+    // «У Иванова И. П. уже…»: a surname of a known ending declined, the rest
+    // as initials; anything else left whole rather than declined wrongly.
+    void namesAfterAPreposition_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("genitive");
+        QTest::newRow("-ов, three words") << "Иванов Иван Петрович"
+                                          << "Иванова И. П.";
+        QTest::newRow("-ова") << "Петрова Анна Сергеевна"
+                              << "Петровой А. С.";
+        QTest::newRow("-ин") << "Ёлкин  Степан"
+                             << "Ёлкина С.";
+        QTest::newRow("-ина") << "Ёлкина Вера"
+                              << "Ёлкиной В.";
+        QTest::newRow("-ев") << "Соловьев Павел"
+                             << "Соловьева П.";
+        QTest::newRow("-ский") << "Чайковский Пётр"
+                               << "Чайковского П.";
+        QTest::newRow("-цкая") << "Вяземская Ольга"
+                               << "Вяземской О.";
+        QTest::newRow("capitals") << "ОРЛОВ ОЛЕГ"
+                                  << "ОРЛОВА О.";
+        QTest::newRow("unknown ending") << "Сидоренко Олег"
+                                        << "Сидоренко Олег";
+        QTest::newRow("latin") << "Smith John"
+                               << "Smith John";
+        QTest::newRow("one word") << "Марина"
+                                  << "Марина";
+        QTest::newRow("the ending alone") << "Ин Ли"
+                                          << "Ин Ли";
+        QTest::newRow("not a letter") << "Петров (сосед)"
+                                      << "Петрова (сосед)";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void namesAfterAPreposition() {
+        QFETCH(QString, name);
+        QFETCH(QString, genitive);
+        QCOMPARE(platform::genitiveShortName(name), genitive);
     }
 
     // A finished file goes into place however the folder's file system

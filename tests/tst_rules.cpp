@@ -31,7 +31,7 @@ const double kToday = day(2026, 12, 10);
 QString catalogue(AppHarness& app, const QList<Rule>& rules = {},
                   const std::function<void(engine::Connection&)>& more = {}) {
     app.makeCatalogue("a.mdb", {{"Книги", {"'Идиот', NULL, NULL"}}, {"Игры", {"'Го', NULL, NULL"}}},
-                      {"1, 'Ира'", "2, 'Пётр'"});
+                      {"1, 'Ира'", "2, 'Петров Пётр'"});
     const QString file = app.folder.path("a.mdb");
     engine::Connection c;
     c.setConnectionString(QStringLiteral("Data Source=") + file);
@@ -271,8 +271,8 @@ private slots:
         QTest::addColumn<QList<platform::Answer>>("answers");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("said");
-        const QString lent = "Выдано: «Идиот» — Пётр, вернуть до 24.12.2026";
-        const QString limit = "У Пётр уже 2 вещи из 2 разрешённых.";
+        const QString lent = "Выдано: «Идиот» — Петров Пётр, вернуть до 24.12.2026";
+        const QString limit = "У Петрова П. уже 2 вещи из 2 разрешённых.";
         using A = platform::Answer;
         QTest::newRow("under the limit") << QList<Rule>{{"", Group::Every, std::nullopt, 3}} << 2 << false << QList<A>{}
                                          << "" << lent;
@@ -293,11 +293,11 @@ private slots:
         QTest::newRow("an overdue item, refused") << QList<Rule>{{"", Group::Every, std::nullopt, std::nullopt,
                                                                   Scope::AllTables, std::nullopt, Breach::Refuse}}
                                                   << 1 << true << QList<A>{} << ""
-                                                  << "Не выдано: У Пётр есть просроченные вещи: «Игра 1» (Игры).";
+                                                  << "Не выдано: У Петрова П. есть просроченные вещи: «Игра 1» (Игры).";
         QTest::newRow("overdue items, a few named")
             << QList<Rule>{{"", Group::Every, std::nullopt, std::nullopt, Scope::AllTables, std::nullopt, Breach::Warn}}
             << 5 << true << QList<A>{A::No}
-            << "У Пётр есть просроченные вещи: «Игра 1» (Игры), «Игра 2» (Игры), «Игра 3» (Игры) и ещё 2. Всё "
+            << "У Петрова П. есть просроченные вещи: «Игра 1» (Игры), «Игра 2» (Игры), «Игра 3» (Игры) и ещё 2. Всё "
                "равно выдать?"
             << "Не выдано.";
         QTest::newRow("an overdue item, no word for it")
@@ -375,10 +375,10 @@ private slots:
         app.find<QAction>("iDesk")->trigger();
         app.quit(boxes);
         QCOMPARE(said, (QStringList{"Отсканируйте вещи для выдачи; Esc — закончить.",
-                                    "Выдано: «Идиот» — Пётр, вернуть до 24.12.2026",
-                                    "Не выдано: У Пётр уже 2 вещи из 2 разрешённых.", "Возвращено: «Го» от Пётр",
-                                    "Отсканируйте вещи для выдачи; Esc — закончить.",
-                                    "Выдано: «Бесы» — Пётр, вернуть до 24.12.2026"}));
+                                    "Выдано: «Идиот» — Петров Пётр, вернуть до 24.12.2026",
+                                    "Не выдано: У Петрова П. уже 2 вещи из 2 разрешённых.",
+                                    "Возвращено: «Го» от Петрова П.", "Отсканируйте вещи для выдачи; Esc — закончить.",
+                                    "Выдано: «Бесы» — Петров Пётр, вернуть до 24.12.2026"}));
     }
 
     // The editor refuses as the desk does, with a message, and comes back
@@ -394,7 +394,7 @@ private slots:
         std::function<void(QWidget*)> editing = [&](QWidget* editor) {
             auto* debtor = childOf<LookupComboBox>(editor, "lcbContact");
             if (++shown == 2) { // back, as typed
-                QCOMPARE(debtor->currentText(), "Пётр");
+                QCOMPARE(debtor->currentText(), "Петров Пётр");
                 QTest::keyClick(editor, Qt::Key_Escape);
                 return;
             }
@@ -412,7 +412,7 @@ private slots:
         app.ui()->DBGrid->setFocus();
         QTest::keyClick(app.ui()->DBGrid, Qt::Key_Return);
         QCOMPARE(shown, 2);
-        QCOMPARE(boxes.last().text, "У Пётр уже 0 вещей из 0 разрешённых.");
+        QCOMPARE(boxes.last().text, "У Петрова П. уже 0 вещей из 0 разрешённых.");
         QCOMPARE(rowsOf(file), QStringList{"Идиот||"});
         app.quit(boxes);
         {
