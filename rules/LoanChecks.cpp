@@ -13,6 +13,9 @@ namespace {
 
 const platform::NounForms kThings{"вещь", "вещи", "вещей"};
 const platform::NounForms kTimes{"раз", "раза", "раз"};
+// «из 1 разрешённой», «из 5 разрешённых»: the word agrees with the limit.
+const platform::NounForms kAllowedThings{"разрешённой", "разрешённых", "разрешённых"};
+const platform::NounForms kAllowedTimes{"разрешённого", "разрешённых", "разрешённых"};
 
 // A limit's verdict: refused when the rule says so, else asked.
 Verdict breach(const loanrules::Resolved& rule, const QString& what, const QString& question) {
@@ -48,13 +51,13 @@ Verdict onLend(const loanrules::Resolved& rule, const QString& name, const Holdi
     const QString question = QStringLiteral("Всё равно выдать?");
     const QString whose = platform::genitiveShortName(name);
     if (rule.most && holding.count >= *rule.most)
-        return breach(rule,
-                      QStringLiteral("У %1 уже %2 из %3 разрешённых%4.")
-                          .arg(whose, platform::countOf(holding.count, kThings))
-                          .arg(*rule.most)
-                          .arg(rule.scope == loanrules::Scope::ThisTable ? QStringLiteral(" в таблице «%1»").arg(table)
-                                                                         : QString()),
-                      question);
+        return breach(
+            rule,
+            QStringLiteral("У %1 уже %2 из %3%4.")
+                .arg(whose, platform::countOf(holding.count, kThings), platform::countOf(*rule.most, kAllowedThings))
+                .arg(rule.scope == loanrules::Scope::ThisTable ? QStringLiteral(" в таблице «%1»").arg(table)
+                                                               : QString()),
+            question);
     if (rule.breach && !holding.overdue.isEmpty()) {
         // A few named, the rest counted: the question stays readable.
         constexpr int kNamed = 3;
@@ -70,9 +73,9 @@ Verdict onProlong(const loanrules::Resolved& rule, const QString& title, int pro
     if (!rule.prolongations || prolongations < *rule.prolongations)
         return {};
     const QString what = *rule.prolongations == 0 ? QStringLiteral("«%1» продлевать не разрешено.").arg(title)
-                                                  : QStringLiteral("«%1» уже продлевали %2 из %3 разрешённых.")
-                                                        .arg(title, platform::countOf(prolongations, kTimes))
-                                                        .arg(*rule.prolongations);
+                                                  : QStringLiteral("«%1» уже продлевали %2 из %3.")
+                                                        .arg(title, platform::countOf(prolongations, kTimes),
+                                                             platform::countOf(*rule.prolongations, kAllowedTimes));
     return breach(rule, what, QStringLiteral("Всё равно продлить?"));
 }
 

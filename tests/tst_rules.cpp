@@ -287,6 +287,14 @@ private slots:
             << QList<Rule>{{"Книги", Group::Every, std::nullopt, 2, Scope::AllTables, std::nullopt, Breach::Refuse}}
             << 2 << false << QList<A>{} << ""
             << "Не выдано: " + limit;
+        QTest::newRow("a limit of one reached")
+            << QList<Rule>{{"", Group::Every, std::nullopt, 1, Scope::AllTables, std::nullopt, Breach::Refuse}} << 1
+            << false << QList<A>{} << ""
+            << "Не выдано: У Петрова П. уже 1 вещь из 1 разрешённой.";
+        QTest::newRow("none from this table")
+            << QList<Rule>{{"Книги", Group::Every, std::nullopt, 0, Scope::ThisTable, std::nullopt, Breach::Refuse}}
+            << 2 << false << QList<A>{} << ""
+            << "Не выдано: У Петрова П. уже 0 вещей из 0 разрешённых в таблице «Книги».";
         QTest::newRow("a limit of this table alone")
             << QList<Rule>{{"Книги", Group::Every, std::nullopt, 1, Scope::ThisTable, std::nullopt, Breach::Refuse}}
             << 2 << false << QList<A>{} << "" << lent;
@@ -426,7 +434,7 @@ private slots:
         app.find<QAction>("iProlong_7")->trigger(); // the first: allowed
         boxes.answer(platform::Answer::Ok);
         app.find<QAction>("iProlong_7")->trigger();
-        QCOMPARE(boxes.last().text, "«Идиот» уже продлевали 1 раз из 1 разрешённых.");
+        QCOMPARE(boxes.last().text, "«Идиот» уже продлевали 1 раз из 1 разрешённого.");
         QCOMPARE(rowsOf(file), QStringList{"Идиот|2|14"});
         // A return is no loan: no rule stops it.
         whenModalShown([&](QWidget* desk) {
