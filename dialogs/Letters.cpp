@@ -30,15 +30,11 @@ QStringList lettersTo(const QList<DebtorLoans>& debtors, const QString& catalogu
     return letters;
 }
 
-// Up to five names, then how many more.
 QString namesOf(const QList<DebtorLoans>& debtors) {
     QStringList names;
-    for (const DebtorLoans& loans : debtors.mid(0, 5))
+    for (const DebtorLoans& loans : debtors)
         names << loans.first().debtor;
-    QString text = names.join(QStringLiteral(", "));
-    if (debtors.size() > 5)
-        text += QStringLiteral(" и ещё %1").arg(debtors.size() - 5);
-    return text;
+    return platform::firstFewAndMore(names);
 }
 
 void recordAll(const QList<DebtorLoans>& debtors) {

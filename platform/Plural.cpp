@@ -32,4 +32,12 @@ QString nounFor(qint64 n, const NounForms& noun) {
 
 QString countOf(qint64 n, const NounForms& noun) { return QString::number(n) + u' ' + nounFor(n, noun); }
 
+QString firstFewAndMore(const QStringList& items) {
+    constexpr int kNamed = 3;
+    QString text = items.mid(0, kNamed).join(QStringLiteral(", "));
+    if (items.size() > kNamed)
+        text += QStringLiteral(" и ещё %1").arg(items.size() - kNamed);
+    return text;
+}
+
 } // namespace platform

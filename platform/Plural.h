@@ -2,6 +2,7 @@
 // Counts followed by a noun, in Russian: "1 вещь", "2 вещи", "5 вещей",
 // "21 должника"; the forms are chosen by ICU's plural rules for Russian.
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -16,5 +17,9 @@ struct NounForms {
 QString countOf(qint64 n, const NounForms& noun);
 // The noun alone in the form n wants.
 QString nounFor(qint64 n, const NounForms& noun);
+
+// A question names three and counts the rest, so it stays readable:
+// "А, Б, В и ещё 2".
+QString firstFewAndMore(const QStringList& items);
 
 } // namespace platform

@@ -58,14 +58,11 @@ Verdict onLend(const loanrules::Resolved& rule, const QString& name, const Holdi
                 .arg(rule.scope == loanrules::Scope::ThisTable ? QStringLiteral(" в таблице «%1»").arg(table)
                                                                : QString()),
             question);
-    if (rule.breach && !holding.overdue.isEmpty()) {
-        // A few named, the rest counted: the question stays readable.
-        constexpr int kNamed = 3;
-        QString overdue = holding.overdue.mid(0, kNamed).join(QStringLiteral(", "));
-        if (holding.overdue.size() > kNamed)
-            overdue += QStringLiteral(" и ещё %1").arg(holding.overdue.size() - kNamed);
-        return breach(rule, QStringLiteral("У %1 есть просроченные вещи: %2.").arg(whose, overdue), question);
-    }
+    if (rule.breach && !holding.overdue.isEmpty())
+        return breach(
+            rule,
+            QStringLiteral("У %1 есть просроченные вещи: %2.").arg(whose, platform::firstFewAndMore(holding.overdue)),
+            question);
     return {};
 }
 

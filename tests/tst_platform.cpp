@@ -856,6 +856,20 @@ private slots:
         QCOMPARE(platform::countOf(count, {"должника", "должников", "должников"}), debtors);
     }
 
+    void aQuestionNamesThreeAndCountsTheRest_data() {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << QStringList{} << "";
+        QTest::newRow("three") << QStringList{"А", "Б", "В"} << "А, Б, В";
+        QTest::newRow("four") << QStringList{"А", "Б", "В", "Г"} << "А, Б, В и ещё 1";
+        QTest::newRow("six") << QStringList{"А", "Б", "В", "Г", "Д", "Е"} << "А, Б, В и ещё 3";
+    }
+    void aQuestionNamesThreeAndCountsTheRest() {
+        QFETCH(QStringList, items);
+        QFETCH(QString, text);
+        QCOMPARE(platform::firstFewAndMore(items), text);
+    }
+
     // «У Иванова И. П. уже…»: a surname of a known ending declined, the rest
     // as initials; anything else left whole rather than declined wrongly.
     void namesAfterAPreposition_data() {
