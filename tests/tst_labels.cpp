@@ -203,6 +203,7 @@ private slots:
         QTest::addColumn<bool>("elided");
         QTest::newRow("short") << "Дар" << 1 << false;
         QTest::newRow("two lines") << "Преступление и наказание" << 2 << false;
+        QTest::newRow("as wide as the line") << "Преступление и" << 1 << false;
         QTest::newRow("too long") << "Очень длинное название книги, которое никак не помещается на этикетку" << 2
                                   << true;
         QTest::newRow("one long word") << "Достопримечательностями" << 2 << false;
