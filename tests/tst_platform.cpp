@@ -59,6 +59,22 @@ void put(const QString& path, const QByteArray& data) {
 
 // A notification area that keeps what it is shown and, once everything is
 // shown, gives the answers in turn from the event loop ("click N", "close").
+#ifdef _WIN32
+// Started and asked until it says it runs: in a new wine prefix the first
+// start can time out while the service is still coming up.
+bool schedulerRunning() {
+    for (int i = 0; i < 30; ++i) {
+        QProcess::execute(QStringLiteral("net"), {QStringLiteral("start"), QStringLiteral("schedule")});
+        QProcess query;
+        query.start(QStringLiteral("sc"), {QStringLiteral("query"), QStringLiteral("schedule")});
+        if (query.waitForFinished(10000) && query.readAllStandardOutput().contains("RUNNING"))
+            return true;
+        QTest::qWait(1000);
+    }
+    return false;
+}
+#endif
+
 class StandInArea : public platform::NoticeArea {
 public:
     StandInArea(bool there, QStringList answers, int count)
@@ -120,7 +136,7 @@ private slots:
         if (system && !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
             QSKIP("registers a real task: under wine only");
         if (system) // wine starts the service on the first call, at times too late for that call
-            QProcess::execute(QStringLiteral("net"), {QStringLiteral("start"), QStringLiteral("schedule")});
+            QVERIFY2(schedulerRunning(), "the Task Scheduler service did not start");
         TestFolder folder;
         const QByteArray appData = qgetenv("APPDATA");
         qputenv("APPDATA", QDir::toNativeSeparators(folder.path("appdata")).toUtf8());
