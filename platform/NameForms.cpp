@@ -12,7 +12,7 @@ struct Ending {
     const char16_t* genitive;
 };
 
-// Longest first: «-ская» before «-ая», «-ова» before «-ов».
+// No ending here ends another, so their order does not matter.
 const Ending kEndings[] = {
     {u"ская", 2, u"ой"}, {u"цкая", 2, u"ой"}, {u"ский", 2, u"ого"}, {u"цкий", 2, u"ого"}, {u"ова", 1, u"ой"},
     {u"ева", 1, u"ой"},  {u"ёва", 1, u"ой"},  {u"ина", 1, u"ой"},   {u"ына", 1, u"ой"},   {u"ов", 0, u"а"},
